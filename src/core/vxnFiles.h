@@ -1,0 +1,27 @@
+// File operations every part of the system uses.
+//
+// Whole-file writes go to a temporary file in the same folder, are flushed, and are renamed over the
+// target: a crash or a full disk never leaves a truncated file where a later step will read it.
+// Failures raise EvxnException (the root class, which writes no error log of its own, so that the
+// error log itself can use these functions).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vxn {
+
+bool FileExists(std::string_view path);
+bool DirectoryExists(std::string_view path);
+// Creates the folder and its missing parents; true when it exists afterwards.
+bool ForceDirectories(std::string_view path);
+bool DeleteFileIfExists(std::string_view path);
+
+// Appends text to the file (created when missing), in one write.
+void AppendToFile(std::string_view text, std::string_view path);
+// The file's bytes; EvxnException when it cannot be read.
+std::string ReadWholeFile(std::string_view path);
+// Atomic replacement of the file's content (temporary file + rename); parents are created.
+void WriteFileAtomic(std::string_view path, std::string_view content);
+
+} // namespace vxn
