@@ -48,8 +48,9 @@ EvxnException::EvxnException(Kind kind, std::string_view message, std::string_vi
     std::string dir = logDir.empty() ? ProgramDirectory() : IncludeTrailingPathDelimiter(logDir);
     logFilePath_ = dir + logFileName_;
     try {
-      std::string line = Format("[%s] %d - %s : %s", {Timestamp(), static_cast<long long>(::syscall(SYS_gettid)),
-                                                      className_, message_});
+      std::string line =
+          Format("[%s] %d - %s : %s",
+                 {Timestamp(), static_cast<long long>(::syscall(SYS_gettid)), className_, message_});
       AppendToFile(line + "\r\n", logFilePath_);
     } catch (...) {
       logFailure = std::current_exception();

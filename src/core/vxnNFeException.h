@@ -64,30 +64,30 @@ private:
 };
 
 // Declares an exception class with the two public constructors and the protected one descendants use.
-#define VXN_DECLARE_EXCEPTION(Name, Base)                                                                     \
-  class Name : public Base {                                                                                  \
-  public:                                                                                                     \
-    explicit Name(std::string_view message, std::string_view logDir = {})                                     \
-        : Base(Kind{#Name, nullptr}, message, logDir) {}                                                      \
-    Name(std::string_view format, std::initializer_list<FormatArg> args, std::string_view logDir = {})        \
-        : Base(Kind{#Name, nullptr}, Format(format, args), logDir) {}                                         \
-                                                                                                              \
-  protected:                                                                                                  \
-    Name(Kind kind, std::string_view message, std::string_view logDir) : Base(kind, message, logDir) {}       \
+#define VXN_DECLARE_EXCEPTION(Name, Base)                                                                    \
+  class Name : public Base {                                                                                 \
+  public:                                                                                                    \
+    explicit Name(std::string_view message, std::string_view logDir = {})                                    \
+        : Base(Kind{#Name, nullptr}, message, logDir) {}                                                     \
+    Name(std::string_view format, std::initializer_list<FormatArg> args, std::string_view logDir = {})       \
+        : Base(Kind{#Name, nullptr}, Format(format, args), logDir) {}                                        \
+                                                                                                             \
+  protected:                                                                                                 \
+    Name(Kind kind, std::string_view message, std::string_view logDir) : Base(kind, message, logDir) {}      \
   };
 
 // The two main bases fix the log file for themselves and all their descendants.
-#define VXN_DECLARE_LOG_BASE(Name, Base, File)                                                                \
-  class Name : public Base {                                                                                  \
-  public:                                                                                                     \
-    explicit Name(std::string_view message, std::string_view logDir = {})                                     \
-        : Base(Kind{#Name, File}, message, logDir) {}                                                         \
-    Name(std::string_view format, std::initializer_list<FormatArg> args, std::string_view logDir = {})        \
-        : Base(Kind{#Name, File}, Format(format, args), logDir) {}                                            \
-                                                                                                              \
-  protected:                                                                                                  \
-    Name(Kind kind, std::string_view message, std::string_view logDir)                                        \
-        : Base(Kind{kind.className, File}, message, logDir) {}                                                \
+#define VXN_DECLARE_LOG_BASE(Name, Base, File)                                                               \
+  class Name : public Base {                                                                                 \
+  public:                                                                                                    \
+    explicit Name(std::string_view message, std::string_view logDir = {})                                    \
+        : Base(Kind{#Name, File}, message, logDir) {}                                                        \
+    Name(std::string_view format, std::initializer_list<FormatArg> args, std::string_view logDir = {})       \
+        : Base(Kind{#Name, File}, Format(format, args), logDir) {}                                           \
+                                                                                                             \
+  protected:                                                                                                 \
+    Name(Kind kind, std::string_view message, std::string_view logDir)                                       \
+        : Base(Kind{kind.className, File}, message, logDir) {}                                               \
   };
 
 VXN_DECLARE_LOG_BASE(EvxnNFeException, EvxnException, "nfe_exception.log")

@@ -11,11 +11,15 @@ std::string& FillModel(std::string& field, std::string_view shipped) {
   return field;
 }
 
-const char* Bool(bool b) { return b ? "-1" : "0"; }
+const char* Bool(bool b) {
+  return b ? "-1" : "0";
+}
 
 } // namespace
 
-std::string TDanfeSettings::GetModeloRetrato() { return FillModel(modeloRetrato_, "Templates/Vm50a/Danfe/retrato.rtm"); }
+std::string TDanfeSettings::GetModeloRetrato() {
+  return FillModel(modeloRetrato_, "Templates/Vm50a/Danfe/retrato.rtm");
+}
 std::string TDanfeSettings::GetModeloPaisagem() {
   return FillModel(modeloPaisagem_, "Templates/Vm50a/Danfe/paisagem.rtm");
 }

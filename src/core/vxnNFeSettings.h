@@ -13,7 +13,8 @@ namespace vxn {
 class TvxnIniFile;
 
 // Callbacks; an empty one is skipped.
-using TOnLogEventNFe = std::function<void(const std::string& aNome, const std::string& aID, const std::string& aFileName)>;
+using TOnLogEventNFe =
+    std::function<void(const std::string& aNome, const std::string& aID, const std::string& aFileName)>;
 using TOnLogContentEventNFe = std::function<void(const std::string& aNome, const std::string& aID,
                                                  const std::string& aFileName, const std::string& aContent)>;
 using TOnCheckCertificateEventNFe = std::function<void(std::string& CertificateName)>;

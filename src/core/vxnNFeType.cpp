@@ -11,19 +11,22 @@ namespace {
 constexpr std::array<std::string_view, 6> kManualText{"2.0.2a", "3.0", "4.0", "5.0", "5.0a", "6.0"};
 constexpr std::array<std::string_view, 6> kManualDir{"vm30/", "vm30/", "vm40/", "vm50/", "vm50a/", "vm60/"};
 constexpr std::array<std::string_view, kVersaoEsquemaCount> kEsquemaText{
-    "pl_005a", "pl_005b", "pl_005c", "pl_005d", "pl_005f", "pl_006e", "pl_006f", "pl_006g",
-    "pl_006i", "pl_006j", "pl_006m", "pl_006n", "pl_006p", "pl_006q", "pl_006r", "pl_006s",
-    "pl_006t", "pl_006u", "pl_006v", "pl_008a", "pl_008b", "pl_008c", "pl_008d", "pl_008e",
-    "pl_008f", "pl_008g", "pl_008h", "pl_008i", "pl_008i1", "pl_008i2", "pl_009", "pl_009g"};
+    "pl_005a", "pl_005b", "pl_005c", "pl_005d", "pl_005f",  "pl_006e",  "pl_006f", "pl_006g",
+    "pl_006i", "pl_006j", "pl_006m", "pl_006n", "pl_006p",  "pl_006q",  "pl_006r", "pl_006s",
+    "pl_006t", "pl_006u", "pl_006v", "pl_008a", "pl_008b",  "pl_008c",  "pl_008d", "pl_008e",
+    "pl_008f", "pl_008g", "pl_008h", "pl_008i", "pl_008i1", "pl_008i2", "pl_009",  "pl_009g"};
 constexpr std::array<std::string_view, 4> kModoText{"NORMAL", "SVCAN", "SVCRS", "EPEC"};
 constexpr std::array<std::string_view, 3> kNSUText{"ULTIMO", "ESPECIFICO", "CHAVE"};
-constexpr std::array<std::string_view, 5> kCertText{"MEMORY", "LOCALMACHINE", "FILE", "ACTIVEDIRECTORY", "SMARTCARD"};
-constexpr std::array<std::string_view, 5> kCertRepo{"MEMORY_STORE", "LOCAL_MACHINE_STORE", "CURRENT_USER_STORE",
-                                                    "ACTIVE_DIRECTORY_USER_STORE", "SMART_CARD_USER_STORE"};
+constexpr std::array<std::string_view, 5> kCertText{"MEMORY", "LOCALMACHINE", "FILE", "ACTIVEDIRECTORY",
+                                                    "SMARTCARD"};
+constexpr std::array<std::string_view, 5> kCertRepo{"MEMORY_STORE", "LOCAL_MACHINE_STORE",
+                                                    "CURRENT_USER_STORE", "ACTIVE_DIRECTORY_USER_STORE",
+                                                    "SMART_CARD_USER_STORE"};
 constexpr std::array<std::string_view, 3> kFrenteVersoText{"DESABILITADO", "VERTICAL", "HORIZONTAL"};
 constexpr std::array<std::string_view, 16> kLogMask{
-    "*.xml",         "*-nfe.xml",     "*-env-lot.xml", "*-rec.xml",     "*-ped-rec.xml", "*-pro-rec.xml",
-    "*-den.xml",     "*-ped-can.xml", "*-can.xml",     "*-ped-inu.xml", "*-inu.xml",     "*-ped-sit.xml",
+    "*.xml",         "*-nfe.xml",     "*-env-lot.xml", "*-rec.xml",
+    "*-ped-rec.xml", "*-pro-rec.xml", "*-den.xml",     "*-ped-can.xml",
+    "*-can.xml",     "*-ped-inu.xml", "*-inu.xml",     "*-ped-sit.xml",
     "*-sit.xml",     "*-ped-sta.xml", "*-sta.xml",     ""};
 
 template <std::size_t N> std::string At(const std::array<std::string_view, N>& table, int ordinal) {
@@ -48,7 +51,9 @@ template <std::size_t N> int IndexText(const std::array<std::string_view, N>& ta
 
 } // namespace
 
-std::string VersaoManualToStr(TVersaoManual v) { return At(kManualText, static_cast<int>(v)); }
+std::string VersaoManualToStr(TVersaoManual v) {
+  return At(kManualText, static_cast<int>(v));
+}
 
 TVersaoManual StrToVersaoManual(std::string_view s) {
   int i = IndexExact(kManualText, s);
@@ -58,9 +63,13 @@ TVersaoManual StrToVersaoManual(std::string_view s) {
   return static_cast<TVersaoManual>(i);
 }
 
-std::string VersaoManualSubdir(TVersaoManual v) { return At(kManualDir, static_cast<int>(v)); }
+std::string VersaoManualSubdir(TVersaoManual v) {
+  return At(kManualDir, static_cast<int>(v));
+}
 
-std::string VersaoEsquemaToStr(TVersaoEsquema v) { return At(kEsquemaText, static_cast<int>(v)); }
+std::string VersaoEsquemaToStr(TVersaoEsquema v) {
+  return At(kEsquemaText, static_cast<int>(v));
+}
 
 TVersaoEsquema StrToVersaoEsquema(std::string_view s) {
   int i = IndexExact(kEsquemaText, s);
@@ -86,10 +95,13 @@ TVersaoManual GetVersaoManualDoEsquema(TVersaoEsquema v) {
     return vm50a;
   if (o == 30 || o == 31)
     return vm60;
-  throw EvxnNFeVersaoManualException("A Versão de Esquema não está referenciada a nenhuma versão de Manual de Integração.");
+  throw EvxnNFeVersaoManualException(
+      "A Versão de Esquema não está referenciada a nenhuma versão de Manual de Integração.");
 }
 
-std::string ModoOperacaoToString(TModoOperacao m) { return At(kModoText, static_cast<int>(m)); }
+std::string ModoOperacaoToString(TModoOperacao m) {
+  return At(kModoText, static_cast<int>(m));
+}
 
 TModoOperacao StrToModoOperacao(std::string_view s) {
   int i = IndexExact(kModoText, AsciiUpper(s));
@@ -102,21 +114,27 @@ TModoOperacao StrToModoOperacao(std::string_view s) {
 TNSUKind StrToTipoConsulta(std::string_view s) {
   int i = IndexExact(kNSUText, AsciiUpper(s));
   if (i < 0)
-    throw EvxnTipoConsultaException("Tipo Consulta informado %s não é suportado. \rUtilize: Ultimo, Especifico, Chave",
-                                    {s});
+    throw EvxnTipoConsultaException(
+        "Tipo Consulta informado %s não é suportado. \rUtilize: Ultimo, Especifico, Chave", {s});
   return static_cast<TNSUKind>(i);
 }
 
-std::string TipoConsultaToStr(TNSUKind k) { return At(kNSUText, static_cast<int>(k)); }
+std::string TipoConsultaToStr(TNSUKind k) {
+  return At(kNSUText, static_cast<int>(k));
+}
 
-std::string TipoCertificadoToString(TCertificadoKind k) { return At(kCertText, static_cast<int>(k)); }
+std::string TipoCertificadoToString(TCertificadoKind k) {
+  return At(kCertText, static_cast<int>(k));
+}
 
 TCertificadoKind StrToTipoCertificado(std::string_view s) {
   int i = IndexText(kCertText, s);
   return i < 0 ? ckFile : static_cast<TCertificadoKind>(i);
 }
 
-std::string TipoCertificadoToRepositorio(TCertificadoKind k) { return At(kCertRepo, static_cast<int>(k)); }
+std::string TipoCertificadoToRepositorio(TCertificadoKind k) {
+  return At(kCertRepo, static_cast<int>(k));
+}
 
 std::string ImprimirFrenteVersoToStr(TImprimirFrenteVersoKind k) {
   std::string s = At(kFrenteVersoText, static_cast<int>(k));
@@ -128,9 +146,13 @@ TImprimirFrenteVersoKind StrToImprimirFrenteVerso(std::string_view s) {
   return i < 0 ? fvDesabilitado : static_cast<TImprimirFrenteVersoKind>(i);
 }
 
-std::string GetTipoAmbiente(TAmbienteKind a) { return a == akProducao ? "1" : "2"; }
+std::string GetTipoAmbiente(TAmbienteKind a) {
+  return a == akProducao ? "1" : "2";
+}
 
-std::string LogFilterMask(TLogFilter f) { return At(kLogMask, static_cast<int>(f)); }
+std::string LogFilterMask(TLogFilter f) {
+  return At(kLogMask, static_cast<int>(f));
+}
 
 void RemoveVersaoManualDoPath(std::string& path) {
   std::string upper = AsciiUpper(ToNativePath(path));

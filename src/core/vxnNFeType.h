@@ -17,11 +17,38 @@ using enum TVersaoManual;
 
 // Version of the published schema package; the text of each value is its own name.
 enum class TVersaoEsquema {
-  pl_005a, pl_005b, pl_005c, pl_005d, pl_005f,
-  pl_006e, pl_006f, pl_006g, pl_006i, pl_006j,
-  pl_006m, pl_006n, pl_006p, pl_006q, pl_006r, pl_006s, pl_006t, pl_006u, pl_006v,
-  pl_008a, pl_008b, pl_008c, pl_008d, pl_008e, pl_008f, pl_008g, pl_008h, pl_008i, pl_008i1, pl_008i2,
-  pl_009, pl_009g
+  pl_005a,
+  pl_005b,
+  pl_005c,
+  pl_005d,
+  pl_005f,
+  pl_006e,
+  pl_006f,
+  pl_006g,
+  pl_006i,
+  pl_006j,
+  pl_006m,
+  pl_006n,
+  pl_006p,
+  pl_006q,
+  pl_006r,
+  pl_006s,
+  pl_006t,
+  pl_006u,
+  pl_006v,
+  pl_008a,
+  pl_008b,
+  pl_008c,
+  pl_008d,
+  pl_008e,
+  pl_008f,
+  pl_008g,
+  pl_008h,
+  pl_008i,
+  pl_008i1,
+  pl_008i2,
+  pl_009,
+  pl_009g
 };
 using enum TVersaoEsquema;
 inline constexpr int kVersaoEsquemaCount = 32;
@@ -42,8 +69,22 @@ enum class TNSUKind { nkUltimo, nkEspecifico, nkConsChNFe };
 using enum TNSUKind;
 
 enum class TLogFilter {
-  lfXml, lfNFe, lfEnvLot, lfRec, lfPedRec, lfProRec, lfDen,
-  lfPedCan, lfCan, lfPedInu, lfInu, lfPedSit, lfSit, lfPedSta, lfSta, lfCustom
+  lfXml,
+  lfNFe,
+  lfEnvLot,
+  lfRec,
+  lfPedRec,
+  lfProRec,
+  lfDen,
+  lfPedCan,
+  lfCan,
+  lfPedInu,
+  lfInu,
+  lfPedSit,
+  lfSit,
+  lfPedSta,
+  lfSta,
+  lfCustom
 };
 using enum TLogFilter;
 
@@ -59,7 +100,17 @@ using enum TTipoRegraKind;
 enum class TEntregaXML { exEmail };
 using enum TEntregaXML;
 
-enum class TTipoEmissao { teNormal, teContingencia, teSCAN, teDPEC, teFSDA, teSVCAN, teSVCRS, teSVCSP, teOffLine };
+enum class TTipoEmissao {
+  teNormal,
+  teContingencia,
+  teSCAN,
+  teDPEC,
+  teFSDA,
+  teSVCAN,
+  teSVCRS,
+  teSVCSP,
+  teOffLine
+};
 using enum TTipoEmissao;
 
 // Layout version <-> text ("2.0.2a", "3.0", "4.0", "5.0", "5.0a", "6.0"); the match is exact and

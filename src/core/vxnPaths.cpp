@@ -28,7 +28,9 @@ std::string ExcludeTrailingPathDelimiter(std::string_view path) {
   return p;
 }
 
-bool IsAbsolutePath(std::string_view path) { return !path.empty() && (path[0] == '/' || path[0] == '\\'); }
+bool IsAbsolutePath(std::string_view path) {
+  return !path.empty() && (path[0] == '/' || path[0] == '\\');
+}
 
 std::string ProgramDirectory() {
   if (const char* home = std::getenv("QUORVANT_NFE_HOME"); home && *home)

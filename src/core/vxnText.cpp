@@ -30,8 +30,12 @@ std::size_t NextChar(std::string_view s, std::size_t i) {
   return i + len;
 }
 
-char LowerC(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-char UpperC(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char LowerC(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char UpperC(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 } // namespace
 
@@ -51,7 +55,9 @@ std::size_t Utf8Offset(std::string_view s, std::size_t chars) {
   return i;
 }
 
-std::string Utf8Left(std::string_view s, std::size_t count) { return std::string(s.substr(0, Utf8Offset(s, count))); }
+std::string Utf8Left(std::string_view s, std::size_t count) {
+  return std::string(s.substr(0, Utf8Offset(s, count)));
+}
 
 std::string Utf8Mid(std::string_view s, std::size_t start, std::size_t count) {
   std::size_t b = Utf8Offset(s, start);
@@ -165,7 +171,9 @@ std::string TrimRight(std::string_view s) {
   return std::string(s.substr(0, e));
 }
 
-std::string Trim(std::string_view s) { return TrimLeft(TrimRight(s)); }
+std::string Trim(std::string_view s) {
+  return TrimLeft(TrimRight(s));
+}
 
 std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to) {
   if (from.empty())

@@ -37,7 +37,8 @@ using XmlCharPtr = std::unique_ptr<xmlChar, CFree<[](xmlChar* p) { xmlFree(p); }
 using BioPtr = std::unique_ptr<BIO, CFree<BIO_free_all>>;
 using EvpPkeyPtr = std::unique_ptr<EVP_PKEY, CFree<EVP_PKEY_free>>;
 using X509Ptr = std::unique_ptr<X509, CFree<X509_free>>;
-using X509StackPtr = std::unique_ptr<STACK_OF(X509), CFree<[](STACK_OF(X509)* s) { sk_X509_pop_free(s, X509_free); }>>;
+using X509StackPtr =
+    std::unique_ptr<STACK_OF(X509), CFree<[](STACK_OF(X509) * s) { sk_X509_pop_free(s, X509_free); }>>;
 using Pkcs12Ptr = std::unique_ptr<PKCS12, CFree<PKCS12_free>>;
 using EvpMdCtxPtr = std::unique_ptr<EVP_MD_CTX, CFree<EVP_MD_CTX_free>>;
 

@@ -1,6 +1,6 @@
 #include "vxnNFeException.h"
-#include "vxnPaths.h"
 #include "support/TempDir.h"
+#include "vxnPaths.h"
 
 #include <gtest/gtest.h>
 #include <regex>
@@ -27,7 +27,8 @@ TEST_F(ExceptionTest, CheckParamsWithEmptyLogDirAppendsOneLineBesideTheExecutabl
   ASSERT_EQ(after.substr(0, before.size()), before);
   std::string added = after.substr(before.size());
   // One line, CR LF terminated, with the timestamp, this thread's id, the class and the message.
-  std::regex line(R"(^\[(\d{2})/(\d{2})/(\d{4}) (\d{2}):(\d{2}):(\d{2}):(\d{3})\] (\d+) - EvxnNFeCheckParams : x\r\n$)");
+  std::regex line(
+      R"(^\[(\d{2})/(\d{2})/(\d{4}) (\d{2}):(\d{2}):(\d{2}):(\d{3})\] (\d+) - EvxnNFeCheckParams : x\r\n$)");
   std::smatch m;
   ASSERT_TRUE(std::regex_match(added, m, line)) << added;
   EXPECT_EQ(std::stol(m[8]), static_cast<long>(::syscall(SYS_gettid)));
@@ -42,7 +43,8 @@ TEST_F(ExceptionTest, FormatConstructorFillsPrintfSlots) {
   TempDir dir;
   EvxnCheckParams e("a sigla da UF %s, é inválida. (%d)", {"XX", 7}, dir.Path());
   EXPECT_EQ(e.Message(), "a sigla da UF XX, é inválida. (7)");
-  EXPECT_NE(ReadFileOrEmpty(dir.File("nfe_exception.log")).find("EvxnCheckParams : a sigla da UF XX, é inválida. (7)\r\n"),
+  EXPECT_NE(ReadFileOrEmpty(dir.File("nfe_exception.log"))
+                .find("EvxnCheckParams : a sigla da UF XX, é inválida. (7)\r\n"),
             std::string::npos);
 }
 
@@ -68,8 +70,8 @@ TEST_F(ExceptionTest, EachBaseWritesItsOwnLogFile) {
 TEST_F(ExceptionTest, DescendantsAreCaughtByTheirBases) {
   TempDir dir;
   try {
-    throw EvxnNFeEventoDownloadLimitNotasException("São permitidas no máximo 10 notas por solicitação de download.",
-                                                   dir.Path());
+    throw EvxnNFeEventoDownloadLimitNotasException(
+        "São permitidas no máximo 10 notas por solicitação de download.", dir.Path());
   } catch (const EvxnNFeEventoDownloadNFeException& e) {
     EXPECT_EQ(e.ClassName(), "EvxnNFeEventoDownloadLimitNotasException");
   }
@@ -83,7 +85,8 @@ TEST_F(ExceptionTest, DescendantsAreCaughtByTheirBases) {
 TEST_F(ExceptionTest, OnErrorSeesEachConstructedExceptionOnceAndLastIsKept) {
   TempDir dir;
   std::vector<std::string> seen;
-  EvxnException::SetOnError([&](const EvxnException& e) { seen.push_back(e.ClassName() + ":" + e.Message()); });
+  EvxnException::SetOnError(
+      [&](const EvxnException& e) { seen.push_back(e.ClassName() + ":" + e.Message()); });
   { EvxnNFeRuleException a("um", dir.Path()); }
   { EvxnSoapException b("dois", dir.Path()); }
   EvxnNFeException copy = EvxnNFeException("três", dir.Path());
