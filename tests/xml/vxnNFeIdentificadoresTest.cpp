@@ -1,0 +1,169 @@
+#include "xml/vxnNFeIdentificadores.h"
+
+#include "RefusalOf.h"
+#include "support/TempDir.h"
+#include "vxnNFeException.h"
+
+#include <array>
+#include <ctime>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace vxn {
+namespace {
+
+using test::ReadFileOrEmpty;
+using test::Refusal;
+using test::RefusalOf;
+using test::TempDir;
+
+constexpr const char* kChave = "35240512345678000195550010000001231012345676";
+
+// The current two-digit year of the local clock, read independently of the code under test.
+std::string AnoCorrente() {
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[8];
+  std::strftime(buf, sizeof buf, "%y", &tm);
+  return buf;
+}
+
+TEST(CalculaChaveNFe, UsesTheKeyFormOfTheLayoutVersion) {
+  // The facade takes cNF before tpEmis.
+  for (TVersaoManual v : {vm40, vm50, vm50a, vm60})
+    EXPECT_EQ(TvxnNFeIdentificadores(v, "35", "")
+                  .CalculaChaveNFe("2024-05-10", "35", "12345678000195", "55", "1", "123", "1234567", "1"),
+              kChave);
+  for (TVersaoManual v : {vm202a, vm30})
+    EXPECT_EQ(TvxnNFeIdentificadores(v, "35", "")
+                  .CalculaChaveNFe("2024-05-10", "35", "12345678000195", "55", "1", "123", "1234567", "1"),
+              "35240512345678000195550010000001230012345678");
+}
+
+TEST(CalculaChaveNFe, RefusalsGoToTheComponentErrorLog) {
+  TempDir dir;
+  TvxnNFeIdentificadores ids(vm60, "35", dir.Path());
+  Refusal r =
+      RefusalOf([&] { ids.CalculaChaveNFe("2024-05-10", "35", "12345678000195", "55", "1", "", "1", "1"); });
+  EXPECT_EQ(r.className, "EvxnNFeCheckParams");
+  EXPECT_EQ(r.message.rfind("Falha ao montar chave da NFe - Motivo: Os Campos: ", 0), 0u) << r.message;
+  EXPECT_EQ(test::CountLines(ReadFileOrEmpty(dir.File("nfe_exception.log"))), 2u);
+}
+
+TEST(CalculaChaveInutilizacao, ComposesTheIdentifierOfEachLayout) {
+  EXPECT_EQ(TvxnNFeIdentificadores(vm60, "35", "")
+                .CalculaChaveInutilizacao("24", "12345678000195", "55", "1", "1", "10"),
+            "35241234567800019555001000000001000000010");
+  // A CPF fills the 14 positions with leading zeros; numbers already at their width stay as they are.
+  EXPECT_EQ(TvxnNFeIdentificadores(vm40, "43", "")
+                .CalculaChaveInutilizacao("19", "12345678901", "65", "999", "123456789", "123456789"),
+            "43190001234567890165999123456789123456789");
+  // Before layout 4.0 the year is not part of it.
+  EXPECT_EQ(TvxnNFeIdentificadores(vm30, "35", "")
+                .CalculaChaveInutilizacao("24", "12345678000195", "55", "1", "1", "10"),
+            "351234567800019555001000000001000000010");
+  EXPECT_EQ(TvxnNFeIdentificadores(vm202a, "35", "")
+                .CalculaChaveInutilizacao("6", "12345678901", "55", "1", "1", "1"),
+            "350001234567890155001000000001000000001");
+}
+
+TEST(CalculaChaveInutilizacao, YearRangeEndsAtTheCurrentYear) {
+  TvxnNFeIdentificadores ids(vm60, "35", "");
+  const std::string faixa = "O Ano da Inutilização deve ser entre 06 e " + AnoCorrente();
+  auto comAno = [&](std::string ano) {
+    return RefusalOf([&] { ids.CalculaChaveInutilizacao(ano, "12345678000195", "55", "1", "1", "2"); });
+  };
+  EXPECT_EQ(comAno("05"), (Refusal{"EvxnNFeCheckParams", faixa}));
+  EXPECT_EQ(comAno("2024"), (Refusal{"EvxnNFeCheckParams", faixa}));
+  EXPECT_EQ(comAno(std::to_string(std::stoi(AnoCorrente()) + 1)), (Refusal{"EvxnNFeCheckParams", faixa}));
+  EXPECT_EQ(comAno(AnoCorrente()), Refusal{});
+  EXPECT_EQ(comAno("06"), Refusal{});
+  // A year in range but not of two characters is refused afterwards, for the current layouts only.
+  EXPECT_EQ(comAno("6"), (Refusal{"EvxnNFeIDInutilizacao",
+                                  "O Ano informado na Inutilização deve possuir exatamente 2 dígitos."}));
+  EXPECT_EQ(comAno("006").className, "EvxnNFeIDInutilizacao");
+}
+
+TEST(CalculaChaveInutilizacao, TheCurrentYearCanBeGiven) {
+  TvxnNFeIdentificadores ids(vm60, "35", "");
+  EXPECT_EQ(ids.CalculaChaveInutilizacao("09", "12345678000195", "55", "1", "1", "2", 9).substr(0, 4),
+            "3509");
+  EXPECT_EQ(RefusalOf([&] { ids.CalculaChaveInutilizacao("10", "12345678000195", "55", "1", "1", "2", 9); }),
+            (Refusal{"EvxnNFeCheckParams", "O Ano da Inutilização deve ser entre 06 e 09"}));
+}
+
+TEST(CalculaChaveInutilizacao, EachRefusalComesInOrder) {
+  TempDir dir;
+  TvxnNFeIdentificadores ids(vm60, "35", dir.Path());
+  struct Caso {
+    std::array<std::string, 6> args; // Ano, CNPJ, Modelo, Serie, nNFIni, nNFFin
+    Refusal esperado;
+  };
+  const std::string inteiro = " deve ser um número Inteiro.";
+  const Caso casos[] = {
+      {{"24", "x", "55", "", "1", "2"},
+       {"EvxnNFeCheckParams", "Os Campos: Ano de inutilização = 24 \rCNPJ/CPF do Emitente = x \rCódigo do "
+                              "Modelo do Documento Fiscal = 55 "
+                              "\rSérie do Documento Fiscal = \rNúmero da Nota Fiscal Inicial = 1\rNúmero da "
+                              "Nota Fiscal Final = 2\rsão "
+                              "campos obrigatórios para o cálculo da chave de inutilização."}},
+      {{"a", "x", "m", "s", "i", "f"}, {"EvxnNFeCheckParams", "O Ano da Inutilização \"a\"" + inteiro}},
+      {{"05", "x", "m", "s", "i", "f"}, {"EvxnNFeCheckParams", "O CNPJ/CPF do Emitente \"x\"" + inteiro}},
+      {{"05", "1", "m", "s", "i", "f"},
+       {"EvxnNFeCheckParams", "O Código do Modelo do Documento Fiscal \"m\"" + inteiro}},
+      {{"05", "1", "55", "s", "i", "f"},
+       {"EvxnNFeCheckParams", "A Série do Documento Fiscal \"s\"" + inteiro}},
+      {{"05", "1", "55", "1000", "i", "f"},
+       {"EvxnNFeCheckParams", "O Número da Nota Fiscal Inicial \"i\"" + inteiro}},
+      {{"05", "1", "55", "1000", "1", "f"},
+       {"EvxnNFeCheckParams", "O Número da Nota Fiscal Final \"f\"" + inteiro}},
+      // The year range comes before the series length, which comes before the year's length.
+      {{"05", "1", "55", "1000", "1", "2"},
+       {"EvxnNFeCheckParams", "O Ano da Inutilização deve ser entre 06 e " + AnoCorrente()}},
+      {{"6", "1", "55", "1000", "1", "2"},
+       {"EvxnCheckParams", "A Série do Documento Fiscal não pode ser maior que 999"}},
+  };
+  for (const Caso& c : casos) {
+    const auto& a = c.args;
+    EXPECT_EQ(RefusalOf([&] { ids.CalculaChaveInutilizacao(a[0], a[1], a[2], a[3], a[4], a[5]); }),
+              c.esperado);
+  }
+  // Every refusal left its line in the component's error log.
+  EXPECT_EQ(test::CountLines(ReadFileOrEmpty(dir.File("nfe_exception.log"))), std::size(casos));
+}
+
+TEST(CalculaChaveInutilizacao, UnknownLayoutIsRefusedAfterTheChecks) {
+  TvxnNFeIdentificadores ids(static_cast<TVersaoManual>(17), "35", "");
+  EXPECT_EQ(RefusalOf([&] { ids.CalculaChaveInutilizacao("24", "12345678000195", "55", "1", "1", "2"); }),
+            (Refusal{"EvxnNFeIDInutilizacao",
+                     "Cálculo da ID de Inutilização não foi implementada para a versão ()."}));
+  EXPECT_EQ(
+      RefusalOf([&] { ids.CalculaChaveInutilizacao("", "12345678000195", "55", "1", "1", "2"); }).className,
+      "EvxnNFeCheckParams");
+}
+
+TEST(GerarIdCCe, JoinsEventTypeKeyAndSequence) {
+  TvxnNFeIdentificadores ids(vm60, "35", "");
+  EXPECT_EQ(ids.GerarIdCCe(kChave, 1), std::string("ID110110") + kChave + "01");
+  EXPECT_EQ(ids.GerarIdCCe(kChave, 20), std::string("ID110110") + kChave + "20");
+  EXPECT_EQ(ids.GerarIdCCe(kChave, 100), std::string("ID110110") + kChave + "100");
+  // The key's characters are not inspected, only counted.
+  EXPECT_EQ(ids.GerarIdCCe(std::string(43, 'x') + "é", 2), "ID110110" + std::string(43, 'x') + "é02");
+}
+
+TEST(GerarIdCCe, RefusesKeyLengthThenSequence) {
+  TempDir dir;
+  TvxnNFeIdentificadores ids(vm60, "35", dir.Path());
+  const Refusal chave{"EvxnNFeGerarIdCCeException", "Chave inválida para Gerar ID da CCe."};
+  const Refusal sequencia{"EvxnNFeGerarIdCCeException", "Sequência Evento inválida para Gerar ID da CCe."};
+  EXPECT_EQ(RefusalOf([&] { ids.GerarIdCCe(std::string(kChave).substr(1), 1); }), chave);
+  EXPECT_EQ(RefusalOf([&] { ids.GerarIdCCe(std::string(kChave) + "1", 1); }), chave);
+  EXPECT_EQ(RefusalOf([&] { ids.GerarIdCCe("", 0); }), chave);
+  EXPECT_EQ(RefusalOf([&] { ids.GerarIdCCe(kChave, 0); }), sequencia);
+  EXPECT_EQ(RefusalOf([&] { ids.GerarIdCCe(kChave, -3); }), sequencia);
+  EXPECT_EQ(test::CountLines(ReadFileOrEmpty(dir.File("nfe_exception.log"))), 5u);
+}
+
+} // namespace
+} // namespace vxn
