@@ -1,0 +1,82 @@
+#include "vxnTelemetria.h"
+
+namespace vxn {
+
+void TvxnTelemetria::SetSink(Sink sink) {
+  std::shared_ptr<const Sink> next = sink ? std::make_shared<const Sink>(std::move(sink)) : nullptr;
+  std::lock_guard lock(mutex_);
+  sink_ = std::move(next);
+}
+
+bool TvxnTelemetria::HasSink() const {
+  std::lock_guard lock(mutex_);
+  return sink_ != nullptr;
+}
+
+void TvxnTelemetria::Evento(TvxnTelemetriaEvento evento) const noexcept {
+  std::shared_ptr<const Sink> sink;
+  {
+    std::lock_guard lock(mutex_);
+    sink = sink_;
+  }
+  if (!sink)
+    return;
+  try {
+    if (evento.Quando == std::chrono::system_clock::time_point{})
+      evento.Quando = std::chrono::system_clock::now();
+    (*sink)(evento);
+  } catch (...) {
+    // Telemetry must never change what the operation being reported does.
+  }
+}
+
+void TvxnTelemetria::Ping(std::string_view operacao) const noexcept {
+  try {
+    TvxnTelemetriaEvento e;
+    e.Tipo = TvxnTelemetriaTipo::Ping;
+    e.Operacao = operacao;
+    Evento(std::move(e));
+  } catch (...) {
+  }
+}
+
+void TvxnTelemetria::Tempo(std::string_view operacao, std::string_view detalhe,
+                           long long duracaoMs) const noexcept {
+  try {
+    TvxnTelemetriaEvento e;
+    e.Tipo = TvxnTelemetriaTipo::Tempo;
+    e.Operacao = operacao;
+    e.Detalhe = detalhe;
+    e.DuracaoMs = duracaoMs;
+    Evento(std::move(e));
+  } catch (...) {
+  }
+}
+
+void TvxnTelemetria::Resultado(std::string_view operacao, std::string_view codigo,
+                               std::string_view mensagem) const noexcept {
+  try {
+    TvxnTelemetriaEvento e;
+    e.Tipo = TvxnTelemetriaTipo::Resultado;
+    e.Operacao = operacao;
+    e.Codigo = codigo;
+    e.Mensagem = mensagem;
+    Evento(std::move(e));
+  } catch (...) {
+  }
+}
+
+void TvxnTelemetria::Excecao(std::string_view operacao, std::string_view classe,
+                             std::string_view mensagem) const noexcept {
+  try {
+    TvxnTelemetriaEvento e;
+    e.Tipo = TvxnTelemetriaTipo::Excecao;
+    e.Operacao = operacao;
+    e.Classe = classe;
+    e.Mensagem = mensagem;
+    Evento(std::move(e));
+  } catch (...) {
+  }
+}
+
+} // namespace vxn
