@@ -12,6 +12,8 @@
 #include <openssl/evp.h>
 #include <openssl/pkcs12.h>
 #include <openssl/x509.h>
+#include <openssl/x509_vfy.h>
+#include <openssl/x509v3.h>
 
 #include <memory>
 
@@ -41,6 +43,17 @@ using X509StackPtr =
     std::unique_ptr<STACK_OF(X509), CFree<[](STACK_OF(X509) * s) { sk_X509_pop_free(s, X509_free); }>>;
 using Pkcs12Ptr = std::unique_ptr<PKCS12, CFree<PKCS12_free>>;
 using EvpMdCtxPtr = std::unique_ptr<EVP_MD_CTX, CFree<EVP_MD_CTX_free>>;
+using X509ExtensionPtr = std::unique_ptr<X509_EXTENSION, CFree<X509_EXTENSION_free>>;
+using X509StorePtr = std::unique_ptr<X509_STORE, CFree<X509_STORE_free>>;
+using X509StoreCtxPtr = std::unique_ptr<X509_STORE_CTX, CFree<X509_STORE_CTX_free>>;
+using BignumPtr = std::unique_ptr<BIGNUM, CFree<BN_free>>;
+using Asn1TimePtr = std::unique_ptr<ASN1_TIME, CFree<ASN1_TIME_free>>;
+// Same as X509StackPtr with a named deleter, for members of types shared between translation units (a
+// lambda's type is local to each one).
+struct X509StackFree {
+  void operator()(STACK_OF(X509) * s) const noexcept { sk_X509_pop_free(s, X509_free); }
+};
+using X509ChainPtr = std::unique_ptr<STACK_OF(X509), X509StackFree>;
 
 using CurlPtr = std::unique_ptr<CURL, CFree<curl_easy_cleanup>>;
 using CurlSlistPtr = std::unique_ptr<curl_slist, CFree<curl_slist_free_all>>;

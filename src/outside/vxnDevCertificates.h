@@ -1,0 +1,63 @@
+// Development certificates made with OpenSSL at run time: a certification authority, a TLS server
+// certificate for 127.0.0.1 and localhost, and e-CNPJ style client certificates as password-protected
+// PKCS#12 (company name and CNPJ in the subject, the CNPJ also in the subject alternative name as
+// Brazilian e-CNPJ certificates carry it). The tests, the local tax-authority server and the command-line
+// tool's embedded default use them; nothing in the project depends on a certificate from outside.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vxn::dev {
+
+// A certificate and its private key, both PEM.
+struct TvxnDevIdentity {
+  std::string CertificatePem;
+  std::string PrivateKeyPem;
+};
+
+struct TvxnDevClientOptions {
+  std::string CompanyName = "EMPRESA DE TESTE LTDA";
+  std::string Cnpj = "11222333000181";
+  std::string Password = "1234";
+  // Validity relative to now, in days (negative is in the past).
+  int ValidFromDays = -1;
+  int ValidToDays = 365;
+  // Encrypt the PKCS#12 as older Windows exports do (RC2-40 for the certificates, 3DES for the key)
+  // instead of AES-256.
+  bool LegacyEncryption = false;
+  // Leave the private key out of the PKCS#12 (a certificate-only file).
+  bool WithPrivateKey = true;
+};
+
+class TvxnDevAuthority {
+public:
+  // A new self-signed RSA-2048 authority.
+  static TvxnDevAuthority Create(std::string_view commonName = "Quorvant NFe Dev CA");
+  // An authority made earlier (PEM of its certificate and key).
+  static TvxnDevAuthority FromPem(std::string_view certificatePem, std::string_view privateKeyPem);
+
+  TvxnDevAuthority(TvxnDevAuthority&&) noexcept;
+  TvxnDevAuthority& operator=(TvxnDevAuthority&&) noexcept;
+  ~TvxnDevAuthority();
+
+  TvxnDevIdentity Identity() const;
+  std::string CertificatePem() const;
+
+  // A TLS server certificate for the given DNS names and IP addresses.
+  TvxnDevIdentity IssueServer(const std::vector<std::string>& dnsNames = {"localhost"},
+                              const std::vector<std::string>& ipAddresses = {"127.0.0.1"}) const;
+  // An e-CNPJ style client certificate as PKCS#12 bytes (DER).
+  std::string IssueClientPkcs12(const TvxnDevClientOptions& options) const;
+  // The same certificate and key as PEM (for a TLS client that is not the library).
+  TvxnDevIdentity IssueClient(const TvxnDevClientOptions& options) const;
+
+private:
+  struct Impl;
+  explicit TvxnDevAuthority(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
+
+} // namespace vxn::dev

@@ -1,0 +1,149 @@
+#include "vxnGovX.h"
+
+#include "vxnCertificateStore.h"
+#include "vxnFiles.h"
+#include "vxnNFeException.h"
+#include "vxnOpenSsl.h"
+#include "vxnPaths.h"
+#include "vxnSoapClient.h"
+#include "vxnXmlSigner.h"
+#include "vxnZipArchive.h"
+
+namespace vxn {
+
+using namespace vxn::outside;
+
+struct TvxnGovX::Impl {
+  TvxnHttpSettings http;
+  TvxnSignerSettings signer;
+  TvxnPrintSettings print;
+  TvxnEmailSettings email;
+  std::map<std::string, std::string, std::less<>> configuration;
+  bool diagnosticMode = false;
+  std::string logDir;
+  TvxnCertificateStore store;
+  TvxnXmlSigner xmlSigner;
+
+  // The certificate of the given settings, asking the host to choose or confirm its name first whenever
+  // it is about to be opened (once per configuration).
+  std::shared_ptr<const TvxnLoadedCertificate> Certificate(TvxnCertificateSettings& s,
+                                                           const TOnCheckCertificateEventNFe& onCheck) {
+    store.SetLogDir(logDir);
+    if (onCheck && !store.IsCached(s)) {
+      std::string name = s.CertificateName;
+      onCheck(name);
+      if (name != s.CertificateName) {
+        signer.CertificateName = name;
+        http.CertificateName = name;
+      }
+    }
+    return store.Load(s);
+  }
+
+  // Whether the HTTP settings name a client certificate at all (a plain endpoint needs none).
+  bool HttpHasCertificate() const { return http.CertificateKind != ckFile || !http.CertificatePath.empty(); }
+};
+
+TvxnGovX::TvxnGovX() : impl_(std::make_unique<Impl>()) {}
+TvxnGovX::~TvxnGovX() = default;
+TvxnGovX::TvxnGovX(TvxnGovX&&) noexcept = default;
+TvxnGovX& TvxnGovX::operator=(TvxnGovX&&) noexcept = default;
+
+TvxnHttpSettings& TvxnGovX::Get_HttpSettings() {
+  return impl_->http;
+}
+TvxnSignerSettings& TvxnGovX::Get_SignerSettings() {
+  return impl_->signer;
+}
+TvxnPrintSettings& TvxnGovX::Get_PrintSettings() {
+  return impl_->print;
+}
+TvxnEmailSettings& TvxnGovX::Get_EmailSettings() {
+  return impl_->email;
+}
+
+void TvxnGovX::Configure(std::string_view name, std::string_view value) {
+  impl_->configuration[std::string(name)] = std::string(value);
+}
+
+std::string TvxnGovX::Get_Configuration(std::string_view name) const {
+  auto it = impl_->configuration.find(name);
+  return it == impl_->configuration.end() ? std::string() : it->second;
+}
+
+void TvxnGovX::Set_DiagnosticMode(bool on) {
+  impl_->diagnosticMode = on;
+}
+bool TvxnGovX::Get_DiagnosticMode() const {
+  return impl_->diagnosticMode;
+}
+void TvxnGovX::Set_ErrorLogDirectory(std::string_view dir) {
+  impl_->logDir = std::string(dir);
+}
+
+std::vector<std::string> TvxnGovX::ListCertificates() {
+  return impl_->store.List(impl_->signer);
+}
+
+void TvxnGovX::CheckCertificate() {
+  auto cert = impl_->Certificate(impl_->signer, OnCheckCertificate);
+  impl_->store.CheckUsable(*cert);
+}
+
+std::chrono::system_clock::time_point TvxnGovX::CertificateExpiration() {
+  auto cert = impl_->Certificate(impl_->signer, OnCheckCertificate);
+  return ToTimePoint(X509_get0_notAfter(cert->Certificate.get()));
+}
+
+std::chrono::system_clock::time_point TvxnGovX::CertificateValidFrom() {
+  auto cert = impl_->Certificate(impl_->signer, OnCheckCertificate);
+  return ToTimePoint(X509_get0_notBefore(cert->Certificate.get()));
+}
+
+bool TvxnGovX::RemoveCertificate(std::string_view name) {
+  return impl_->store.Remove(impl_->signer, name);
+}
+
+std::string TvxnGovX::SignXmlById(std::string_view xml, std::string_view id) {
+  if (xml.empty())
+    throw EvxnSignatureException("XML informado está vazio ou inválido", impl_->logDir);
+  auto cert = impl_->Certificate(impl_->signer, OnCheckCertificate);
+  impl_->store.CheckUsable(*cert);
+  return impl_->xmlSigner.Sign(xml, id, impl_->signer, cert, impl_->logDir);
+}
+
+std::string TvxnGovX::PostSOAP(std::string_view url, std::string_view envelope, std::string_view soapAction,
+                               std::string_view /*resultElement*/, std::string_view /*serviceNamespace*/) {
+  // The reply goes back whole: the caller unwraps the result element of the service itself.
+  std::shared_ptr<const TvxnLoadedCertificate> cert;
+  if (impl_->HttpHasCertificate()) {
+    cert = impl_->Certificate(impl_->http, OnCheckCertificate);
+    impl_->store.CheckUsable(*cert);
+  }
+  return TvxnSoapClient::Post(impl_->http, cert.get(), url, envelope, soapAction, impl_->logDir);
+}
+
+bool TvxnGovX::UpdateResource(std::string_view url, std::string_view file) {
+  try {
+    std::shared_ptr<const TvxnLoadedCertificate> cert;
+    if (impl_->HttpHasCertificate())
+      cert = impl_->Certificate(impl_->http, OnCheckCertificate);
+    TvxnHttpReply reply = TvxnSoapClient::Get(impl_->http, cert.get(), url, impl_->logDir);
+    if (reply.Status < 200 || reply.Status >= 300 || reply.Body.empty())
+      return false;
+    std::string content = std::move(reply.Body);
+    if (LooksLikeZip(content)) {
+      std::string unpacked;
+      if (!UnzipFirstEntry(content, unpacked))
+        return false;
+      content = std::move(unpacked);
+    }
+    WriteFileAtomic(ExpandPath(file), content);
+    return true;
+  } catch (const std::exception&) {
+    // The caller keeps its previous file; the reason is already in the error log.
+    return false;
+  }
+}
+
+} // namespace vxn

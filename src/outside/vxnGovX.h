@@ -1,0 +1,134 @@
+// TvxnGovX: the crypto and transport half of the government-services library.
+//
+// Certificates (PKCS#12 files and folders of them), the enveloped XML signature of NF-e documents and
+// events, SOAP 1.2 over HTTPS with a client certificate, and resource downloads. The component fills the
+// settings objects and calls the operations; every failure is an exception of the NF-e hierarchy with a
+// clear reason and never with a password or PIN in it.
+//
+// This header includes no third-party header: the work is done in vxnCertificateStore, vxnXmlSigner and
+// vxnSoapClient behind a private implementation.
+#pragma once
+
+#include "vxnNFeSettings.h"
+#include "vxnNFeType.h"
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vxn {
+
+// Where a certificate comes from. ckFile: one PKCS#12 file at CertificatePath opened with
+// CertificatePassword. The store kinds (ckMemory, ckLocalMachine, ckActiveDiretory) are folders of
+// PKCS#12 files: CertificatePath names the folder when it is a directory, else the environment variable
+// QUORVANT_NFE_CERTS, else "Certificados/" in the program directory; CertificateName selects a
+// certificate by its subject. ckSmartCard (a PKCS#11 token with PinCode) is not available in this build.
+struct TvxnCertificateSettings {
+  TCertificadoKind CertificateKind = ckFile;
+  std::string CertificatePath;
+  std::string CertificateName;
+  std::string CertificatePassword;
+  std::string PinCode;
+};
+
+// Transport settings of PostSOAP and UpdateResource.
+struct TvxnHttpSettings : TvxnCertificateSettings {
+  std::string Proxy;                      // "host:port" or a URL; empty for a direct connection
+  std::string User;                       // proxy credentials, used only with a proxy
+  std::string Password;                   //
+  bool IgnoreInvalidCertificates = false; // do not verify the server's certificate and host name
+  bool SecureConnection = false;          // refuse plain http and TLS below 1.2
+  int TimeOut = 0;                        // whole request, milliseconds; 0 means no limit
+  // PEM file of the certification authorities that a server certificate must chain to; empty means
+  // the system's trust store.
+  std::string TrustedCAFile;
+};
+
+// Signature settings of SignXmlById.
+struct TvxnSignerSettings : TvxnCertificateSettings {
+  // Bit 1: the signer's certificate goes into KeyInfo/X509Data/X509Certificate.
+  // Bit 2: base64 values (SignatureValue, X509Certificate) are written on one line.
+  // The component sets 3, the form of the NF-e standard.
+  static constexpr int kIncludeCertificate = 1;
+  static constexpr int kCompactBase64 = 2;
+  int Options = kIncludeCertificate | kCompactBase64;
+  // Local name of the element that carries the Id ("infNFe", "infEvento"); empty accepts any element.
+  std::string ElementName;
+  // File of elements allowed in signed documents; stored for the component, not read on Linux.
+  std::string AllowedElementsFile;
+};
+
+// Report engine settings: stored for the printing operations.
+struct TvxnPrintSettings {
+  std::string Params;      // name=value lines of the print settings
+  std::string DataSources; // serialized print tables
+};
+
+// Outcome of one signature check: ok, or why it failed.
+struct TvxnSignatureCheck {
+  bool Ok = false;
+  std::string Reason;
+  explicit operator bool() const { return Ok; }
+};
+
+class TvxnGovX {
+public:
+  TvxnGovX();
+  ~TvxnGovX();
+  TvxnGovX(const TvxnGovX&) = delete;
+  TvxnGovX& operator=(const TvxnGovX&) = delete;
+  TvxnGovX(TvxnGovX&&) noexcept;
+  TvxnGovX& operator=(TvxnGovX&&) noexcept;
+
+  // Settings objects: the component writes into them before each operation.
+  TvxnHttpSettings& Get_HttpSettings();
+  TvxnSignerSettings& Get_SignerSettings();
+  TvxnPrintSettings& Get_PrintSettings();
+  TvxnEmailSettings& Get_EmailSettings();
+
+  // Named options ("HttpLibs" and any other): stored; libcurl is the only transport here.
+  void Configure(std::string_view name, std::string_view value);
+  std::string Get_Configuration(std::string_view name) const;
+  void Set_DiagnosticMode(bool on);
+  bool Get_DiagnosticMode() const;
+  // Directory of the error log that this object's exceptions write to ("" is the program directory).
+  void Set_ErrorLogDirectory(std::string_view dir);
+
+  // Raised before a certificate is loaded, with the configured name; the host may change it.
+  TOnCheckCertificateEventNFe OnCheckCertificate;
+
+  // Certificates of the signer settings.
+  std::vector<std::string> ListCertificates();
+  // Raises EvxnNFeCertificationException when the certificate is missing, cannot be opened with the
+  // password, has no private key, has expired or is not yet valid.
+  void CheckCertificate();
+  std::chrono::system_clock::time_point CertificateExpiration();
+  std::chrono::system_clock::time_point CertificateValidFrom();
+  // Deletes the certificate of that name from the store folder; false when there is none.
+  bool RemoveCertificate(std::string_view name);
+
+  // The document with an enveloped signature over the element whose Id attribute is `id` (a leading
+  // "#" is accepted). Raises EvxnSignatureException on failure.
+  std::string SignXmlById(std::string_view xml, std::string_view id);
+
+  // HTTPS POST of a SOAP 1.2 envelope with the client certificate of the HTTP settings; returns the
+  // whole reply. Raises EvxnSoapException with the cause (HTTP status and SOAP fault when present).
+  std::string PostSOAP(std::string_view url, std::string_view envelope, std::string_view soapAction,
+                       std::string_view resultElement, std::string_view serviceNamespace);
+
+  // Downloads url into file (atomically; a ZIP archive is unpacked to its first entry). True on success.
+  bool UpdateResource(std::string_view url, std::string_view file);
+
+private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// Checks the enveloped signature(s) of a signed document. trustedCaPem: PEM text of the authorities the
+// signer's certificate must chain to; empty checks the signature with the certificate it carries only.
+TvxnSignatureCheck VerifyXmlSignature(std::string_view xml, std::string_view trustedCaPem = {});
+
+} // namespace vxn

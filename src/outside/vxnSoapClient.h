@@ -1,0 +1,33 @@
+// HTTPS transport on libcurl: SOAP 1.2 posts with the client certificate and plain downloads. The
+// certificate and key already loaded by the certificate store are handed to OpenSSL directly, so no
+// password travels to libcurl and nothing is read from disk per request.
+#pragma once
+
+#include "vxnCertificateStore.h"
+#include "vxnGovX.h"
+
+#include <string>
+#include <string_view>
+
+namespace vxn::outside {
+
+struct TvxnHttpReply {
+  long Status = 0;
+  std::string Body;
+};
+
+class TvxnSoapClient {
+public:
+  // Posts the envelope; raises EvxnSoapException on a transport failure or an HTTP error status (with
+  // the status and the SOAP fault text when the reply carries one).
+  static std::string Post(const TvxnHttpSettings& settings, const TvxnLoadedCertificate* clientCert,
+                          std::string_view url, std::string_view envelope, std::string_view soapAction,
+                          std::string_view logDir);
+  // GET; raises EvxnSoapException on a transport failure, returns the status and body otherwise.
+  static TvxnHttpReply Get(const TvxnHttpSettings& settings, const TvxnLoadedCertificate* clientCert,
+                           std::string_view url, std::string_view logDir);
+  // The text of a SOAP 1.1 or 1.2 fault in a reply ("" when there is none).
+  static std::string SoapFaultText(std::string_view reply);
+};
+
+} // namespace vxn::outside

@@ -1,0 +1,35 @@
+// The enveloped XML signature of the NF-e standard (xmlsec1 with its OpenSSL backend) and its check.
+//
+// Form: Signature in the XML Signature namespace as the next sibling of the signed element; SignedInfo
+// with inclusive C14N 1.0 and RSA-SHA1; one Reference to "#" + Id with the enveloped-signature and C14N
+// transforms and a SHA-1 digest; KeyInfo/X509Data/X509Certificate with the signer's certificate.
+#pragma once
+
+#include "vxnCertificateStore.h"
+#include "vxnGovX.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace vxn::outside {
+
+class TvxnXmlSigner {
+public:
+  TvxnXmlSigner();
+  ~TvxnXmlSigner();
+  TvxnXmlSigner(const TvxnXmlSigner&) = delete;
+  TvxnXmlSigner& operator=(const TvxnXmlSigner&) = delete;
+
+  // Signs the element whose Id is `id` (local name `elementName` unless empty). The signing key is
+  // prepared once per certificate and reused. Raises EvxnSignatureException with the reason.
+  std::string Sign(std::string_view xml, std::string_view id, const TvxnSignerSettings& settings,
+                   const std::shared_ptr<const TvxnLoadedCertificate>& cert, std::string_view logDir);
+
+private:
+  struct KeyHolder;
+  std::shared_ptr<const TvxnLoadedCertificate> cert_;
+  std::unique_ptr<KeyHolder> key_;
+};
+
+} // namespace vxn::outside

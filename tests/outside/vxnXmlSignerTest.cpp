@@ -1,0 +1,184 @@
+// The enveloped signature of SignXmlById, checked by the independent xmlsec1 command line and the
+// official NF-e schema, and the verifier's reasons for refusing a signature.
+#include "support/DevPki.h"
+#include "support/TempDir.h"
+#include "vxnFiles.h"
+#include "vxnGovX.h"
+#include "vxnNFeException.h"
+
+#include <gtest/gtest.h>
+
+using namespace vxn;
+using vxn::test::DevPki;
+
+namespace {
+
+const DevPki& Pki() {
+  static const DevPki pki;
+  return pki;
+}
+
+const char* const kNfeKey = "NFe35261211222333000181550010000001231123456780";
+
+std::string UnsignedNfe() {
+  return ReadWholeFile(std::string(QVX_SOURCE_DIR) + "/tests/data/nfe-govx-10-itens-unsigned.xml");
+}
+
+class SignXmlByIdTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    auto& s = gov_.Get_SignerSettings();
+    s.CertificateKind = ckFile;
+    s.CertificatePath = Pki().ValidClientFile();
+    s.CertificatePassword = "1234";
+    s.ElementName = "infNFe";
+  }
+
+  // Runs the xmlsec1 command line on the text; true when it accepts the signature.
+  bool XmlSec1Accepts(const std::string& xml, std::string& output) {
+    const std::string file = dir_.File("assinado.xml");
+    WriteFileAtomic(file, xml);
+    return test::RunCommand("xmlsec1 --verify --trusted-pem '" + Pki().CaFile() +
+                                "' --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe '" + file + "'",
+                            output) == 0;
+  }
+
+  TvxnGovX gov_;
+  test::TempDir dir_;
+};
+
+std::string Between(const std::string& s, const std::string& open, const std::string& close) {
+  auto a = s.find(open);
+  if (a == std::string::npos)
+    return {};
+  a += open.size();
+  auto b = s.find(close, a);
+  return b == std::string::npos ? std::string() : s.substr(a, b - a);
+}
+
+} // namespace
+
+TEST_F(SignXmlByIdTest, NfeSignatureHasTheStandardForm) {
+  std::string out = gov_.SignXmlById(UnsignedNfe(), kNfeKey);
+  EXPECT_EQ(out.rfind("<?xml version=\"1.0\"?><NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\">", 0), 0u);
+  // The signature follows infNFe inside NFe, in the XML Signature namespace, with nothing between.
+  EXPECT_NE(out.find("</infNFe><Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\"><SignedInfo>"
+                     "<CanonicalizationMethod Algorithm=\"http://www.w3.org/TR/2001/REC-xml-c14n-20010315\"/>"
+                     "<SignatureMethod Algorithm=\"http://www.w3.org/2000/09/xmldsig#rsa-sha1\"/>"
+                     "<Reference URI=\"#" +
+                     std::string(kNfeKey) +
+                     "\"><Transforms>"
+                     "<Transform Algorithm=\"http://www.w3.org/2000/09/xmldsig#enveloped-signature\"/>"
+                     "<Transform Algorithm=\"http://www.w3.org/TR/2001/REC-xml-c14n-20010315\"/></Transforms>"
+                     "<DigestMethod Algorithm=\"http://www.w3.org/2000/09/xmldsig#sha1\"/><DigestValue>"),
+            std::string::npos)
+      << out.substr(out.find("</infNFe>"), 800);
+  EXPECT_TRUE(out.ends_with("</X509Certificate></X509Data></KeyInfo></Signature></NFe>"));
+  // The signer's certificate alone, on one line, as in its PEM.
+  std::string cert = Between(out, "<X509Certificate>", "</X509Certificate>");
+  EXPECT_EQ(cert.find('\n'), std::string::npos);
+  EXPECT_GT(cert.size(), 1000u);
+  EXPECT_EQ(out.find("<X509Certificate>", out.find("</X509Certificate>")), std::string::npos);
+  EXPECT_EQ(Between(out, "<SignatureValue>", "</SignatureValue>").size(), 344u); // RSA-2048 in base64
+  EXPECT_EQ(Between(out, "<DigestValue>", "</DigestValue>").size(), 28u);        // SHA-1 in base64
+}
+
+TEST_F(SignXmlByIdTest, XmlSec1AcceptsTheSignatureAndRejectsOneChangedCharacter) {
+  std::string out = gov_.SignXmlById(UnsignedNfe(), std::string("#") + kNfeKey);
+  std::string report;
+  EXPECT_TRUE(XmlSec1Accepts(out, report)) << report;
+
+  std::string tampered = out;
+  auto at = tampered.find("PRODUTO DE TESTE 7");
+  ASSERT_NE(at, std::string::npos);
+  tampered[at + 17] = '8';
+  EXPECT_FALSE(XmlSec1Accepts(tampered, report)) << report;
+
+  auto ours = VerifyXmlSignature(tampered, Pki().CaPem());
+  EXPECT_FALSE(ours.Ok);
+  EXPECT_NE(ours.Reason.find("DigestValue"), std::string::npos) << ours.Reason;
+  EXPECT_TRUE(VerifyXmlSignature(out, Pki().CaPem()).Ok) << VerifyXmlSignature(out, Pki().CaPem()).Reason;
+}
+
+TEST_F(SignXmlByIdTest, SignedNfeValidatesAgainstTheOfficialSchema) {
+  const std::string xsd = "/work/shared/schemas/PL_009_V4/nfe_v4.00.xsd";
+  std::string report;
+  const std::string before = dir_.File("antes.xml");
+  WriteFileAtomic(before, UnsignedNfe());
+  // Without its signature the document is incomplete for the schema; with it, valid.
+  EXPECT_NE(test::RunCommand("xmllint --noout --schema " + xsd + " '" + before + "'", report), 0) << report;
+  const std::string after = dir_.File("depois.xml");
+  WriteFileAtomic(after, gov_.SignXmlById(UnsignedNfe(), kNfeKey));
+  EXPECT_EQ(test::RunCommand("xmllint --noout --schema " + xsd + " '" + after + "'", report), 0) << report;
+}
+
+TEST_F(SignXmlByIdTest, VerifierExplainsEachFailure) {
+  std::string out = gov_.SignXmlById(UnsignedNfe(), kNfeKey);
+
+  auto other = dev::TvxnDevAuthority::Create("Outra AC");
+  auto untrusted = VerifyXmlSignature(out, other.CertificatePem());
+  EXPECT_FALSE(untrusted.Ok);
+  EXPECT_NE(untrusted.Reason.find("não confiável"), std::string::npos) << untrusted.Reason;
+
+  std::string badValue = out;
+  auto sv = badValue.find("<SignatureValue>") + 20;
+  badValue[sv] = badValue[sv] == 'A' ? 'B' : 'A';
+  auto wrongValue = VerifyXmlSignature(badValue);
+  EXPECT_FALSE(wrongValue.Ok);
+  EXPECT_NE(wrongValue.Reason.find("SignatureValue"), std::string::npos) << wrongValue.Reason;
+
+  auto unsignedDoc = VerifyXmlSignature(UnsignedNfe());
+  EXPECT_EQ(unsignedDoc.Reason, "o documento não possui assinatura (Signature)");
+  EXPECT_FALSE(VerifyXmlSignature("<NFe><infNFe").Ok);
+  EXPECT_NE(VerifyXmlSignature("<NFe><infNFe").Reason.find("XML malformado"), std::string::npos);
+}
+
+TEST_F(SignXmlByIdTest, ReferenceMustPointBesideTheSignature) {
+  // A signature over a far element, moved next to another one, is not the enveloped NF-e form.
+  gov_.Get_SignerSettings().ElementName.clear();
+  std::string out = gov_.SignXmlById("<r><a Id=\"a1\">x</a><b><c>y</c></b></r>", "a1");
+  EXPECT_TRUE(VerifyXmlSignature(out).Ok);
+  auto sigStart = out.find("<Signature");
+  auto sigEnd = out.find("</Signature>") + 12;
+  std::string sig = out.substr(sigStart, sigEnd - sigStart);
+  std::string moved = out.substr(0, sigStart) + out.substr(sigEnd);
+  moved.insert(moved.find("</c>") + 4, sig);
+  auto r = VerifyXmlSignature(moved);
+  EXPECT_FALSE(r.Ok);
+  EXPECT_NE(r.Reason.find("não aponta para o elemento assinado"), std::string::npos) << r.Reason;
+}
+
+TEST_F(SignXmlByIdTest, TextOutsideAsciiIsKeptAsIs) {
+  gov_.Get_SignerSettings().ElementName = "infEvento";
+  std::string xml = "<evento xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"1.00\">"
+                    "<infEvento Id=\"ID1101103526\"><xCorrecao>Correção de endereço: São Paulo</xCorrecao>"
+                    "</infEvento></evento>";
+  std::string out = gov_.SignXmlById(xml, "ID1101103526");
+  EXPECT_NE(out.find("<xCorrecao>Correção de endereço: São Paulo</xCorrecao></infEvento><Signature"),
+            std::string::npos)
+      << out;
+  EXPECT_TRUE(VerifyXmlSignature(out, Pki().CaPem()).Ok);
+}
+
+TEST_F(SignXmlByIdTest, BadInputRaisesSignatureException) {
+  auto message = [&](std::string_view xml, std::string_view id) -> std::string {
+    try {
+      gov_.SignXmlById(xml, id);
+    } catch (const EvxnSignatureException& e) {
+      return e.what();
+    }
+    return "no exception";
+  };
+  EXPECT_EQ(message("", kNfeKey), "XML informado está vazio ou inválido");
+  EXPECT_EQ(message(UnsignedNfe(), "NFe000"), "Elemento infNFe com Id NFe000 não encontrado no XML");
+  EXPECT_EQ(message(UnsignedNfe(), ""), "Id do elemento a assinar não informado");
+  EXPECT_NE(message("<NFe><infNFe Id=\"a\">", "a").find("XML a assinar não é válido"), std::string::npos);
+  // An element of another name carrying the Id is not the element to sign.
+  EXPECT_EQ(message("<a><det Id=\"d1\"/></a>", "d1"), "Elemento infNFe com Id d1 não encontrado no XML");
+  EXPECT_NE(message("<infNFe Id=\"r\"/>", "r").find("dentro de outro elemento"), std::string::npos);
+  // External entities are never fetched: the document is refused or signed without them.
+  std::string xxe =
+      "<!DOCTYPE a [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><a><infNFe Id=\"x\">&e;</infNFe></a>";
+  std::string result = message(xxe, "x");
+  EXPECT_EQ(result.find("root:"), std::string::npos);
+}

@@ -1,0 +1,41 @@
+// A development PKI for tests: one authority and the files made from it in a temporary folder (the
+// authority's PEM, e-CNPJ style PKCS#12 client certificates, a TLS server identity). RSA key generation
+// is slow, so a test suite makes one and shares it.
+#pragma once
+
+#include "TempDir.h"
+#include "vxnDevCertificates.h"
+
+#include <string>
+
+namespace vxn::test {
+
+class DevPki {
+public:
+  DevPki();
+
+  const dev::TvxnDevAuthority& Authority() const { return ca_; }
+  const std::string& Folder() const { return dir_.Path(); }
+  // PEM file of the authority.
+  const std::string& CaFile() const { return caFile_; }
+  std::string CaPem() const { return ca_.CertificatePem(); }
+
+  // Writes a PKCS#12 made with the options to Folder() + name and returns its path.
+  std::string WriteClient(const std::string& name, const dev::TvxnDevClientOptions& options) const;
+
+  // A valid client certificate, password "1234", made once.
+  const std::string& ValidClientFile() const { return validClient_; }
+  const dev::TvxnDevIdentity& Server() const { return server_; }
+
+private:
+  TempDir dir_;
+  dev::TvxnDevAuthority ca_;
+  std::string caFile_;
+  std::string validClient_;
+  dev::TvxnDevIdentity server_;
+};
+
+// Runs a shell command; returns its exit status and puts its output (stdout and stderr) in `output`.
+int RunCommand(const std::string& command, std::string& output);
+
+} // namespace vxn::test
