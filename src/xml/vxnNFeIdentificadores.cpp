@@ -1,5 +1,6 @@
 #include "xml/vxnNFeIdentificadores.h"
 
+#include "vxnGovUtils.h"
 #include "vxnNFeException.h"
 #include "vxnText.h"
 #include "xml/vxnNFeUtils.h"
@@ -99,6 +100,13 @@ std::string TvxnNFeIdentificadores::GerarIdCCe(std::string_view chave, int seque
   if (sequencia < 1)
     throw EvxnNFeGerarIdCCeException("Sequência Evento inválida para Gerar ID da CCe.", logDir_);
   return Format("ID%s%s%2.2d", {"110110", chave, sequencia});
+}
+
+std::string TvxnNFeIdentificadores::CalcularHashCSRT(std::string_view chave, std::string_view CSRT,
+                                                     const TvxnGovUtils& utils) const {
+  if (CSRT.empty() || Utf8Length(CSRT) != 36)
+    throw EvxnNFeCheckParams("aCSRT inválida para gerar a HashCSRT.", logDir_);
+  return utils.HashSha1Base64(std::string(CSRT) + std::string(chave));
 }
 
 } // namespace vxn

@@ -11,6 +11,8 @@
 
 namespace vxn {
 
+class TvxnGovUtils;
+
 class TvxnNFeIdentificadores {
 public:
   // codigoUF: the component's state code (GetLocalCode); diretorioLogErro: where the exceptions raised
@@ -34,6 +36,11 @@ public:
 
   // "ID110110" + key + sequence with at least two digits.
   std::string GerarIdCCe(std::string_view chave, int sequencia) const;
+
+  // Base64 of the SHA-1 digest of the CSRT (36 characters) immediately followed by the key, computed by
+  // the component's utility object. The key is not checked.
+  std::string CalcularHashCSRT(std::string_view chave, std::string_view CSRT,
+                               const TvxnGovUtils& utils) const;
 
   // Base64 of the SHA-1 digest of the CSRT (36 characters) followed by the key.
   std::string CalcularHashCSRT(std::string_view chave, std::string_view CSRT) const;

@@ -1,5 +1,6 @@
 #include "xml/vxnNFeUtils.h"
 
+#include "vxnGovUtils.h"
 #include "vxnNFeException.h"
 #include "vxnText.h"
 
@@ -13,7 +14,10 @@ namespace {
 
 // The NF-e namespace declaration as it closes a start tag; GetValueTag drops it so that
 // "<tag xmlns=...>" is found as the plain start tag "<tag>".
-constexpr std::string_view kNFeNamespaceClose = " xmlns=\"http://www.portalfiscal.inf.br/nfe\">";
+const std::string& NFeNamespaceClose() {
+  static const std::string texto = " xmlns=\"" + std::string(kNFeNamespace) + "\">";
+  return texto;
+}
 
 // Municipality codes that the tax authorities accept although their last digit is not the computed
 // check digit (municipalities created after their codes had been handed out).
@@ -298,7 +302,7 @@ std::string ObtercStat(std::string_view xml) {
 }
 
 std::string GetValueTag(std::string_view tag, std::string_view xml) {
-  std::string texto = ReplaceAll(xml, kNFeNamespaceClose, ">");
+  std::string texto = ReplaceAll(xml, NFeNamespaceClose(), ">");
   std::string abre = "<" + std::string(tag) + ">";
   std::string fecha = "</" + std::string(tag) + ">";
   std::size_t s = texto.find(abre);

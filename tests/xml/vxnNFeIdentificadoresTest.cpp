@@ -2,6 +2,7 @@
 
 #include "RefusalOf.h"
 #include "support/TempDir.h"
+#include "vxnGovUtils.h"
 #include "vxnNFeException.h"
 
 #include <array>
@@ -163,6 +164,32 @@ TEST(GerarIdCCe, RefusesKeyLengthThenSequence) {
   EXPECT_EQ(RefusalOf([&] { ids.GerarIdCCe(kChave, 0); }), sequencia);
   EXPECT_EQ(RefusalOf([&] { ids.GerarIdCCe(kChave, -3); }), sequencia);
   EXPECT_EQ(test::CountLines(ReadFileOrEmpty(dir.File("nfe_exception.log"))), 5u);
+}
+
+TEST(CalcularHashCSRT, HashesTheCsrtFollowedByTheKey) {
+  TvxnGovUtils utils;
+  TvxnNFeIdentificadores ids(vm60, "41", "");
+  // The example published with the responsible-technician fields of the layout.
+  EXPECT_EQ(ids.CalcularHashCSRT("41180678393592000146558900000006041028190697",
+                                 "G8063VRTNDMO886SFNK5LDUDEI24XJ22YIPO", utils),
+            "aWv6LeEM4X6u4+qBI2OYZ8grigw=");
+  // The key is not checked: without one the CSRT alone is hashed.
+  EXPECT_EQ(ids.CalcularHashCSRT("", "G8063VRTNDMO886SFNK5LDUDEI24XJ22YIPO", utils),
+            "LPCy+U8zfeRCn4/dt2gZdGZYMlE=");
+  // 36 characters, not bytes: the accented letter takes two bytes.
+  EXPECT_EQ(ids.CalcularHashCSRT("", "G8063VRTNDMO886SFNK5LDUDEI24XJ22YIPé", utils),
+            "4NAjhb3hSQYxPK0yMiEluI9QlHs=");
+}
+
+TEST(CalcularHashCSRT, RefusesACsrtThatIsNotThirtySixCharacters) {
+  TempDir dir;
+  TvxnGovUtils utils;
+  TvxnNFeIdentificadores ids(vm60, "41", dir.Path());
+  const Refusal invalida{"EvxnNFeCheckParams", "aCSRT inválida para gerar a HashCSRT."};
+  for (const std::string csrt :
+       {"", "G8063VRTNDMO886SFNK5LDUDEI24XJ22YIP", "G8063VRTNDMO886SFNK5LDUDEI24XJ22YIPOO"})
+    EXPECT_EQ(RefusalOf([&] { ids.CalcularHashCSRT(kChave, csrt, utils); }), invalida) << csrt;
+  EXPECT_EQ(test::CountLines(ReadFileOrEmpty(dir.File("nfe_exception.log"))), 3u);
 }
 
 } // namespace
