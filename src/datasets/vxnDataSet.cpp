@@ -1,0 +1,286 @@
+#include "vxnDataSet.h"
+
+#include "vxnNFeException.h"
+#include "vxnText.h"
+
+#include <algorithm>
+
+namespace vxn {
+
+// ---- TvxnField ----
+
+std::string TvxnField::AsString() const {
+  const auto* value = dataSet_ ? dataSet_->CurrentValue(index_) : nullptr;
+  return value && *value ? **value : std::string();
+}
+
+bool TvxnField::IsNull() const {
+  const auto* value = dataSet_ ? dataSet_->CurrentValue(index_) : nullptr;
+  return !value || !*value;
+}
+
+void TvxnField::SetAsString(std::string_view value) {
+  if (!dataSet_)
+    throw EvxnDataSetException("Campo %s não pertence a uma tabela", {fieldName_});
+  dataSet_->StoreValue(*this, value);
+}
+
+void TvxnField::Clear() {
+  SetAsString({});
+}
+
+// ---- TvxnDataSet ----
+
+TvxnDataSet::TvxnDataSet(std::string_view name) : name_(name) {}
+
+TvxnDataSet::~TvxnDataSet() {
+  ClearMasterLink();
+  for (TvxnDataSet* detail : dataSource_.details_)
+    detail->master_ = nullptr, detail->masterField_ = nullptr;
+}
+
+TvxnField& TvxnDataSet::AddField(std::unique_ptr<TvxnField> field) {
+  if (Active())
+    throw EvxnDataSetException("Não é possível declarar o campo %s com a tabela %s aberta",
+                               {field->FieldName(), name_}, logDir_);
+  field->dataSet_ = this;
+  field->index_ = fields_.size();
+  fieldIndex_.try_emplace(AsciiUpper(field->FieldName()), fields_.size());
+  fields_.push_back(std::move(field));
+  return *fields_.back();
+}
+
+TvxnField* TvxnDataSet::FindField(std::string_view name) const {
+  auto it = fieldIndex_.find(AsciiUpper(name));
+  return it == fieldIndex_.end() ? nullptr : fields_[it->second].get();
+}
+
+TvxnField& TvxnDataSet::FieldByName(std::string_view name) const {
+  if (TvxnField* field = FindField(name))
+    return *field;
+  throw EvxnDataSetFieldNotFoundException("%s: Campo %s não encontrado", {name_, name}, logDir_);
+}
+
+void TvxnDataSet::CreateDataSet() {
+  records_.clear();
+  buffer_.clear();
+  current_.reset();
+  modified_ = false;
+  Open();
+}
+
+void TvxnDataSet::Open() {
+  state_ = dsBrowse;
+  First();
+}
+
+void TvxnDataSet::Close() {
+  buffer_.clear();
+  modified_ = false;
+  state_ = dsInactive;
+}
+
+void TvxnDataSet::CheckActive() const {
+  if (!Active())
+    throw EvxnNfeDataSetStateException("Parte %s está fechada", {name_}, logDir_);
+}
+
+void TvxnDataSet::CheckEditing() const {
+  if (state_ != dsEdit && state_ != dsInsert)
+    throw EvxnNfeDataSetStateException("Parte %s não está em edição ou inclusão", {name_}, logDir_);
+}
+
+const TvxnDataSet::Value* TvxnDataSet::CurrentValue(std::size_t fieldIndex) const {
+  if (state_ == dsEdit || state_ == dsInsert)
+    return fieldIndex < buffer_.size() ? &buffer_[fieldIndex] : nullptr;
+  if (state_ == dsBrowse && current_ && *current_ < records_.size() && InView(*current_))
+    return &records_[*current_][fieldIndex];
+  return nullptr;
+}
+
+void TvxnDataSet::StoreValue(TvxnField& field, std::string_view value) {
+  CheckEditing();
+  Value& slot = buffer_[field.index_];
+  Value previous = slot;
+  if (value.empty())
+    slot.reset();
+  else
+    slot = field.size_ > 0 && Utf8Length(value) > field.size_ ? Utf8Left(value, field.size_)
+                                                              : std::string(value);
+  const bool wasModified = modified_;
+  modified_ = true;
+  try {
+    for (const TvxnDataSet* detail : dataSource_.details_)
+      if (detail->masterField_ == &field) {
+        NotifyDetails();
+        break;
+      }
+    if (field.onChange_)
+      field.onChange_(field);
+  } catch (...) {
+    buffer_[field.index_] = std::move(previous);
+    modified_ = wasModified;
+    throw;
+  }
+}
+
+// Moving away from a record being edited stores it when it was changed and drops it otherwise.
+void TvxnDataSet::LeaveEditing() {
+  if (state_ != dsEdit && state_ != dsInsert)
+    return;
+  if (modified_)
+    Post();
+  else
+    Cancel();
+}
+
+void TvxnDataSet::Append() {
+  CheckActive();
+  LeaveEditing();
+  if (beforeInsert_)
+    beforeInsert_(*this);
+  savedCurrent_ = current_;
+  buffer_.assign(fields_.size(), std::nullopt);
+  state_ = dsInsert;
+  modified_ = false;
+  eof_ = true;
+  NotifyDetails();
+  if (afterInsert_)
+    afterInsert_(*this);
+}
+
+void TvxnDataSet::Edit() {
+  CheckActive();
+  if (state_ == dsEdit || state_ == dsInsert)
+    return;
+  if (!current_ || !InView(*current_)) {
+    Append();
+    return;
+  }
+  buffer_ = records_[*current_];
+  state_ = dsEdit;
+  modified_ = false;
+}
+
+void TvxnDataSet::Post() {
+  CheckEditing();
+  if (beforePost_)
+    beforePost_(*this);
+  if (state_ == dsInsert) {
+    records_.push_back(std::move(buffer_));
+    current_ = records_.size() - 1;
+  } else {
+    records_[*current_] = std::move(buffer_);
+  }
+  buffer_.clear();
+  state_ = dsBrowse;
+  modified_ = false;
+  eof_ = false;
+  NotifyDetails();
+}
+
+void TvxnDataSet::Cancel() {
+  if (state_ != dsEdit && state_ != dsInsert)
+    return;
+  if (state_ == dsInsert)
+    current_ = savedCurrent_;
+  buffer_.clear();
+  state_ = dsBrowse;
+  modified_ = false;
+  eof_ = !current_ || !InView(*current_);
+  NotifyDetails();
+}
+
+void TvxnDataSet::EmptyDataSet() {
+  Cancel();
+  records_.clear();
+  current_.reset();
+  eof_ = true;
+  NotifyDetails();
+}
+
+bool TvxnDataSet::InView(std::size_t recordIndex) const {
+  if (!master_ || !masterField_)
+    return true;
+  const auto masterValue = MasterValue();
+  const Value& key = records_[recordIndex][indexField_];
+  return (key ? *key : std::string()) == (masterValue ? *masterValue : std::string());
+}
+
+std::optional<std::string> TvxnDataSet::MasterValue() const {
+  if (!masterField_ || masterField_->IsNull())
+    return std::nullopt;
+  return masterField_->AsString();
+}
+
+void TvxnDataSet::First() {
+  LeaveEditing();
+  current_.reset();
+  for (std::size_t i = 0; i < records_.size(); ++i)
+    if (InView(i)) {
+      current_ = i;
+      break;
+    }
+  eof_ = !current_;
+  NotifyDetails();
+}
+
+void TvxnDataSet::Next() {
+  LeaveEditing();
+  if (!current_) {
+    eof_ = true;
+    return;
+  }
+  for (std::size_t i = *current_ + 1; i < records_.size(); ++i)
+    if (InView(i)) {
+      current_ = i;
+      NotifyDetails();
+      return;
+    }
+  eof_ = true;
+}
+
+bool TvxnDataSet::Eof() const {
+  return eof_ || !current_;
+}
+
+std::size_t TvxnDataSet::RecordCount() const {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < records_.size(); ++i)
+    count += InView(i) ? 1 : 0;
+  return count;
+}
+
+void TvxnDataSet::SetMasterLink(TvxnDataSource& master, std::string_view indexFieldName,
+                                std::string_view masterFieldName) {
+  ClearMasterLink();
+  indexField_ = FieldByName(indexFieldName).Index();
+  masterField_ = &master.DataSet().FieldByName(masterFieldName);
+  master_ = &master;
+  master.details_.push_back(this);
+  if (state_ == dsBrowse)
+    First();
+}
+
+void TvxnDataSet::ClearMasterLink() {
+  if (master_) {
+    auto& details = master_->details_;
+    details.erase(std::remove(details.begin(), details.end(), this), details.end());
+  }
+  master_ = nullptr;
+  masterField_ = nullptr;
+}
+
+void TvxnDataSet::NotifyDetails() {
+  for (TvxnDataSet* detail : dataSource_.details_)
+    detail->MasterChanged();
+}
+
+// A detail that is being edited keeps its record; one in browse state moves to the first record of
+// the master's current record.
+void TvxnDataSet::MasterChanged() {
+  if (state_ == dsBrowse)
+    First();
+}
+
+} // namespace vxn

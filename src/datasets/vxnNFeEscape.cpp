@@ -1,0 +1,51 @@
+#include "vxnNFeEscape.h"
+
+#include "vxnText.h"
+
+#include <array>
+
+namespace vxn {
+
+namespace {
+constexpr std::array<std::string_view, 5> kEntities{"&apos;", "&quot;", "&lt;", "&gt;", "&amp;"};
+}
+
+std::string EscaparTextoXML(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    switch (const char c = text[i]) {
+    case '\'':
+      out += "&apos;";
+      break;
+    case '"':
+      out += "&quot;";
+      break;
+    case '<':
+      out += "&lt;";
+      break;
+    case '>':
+      out += "&gt;";
+      break;
+    case '&':
+      out += i + 1 < text.size() && text[i + 1] == '#' ? "&" : "&amp;";
+      break;
+    default:
+      out += c;
+    }
+  }
+  if (out.find("&amp;") == std::string::npos)
+    return out;
+  for (std::string_view entity : kEntities)
+    out = ReplaceAll(out, std::string("&amp;") + std::string(entity.substr(1)), entity);
+  return out;
+}
+
+bool ContemEntidadeXML(std::string_view text) {
+  for (std::string_view entity : kEntities)
+    if (ContainsText(text, entity))
+      return true;
+  return false;
+}
+
+} // namespace vxn

@@ -1,0 +1,246 @@
+#include "vxnXmlDataSetNFe.h"
+
+#include "vxnFiles.h"
+#include "vxnNFeException.h"
+#include "vxnText.h"
+
+#include <string>
+
+namespace vxn {
+
+namespace {
+
+constexpr std::string_view kHandle = "handle";
+
+// A boolean dictionary attribute is true only for exactly "s".
+bool Flag(const TvxnXmlElement& node, std::string_view name) {
+  const std::string* value = node.Attribute(name);
+  return value && *value == "s";
+}
+
+std::string Text(const TvxnXmlElement& node, std::string_view name) {
+  const std::string* value = node.Attribute(name);
+  return value ? *value : std::string();
+}
+
+} // namespace
+
+std::unique_ptr<TXmlFieldNFe> TvxnXMLDataSetNFe::CreateXmlField(TXmlDataSetNFe&) {
+  return std::make_unique<TXmlFieldNFe>();
+}
+
+void TvxnXMLDataSetNFe::GetAtributosComplementares(const TvxnXmlElement& node, TXmlFieldNFe& field) {
+  field.SetTpNode(Text(node, "tpnode"));
+  if (const std::string* values = node.Attribute("enum"))
+    for (const std::string& value : Split(*values, ','))
+      field.Enum().Add(value);
+  field.SetDica(Text(node, "dica"));
+  if (const std::string* display = node.Attribute("display"))
+    field.SetDisplayLabel(*display);
+}
+
+void TvxnXMLDataSetNFe::SetXMLDicionario(std::string_view path) {
+  ClearParts();
+  xmlDicionario_ = path;
+  if (!xmlDicionario_.empty())
+    CreateListDataSets();
+}
+
+void TvxnXMLDataSetNFe::ClearParts() {
+  campoCache_.clear();
+  components_.clear();
+  partsByName_.clear();
+  listDataSets_.clear();
+}
+
+TvxnXmlElement TvxnXMLDataSetNFe::LoadDicXML() {
+  if (!FileExists(xmlDicionario_))
+    throw EvxnNFeException("Arquivo: %s não encontrado.", {xmlDicionario_}, diretorioLogErro_);
+  return ReadXmlElementTree(xmlDicionario_, diretorioLogErro_);
+}
+
+void TvxnXMLDataSetNFe::CreateListDataSets() {
+  const TvxnXmlElement root = LoadDicXML();
+  for (const TvxnXmlElement& partNode : root.children)
+    LoadPart(partNode);
+  if (activeMasterSource_)
+    SetActiveMasterSource(true);
+}
+
+void TvxnXMLDataSetNFe::LoadPart(const TvxnXmlElement& partNode) {
+  auto part = std::make_unique<TXmlDataSetNFe>(partNode.name);
+  part->SetLogDir(diretorioLogErro_);
+  components_.try_emplace(AsciiUpper(partNode.name), nullptr);
+  if (!partNode.children.empty())
+    for (const TvxnXmlElement& fieldNode : partNode.children[0].children)
+      LoadField(*part, fieldNode);
+  if (partNode.children.size() > 1 && !partNode.children[1].attributes.empty()) {
+    const TvxnXmlElement& link = partNode.children[1];
+    part->SetXMLMasterSource(Text(link, "mastersource"));
+    part->SetXMLMasterField(Text(link, "masterfield"));
+    part->SetXMLKeyField(Text(link, "keyfield"));
+  }
+  part->CreateDataSet();
+  TXmlDataSetNFe* p = part.get();
+  part->SetBeforePost([this, p](TvxnDataSet&) { AntesDeSalvar(*p); });
+  part->SetBeforeInsert([this, p](TvxnDataSet&) { AntesDeIncluir(*p); });
+  part->SetAfterInsert([this, p](TvxnDataSet&) { DepoisDeIncluir(*p); });
+  partsByName_.try_emplace(AsciiUpper(p->Name()), p);
+  listDataSets_.push_back(std::move(part));
+}
+
+void TvxnXMLDataSetNFe::LoadField(TXmlDataSetNFe& part, const TvxnXmlElement& fieldNode) {
+  const std::string* nome = fieldNode.Attribute("nome");
+  const std::string* tamanho = fieldNode.Attribute("tamanho");
+  if (!nome || nome->empty() || !tamanho || !IsDigits(Trim(*tamanho)))
+    throw EvxnNFeDataSetLoadTemplateException(
+        "Dicionário %s: campo da parte %s sem os atributos nome e tamanho (decimal)",
+        {xmlDicionario_, part.Name()}, diretorioLogErro_);
+  const std::string componentName = part.Name() + *nome;
+  if (components_.contains(AsciiUpper(componentName)))
+    return;
+  std::unique_ptr<TXmlFieldNFe> owned = CreateXmlField(part);
+  TXmlFieldNFe& field = *owned;
+  field.SetFieldName(*nome);
+  field.SetName(componentName);
+  field.SetPermiteEscapar(Flag(fieldNode, "escape"));
+  const auto size = static_cast<std::size_t>(StrToIntDef(*tamanho, 0));
+  // Escaped text may grow; the extra room lets it be stored whole.
+  field.SetSize(field.PermiteEscapar() ? size + 20 : size);
+  field.SetTamanhoMapeadoDataSet(size);
+  field.SetRequired(Flag(fieldNode, "requerido"));
+  field.SetGeraTagVazia(Flag(fieldNode, "tagvazia"));
+  field.SetVisible(Flag(fieldNode, "visible"));
+  field.SetDiretorioLogErro(diretorioLogErro_);
+  part.AddField(std::move(owned));
+  components_.emplace(AsciiUpper(componentName), &field);
+  GetAtributosComplementares(fieldNode, field);
+  if (field.PermiteEscapar())
+    field.SetOnChange([&field](TvxnField&) { field.EscaparValor(); });
+}
+
+void TvxnXMLDataSetNFe::SetActiveMasterSource(bool on) {
+  activeMasterSource_ = on;
+  for (const auto& part : listDataSets_) {
+    if (!on)
+      part->ClearMasterLink();
+    else if (!part->XMLMasterSource().empty())
+      part->SetMasterLink(FindDataSet(part->XMLMasterSource()).DataSource(), part->XMLKeyField(),
+                          part->XMLMasterField());
+  }
+}
+
+long long TvxnXMLDataSetNFe::GetHandle(const TXmlDataSetNFe& part, bool increment) {
+  if (handles_.IndexOfName(part.Name()) < 0)
+    handles_.Add(part.Name() + "=0");
+  const long long counter = StrToIntDef(handles_.Value(part.Name()), 0);
+  if (increment)
+    handles_.SetValue(part.Name(), std::to_string(counter + 1));
+  return counter;
+}
+
+void TvxnXMLDataSetNFe::DepoisDeIncluir(TXmlDataSetNFe& part) {
+  part.FieldByName(kHandle).SetAsString(std::to_string(GetHandle(part, true)));
+  if (part.XMLMasterSource().empty())
+    return;
+  const TXmlDataSetNFe& master = FindDataSet(part.XMLMasterSource());
+  part.FieldByName(part.XMLKeyField()).SetAsString(master.FieldByName(part.XMLMasterField()).AsString());
+}
+
+bool TvxnXMLDataSetNFe::PossuiDadosCampo(const TXmlDataSetNFe& part) const {
+  for (const auto& field : part.Fields())
+    if (!field->IsNull() && !field->AsString().empty() && field->Visible() &&
+        !SameText(field->FieldName(), kHandle) && !SameText(field->FieldName(), part.XMLMasterField()))
+      return true;
+  return false;
+}
+
+void TvxnXMLDataSetNFe::AntesDeIncluir(TXmlDataSetNFe& part) {
+  if (!PossuiDadosCampo(part))
+    part.Cancel();
+}
+
+void TvxnXMLDataSetNFe::AntesDeSalvar(TXmlDataSetNFe& part) {
+  for (std::size_t i = 0; i < part.Fields().size(); ++i) {
+    const TXmlFieldNFe& field = part.XmlField(i);
+    if (field.Required() && (field.IsNull() || Trim(field.AsString()).empty()))
+      throw EvxnDataSetException("O Campo [%s] referente a [%s] deve ser preenchido.%s",
+                                 {field.FieldName(), field.DisplayLabel(), field.TextoDica()},
+                                 diretorioLogErro_);
+    field.ValidarConteudo();
+  }
+  VerificaCampoVerProc();
+}
+
+void TvxnXMLDataSetNFe::VerificaCampoVerProc() {
+  TXmlDataSetNFe* partB = FindPart("B");
+  TvxnField* verProc = partB ? partB->FindField("verProc_B27") : nullptr;
+  // Only a record being edited can take the value; a stored one already went through this check.
+  if (verProc && verProc->AsString().empty() && (partB->State() == dsEdit || partB->State() == dsInsert))
+    verProc->SetAsString("Versao Aplicativo9");
+}
+
+TXmlDataSetNFe* TvxnXMLDataSetNFe::FindPart(std::string_view name) const {
+  auto it = partsByName_.find(AsciiUpper(name));
+  return it == partsByName_.end() ? nullptr : it->second;
+}
+
+TXmlDataSetNFe& TvxnXMLDataSetNFe::FindDataSet(std::string_view name) const {
+  if (TXmlDataSetNFe* part = FindPart(name))
+    return *part;
+  throw EvxnDataSetException("Parte %s não encontrada.", {AsciiUpper(name)}, diretorioLogErro_);
+}
+
+void TvxnXMLDataSetNFe::IncluirPart(std::string_view name) {
+  TXmlDataSetNFe& part = FindDataSet(name);
+  if (part.State() == dsEdit || part.State() == dsInsert) {
+    if (PossuiDadosCampo(part))
+      part.Post();
+    else
+      part.Cancel();
+  }
+  part.Append();
+}
+
+void TvxnXMLDataSetNFe::SalvarPart(std::string_view name) {
+  TXmlDataSetNFe& part = FindDataSet(name);
+  if (part.State() == dsEdit || part.State() == dsInsert)
+    part.Post();
+}
+
+TXmlFieldNFe& TvxnXMLDataSetNFe::Campo(std::string_view name) {
+  const std::string key = AsciiUpper(name);
+  if (auto cached = campoCache_.find(key); cached != campoCache_.end())
+    return *cached->second;
+  for (const auto& part : listDataSets_) {
+    auto it = components_.find(AsciiUpper(part->Name()) + key);
+    if (it != components_.end() && it->second) {
+      campoCache_.emplace(key, it->second);
+      return *it->second;
+    }
+  }
+  throw EvxnDataSetFieldNotFoundException("Campo %s não encontrado", {name}, diretorioLogErro_);
+}
+
+void TvxnXMLDataSetNFe::ClearDataSets() {
+  for (const auto& part : listDataSets_) {
+    part->Cancel();
+    part->EmptyDataSet();
+    part->Close();
+    part->Open();
+    if (part->RecordCount() > 0)
+      throw EvxnDataSetException("Erro ao Liberar memória para próxima NFe em (%s) ", {part->Name()},
+                                 diretorioLogErro_);
+  }
+}
+
+void TvxnXMLDataSetNFe::SetDiretorioLogErro(std::string_view dir) {
+  diretorioLogErro_ = dir;
+  for (const auto& part : listDataSets_) {
+    part->SetLogDir(dir);
+    for (std::size_t i = 0; i < part->Fields().size(); ++i)
+      part->XmlField(i).SetDiretorioLogErro(dir);
+  }
+}
+
+} // namespace vxn

@@ -1,0 +1,125 @@
+// Part datasets and the base of every version dataset: the dictionary that declares the parts and
+// their fields, master-detail links, record handles, the record callbacks and field lookup.
+#pragma once
+
+#include "vxnDataSet.h"
+#include "vxnNFeType.h"
+#include "vxnStringList.h"
+#include "vxnXmlElementTree.h"
+#include "vxnXmlFieldNFe.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace vxn {
+
+// One group of the layout, held in its own table. Its name is the part name.
+class TXmlDataSetNFe : public TvxnDataSet {
+public:
+  using TvxnDataSet::TvxnDataSet;
+
+  // Element name used when the whole part is written.
+  const std::string& TagXML() const { return tagXML_; }
+  void SetTagXML(std::string_view v) { tagXML_ = v; }
+  // Name of the master part; empty for a root part.
+  const std::string& XMLMasterSource() const { return masterSource_; }
+  void SetXMLMasterSource(std::string_view v) { masterSource_ = v; }
+  // Field of the master part that identifies the master record.
+  const std::string& XMLMasterField() const { return masterField_; }
+  void SetXMLMasterField(std::string_view v) { masterField_ = v; }
+  // Field of this part that holds the master's value.
+  const std::string& XMLKeyField() const { return keyField_; }
+  void SetXMLKeyField(std::string_view v) { keyField_ = v; }
+
+  TXmlFieldNFe& XmlField(std::size_t i) const { return static_cast<TXmlFieldNFe&>(*Fields()[i]); }
+
+private:
+  std::string tagXML_;
+  std::string masterSource_;
+  std::string masterField_;
+  std::string keyField_;
+};
+
+using TListDataSets = std::vector<std::unique_ptr<TXmlDataSetNFe>>;
+
+class TvxnXMLDataSetNFe {
+public:
+  TvxnXMLDataSetNFe() = default;
+  virtual ~TvxnXMLDataSetNFe() = default;
+  TvxnXMLDataSetNFe(const TvxnXMLDataSetNFe&) = delete;
+  TvxnXMLDataSetNFe& operator=(const TvxnXMLDataSetNFe&) = delete;
+
+  // Creates the field object of a part (the version datasets create their own field class).
+  virtual std::unique_ptr<TXmlFieldNFe> CreateXmlField(TXmlDataSetNFe& part);
+  // Reads the field attributes that follow the storage attributes (tpnode, enum, dica, display).
+  virtual void GetAtributosComplementares(const TvxnXmlElement& node, TXmlFieldNFe& field);
+
+  virtual TvxnDataSetState GetState() const { return state_; }
+  virtual void SetState(TvxnDataSetState s) { state_ = s; }
+  virtual bool GetActiveMasterSource() const { return activeMasterSource_; }
+  virtual const TListDataSets& GetListDataSets() const { return listDataSets_; }
+  virtual const std::string& GetXMLDicionario() const { return xmlDicionario_; }
+  // Clears the parts, stores the path and loads the dictionary.
+  virtual void SetXMLDicionario(std::string_view path);
+  // Switches every part's master-detail link on or off.
+  virtual void SetActiveMasterSource(bool on);
+  virtual bool GetUsarDatasetExportacao() const { return usarDatasetExportacao_; }
+  void SetUsarDatasetExportacao(bool on) { usarDatasetExportacao_ = on; }
+
+  // Checks that the dictionary exists and reads it.
+  virtual TvxnXmlElement LoadDicXML();
+  virtual void AntesDeSalvar(TXmlDataSetNFe& part);
+  virtual void AntesDeIncluir(TXmlDataSetNFe& part);
+  virtual void DepoisDeIncluir(TXmlDataSetNFe& part);
+  virtual void CreateListDataSets();
+  // Cancels, empties, closes and reopens every part.
+  virtual void ClearDataSets();
+  // True when some visible field other than the link fields holds a value.
+  virtual bool PossuiDadosCampo(const TXmlDataSetNFe& part) const;
+  // The part's record counter; stores counter + 1 when increment is true.
+  virtual long long GetHandle(const TXmlDataSetNFe& part, bool increment);
+  virtual void VerificaCampoVerProc();
+  virtual TXmlDataSetNFe& FindDataSet(std::string_view name) const;
+  virtual void IncluirPart(std::string_view name);
+  virtual void SalvarPart(std::string_view name);
+  virtual void Incluir() {}
+  // The first field, in part order, whose component name is part name + name (ASCII case ignored).
+  virtual TXmlFieldNFe& Campo(std::string_view name);
+
+  // The part of that name, or nullptr.
+  TXmlDataSetNFe* FindPart(std::string_view name) const;
+  const TvxnStringList& Handles() const { return handles_; }
+  const std::string& GetDiretorioLogErro() const { return diretorioLogErro_; }
+  // Also hands the directory to every part and field.
+  void SetDiretorioLogErro(std::string_view dir);
+  TVersaoManual GetVersaoManual() const { return versaoManual_; }
+  void SetVersaoManual(TVersaoManual v) { versaoManual_ = v; }
+
+protected:
+  // Removes every part and every name the container knows.
+  void ClearParts();
+  TListDataSets& ListDataSets() { return listDataSets_; }
+
+private:
+  void LoadPart(const TvxnXmlElement& partNode);
+  void LoadField(TXmlDataSetNFe& part, const TvxnXmlElement& fieldNode);
+
+  TvxnStringList handles_;
+  TListDataSets listDataSets_;
+  std::string xmlDicionario_;
+  bool activeMasterSource_ = true;
+  TvxnDataSetState state_ = dsInactive;
+  std::string diretorioLogErro_;
+  TVersaoManual versaoManual_ = vm60;
+  bool usarDatasetExportacao_ = false;
+  // Names of the container's components (parts and fields, upper case), for the duplicate rule.
+  std::unordered_map<std::string, TXmlFieldNFe*> components_;
+  std::unordered_map<std::string, TXmlDataSetNFe*> partsByName_;
+  // Campo(name) results, so that a name is looked up over the parts only once.
+  std::unordered_map<std::string, TXmlFieldNFe*> campoCache_;
+};
+
+} // namespace vxn

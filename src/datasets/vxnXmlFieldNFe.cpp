@@ -1,0 +1,56 @@
+#include "vxnXmlFieldNFe.h"
+
+#include "vxnNFeEscape.h"
+#include "vxnNFeException.h"
+#include "vxnText.h"
+
+namespace vxn {
+
+namespace {
+// The recipient's name may hold "&" only up to this position (counted from 1).
+constexpr std::size_t kUltimaPosicaoEComercialXNome = 55;
+} // namespace
+
+void TXmlFieldNFe::EscaparValor() {
+  if (escapouValor_) { // our own store below
+    escapouValor_ = false;
+    return;
+  }
+  const std::string text = ReplaceAll(AsString(), "\t", "");
+  if (SameText(FieldName(), "xNome_E04")) {
+    const std::size_t pos = Utf8Find(text, "&");
+    if (pos != std::string::npos && pos + 1 > kUltimaPosicaoEComercialXNome)
+      throw EvxnNFeDataSetException("O campo não suporta o caracter & a partir da posição 55 da String",
+                                    diretorioLogErro_);
+  }
+  const std::string escaped = EscaparTextoXML(text);
+  const bool keepWhole =
+      (escaped != text || ContemEntidadeXML(escaped)) && Utf8Length(escaped) > tamanhoMapeado_;
+  escapouValor_ = true;
+  try {
+    SetAsString(keepWhole ? escaped : Utf8Left(escaped, tamanhoMapeado_));
+  } catch (...) {
+    escapouValor_ = false;
+    throw;
+  }
+  escapouValor_ = false; // normally already cleared by the nested call of this handler
+}
+
+std::string TXmlFieldNFe::TextoDica() const {
+  return dica_.empty() ? std::string() : " Dica: " + dica_;
+}
+
+void TXmlFieldNFe::ValidarConteudo() const {
+  if (enum_.Empty())
+    return;
+  const std::string value = AsString();
+  if (value.empty())
+    return;
+  for (const std::string& permitted : enum_)
+    if (permitted == value)
+      return;
+  throw EvxnDataSetException("Conteúdo %s é inválido para o campo %s [%s].%s",
+                             {value, FieldName(), DisplayLabel(), TextoDica()}, diretorioLogErro_);
+}
+
+} // namespace vxn

@@ -1,0 +1,56 @@
+#include "vxnXmlElementTree.h"
+
+#include "vxnNFeException.h"
+#include "vxnOutsideHandles.h"
+#include "vxnText.h"
+
+#include <libxml/parser.h>
+#include <libxml/xmlerror.h>
+
+#include <string>
+
+namespace vxn {
+
+const std::string* TvxnXmlElement::Attribute(std::string_view attributeName) const {
+  for (const auto& [key, value] : attributes)
+    if (key == attributeName)
+      return &value;
+  return nullptr;
+}
+
+namespace {
+
+std::string ToString(const xmlChar* s) {
+  return s ? std::string(reinterpret_cast<const char*>(s)) : std::string();
+}
+
+TvxnXmlElement Convert(const xmlNode* node) {
+  TvxnXmlElement element;
+  element.name = ToString(node->name);
+  for (const xmlAttr* attr = node->properties; attr; attr = attr->next) {
+    outside::XmlCharPtr value(xmlNodeListGetString(node->doc, attr->children, 1));
+    element.attributes.emplace_back(ToString(attr->name), ToString(value.get()));
+  }
+  for (const xmlNode* child = node->children; child; child = child->next)
+    if (child->type == XML_ELEMENT_NODE)
+      element.children.push_back(Convert(child));
+  return element;
+}
+
+} // namespace
+
+TvxnXmlElement ReadXmlElementTree(std::string_view path, std::string_view logDir) {
+  const std::string file(path);
+  outside::XmlDocPtr doc(xmlReadFile(file.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_NOBLANKS));
+  if (!doc) {
+    const xmlError* error = xmlGetLastError();
+    std::string message = error && error->message ? Trim(error->message) : "documento XML inválido";
+    throw EvxnNFeException("Erro ao ler o XML %s: %s", {file, message}, logDir);
+  }
+  const xmlNode* root = xmlDocGetRootElement(doc.get());
+  if (!root)
+    throw EvxnNFeException("Erro ao ler o XML %s: %s", {file, "documento vazio"}, logDir);
+  return Convert(root);
+}
+
+} // namespace vxn
