@@ -1,11 +1,9 @@
 #include "vxnXmlElementTree.h"
 
+#include "vxnFiles.h"
 #include "vxnNFeException.h"
 #include "vxnOutsideHandles.h"
-#include "vxnText.h"
-
-#include <libxml/parser.h>
-#include <libxml/xmlerror.h>
+#include "vxnXmlParser.h"
 
 #include <string>
 
@@ -40,16 +38,10 @@ TvxnXmlElement Convert(const xmlNode* node) {
 } // namespace
 
 TvxnXmlElement ReadXmlElementTree(std::string_view path, std::string_view logDir) {
-  const std::string file(path);
-  outside::XmlDocPtr doc(xmlReadFile(file.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_NOBLANKS));
-  if (!doc) {
-    const xmlError* error = xmlGetLastError();
-    std::string message = error && error->message ? Trim(error->message) : "documento XML inválido";
-    throw EvxnNFeException("Erro ao ler o XML %s: %s", {file, message}, logDir);
-  }
+  const outside::XmlDocPtr doc = outside::ParseXmlOrThrow(ReadWholeFile(path), logDir, false);
   const xmlNode* root = xmlDocGetRootElement(doc.get());
   if (!root)
-    throw EvxnNFeException("Erro ao ler o XML %s: %s", {file, "documento vazio"}, logDir);
+    throw EvxnNFeException("XML inválido: %s", {std::string(path)}, logDir);
   return Convert(root);
 }
 

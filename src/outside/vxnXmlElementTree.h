@@ -19,8 +19,8 @@ struct TvxnXmlElement {
   const std::string* Attribute(std::string_view attributeName) const;
 };
 
-// Parses the file with network access and external entities off. A file that is not well-formed XML
-// raises EvxnNFeException with the parser's message; logDir is handed to it.
+// Parses the file under the parsing rules of vxnXmlParser.h (no network, no DTD, no entities). A file
+// that is not well-formed XML raises EvxnNFeException with the parser's message; logDir is handed to it.
 TvxnXmlElement ReadXmlElementTree(std::string_view path, std::string_view logDir = {});
 
 } // namespace vxn
