@@ -1,0 +1,79 @@
+#include "support/XmlCheck.h"
+
+#include <libxml/parser.h>
+#include <libxml/xmlerror.h>
+#include <libxml/xmlschemas.h>
+
+#include <filesystem>
+#include <memory>
+
+namespace vxn::test {
+
+namespace {
+
+void CollectError(void* ctx, xmlErrorPtr error) {
+  auto* out = static_cast<std::string*>(ctx);
+  if (error && error->message)
+    *out += error->message;
+}
+
+struct DocFree {
+  void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
+};
+using Doc = std::unique_ptr<xmlDoc, DocFree>;
+
+Doc Parse(std::string_view xml, std::string& errors) {
+  xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+  if (!ctxt) {
+    errors = "out of memory";
+    return nullptr;
+  }
+  Doc doc(xmlCtxtReadMemory(ctxt, xml.data(), static_cast<int>(xml.size()), "check.xml", nullptr,
+                            XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+  if (!doc) {
+    const xmlError* e = xmlCtxtGetLastError(ctxt);
+    errors = e && e->message ? e->message : "not XML";
+  }
+  xmlFreeParserCtxt(ctxt);
+  return doc;
+}
+
+} // namespace
+
+std::string XmlWellFormedError(std::string_view xml) {
+  std::string errors;
+  Doc doc = Parse(xml, errors);
+  return doc ? std::string() : errors;
+}
+
+std::string XmlSchemaErrors(std::string_view xml, const std::string& xsdPath) {
+  std::string errors;
+  Doc doc = Parse(xml, errors);
+  if (!doc)
+    return "not well-formed: " + errors;
+  xmlSchemaParserCtxtPtr pctxt = xmlSchemaNewParserCtxt(xsdPath.c_str());
+  xmlSchemaPtr schema = pctxt ? xmlSchemaParse(pctxt) : nullptr;
+  xmlSchemaFreeParserCtxt(pctxt);
+  if (!schema)
+    return "cannot load schema " + xsdPath;
+  xmlSchemaValidCtxtPtr vctxt = xmlSchemaNewValidCtxt(schema);
+  xmlSchemaSetValidStructuredErrors(vctxt, CollectError, &errors);
+  const int rc = xmlSchemaValidateDoc(vctxt, doc.get());
+  xmlSchemaFreeValidCtxt(vctxt);
+  xmlSchemaFree(schema);
+  if (rc != 0 && errors.empty())
+    errors = "invalid (" + std::to_string(rc) + ")";
+  return rc == 0 ? std::string() : errors;
+}
+
+std::string FindSchema(const std::string& fileName) {
+  std::error_code ec;
+  for (std::filesystem::recursive_directory_iterator it(QVX_SCHEMAS_DIR, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (it->is_regular_file() && it->path().filename() == fileName)
+      return it->path().string();
+  }
+  return {};
+}
+
+} // namespace vxn::test
