@@ -1,0 +1,308 @@
+#include "sefaz-sim/SefazSim.h"
+#include "support/HttpsTestClient.h"
+#include "support/TempDir.h"
+#include "support/XmlCheck.h"
+#include "vxnFormat.h"
+#include "vxnText.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace vxn {
+namespace {
+
+using sim::TSefazSim;
+using test::HttpsSend;
+using test::HttpsTestReply;
+using test::HttpsTestRequest;
+
+constexpr const char* kNFeNs = "http://www.portalfiscal.inf.br/nfe";
+constexpr const char* kAction4 =
+    "http://www.portalfiscal.inf.br/nfe/wsdl/NFeStatusServico4/nfeStatusServicoNF";
+
+std::string StatusRequest(const std::string& tpAmb, const std::string& cUF,
+                          const std::string& versao = "4.00") {
+  return Format(R"(<consStatServ xmlns="%s" versao="%s"><tpAmb>%s</tpAmb><cUF>%s</cUF><xServ>STATUS</xServ>)"
+                R"(</consStatServ>)",
+                {kNFeNs, versao, tpAmb, cUF});
+}
+
+std::string Envelope4(const std::string& message) {
+  return R"(<soap:Envelope xmlns:soap="http://www.w3.org/2003/05/soap-envelope" )"
+         R"(xmlns:nfes="http://www.portalfiscal.inf.br/nfe/wsdl/NFeStatusServico4"><soap:Header/><soap:Body>)"
+         R"(<nfes:nfeDadosMsg>)" +
+         message + "</nfes:nfeDadosMsg></soap:Body></soap:Envelope>";
+}
+
+std::string Envelope310(const std::string& cUF, const std::string& message) {
+  return R"(<?xml version="1.0" encoding="utf-8"?><SOAP-ENV:Envelope xmlns:SOAP-ENV="http://www.w3.org/2003/05/soap-envelope">)"
+         R"(<SOAP-ENV:Header><nfeCabecMsg xmlns="http://www.portalfiscal.inf.br/nfe/wsdl/NfeStatusServico2"><cUF>)" +
+         cUF +
+         R"(</cUF><versaoDados>3.10</versaoDados></nfeCabecMsg></SOAP-ENV:Header><SOAP-ENV:Body>)"
+         R"(<nfeDadosMsg xmlns="http://www.portalfiscal.inf.br/nfe/wsdl/NfeStatusServico2">)" +
+         message + "</nfeDadosMsg></SOAP-ENV:Body></SOAP-ENV:Envelope>";
+}
+
+std::string Between(const std::string& s, const std::string& open, const std::string& close) {
+  const auto a = s.find(open);
+  const auto b = s.find(close, a == std::string::npos ? 0 : a);
+  if (a == std::string::npos || b == std::string::npos)
+    return {};
+  return s.substr(a, b + close.size() - a);
+}
+
+std::string Tag(const std::string& s, const std::string& name) {
+  const std::string inner = Between(s, "<" + name + ">", "</" + name + ">");
+  return inner.empty() ? "" : inner.substr(name.size() + 2, inner.size() - 2 * name.size() - 5);
+}
+
+class SefazSimTest : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    sim_ = new TSefazSim();
+    sim_->Start();
+    dev::TvxnDevClientOptions options;
+    client_ = new dev::TvxnDevIdentity(sim_->Authority().IssueClient(options));
+  }
+  static void TearDownTestSuite() {
+    delete client_;
+    delete sim_;
+  }
+  void TearDown() override { sim_->SetStatusPaused(std::nullopt); }
+
+  HttpsTestReply Post(const std::string& path, const std::string& body, const std::string& action = kAction4,
+                      const std::string& contentType = "application/soap+xml; charset=utf-8") {
+    HttpsTestRequest r;
+    r.Port = sim_->Port();
+    r.Path = path;
+    r.Body = body;
+    r.SoapAction = action;
+    r.ContentType = contentType;
+    r.ClientCertificatePem = client_->CertificatePem;
+    r.ClientKeyPem = client_->PrivateKeyPem;
+    r.TrustedCaPem = sim_->Authority().CertificatePem();
+    return HttpsSend(r);
+  }
+
+  // The status reply of a 4.00 request, checked to be a schema-valid retConsStatServ.
+  std::string Status4(const std::string& section, const std::string& tpAmb, const std::string& cUF) {
+    const HttpsTestReply reply =
+        Post("/" + section + "/ws/NFeStatusServico4.asmx", Envelope4(StatusRequest(tpAmb, cUF)));
+    EXPECT_EQ(reply.Status, 200) << reply.Error << reply.Body;
+    const std::string ret = Between(reply.Body, "<retConsStatServ", "</retConsStatServ>");
+    EXPECT_EQ(test::XmlSchemaErrors(ret, test::FindSchema("retConsStatServ_v4.00.xsd")), "") << ret;
+    return ret;
+  }
+
+  static TSefazSim* sim_;
+  static dev::TvxnDevIdentity* client_;
+};
+
+TSefazSim* SefazSimTest::sim_ = nullptr;
+dev::TvxnDevIdentity* SefazSimTest::client_ = nullptr;
+
+TEST_F(SefazSimTest, StatusInOperationWrappedAsThePublishedService) {
+  const HttpsTestReply reply = Post("/SP/ws/NFeStatusServico4.asmx", Envelope4(StatusRequest("2", "35")));
+  ASSERT_EQ(reply.Status, 200) << reply.Error;
+  EXPECT_EQ(test::XmlWellFormedError(reply.Body), "");
+  EXPECT_NE(
+      reply.Body.find(
+          R"(<soap:Body><nfeResultMsg xmlns="http://www.portalfiscal.inf.br/nfe/wsdl/NFeStatusServico4">)"
+          R"(<retConsStatServ versao="4.00" xmlns="http://www.portalfiscal.inf.br/nfe">)"),
+      std::string::npos)
+      << reply.Body;
+  const std::string ret = Status4("SP", "2", "35");
+  EXPECT_EQ(Tag(ret, "cStat"), "107");
+  EXPECT_EQ(Tag(ret, "xMotivo"), "Servico em Operacao");
+  EXPECT_EQ(Tag(ret, "cUF"), "35");
+  EXPECT_EQ(Tag(ret, "tpAmb"), "2");
+  EXPECT_TRUE(Tag(ret, "dhRecbto").ends_with("-03:00"));
+}
+
+TEST_F(SefazSimTest, RejectionsOfTheStatusQuery) {
+  EXPECT_EQ(Tag(Status4("SP", "1", "35"), "cStat"), "252"); // production request to homologation
+  const std::string wrongState = Status4("SP", "2", "33");
+  EXPECT_EQ(Tag(wrongState, "cStat"), "226");
+  EXPECT_EQ(Tag(wrongState, "cUF"), "35"); // the authority that answered
+  EXPECT_EQ(Tag(Status4("RJ", "2", "33"), "cStat"), "107");
+  // The contingency authorisers serve their own group of states.
+  EXPECT_EQ(Tag(Status4("SVCAN", "2", "35"), "cStat"), "107");
+  EXPECT_EQ(Tag(Status4("SVCRS", "2", "41"), "cStat"), "107");
+  EXPECT_EQ(Tag(Status4("SVCRS", "2", "35"), "cStat"), "226");
+}
+
+TEST_F(SefazSimTest, SchemaFailureGives215) {
+  // Wrong xServ, a 3.10 message to the 4.00 service, an unknown element: all fail the official schema.
+  for (const std::string& message :
+       {ReplaceAll(StatusRequest("2", "35"), "STATUS", "STATUSX"), StatusRequest("2", "35", "3.10"),
+        ReplaceAll(StatusRequest("2", "35"), "<xServ>", "<extra/><xServ>"), std::string("<consStatServ/>")}) {
+    const HttpsTestReply reply = Post("/SP/ws/NFeStatusServico4.asmx", Envelope4(message));
+    ASSERT_EQ(reply.Status, 200) << reply.Error;
+    const std::string ret = Between(reply.Body, "<retConsStatServ", "</retConsStatServ>");
+    EXPECT_EQ(Tag(ret, "cStat"), "215") << message;
+    EXPECT_EQ(Tag(ret, "xMotivo"), "Rejeicao: Falha no schema XML");
+    EXPECT_EQ(test::XmlSchemaErrors(ret, test::FindSchema("retConsStatServ_v4.00.xsd")), "");
+  }
+}
+
+TEST_F(SefazSimTest, PausedSwitchAnswers108Or109) {
+  sim_->SetStatusPaused(108);
+  EXPECT_EQ(Tag(Status4("SP", "2", "35"), "cStat"), "108");
+  sim_->SetStatusPaused(109);
+  const std::string ret = Status4("SP", "2", "35");
+  EXPECT_EQ(Tag(ret, "cStat"), "109");
+  EXPECT_EQ(Tag(ret, "xMotivo"), "Servico Paralisado sem Previsao");
+  // Rejections still come first.
+  EXPECT_EQ(Tag(Status4("SP", "1", "35"), "cStat"), "252");
+  sim_->SetStatusPaused(std::nullopt);
+  EXPECT_EQ(Tag(Status4("SP", "2", "35"), "cStat"), "107");
+}
+
+TEST_F(SefazSimTest, Status310ServiceAnswersWithItsHeader) {
+  const HttpsTestReply reply =
+      Post("/MG/ws/NfeStatusServico3.asmx", Envelope310("31", StatusRequest("2", "31", "3.10")),
+           "http://www.portalfiscal.inf.br/nfe/wsdl/NfeStatusServico3/nfeStatusServicoNF");
+  ASSERT_EQ(reply.Status, 200) << reply.Error << reply.Body;
+  EXPECT_NE(
+      reply.Body.find(
+          "<soap:Header><nfeCabecMsg xmlns=\"http://www.portalfiscal.inf.br/nfe/wsdl/NfeStatusServico2\">"
+          "<cUF>31</cUF><versaoDados>3.10</versaoDados></nfeCabecMsg></soap:Header>"),
+      std::string::npos)
+      << reply.Body;
+  EXPECT_NE(reply.Body.find("<nfeStatusServicoNFResult"), std::string::npos);
+  const std::string ret = Between(reply.Body, "<retConsStatServ", "</retConsStatServ>");
+  EXPECT_EQ(test::XmlSchemaErrors(ret, test::FindSchema("retConsStatServ_v3.10.xsd")), "") << ret;
+  EXPECT_EQ(Tag(ret, "cStat"), "107");
+  EXPECT_EQ(Tag(ret, "cUF"), "31");
+}
+
+TEST_F(SefazSimTest, BadRequestsGetASoapFaultWithHttp500) {
+  struct Case {
+    std::string body, action, contentType, reason;
+  };
+  const std::string good = Envelope4(StatusRequest("2", "35"));
+  const std::string soap = "application/soap+xml; charset=utf-8";
+  const Case cases[] = {
+      {good, kAction4, "text/xml; charset=utf-8", "not SOAP 1.2"},
+      {good, "http://www.portalfiscal.inf.br/nfe/wsdl/NFeConsultaProtocolo4/nfeConsultaNF", soap,
+       "did not recognize the value of HTTP Header SOAPAction"},
+      {good, "", soap, "without a valid action"},
+      {good.substr(0, good.size() - 5), kAction4, soap, "not well-formed"},
+      {StatusRequest("2", "35"), kAction4, soap, "not a SOAP 1.2 envelope"},
+      {R"(<soap:Envelope xmlns:soap="http://schemas.xmlsoap.org/soap/envelope/"><soap:Body/></soap:Envelope>)",
+       kAction4, soap, "not a SOAP 1.2 envelope"},
+      {R"(<soap:Envelope xmlns:soap="http://www.w3.org/2003/05/soap-envelope"><soap:Body><x/></soap:Body></soap:Envelope>)",
+       kAction4, soap, "no nfeDadosMsg"},
+  };
+  for (const Case& c : cases) {
+    const HttpsTestReply reply = Post("/SP/ws/NFeStatusServico4.asmx", c.body, c.action, c.contentType);
+    EXPECT_EQ(reply.Status, 500) << c.reason << " " << reply.Error;
+    EXPECT_NE(reply.Body.find("<soap:Fault><soap:Code><soap:Value>soap:Sender</soap:Value>"),
+              std::string::npos)
+        << reply.Body;
+    EXPECT_NE(reply.Body.find(c.reason), std::string::npos) << reply.Body;
+    EXPECT_EQ(test::XmlWellFormedError(reply.Body), "");
+  }
+}
+
+TEST_F(SefazSimTest, UnknownAddressesAreNotFound) {
+  const std::string good = Envelope4(StatusRequest("2", "35"));
+  EXPECT_EQ(Post("/XX/ws/NFeStatusServico4.asmx", good).Status, 404);
+  EXPECT_EQ(Post("/SP/ws/NFeNaoExiste4.asmx", good).Status, 404);
+  EXPECT_EQ(Post("/SP/NFeStatusServico4.asmx", good).Status, 404);
+  // Paths are matched without regard to case, as the published servers do.
+  EXPECT_EQ(Post("/sp/ws/nfestatusservico4.asmx", good).Status, 200);
+}
+
+TEST_F(SefazSimTest, ClientMustPresentACertificateOfItsAuthority) {
+  HttpsTestRequest r;
+  r.Port = sim_->Port();
+  r.Path = "/SP/ws/NFeStatusServico4.asmx";
+  r.Body = Envelope4(StatusRequest("2", "35"));
+  r.SoapAction = kAction4;
+  r.TrustedCaPem = sim_->Authority().CertificatePem();
+  HttpsTestReply none = HttpsSend(r);
+  EXPECT_EQ(none.Status, 0);
+  EXPECT_FALSE(none.Error.empty());
+
+  const dev::TvxnDevAuthority stranger = dev::TvxnDevAuthority::Create("Some Other CA");
+  const dev::TvxnDevIdentity foreign = stranger.IssueClient({});
+  r.ClientCertificatePem = foreign.CertificatePem;
+  r.ClientKeyPem = foreign.PrivateKeyPem;
+  EXPECT_EQ(HttpsSend(r).Status, 0);
+
+  // The server's own certificate chains to the same authority and names 127.0.0.1.
+  r.ClientCertificatePem = client_->CertificatePem;
+  r.ClientKeyPem = client_->PrivateKeyPem;
+  EXPECT_EQ(HttpsSend(r).Status, 200);
+  r.TrustedCaPem = stranger.CertificatePem();
+  EXPECT_EQ(HttpsSend(r).Status, 0);
+}
+
+TEST_F(SefazSimTest, KeepsTheMessagesItReceived) {
+  const std::size_t before = sim_->ReceivedMessages().size();
+  const std::string message = StatusRequest("2", "35");
+  ASSERT_EQ(Post("/SP/ws/NFeStatusServico4.asmx", Envelope4(message)).Status, 200);
+  const auto received = sim_->ReceivedMessages();
+  ASSERT_EQ(received.size(), before + 1);
+  EXPECT_EQ(test::XmlSchemaErrors(received.back(), test::FindSchema("consStatServ_v4.00.xsd")), "");
+  EXPECT_NE(received.back().find("<cUF>35</cUF>"), std::string::npos);
+}
+
+TEST(SefazSimLifecycle, EphemeralPortsStopCleanly) {
+  TSefazSim a;
+  TSefazSim b;
+  a.Start();
+  b.Start();
+  EXPECT_GT(a.Port(), 0);
+  EXPECT_GT(b.Port(), 0);
+  EXPECT_NE(a.Port(), b.Port());
+  EXPECT_TRUE(a.IsRunning());
+  EXPECT_EQ(a.BaseUrl(), "https://127.0.0.1:" + std::to_string(a.Port()));
+  const int port = a.Port();
+  a.Stop();
+  a.Stop();
+  EXPECT_FALSE(a.IsRunning());
+  HttpsTestRequest r;
+  r.Port = port;
+  r.Path = "/SP/ws/NFeStatusServico4.asmx";
+  EXPECT_EQ(HttpsSend(r).Status, 0); // nothing listens there any more
+}
+
+TEST(SefazSimLifecycle, BusyPortIsReported) {
+  TSefazSim a;
+  a.Start();
+  sim::TSefazSimOptions options;
+  options.Port = a.Port();
+  TSefazSim b(options);
+  EXPECT_THROW(b.Start(), std::runtime_error);
+}
+
+TEST(SefazSimConfig, ServersFileAndComponentConfiguration) {
+  TSefazSim s;
+  s.Start();
+  const std::string ini = s.ServersIniText();
+  for (const char* section : {"[SP]", "[AN]", "[AC]", "[TO]", "[SVCAN]", "[SVCRS]"})
+    EXPECT_NE(ini.find(std::string(section) + "\r\n"), std::string::npos) << section;
+  EXPECT_NE(ini.find("[RS]\r\nNfeStatusServico4=" + s.BaseUrl() +
+                     "/RS/ws/NFeStatusServico4.asmx\r\n"
+                     "NfeStatusServico3=" +
+                     s.BaseUrl() + "/RS/ws/NfeStatusServico3.asmx\r\n"),
+            std::string::npos)
+      << ini;
+
+  test::TempDir dir;
+  const auto files = s.WriteConfig(dir.Path() + "cfg");
+  EXPECT_EQ(test::ReadFileOrEmpty(files.ServersFile), ini);
+  const std::string config = test::ReadFileOrEmpty(files.ConfigFile);
+  EXPECT_TRUE(config.starts_with("[NFE]\r\n"));
+  EXPECT_NE(config.find("ArquivoServidoresHom=" + files.ServersFile + "\r\n"), std::string::npos);
+  EXPECT_NE(config.find("CaminhoCertificado=" + files.ClientCertificate + "\r\n"), std::string::npos);
+  EXPECT_NE(config.find("AtualizarArquivoServidores=0\r\n"), std::string::npos);
+  EXPECT_FALSE(test::ReadFileOrEmpty(files.ClientCertificate).empty());
+  EXPECT_EQ(test::ReadFileOrEmpty(files.AuthorityCertificate), s.Authority().CertificatePem());
+}
+
+} // namespace
+} // namespace vxn

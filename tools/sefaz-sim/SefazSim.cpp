@@ -1,0 +1,269 @@
+#include "sefaz-sim/SefazSim.h"
+
+#include "sefaz-sim/SimSchemas.h"
+#include "sefaz-sim/SimService.h"
+#include "sefaz-sim/SimSoap.h"
+#include "sefaz-sim/SimStates.h"
+#include "sefaz-sim/services/SimStatusServico.h"
+#include "vxnOutsideHandles.h"
+#include "vxnPaths.h"
+#include "vxnText.h"
+#include "xml/vxnNFeNamespaces.h"
+
+#include <httplib.h>
+#include <openssl/ssl.h>
+
+#include <sys/socket.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+namespace vxn::sim {
+
+namespace {
+
+constexpr const char* kLoopback = "127.0.0.1";
+
+outside::X509Ptr ReadCertificate(const std::string& pem) {
+  outside::BioPtr bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+  return outside::X509Ptr(bio ? PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr) : nullptr);
+}
+
+outside::EvpPkeyPtr ReadKey(const std::string& pem) {
+  outside::BioPtr bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+  return outside::EvpPkeyPtr(bio ? PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr) : nullptr);
+}
+
+// Every service the server offers. A new service is one more file under services/ and one line here.
+std::vector<std::unique_ptr<TSimService>> MakeServices() {
+  std::vector<std::unique_ptr<TSimService>> services;
+  services.push_back(std::make_unique<TSimStatusServico>("4.00"));
+  services.push_back(std::make_unique<TSimStatusServico>("3.10"));
+  return services;
+}
+
+dev::TvxnDevAuthority MakeAuthority(const TSefazSimOptions& options) {
+  if (!options.AuthorityCertificatePem.empty())
+    return dev::TvxnDevAuthority::FromPem(options.AuthorityCertificatePem, options.AuthorityPrivateKeyPem);
+  return dev::TvxnDevAuthority::Create("Quorvant NFe sefaz-sim CA");
+}
+
+struct TRoute {
+  std::string section;
+  std::string wsdlName;
+};
+
+// "/SP/ws/NFeStatusServico4.asmx" -> {"SP", "NFeStatusServico4"}; nullopt for any other shape.
+std::optional<TRoute> ParsePath(const std::string& path) {
+  const auto parts = Split(path, '/');
+  if (parts.size() != 4 || !parts[0].empty() || !SameText(parts[2], "ws"))
+    return std::nullopt;
+  const std::string& file = parts[3];
+  if (file.size() <= 5 || !SameText(file.substr(file.size() - 5), ".asmx"))
+    return std::nullopt;
+  return TRoute{AsciiUpper(parts[1]), file.substr(0, file.size() - 5)};
+}
+
+} // namespace
+
+struct TSefazSim::Impl {
+  TSefazSimOptions options;
+  dev::TvxnDevAuthority authority;
+  dev::TvxnDevIdentity serverIdentity;
+  TSimStates states;
+  TSimSchemas schemas;
+  std::vector<std::unique_ptr<TSimService>> services = MakeServices();
+  std::unique_ptr<httplib::SSLServer> server;
+  std::thread thread;
+  std::atomic<int> port{0};
+  std::atomic<int> statusPaused{0};
+  mutable std::mutex receivedMutex;
+  std::vector<std::string> received;
+
+  explicit Impl(TSefazSimOptions o)
+      : options(std::move(o)), authority(MakeAuthority(options)), serverIdentity(authority.IssueServer()),
+        schemas(options.SchemasDir.empty() ? ProgramDirectory() + "Esquemas/" : options.SchemasDir) {}
+
+  const TSimService* FindService(const std::string& wsdlName) const {
+    for (const auto& s : services)
+      if (SameText(s->WsdlName(), wsdlName))
+        return s.get();
+    return nullptr;
+  }
+
+  // TLS: the server's certificate, TLS 1.2 or newer, and a client certificate that must chain to the
+  // test authority.
+  bool SetupTls(SSL_CTX& ctx) const {
+    outside::X509Ptr cert = ReadCertificate(serverIdentity.CertificatePem);
+    outside::EvpPkeyPtr key = ReadKey(serverIdentity.PrivateKeyPem);
+    outside::X509Ptr ca = ReadCertificate(authority.CertificatePem());
+    if (!cert || !key || !ca)
+      return false;
+    if (SSL_CTX_use_certificate(&ctx, cert.get()) != 1 || SSL_CTX_use_PrivateKey(&ctx, key.get()) != 1 ||
+        SSL_CTX_check_private_key(&ctx) != 1)
+      return false;
+    if (X509_STORE_add_cert(SSL_CTX_get_cert_store(&ctx), ca.get()) != 1 ||
+        SSL_CTX_add_client_CA(&ctx, ca.get()) != 1)
+      return false;
+    SSL_CTX_set_min_proto_version(&ctx, TLS1_2_VERSION);
+    SSL_CTX_set_verify(&ctx, SSL_VERIFY_PEER | SSL_VERIFY_FAIL_IF_NO_PEER_CERT, nullptr);
+    return true;
+  }
+
+  void Fault(httplib::Response& res, const std::string& code, const std::string& reason) const {
+    res.status = 500;
+    res.set_content(BuildSoapFault(code, reason), "application/soap+xml; charset=utf-8");
+  }
+
+  void HandlePost(const httplib::Request& req, httplib::Response& res) {
+    const auto route = ParsePath(req.path);
+    const TSimService* service =
+        route && states.IsSection(route->section) ? FindService(route->wsdlName) : nullptr;
+    if (!service) {
+      res.status = 404;
+      res.set_content("Not Found", "text/plain");
+      return;
+    }
+    const std::string action =
+        SoapActionOf(req.get_header_value("Content-Type"), req.get_header_value("SOAPAction"));
+    try {
+      Answer(*route, *service, req, action, res);
+    } catch (const TSimSoapFault& fault) {
+      Fault(res, fault.Code(), fault.what());
+    } catch (const std::exception& e) {
+      Fault(res, "soap:Receiver", std::string("Server was unable to process request. ") + e.what());
+    }
+  }
+
+  void Answer(const TRoute& route, const TSimService& service, const httplib::Request& req,
+              const std::string& action, httplib::Response& res) {
+    if (!StartsWithText(req.get_header_value("Content-Type"), "application/soap+xml"))
+      throw TSimSoapFault("soap:Sender",
+                          "The request is not SOAP 1.2: Content-Type must be application/soap+xml.");
+    if (action.empty())
+      throw TSimSoapFault("soap:Sender", "Unable to handle request without a valid action parameter.");
+    bool known = false;
+    for (const std::string& a : service.Actions())
+      known = known || SameText(a, action);
+    if (!known)
+      throw TSimSoapFault("soap:Sender",
+                          "Server did not recognize the value of HTTP Header SOAPAction: " + action + ".");
+    const TSimEnvelope envelope = ParseSoapRequest(req.body);
+    {
+      std::lock_guard lock(receivedMutex);
+      received.push_back(envelope.DataXml);
+    }
+    const TSimRequest request{route.section, action, envelope.BodyNamespace, envelope.HeaderCUF,
+                              envelope.DataXml};
+    const int paused = statusPaused.load();
+    const TSimContext context{schemas, states, paused ? std::optional<int>(paused) : std::nullopt};
+    const std::string result = service.Handle(request, context);
+    const std::string ns = envelope.BodyNamespace.empty() ? WsdlNamespaceOf(service) : envelope.BodyNamespace;
+    res.status = 200;
+    res.set_content(BuildSoapReply(service.ReplyHeader(request), service.ResultElement(), ns, result),
+                    "application/soap+xml; charset=utf-8");
+  }
+
+  static std::string WsdlNamespaceOf(const TSimService& service) { return WsdlNamespace(service.WsdlName()); }
+};
+
+TSefazSim::TSefazSim(TSefazSimOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+TSefazSim::~TSefazSim() {
+  Stop();
+}
+
+void TSefazSim::Start() {
+  if (impl_->server)
+    return;
+  auto server = std::make_unique<httplib::SSLServer>([this](SSL_CTX& ctx) { return impl_->SetupTls(ctx); });
+  if (!server->is_valid())
+    throw std::runtime_error("sefaz-sim: TLS setup failed");
+  server->set_payload_max_length(16 * 1024 * 1024);
+  // SO_REUSEADDR only: the library's default SO_REUSEPORT would let a second server share a busy port.
+  server->set_socket_options([](int sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+  });
+  server->Post(".*",
+               [this](const httplib::Request& req, httplib::Response& res) { impl_->HandlePost(req, res); });
+  server->Get(".*", [](const httplib::Request&, httplib::Response& res) {
+    res.status = 405;
+    res.set_content("Method Not Allowed", "text/plain");
+  });
+  server->set_logger([this](const httplib::Request& req, const httplib::Response& res) {
+    if (impl_->options.OnRequest)
+      impl_->options.OnRequest(
+          req.method + " " + req.path + " " + std::to_string(res.status) + " " +
+          SoapActionOf(req.get_header_value("Content-Type"), req.get_header_value("SOAPAction")));
+  });
+  int port = impl_->options.Port;
+  if (port == 0)
+    port = server->bind_to_any_port(kLoopback);
+  else if (!server->bind_to_port(kLoopback, port))
+    port = -1;
+  if (port <= 0)
+    throw std::runtime_error("sefaz-sim: cannot bind 127.0.0.1:" + std::to_string(impl_->options.Port));
+  impl_->port = port;
+  impl_->server = std::move(server);
+  impl_->thread = std::thread([s = impl_->server.get()] { s->listen_after_bind(); });
+  // stop() only reaches a server whose accept loop has begun, so Start returns once it has.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!impl_->server->is_running() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void TSefazSim::Stop() {
+  if (!impl_->server)
+    return;
+  impl_->server->stop();
+  if (impl_->thread.joinable())
+    impl_->thread.join();
+  impl_->server.reset();
+}
+
+bool TSefazSim::IsRunning() const {
+  return impl_->server && impl_->server->is_running();
+}
+
+int TSefazSim::Port() const {
+  return impl_->port;
+}
+
+std::string TSefazSim::BaseUrl() const {
+  return std::string("https://") + kLoopback + ":" + std::to_string(Port());
+}
+
+std::string TSefazSim::ServiceUrl(const std::string& section, const std::string& wsdlName) const {
+  return BaseUrl() + "/" + section + "/ws/" + wsdlName + ".asmx";
+}
+
+const dev::TvxnDevAuthority& TSefazSim::Authority() const {
+  return impl_->authority;
+}
+
+void TSefazSim::SetStatusPaused(std::optional<int> cStat) {
+  impl_->statusPaused = cStat.value_or(0);
+}
+
+std::string TSefazSim::ServersIniText() const {
+  std::string ini;
+  for (const std::string& section : impl_->states.Sections()) {
+    ini += "[" + section + "]\r\n";
+    for (const auto& service : impl_->services)
+      for (const std::string& key : service->ServerKeys())
+        ini += key + "=" + ServiceUrl(section, service->WsdlName()) + "\r\n";
+    ini += "\r\n";
+  }
+  return ini;
+}
+
+std::vector<std::string> TSefazSim::ReceivedMessages() const {
+  std::lock_guard lock(impl_->receivedMutex);
+  return impl_->received;
+}
+
+} // namespace vxn::sim

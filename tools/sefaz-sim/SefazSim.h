@@ -1,0 +1,83 @@
+// The local tax-authority server: answers the NF-e web services over HTTPS on 127.0.0.1 as a state
+// authority's homologation environment would, for development and tests.
+//
+// TLS with its own server certificate; every client must present a certificate that chains to the
+// server's test authority. Requests are routed by path (/<section>/ws/<service>.asmx, the section being
+// a state, "AN", "SVCAN" or "SVCRS") and SOAP action; a request that is not SOAP 1.2, has an action the
+// service does not know, or is not well-formed gets a SOAP fault with HTTP 500.
+#pragma once
+
+#include "vxnDevCertificates.h"
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vxn::sim {
+
+struct TSefazSimOptions {
+  // 0 picks a free port.
+  int Port = 0;
+  // Folder of the official schemas; empty means "Esquemas/" in the program directory.
+  std::string SchemasDir;
+  // PEM of an authority made earlier, so that client certificates issued then stay valid; empty makes
+  // a new one.
+  std::string AuthorityCertificatePem;
+  std::string AuthorityPrivateKeyPem;
+  // Told of every request once answered: "<method> <path> <HTTP status> <action>".
+  std::function<void(const std::string&)> OnRequest;
+};
+
+// The files WriteConfig leaves in a folder.
+struct TSefazSimConfigFiles {
+  std::string ServersFile;       // servers file with every section pointing at this server
+  std::string ConfigFile;        // component INI file (section NFE) that uses it
+  std::string ClientCertificate; // e-CNPJ test certificate, PKCS#12
+  std::string ClientPassword;
+  std::string AuthorityCertificate; // PEM of the test authority (to verify the server)
+  std::string Cnpj;                 // CNPJ of the client certificate
+};
+
+class TSefazSim {
+public:
+  explicit TSefazSim(TSefazSimOptions options = {});
+  ~TSefazSim();
+  TSefazSim(const TSefazSim&) = delete;
+  TSefazSim& operator=(const TSefazSim&) = delete;
+
+  // Binds 127.0.0.1 and starts answering on a thread of its own; throws std::runtime_error when the
+  // port cannot be bound or the TLS setup fails.
+  void Start();
+  // Stops listening and waits for the server thread. Safe to call twice.
+  void Stop();
+  bool IsRunning() const;
+
+  int Port() const;
+  // "https://127.0.0.1:<port>"
+  std::string BaseUrl() const;
+  // Address of a service under a section: BaseUrl() + "/SP/ws/NFeStatusServico4.asmx".
+  std::string ServiceUrl(const std::string& section, const std::string& wsdlName) const;
+
+  const dev::TvxnDevAuthority& Authority() const;
+  // Makes the status service answer 108 or 109 (service paused) to good requests; nullopt restores 107.
+  void SetStatusPaused(std::optional<int> cStat);
+
+  // The servers file: a section per state, "AN", "SVCAN" and "SVCRS", each key of every service
+  // pointing at this server. CR LF line ends.
+  std::string ServersIniText() const;
+  // Writes into `dir` (created when missing) the servers file, a component INI file that uses it, a
+  // client certificate and the authority's certificate.
+  TSefazSimConfigFiles WriteConfig(const std::string& dir) const;
+
+  // Data messages received so far (the XML inside nfeDadosMsg), oldest first.
+  std::vector<std::string> ReceivedMessages() const;
+
+private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+} // namespace vxn::sim

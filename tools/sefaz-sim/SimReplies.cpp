@@ -1,0 +1,55 @@
+#include "sefaz-sim/SimReplies.h"
+
+#include <array>
+#include <chrono>
+#include <ctime>
+#include <utility>
+
+namespace vxn::sim {
+
+namespace {
+
+constexpr std::array<std::pair<int, std::string_view>, 7> kMotivos{{
+    {107, "Servico em Operacao"},
+    {108, "Servico Paralisado Momentaneamente (curto prazo)"},
+    {109, "Servico Paralisado sem Previsao"},
+    {215, "Rejeicao: Falha no schema XML"},
+    {225, "Rejeicao: Falha no Schema XML do lote de NFe"},
+    {226, "Rejeicao: Codigo da UF do Emitente diverge da UF autorizadora"},
+    {252, "Rejeicao: Ambiente informado diverge do Ambiente de recebimento"},
+}};
+
+} // namespace
+
+std::string NowBrasilia() {
+  const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()) - 3 * 3600;
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S-03:00", &tm);
+  return buf;
+}
+
+std::string MotivoOf(int cStat) {
+  for (const auto& [code, text] : kMotivos)
+    if (code == cStat)
+      return std::string(text);
+  return {};
+}
+
+std::string ElementText(std::string_view xml, std::string_view localName) {
+  const std::string open = "<" + std::string(localName);
+  for (std::size_t p = xml.find(open); p != std::string_view::npos; p = xml.find(open, p + 1)) {
+    const std::size_t after = p + open.size();
+    if (after >= xml.size() || (xml[after] != '>' && xml[after] != ' '))
+      continue;
+    const std::size_t start = xml.find('>', after);
+    const std::size_t end = xml.find("</" + std::string(localName) + ">", start);
+    if (start == std::string_view::npos || end == std::string_view::npos)
+      return {};
+    return std::string(xml.substr(start + 1, end - start - 1));
+  }
+  return {};
+}
+
+} // namespace vxn::sim

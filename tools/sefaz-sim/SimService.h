@@ -1,0 +1,52 @@
+// What one web service of the local tax-authority server implements. The server does the transport
+// (TLS, routing by path and SOAP action, envelope parsing, faults); a service sees only the data message
+// and returns the result element's content.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vxn::sim {
+
+class TSimSchemas;
+class TSimStates;
+
+// A request as a service sees it.
+struct TSimRequest {
+  std::string Section;       // section of the address: a state ("SP"), "AN", "SVCAN" or "SVCRS"
+  std::string SoapAction;    // as sent
+  std::string BodyNamespace; // namespace of the nfeDadosMsg element
+  std::string HeaderCUF;     // cUF of the nfeCabecMsg header, when the envelope has one
+  std::string DataXml;       // the message inside nfeDadosMsg, as a standalone document
+};
+
+// Server-wide switches and resources a service may use. Services read them for each request.
+struct TSimContext {
+  const TSimSchemas& Schemas;
+  const TSimStates& States;
+  // When set, the status service answers this code (108 or 109) for an otherwise good request.
+  std::optional<int> StatusPaused;
+};
+
+class TSimService {
+public:
+  virtual ~TSimService() = default;
+  // The WSDL name that ends the service's path: /<section>/ws/<WsdlName>.asmx.
+  virtual std::string WsdlName() const = 0;
+  // The keys of the servers file that point to this service.
+  virtual std::vector<std::string> ServerKeys() const = 0;
+  // The SOAP actions the service answers (compared without regard to case, as clients differ in the
+  // case of the service name).
+  virtual std::vector<std::string> Actions() const = 0;
+  // The element that wraps the result in the reply body.
+  virtual std::string ResultElement() const = 0;
+  // Content of the reply's SOAP header ("" for none).
+  virtual std::string ReplyHeader(const TSimRequest&) const { return {}; }
+  // The result document (for example a retConsStatServ element). Never throws for bad data: the tax
+  // authority answers a rejection code instead.
+  virtual std::string Handle(const TSimRequest& request, const TSimContext& context) const = 0;
+};
+
+} // namespace vxn::sim

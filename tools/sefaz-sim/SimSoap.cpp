@@ -1,0 +1,136 @@
+#include "sefaz-sim/SimSoap.h"
+
+#include "vxnOutsideHandles.h"
+#include "vxnText.h"
+#include "xml/vxnNFeNamespaces.h"
+
+#include <cstring>
+
+namespace vxn::sim {
+
+using outside::XmlBufferPtr;
+using outside::XmlDocPtr;
+
+namespace {
+
+bool Is(const xmlNode* n, const char* localName) {
+  return n && n->type == XML_ELEMENT_NODE &&
+         std::strcmp(reinterpret_cast<const char*>(n->name), localName) == 0;
+}
+
+std::string NamespaceOf(const xmlNode* n) {
+  return n && n->ns && n->ns->href ? reinterpret_cast<const char*>(n->ns->href) : "";
+}
+
+const xmlNode* FirstElement(const xmlNode* parent) {
+  for (const xmlNode* c = parent ? parent->children : nullptr; c; c = c->next)
+    if (c->type == XML_ELEMENT_NODE)
+      return c;
+  return nullptr;
+}
+
+const xmlNode* ChildNamed(const xmlNode* parent, const char* localName) {
+  for (const xmlNode* c = parent ? parent->children : nullptr; c; c = c->next)
+    if (Is(c, localName))
+      return c;
+  return nullptr;
+}
+
+std::string TextOf(const xmlNode* n) {
+  outside::XmlCharPtr text(xmlNodeGetContent(n));
+  return text ? Trim(reinterpret_cast<const char*>(text.get())) : "";
+}
+
+// The element as a document of its own: copied into a new document, so that the namespaces declared
+// on the envelope come along with it.
+std::string Standalone(const xmlNode* element) {
+  XmlDocPtr doc(xmlNewDoc(BAD_CAST "1.0"));
+  xmlNode* copy = xmlDocCopyNode(const_cast<xmlNode*>(element), doc.get(), 1);
+  xmlDocSetRootElement(doc.get(), copy);
+  xmlReconciliateNs(doc.get(), copy);
+  XmlBufferPtr buffer(xmlBufferCreate());
+  xmlNodeDump(buffer.get(), doc.get(), copy, 0, 0);
+  return reinterpret_cast<const char*>(xmlBufferContent(buffer.get()));
+}
+
+[[noreturn]] void Sender(const std::string& reason) {
+  throw TSimSoapFault("soap:Sender", reason);
+}
+
+} // namespace
+
+TSimEnvelope ParseSoapRequest(std::string_view body) {
+  XmlDocPtr doc(xmlReadMemory(body.data(), static_cast<int>(body.size()), "request.xml", nullptr,
+                              XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+  if (!doc)
+    Sender("The request is not well-formed XML.");
+  const xmlNode* envelope = xmlDocGetRootElement(doc.get());
+  if (!Is(envelope, "Envelope") || NamespaceOf(envelope) != uri::kSoap12)
+    Sender("The request is not a SOAP 1.2 envelope.");
+  const xmlNode* soapBody = nullptr;
+  const xmlNode* header = nullptr;
+  for (const xmlNode* c = envelope->children; c; c = c->next) {
+    if (Is(c, "Body") && NamespaceOf(c) == uri::kSoap12)
+      soapBody = c;
+    else if (Is(c, "Header") && NamespaceOf(c) == uri::kSoap12)
+      header = c;
+  }
+  if (!soapBody)
+    Sender("The SOAP envelope has no Body.");
+
+  TSimEnvelope out;
+  if (const xmlNode* cabec = ChildNamed(header, "nfeCabecMsg"))
+    out.HeaderCUF = TextOf(ChildNamed(cabec, "cUF"));
+  const xmlNode* dados = ChildNamed(soapBody, "nfeDadosMsg");
+  if (!dados) // some services wrap the message in an operation element
+    dados = ChildNamed(FirstElement(soapBody), "nfeDadosMsg");
+  if (!dados)
+    Sender("The SOAP body has no nfeDadosMsg element.");
+  const xmlNode* data = FirstElement(dados);
+  if (!data)
+    Sender("The nfeDadosMsg element holds no XML message.");
+  out.BodyNamespace = NamespaceOf(dados);
+  out.DataXml = Standalone(data);
+  return out;
+}
+
+std::string SoapActionOf(std::string_view contentType, std::string_view soapActionHeader) {
+  std::string action;
+  for (const std::string& part : Split(contentType, ';')) {
+    const std::string p = Trim(part);
+    if (StartsWithText(p, "action="))
+      action = p.substr(7);
+  }
+  if (action.empty())
+    action = Trim(soapActionHeader);
+  if (action.size() >= 2 && action.front() == '"' && action.back() == '"')
+    action = action.substr(1, action.size() - 2);
+  return action;
+}
+
+std::string BuildSoapReply(std::string_view header, std::string_view resultElement,
+                           std::string_view serviceNamespace, std::string_view result) {
+  std::string out = R"(<?xml version="1.0" encoding="utf-8"?><soap:Envelope xmlns:soap=")";
+  out.append(uri::kSoap12).append(R"(" xmlns:xsi=")").append(uri::kXsi).append(R"(" xmlns:xsd=")");
+  out.append(uri::kXsd).append(R"(">)");
+  if (!header.empty())
+    out.append("<soap:Header>").append(header).append("</soap:Header>");
+  out.append("<soap:Body><").append(resultElement).append(R"( xmlns=")").append(serviceNamespace);
+  out.append(R"(">)")
+      .append(result)
+      .append("</")
+      .append(resultElement)
+      .append("></soap:Body></soap:Envelope>");
+  return out;
+}
+
+std::string BuildSoapFault(std::string_view code, std::string_view reason) {
+  std::string text = ReplaceAll(ReplaceAll(ReplaceAll(reason, "&", "&amp;"), "<", "&lt;"), ">", "&gt;");
+  std::string out = R"(<?xml version="1.0" encoding="utf-8"?><soap:Envelope xmlns:soap=")";
+  out.append(uri::kSoap12).append(R"("><soap:Body><soap:Fault><soap:Code><soap:Value>)").append(code);
+  out.append(R"(</soap:Value></soap:Code><soap:Reason><soap:Text xml:lang="en">)").append(text);
+  out.append("</soap:Text></soap:Reason></soap:Fault></soap:Body></soap:Envelope>");
+  return out;
+}
+
+} // namespace vxn::sim

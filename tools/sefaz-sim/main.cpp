@@ -1,0 +1,129 @@
+// sefaz-sim: runs the local tax-authority server until interrupted (Ctrl-C or SIGTERM).
+//
+//   sefaz-sim [--port N] [--write-config DIR] [--schemas DIR] [--status-paused 108|109] [--quiet]
+#include "sefaz-sim/SefazSim.h"
+
+#include "vxnFiles.h"
+#include "vxnPaths.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: sefaz-sim [--port N] [--write-config DIR] [--schemas DIR] [--status-paused 108|109] [--quiet]\n"
+    "  --port N              port on 127.0.0.1 (0, the default, picks a free one)\n"
+    "  --write-config DIR    write a servers file, a component INI file and a client certificate into DIR\n"
+    "                        (an authority kept there from an earlier run is reused)\n"
+    "  --schemas DIR         folder of the official XML Schemas (default: Esquemas/ beside the program)\n"
+    "  --status-paused CODE  answer the status query with 108 or 109 (service paused)\n"
+    "  --quiet               do not print a line per request\n";
+
+struct Args {
+  vxn::sim::TSefazSimOptions options;
+  std::string configDir;
+  std::optional<int> paused;
+  bool quiet = false;
+};
+
+[[noreturn]] void Usage(std::string_view error) {
+  std::cerr << "sefaz-sim: " << error << "\n" << kUsage;
+  std::exit(2);
+}
+
+int ParseInt(std::string_view text, std::string_view what) {
+  try {
+    std::size_t used = 0;
+    const int value = std::stoi(std::string(text), &used);
+    if (used == text.size())
+      return value;
+  } catch (const std::exception&) {
+  }
+  Usage(std::string(what) + " must be a number");
+}
+
+Args Parse(int argc, char** argv) {
+  Args a;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    auto value = [&]() -> std::string_view {
+      if (i + 1 >= argc)
+        Usage(std::string(arg) + " needs a value");
+      return argv[++i];
+    };
+    if (arg == "--port")
+      a.options.Port = ParseInt(value(), "--port");
+    else if (arg == "--write-config")
+      a.configDir = value();
+    else if (arg == "--schemas")
+      a.options.SchemasDir = value();
+    else if (arg == "--status-paused")
+      a.paused = ParseInt(value(), "--status-paused");
+    else if (arg == "--quiet")
+      a.quiet = true;
+    else if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage;
+      std::exit(0);
+    } else
+      Usage("unknown option " + std::string(arg));
+  }
+  if (a.options.Port < 0 || a.options.Port > 65535)
+    Usage("--port must be between 0 and 65535");
+  if (a.paused && *a.paused != 108 && *a.paused != 109)
+    Usage("--status-paused must be 108 or 109");
+  return a;
+}
+
+// An authority kept in the configuration folder makes the client certificates of earlier runs valid.
+void ReuseAuthority(Args& a) {
+  if (a.configDir.empty())
+    return;
+  const std::string dir = vxn::IncludeTrailingPathDelimiter(a.configDir);
+  if (vxn::FileExists(dir + "sefaz-sim-ca.pem") && vxn::FileExists(dir + "sefaz-sim-ca.key")) {
+    a.options.AuthorityCertificatePem = vxn::ReadWholeFile(dir + "sefaz-sim-ca.pem");
+    a.options.AuthorityPrivateKeyPem = vxn::ReadWholeFile(dir + "sefaz-sim-ca.key");
+  }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  Args args = Parse(argc, argv);
+  // Block the stop signals before any thread starts, so that only sigwait below receives them.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  try {
+    ReuseAuthority(args);
+    if (!args.quiet)
+      args.options.OnRequest = [](const std::string& line) {
+        std::cerr << "sefaz-sim: " << line << std::endl;
+      };
+    vxn::sim::TSefazSim sim(args.options);
+    sim.SetStatusPaused(args.paused);
+    sim.Start();
+    std::cout << "sefaz-sim listening on " << sim.BaseUrl() << "\nport " << sim.Port() << std::endl;
+    if (!args.configDir.empty()) {
+      const auto files = sim.WriteConfig(args.configDir);
+      const std::string dir = vxn::IncludeTrailingPathDelimiter(vxn::ExtractFilePath(files.ConfigFile));
+      vxn::WriteFileAtomic(dir + "sefaz-sim-ca.key", sim.Authority().Identity().PrivateKeyPem);
+      std::cout << "config " << files.ConfigFile << "\nservers " << files.ServersFile << "\ncertificate "
+                << files.ClientCertificate << " (password " << files.ClientPassword << ")" << std::endl;
+    }
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    sim.Stop();
+    std::cout << "sefaz-sim stopped" << std::endl;
+    return 0;
+  } catch (const std::exception& e) {
+    std::cerr << "sefaz-sim: " << e.what() << std::endl;
+    return 1;
+  }
+}

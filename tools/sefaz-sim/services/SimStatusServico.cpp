@@ -1,0 +1,70 @@
+#include "sefaz-sim/services/SimStatusServico.h"
+
+#include "sefaz-sim/SimReplies.h"
+#include "sefaz-sim/SimSchemas.h"
+#include "sefaz-sim/SimStates.h"
+#include "vxnFormat.h"
+#include "xml/vxnNFeNamespaces.h"
+
+namespace vxn::sim {
+
+TSimStatusServico::TSimStatusServico(std::string versao) : versao_(std::move(versao)) {}
+
+std::string TSimStatusServico::WsdlName() const {
+  return Is400() ? "NFeStatusServico4" : "NfeStatusServico3";
+}
+
+std::vector<std::string> TSimStatusServico::ServerKeys() const {
+  return {Is400() ? "NfeStatusServico4" : "NfeStatusServico3"};
+}
+
+std::vector<std::string> TSimStatusServico::Actions() const {
+  if (Is400())
+    return {WsdlNamespace("NFeStatusServico4") + "/nfeStatusServicoNF"};
+  // The 3.10 envelope names the older WSDL; both actions reach the same operation.
+  return {WsdlNamespace("NfeStatusServico3") + "/nfeStatusServicoNF",
+          WsdlNamespace("NfeStatusServico2") + "/nfeStatusServicoNF2"};
+}
+
+std::string TSimStatusServico::ResultElement() const {
+  return Is400() ? "nfeResultMsg" : "nfeStatusServicoNFResult";
+}
+
+std::string TSimStatusServico::ReplyHeader(const TSimRequest& request) const {
+  if (Is400())
+    return {};
+  return Format(R"(<nfeCabecMsg xmlns="%s"><cUF>%s</cUF><versaoDados>3.10</versaoDados></nfeCabecMsg>)",
+                {request.BodyNamespace, request.HeaderCUF});
+}
+
+std::string TSimStatusServico::Handle(const TSimRequest& request, const TSimContext& context) const {
+  const std::string cUF = ElementText(request.DataXml, "cUF");
+  const std::string replyUF = context.States.ReplyCode(request.Section, cUF);
+  if (!context.Schemas.Validate(request.DataXml, "consStatServ_v" + versao_ + ".xsd").empty())
+    return Reply(215, replyUF);
+  const std::string tpAmb = ElementText(request.DataXml, "tpAmb");
+  return Reply(Decide(request, context, tpAmb, cUF), replyUF);
+}
+
+int TSimStatusServico::Decide(const TSimRequest& request, const TSimContext& context, std::string_view tpAmb,
+                              std::string_view cUF) const {
+  if (tpAmb != "2") // this server is a homologation environment
+    return 252;
+  if (!context.States.Serves(request.Section, cUF))
+    return 226;
+  return context.StatusPaused.value_or(107);
+}
+
+std::string TSimStatusServico::Reply(int cStat, std::string_view cUF) const {
+  std::string xml =
+      Format(R"(<retConsStatServ versao="%s" xmlns="%s"><tpAmb>2</tpAmb><verAplic>%s</verAplic>)"
+             R"(<cStat>%d</cStat><xMotivo>%s</xMotivo><cUF>%s</cUF><dhRecbto>%s</dhRecbto>)",
+             {versao_, std::string(uri::kNFe), std::string(kVerAplic), cStat, MotivoOf(cStat),
+              std::string(cUF), NowBrasilia()});
+  if (cStat == 107)
+    xml += "<tMed>1</tMed>";
+  xml += "</retConsStatServ>";
+  return xml;
+}
+
+} // namespace vxn::sim
