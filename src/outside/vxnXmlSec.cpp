@@ -97,8 +97,9 @@ std::string TvxnXmlErrorCapture::Text() const {
 
 XmlDocPtr ParseUntrustedXml(std::string_view xml) {
   EnsureXmlSecInitialised();
-  return XmlDocPtr(xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "document.xml", "UTF-8",
-                                 XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+  return XmlDocPtr(
+      xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "document.xml", "UTF-8",
+                    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT));
 }
 
 xmlNodePtr FindElementById(xmlNodePtr node, std::string_view id, std::string_view elementName) {

@@ -156,8 +156,14 @@ std::string TvxnXmlSigner::Sign(std::string_view xml, std::string_view id, const
   XmlSecDSigCtxPtr ctx(xmlSecDSigCtxCreate(nullptr));
   if (!ctx)
     Fail(logDir, "Não foi possível montar a assinatura: %s", {errors.Text()});
-  ctx->signKey = xmlSecKeyDuplicate(key_->key.get());
-  if (!ctx->signKey || xmlSecDSigCtxSign(ctx.get(), sig) < 0)
+  // The prepared key is lent to the context rather than copied: a copy decodes the certificates again,
+  // which costs more than the RSA operation itself. It is taken back before the context is destroyed.
+  ctx->signKey = key_->key.get();
+  struct KeyLoan {
+    xmlSecDSigCtx* ctx;
+    ~KeyLoan() { ctx->signKey = nullptr; }
+  } loan{ctx.get()};
+  if (xmlSecDSigCtxSign(ctx.get(), sig) < 0)
     Fail(logDir, "Falha ao assinar o elemento %s: %s", {idText, errors.Text()});
   if (settings.Options & TvxnSignerSettings::kCompactBase64)
     CompactBase64(sig);

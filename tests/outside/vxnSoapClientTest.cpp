@@ -1,0 +1,221 @@
+// PostSOAP and UpdateResource against a real HTTPS server on loopback that requires a client certificate.
+#include "support/DevPki.h"
+#include "support/TempDir.h"
+#include "support/TlsTestServer.h"
+#include "support/ZipFixture.h"
+#include "vxnFiles.h"
+#include "vxnGovX.h"
+#include "vxnNFeException.h"
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace vxn;
+using vxn::test::DevPki;
+using vxn::test::TlsTestRequest;
+using vxn::test::TlsTestResponse;
+using vxn::test::TlsTestServer;
+
+namespace {
+
+const DevPki& Pki() {
+  static const DevPki pki;
+  return pki;
+}
+
+const std::string kAction = "http://www.portalfiscal.inf.br/nfe/wsdl/NFeStatusServico4/nfeStatusServicoNF";
+const std::string kEnvelope =
+    "<soap12:Envelope xmlns:soap12=\"http://www.w3.org/2003/05/soap-envelope\"><soap12:Body>"
+    "<nfeDadosMsg xmlns=\"http://www.portalfiscal.inf.br/nfe/wsdl/NFeStatusServico4\">"
+    "<consStatServ versao=\"4.00\" xmlns=\"http://www.portalfiscal.inf.br/nfe\"><tpAmb>2</tpAmb><cUF>35</cUF>"
+    "<xServ>STATUS</xServ></consStatServ></nfeDadosMsg></soap12:Body></soap12:Envelope>";
+const std::string kReply =
+    "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\"><soap:Body>"
+    "<nfeResultMsg xmlns=\"http://www.portalfiscal.inf.br/nfe/wsdl/NFeStatusServico4\"><retConsStatServ>"
+    "<cStat>107</cStat><xMotivo>Serviço em Operação</xMotivo></retConsStatServ></nfeResultMsg>"
+    "</soap:Body></soap:Envelope>";
+
+TlsTestResponse Ok(const TlsTestRequest&) {
+  return {200, kReply};
+}
+
+class PostSoapTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    auto& h = gov_.Get_HttpSettings();
+    h.CertificateKind = ckFile;
+    h.CertificatePath = Pki().ValidClientFile();
+    h.CertificatePassword = "1234";
+    h.TrustedCAFile = Pki().CaFile();
+    h.IgnoreInvalidCertificates = false;
+    h.TimeOut = 5000;
+    gov_.Set_ErrorLogDirectory(logDir_.Path());
+  }
+
+  std::string Post(const std::string& url) {
+    return gov_.PostSOAP(url, kEnvelope, kAction, "nfeResultMsg",
+                         "http://www.portalfiscal.inf.br/nfe/wsdl/NFeStatusServico4");
+  }
+
+  // The message of the SOAP exception raised by posting to url ("" when none was raised).
+  std::string Failure(const std::string& url) {
+    try {
+      Post(url);
+    } catch (const EvxnSoapException& e) {
+      return e.what();
+    }
+    return {};
+  }
+
+  TvxnGovX gov_;
+  test::TempDir logDir_;
+};
+
+} // namespace
+
+TEST_F(PostSoapTest, PostsTheEnvelopeWithTheClientCertificateAndReturnsTheWholeReply) {
+  TlsTestServer server(Pki().Server(), Pki().CaPem(), Ok);
+  EXPECT_EQ(Post(server.Url("/ws/NFeStatusServico4.asmx")), kReply);
+  auto received = server.Received();
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0].Method, "POST");
+  EXPECT_EQ(received[0].Path, "/ws/NFeStatusServico4.asmx");
+  EXPECT_EQ(received[0].Body, kEnvelope);
+  EXPECT_EQ(received[0].Header("content-type"),
+            "application/soap+xml; charset=utf-8; action=\"" + kAction + "\"");
+  EXPECT_NE(received[0].ClientSubject.find("CN=EMPRESA DE TESTE LTDA:11222333000181"), std::string::npos)
+      << received[0].ClientSubject;
+  // The same configuration posts again without reopening anything.
+  EXPECT_EQ(Post(server.Url("/ws/NFeStatusServico4.asmx")), kReply);
+}
+
+TEST_F(PostSoapTest, ServerRefusesAPostWithoutClientCertificate) {
+  TlsTestServer server(Pki().Server(), Pki().CaPem(), Ok);
+  gov_.Get_HttpSettings().CertificatePath.clear();
+  std::string m = Failure(server.Url("/ws"));
+  EXPECT_EQ(m.rfind("Falha na comunicação com " + server.Url("/ws") + ": ", 0), 0u) << m;
+  EXPECT_TRUE(server.Received().empty());
+
+  // A certificate from another authority is refused the same way.
+  auto other = dev::TvxnDevAuthority::Create("Outra AC");
+  test::TempDir dir;
+  WriteFileAtomic(dir.File("outro.pfx"), other.IssueClientPkcs12({}));
+  gov_.Get_HttpSettings().CertificatePath = dir.File("outro.pfx");
+  EXPECT_NE(Failure(server.Url("/ws")).find("Falha na comunicação"), std::string::npos);
+  EXPECT_TRUE(server.Received().empty());
+}
+
+TEST_F(PostSoapTest, UntrustedServerIsRefusedUnlessInvalidCertificatesAreIgnored) {
+  // The server's certificate comes from an authority the client does not trust.
+  auto rogue = dev::TvxnDevAuthority::Create("AC Desconhecida");
+  TlsTestServer server(rogue.IssueServer(), Pki().CaPem(), Ok);
+  std::string m = Failure(server.Url("/ws"));
+  EXPECT_NE(m.find("Falha na comunicação com"), std::string::npos) << m;
+  EXPECT_NE(m.find("certificate"), std::string::npos) << m;
+  EXPECT_TRUE(server.Received().empty());
+
+  gov_.Get_HttpSettings().IgnoreInvalidCertificates = true;
+  EXPECT_EQ(Post(server.Url("/ws")), kReply);
+  EXPECT_EQ(server.Received().size(), 1u);
+}
+
+TEST_F(PostSoapTest, SlowServerHitsTheTimeOut) {
+  TlsTestServer server(Pki().Server(), Pki().CaPem(), [](const TlsTestRequest&) {
+    TlsTestResponse r{200, kReply};
+    r.DelayMs = 1500;
+    return r;
+  });
+  gov_.Get_HttpSettings().TimeOut = 300;
+  auto start = std::chrono::steady_clock::now();
+  std::string m = Failure(server.Url("/lento"));
+  auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(m.rfind("Tempo limite de 300 ms esgotado na comunicação com " + server.Url("/lento"), 0), 0u)
+      << m;
+  EXPECT_LT(elapsed, std::chrono::milliseconds(1400));
+}
+
+TEST_F(PostSoapTest, HttpErrorCarriesStatusAndSoapFault) {
+  TlsTestServer server(Pki().Server(), Pki().CaPem(), [](const TlsTestRequest&) {
+    return TlsTestResponse{
+        500, "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\"><soap:Body><soap:Fault>"
+             "<soap:Code><soap:Value>soap:Receiver</soap:Value></soap:Code><soap:Reason>"
+             "<soap:Text xml:lang=\"pt-BR\">Servidor indisponível para manutenção</soap:Text></soap:Reason>"
+             "</soap:Fault></soap:Body></soap:Envelope>"};
+  });
+  EXPECT_EQ(Failure(server.Url("/ws")), "Erro HTTP 500 na comunicação com " + server.Url("/ws") +
+                                            ": Servidor indisponível para manutenção");
+
+  TlsTestServer plain(Pki().Server(), Pki().CaPem(), [](const TlsTestRequest&) {
+    return TlsTestResponse{403, "proibido", "text/plain"};
+  });
+  EXPECT_EQ(Failure(plain.Url("/ws")), "Erro HTTP 403 na comunicação com " + plain.Url("/ws"));
+  // Every failure left its line in the error log.
+  EXPECT_EQ(test::CountLines(test::ReadFileOrEmpty(logDir_.File("nfe_exception.log"))), 2u);
+}
+
+TEST_F(PostSoapTest, RefusedConnectionAndPlainHttpUnderSecureConnection) {
+  // A port that was free a moment ago: nobody listens there.
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  socklen_t len = sizeof addr;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  close(fd);
+  const std::string url = "https://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/ws";
+  std::string m = Failure(url);
+  EXPECT_EQ(m.rfind("Falha na comunicação com " + url + ": Couldn't connect to server", 0), 0u) << m;
+
+  gov_.Get_HttpSettings().SecureConnection = true;
+  EXPECT_EQ(Failure("http://127.0.0.1:1/ws"),
+            "Conexão segura exigida: o endereço http://127.0.0.1:1/ws não usa HTTPS");
+}
+
+TEST_F(PostSoapTest, WrongClientCertificatePasswordIsACertificateFailure) {
+  gov_.Get_HttpSettings().CertificatePassword = "errada";
+  EXPECT_THROW(Post("https://127.0.0.1:1/ws"), EvxnNFeCertificationException);
+}
+
+TEST(UpdateResource, DownloadsPlainAndZippedFilesAtomically) {
+  const std::string servers = "[SP]\r\nNfeStatusServico=https://127.0.0.1/ws\r\nendereco=http://portal\r\n";
+  TlsTestServer server(Pki().Server(), "", [&](const TlsTestRequest& r) {
+    if (r.Path == "/plain.ini")
+      return TlsTestResponse{200, servers, "text/plain"};
+    if (r.Path == "/deflated.zip")
+      return TlsTestResponse{200, test::MakeZip("nfeServidoresHom.ini", servers, true, true),
+                             "application/zip"};
+    if (r.Path == "/stored.zip")
+      return TlsTestResponse{200, test::MakeZip("nfeServidoresHom.ini", servers, false), "application/zip"};
+    if (r.Path == "/broken.zip") {
+      std::string zip = test::MakeZip("x.ini", servers, true);
+      zip[40] ^= 0x55; // inside the compressed data: the CRC check must catch it
+      return TlsTestResponse{200, zip, "application/zip"};
+    }
+    return TlsTestResponse{404, "nada", "text/plain"};
+  });
+  test::TempDir dir;
+  TvxnGovX gov;
+  gov.Get_HttpSettings().TrustedCAFile = Pki().CaFile();
+  const std::string file = dir.File("nfeServidoresHom.ini");
+
+  EXPECT_TRUE(gov.UpdateResource(server.Url("/plain.ini"), file));
+  EXPECT_EQ(ReadWholeFile(file), servers);
+  WriteFileAtomic(file, "antigo");
+  EXPECT_TRUE(gov.UpdateResource(server.Url("/deflated.zip"), file));
+  EXPECT_EQ(ReadWholeFile(file), servers);
+  WriteFileAtomic(file, "antigo");
+  EXPECT_TRUE(gov.UpdateResource(server.Url("/stored.zip"), file));
+  EXPECT_EQ(ReadWholeFile(file), servers);
+
+  // Failures report false and leave the previous file whole.
+  WriteFileAtomic(file, "antigo");
+  EXPECT_FALSE(gov.UpdateResource(server.Url("/missing.ini"), file));
+  EXPECT_FALSE(gov.UpdateResource(server.Url("/broken.zip"), file));
+  gov.Get_HttpSettings().TrustedCAFile.clear();
+  EXPECT_FALSE(gov.UpdateResource(server.Url("/plain.ini"), file)); // server not trusted
+  EXPECT_EQ(ReadWholeFile(file), "antigo");
+}

@@ -1,0 +1,125 @@
+#include "TlsTestServer.h"
+
+#include <httplib.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <thread>
+
+namespace vxn::test {
+
+namespace {
+
+template <class T, void (*Free)(T*)> struct OsslFree {
+  void operator()(T* p) const { Free(p); }
+};
+using X509Own = std::unique_ptr<X509, OsslFree<X509, X509_free>>;
+using KeyOwn = std::unique_ptr<EVP_PKEY, OsslFree<EVP_PKEY, EVP_PKEY_free>>;
+using BioOwn = std::unique_ptr<BIO, OsslFree<BIO, BIO_free_all>>;
+
+X509Own ReadCert(const std::string& pem) {
+  BioOwn bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+  return X509Own(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr));
+}
+
+KeyOwn ReadKey(const std::string& pem) {
+  BioOwn bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
+  return KeyOwn(PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr));
+}
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+  return s;
+}
+
+std::string PeerSubject(const httplib::Request& req) {
+  if (!req.ssl)
+    return {};
+  X509Own peer(SSL_get1_peer_certificate(req.ssl));
+  if (!peer)
+    return {};
+  char buf[512];
+  X509_NAME_oneline(X509_get_subject_name(peer.get()), buf, sizeof buf);
+  return buf;
+}
+
+} // namespace
+
+std::string TlsTestRequest::Header(const std::string& lowerName) const {
+  auto it = Headers.find(lowerName);
+  return it == Headers.end() ? std::string() : it->second;
+}
+
+struct TlsTestServer::Impl {
+  X509Own cert;
+  KeyOwn key;
+  std::unique_ptr<httplib::SSLServer> server;
+  std::thread thread;
+  TlsTestHandler handler;
+  mutable std::mutex mutex;
+  std::vector<TlsTestRequest> received;
+
+  void Serve(const httplib::Request& req, httplib::Response& res) {
+    TlsTestRequest r;
+    r.Method = req.method;
+    r.Path = req.path;
+    r.Body = req.body;
+    for (const auto& [name, value] : req.headers)
+      r.Headers.emplace(Lower(name), value);
+    r.ClientSubject = PeerSubject(req);
+    {
+      std::lock_guard lock(mutex);
+      received.push_back(r);
+    }
+    TlsTestResponse answer = handler(r);
+    if (answer.DelayMs > 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(answer.DelayMs));
+    res.status = answer.Status;
+    res.set_content(answer.Body, answer.ContentType.c_str());
+  }
+};
+
+TlsTestServer::TlsTestServer(const dev::TvxnDevIdentity& identity, const std::string& clientCaPem,
+                             TlsTestHandler handler)
+    : impl_(std::make_unique<Impl>()) {
+  impl_->handler = std::move(handler);
+  impl_->cert = ReadCert(identity.CertificatePem);
+  impl_->key = ReadKey(identity.PrivateKeyPem);
+  X509_STORE* store = nullptr; // handed to the server's TLS context, which owns it
+  if (!clientCaPem.empty()) {
+    store = X509_STORE_new();
+    X509Own ca = ReadCert(clientCaPem);
+    X509_STORE_add_cert(store, ca.get());
+  }
+  impl_->server = std::make_unique<httplib::SSLServer>(impl_->cert.get(), impl_->key.get(), store);
+  if (!impl_->server->is_valid())
+    throw std::runtime_error("TLS test server: invalid certificate or key");
+  auto serve = [this](const httplib::Request& req, httplib::Response& res) { impl_->Serve(req, res); };
+  impl_->server->Post(".*", serve);
+  impl_->server->Get(".*", serve);
+  port_ = impl_->server->bind_to_any_port("127.0.0.1");
+  if (port_ <= 0)
+    throw std::runtime_error("TLS test server: cannot bind to 127.0.0.1");
+  impl_->thread = std::thread([this] { impl_->server->listen_after_bind(); });
+  for (int i = 0; i < 500 && !impl_->server->is_running(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}
+
+TlsTestServer::~TlsTestServer() {
+  impl_->server->stop();
+  if (impl_->thread.joinable())
+    impl_->thread.join();
+}
+
+std::string TlsTestServer::Url(const std::string& path) const {
+  return "https://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+std::vector<TlsTestRequest> TlsTestServer::Received() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->received;
+}
+
+} // namespace vxn::test
