@@ -1,0 +1,40 @@
+#include "services/vxnNFE50aIntf.h"
+
+#include "vxnFormat.h"
+#include "vxnGovUtils.h"
+#include "vxnGovX.h"
+#include "xml/vxnNFeNamespaces.h"
+
+namespace vxn {
+
+std::string TvxnNFE50aIntf::StatusDoServico() {
+  const std::string address = GetWSAddress("NfeStatusServico3", true);
+  const std::string envelope =
+      Format(LoadTemplate("pedido_status.soap"), {NFeData().LocalCode, GetPedido_Status()});
+  const std::string ns = WsdlNamespace("NfeStatusServico3");
+  return NFe_DesenveloparSOAP(
+      Gov().PostSOAP(address, envelope, ns + "/nfeStatusServicoNF", "nfeStatusServicoNFResult", ns));
+}
+
+std::string TvxnNFE50aIntf::NFe_DesenveloparSOAP(std::string_view reply) const {
+  return Desenvelopar(reply, {R"(//*[local-name()="retConsReciNFe"])", R"(//*[local-name()="retConsSitNFe"])",
+                              R"(//*[local-name()="retEnviNFe"])", R"(//*[local-name()="retInutNFe"])",
+                              "./soap:Envelope/soap:Body/*"});
+}
+
+std::string TvxnNFE50aIntf::Desenvelopar(std::string_view reply,
+                                         std::initializer_list<std::string_view> xpaths) const {
+  try {
+    const std::string declaration = Format("xmlns:soap=\"%s\"", {Utils().GetXMLNamespace(reply)});
+    std::string node;
+    for (std::string_view xpath : xpaths) {
+      if (Utils().XPathSelectSingleNode(reply, xpath, node, declaration))
+        return node;
+    }
+  } catch (const std::exception&) {
+    // A reply that cannot be read as XML goes back to the caller as it came.
+  }
+  return std::string(reply);
+}
+
+} // namespace vxn
