@@ -77,6 +77,12 @@ public:
   bool GetMensagemIcmsDesonerado() const { return mensagemIcmsDesonerado_; }
   void SetMensagemIcmsDesonerado(bool v) { mensagemIcmsDesonerado_ = v; }
 
+  // The stored model fields, without the shipped model the getters fill in (what the INI file keeps).
+  const std::string& GetModeloRetratoArmazenado() const { return modeloRetrato_; }
+  const std::string& GetModeloPaisagemArmazenado() const { return modeloPaisagem_; }
+  const std::string& GetModeloRetratoCancelamentoArmazenado() const { return modeloRetratoCancelamento_; }
+  const std::string& GetModeloDanfeXmlResumoArmazenado() const { return modeloDanfeXmlResumo_; }
+
   // The settings the report engine receives, one "name=value" line each (CR LF after every line),
   // booleans as "-1"/"0".
   std::string GetParams();

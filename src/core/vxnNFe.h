@@ -1,0 +1,405 @@
+// The NF-e component: the object a host program creates to issue and manage NF-e.
+//
+// TvxnCustomNFe holds the configuration (properties with their defaults and rules, the INI file, the
+// directories, the servers files and their automatic update, the government-services objects it
+// configures) and TvxnNFe, the component hosts use, adds the destination and download folders, the
+// lot size limit and the configuration snapshot handed to the web-service object.
+//
+// Implementation files, one per concept: vxnNFe.cpp (construction, properties, UF table, snapshot,
+// checks), vxnNFeConfig.cpp (INI file), vxnNFePaths.cpp (directories and file names),
+// vxnNFeServidores.cpp (servers files, their update, the web-service object), vxnNFeCertificados.cpp
+// (government-services objects and certificates).
+#pragma once
+
+#include "vxnNFeSettings.h"
+#include "vxnNFeType.h"
+#include "vxnStringList.h"
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace vxn {
+
+class TvxnIniFile;
+class TvxnGovX;
+class TvxnGovUtils;
+class TvxnNFEInterface;
+class TvxnValidadorClientX;
+
+class TvxnCustomNFe {
+public:
+  TvxnCustomNFe();
+  virtual ~TvxnCustomNFe();
+  TvxnCustomNFe(const TvxnCustomNFe&) = delete;
+  TvxnCustomNFe& operator=(const TvxnCustomNFe&) = delete;
+
+  // ---- Properties ---------------------------------------------------------------------------------
+
+  TVersaoManual GetVersaoManual() const { return versaoManual_; }
+  // Stores the version and, once the government-services object exists, re-chooses the web-service
+  // object for it.
+  virtual void SetVersaoManual(TVersaoManual v);
+
+  bool GetAnexarDanfePDF() const { return anexarDanfePDF_; }
+  void SetAnexarDanfePDF(bool v) { anexarDanfePDF_ = v; }
+
+  TDanfeSettings& GetDanfeSettings() { return *danfeSettings_; }
+  void SetDanfeSettings(const TDanfeSettings& v) { *danfeSettings_ = v; }
+
+  // Absent until the host assigns one.
+  TAuditorSettings* GetAuditorSettings() { return auditorSettings_.get(); }
+  void SetAuditorSettings(const TAuditorSettings& v);
+
+  const std::string& GetUF() const { return uf_; }
+  // Accepts an abbreviation of the state code table (any case, "AN" included) and stores it upper
+  // case; anything else raises EvxnCheckParams "a sigla da UF %s, é inválida.".
+  virtual void SetUF(std::string_view v);
+
+  // The version of this build; read-only.
+  std::string GetVersao() const;
+
+  const std::string& GetCaracteresRemoverAcentos() const { return caracteresRemoverAcentos_; }
+  void SetCaracteresRemoverAcentos(std::string_view v) { caracteresRemoverAcentos_ = v; }
+
+  // ckMemory after construction; the first creation of the government-services object sets ckFile.
+  TCertificadoKind GetTipoCertificado() const { return tipoCertificado_; }
+  void SetTipoCertificado(TCertificadoKind v) { tipoCertificado_ = v; }
+
+  // The configured templates folder ("Templates/" when empty), expanded, ending in the folder of the
+  // current layout version ("vm60/").
+  std::string GetDiretorioTemplates();
+  virtual void SetDiretorioTemplates(std::string_view v) { diretorioTemplates_ = v; }
+  // The value as configured (what the INI file stores).
+  const std::string& GetDiretorioTemplatesConfigurado() const { return diretorioTemplates_; }
+
+  // false after construction; the first creation of the government-services object sets true.
+  bool GetIgnoreInvalidCertificates() const { return ignoreInvalidCertificates_; }
+  void SetIgnoreInvalidCertificates(bool v) { ignoreInvalidCertificates_ = v; }
+
+  const std::string& GetCNPJ() const { return cnpj_; }
+  void SetCNPJ(std::string_view v) { cnpj_ = v; }
+
+  // Servers files of each environment: the getters expand the configured names.
+  std::string GetArquivoServidoresHom() const;
+  void SetArquivoServidoresHom(std::string_view v) { arquivoServidoresHom_ = v; }
+  std::string GetArquivoServidoresProd() const;
+  void SetArquivoServidoresProd(std::string_view v) { arquivoServidoresProd_ = v; }
+
+  // XML log folder: the program directory's "Log/" when empty (stored on first read), expanded.
+  std::string GetDiretorioLog();
+  void SetDiretorioLog(std::string_view v) { diretorioLog_ = v; }
+
+  TAmbienteKind GetAmbiente() const { return ambiente_; }
+  void SetAmbiente(TAmbienteKind v) { ambiente_ = v; }
+
+  bool GetValidarEsquemaAntesEnvio() const { return validarEsquemaAntesEnvio_; }
+  void SetValidarEsquemaAntesEnvio(bool v) { validarEsquemaAntesEnvio_ = v; }
+
+  // Created on first read; read-only.
+  TvxnEmailSettings& GetEmailSettings();
+
+  // The configured schemas folder ("Esquemas/" when empty), resolved as the templates folder.
+  std::string GetDiretorioEsquemas();
+  void SetDiretorioEsquemas(std::string_view v) { diretorioEsquemas_ = v; }
+  const std::string& GetDiretorioEsquemasConfigurado() const { return diretorioEsquemas_; }
+
+  bool GetConexaoSegura() const { return conexaoSegura_; }
+  void SetConexaoSegura(bool v) { conexaoSegura_ = v; }
+
+  // Assigning the list's text passes the name on to the government-services object (SetNomeCert).
+  TvxnCertStringNFe& GetNomeCertificado() { return nomeCertificado_; }
+  void SetNomeCertificado(std::string_view text) { nomeCertificado_.SetText(text); }
+
+  int GetTimeOut() const { return timeOut_; }
+  void SetTimeOut(int v) { timeOut_ = v; }
+
+  TvxnStringList& GetErrosValidador() { return errosValidador_; }
+
+  // Main section of the INI file; TvxnNFe uses "NFE" when it is empty.
+  const std::string& GetSectionINI() const { return sectionINI_; }
+  void SetSectionINI(std::string_view v) { sectionINI_ = v; }
+
+  // The configuration INI object; on first read one is opened on the default file (GetINIFilePath("")).
+  TvxnIniFile& GetConfigINI();
+
+  const std::string& GetProxy() const { return proxy_; }
+  void SetProxy(std::string_view v) { proxy_ = v; }
+  const std::string& GetUsuario() const { return usuario_; }
+  void SetUsuario(std::string_view v) { usuario_ = v; }
+  const std::string& GetSenha() const { return senha_; }
+  void SetSenha(std::string_view v) { senha_ = v; }
+  // Kept in clear here; the INI file stores it encrypted.
+  const std::string& GetPinCode() const { return pinCode_; }
+  void SetPinCode(std::string_view v) { pinCode_ = v; }
+
+  const TOnLogEventNFe& GetOnLog() const { return onLog_; }
+  void SetOnLog(TOnLogEventNFe v) { onLog_ = std::move(v); }
+  const TOnLogContentEventNFe& GetOnLogContent() const { return onLogContent_; }
+  void SetOnLogContent(TOnLogContentEventNFe v) { onLogContent_ = std::move(v); }
+  const TOnCheckCertificateEventNFe& GetOnCheckCertificate() const { return onCheckCertificate_; }
+  void SetOnCheckCertificate(TOnCheckCertificateEventNFe v) { onCheckCertificate_ = std::move(v); }
+
+  const std::string& GetCaminhoCertificado() const { return caminhoCertificado_; }
+  void SetCaminhoCertificado(std::string_view v) { caminhoCertificado_ = v; }
+  const std::string& GetSenhaCertificado() const { return senhaCertificado_; }
+  void SetSenhaCertificado(std::string_view v) { senhaCertificado_ = v; }
+
+  // Error log folder. Getter: the stored value expanded (and kept), or the program directory's
+  // "LogErro/" when that is not an existing folder. Setter: empty means that default; the folder is
+  // created with its parents, and the default is kept when it cannot be.
+  std::string GetDiretorioLogErro();
+  void SetDiretorioLogErro(std::string_view v);
+  // The value as stored (what the INI file stores).
+  const std::string& GetDiretorioLogErroArmazenado() const { return diretorioLogErro_; }
+
+  // Temporary folder: the government-services library's temporary directory when empty (stored on
+  // first read); getter and setter create it when missing.
+  std::string GetDiretorioTemporario();
+  void SetDiretorioTemporario(std::string_view v);
+
+  TModoOperacao GetModoOperacao() const { return modoOperacao_; }
+  void SetModoOperacao(TModoOperacao v) { modoOperacao_ = v; }
+
+  TEntregaXML GetEntregaXML() const { return entregaXML_; }
+  void SetEntregaXML(TEntregaXML v) { entregaXML_ = v; }
+
+  // Borrowed, never freed by the component.
+  TvxnValidadorClientX* GetComponenteAuditor() const { return componenteAuditor_; }
+  void SetComponenteAuditor(TvxnValidadorClientX* v) { componenteAuditor_ = v; }
+
+  bool GetAtualizarArquivoServidores() const { return atualizarArquivoServidores_; }
+  void SetAtualizarArquivoServidores(bool v) { atualizarArquivoServidores_ = v; }
+
+  bool GetDiagnosticMode() const { return diagnosticMode_; }
+  void SetDiagnosticMode(bool v) { diagnosticMode_ = v; }
+
+  const std::string& GetIdCSRT() const { return idCSRT_; }
+  void SetIdCSRT(std::string_view v) { idCSRT_ = v; }
+  const std::string& GetCSRT() const { return csrt_; }
+  void SetCSRT(std::string_view v) { csrt_ = v; }
+
+  // Stored as given; becomes "wininet,sbb" when blank at configuration time (ConfigurarPropriedades).
+  const std::string& GetHttpLibs() const { return httpLibs_; }
+  void SetHttpLibs(std::string_view v) { httpLibs_ = v; }
+
+  bool GetSalvarLogsEmDisco() const { return salvarLogsEmDisco_; }
+  void SetSalvarLogsEmDisco(bool v) { salvarLogsEmDisco_ = v; }
+
+  bool GetDanfeSimplificado() const { return danfeSimplificado_; }
+  void SetDanfeSimplificado(bool v) { danfeSimplificado_ = v; }
+
+  // Where the automatic update of the servers files downloads each environment's archive from, and
+  // the portal page each downloaded file must name in an "endereco=" line. Defaults and meaning:
+  // docs/servers-files.md. An empty download address turns the download off.
+  const std::string& GetEnderecoDownloadServidoresProd() const { return enderecoDownloadProd_; }
+  void SetEnderecoDownloadServidoresProd(std::string_view v) { enderecoDownloadProd_ = v; }
+  const std::string& GetEnderecoDownloadServidoresHom() const { return enderecoDownloadHom_; }
+  void SetEnderecoDownloadServidoresHom(std::string_view v) { enderecoDownloadHom_ = v; }
+  const std::string& GetEnderecoPortalProd() const { return enderecoPortalProd_; }
+  void SetEnderecoPortalProd(std::string_view v) { enderecoPortalProd_ = v; }
+  const std::string& GetEnderecoPortalHom() const { return enderecoPortalHom_; }
+  void SetEnderecoPortalHom(std::string_view v) { enderecoPortalHom_ = v; }
+
+  // ---- State code table ---------------------------------------------------------------------------
+
+  // The table as name=value rows (27 states and "AN").
+  const TvxnStringList& GetUFList() const { return ufList_; }
+  // The code of the current UF ("35" for SP), "" when none is set.
+  std::string GetLocalCode() const;
+  // The code of one of the 27 states (not "AN"), any case; EvxnNFeException "UF %s não encontrada.".
+  int ObterCodigoUF(std::string_view uf);
+
+  // ---- Configuration file -------------------------------------------------------------------------
+
+  // The NF-e namespace.
+  virtual std::string GetURIEsquema() const;
+  // Removes any layout folder from the path and appends the folder of the current layout version.
+  virtual std::string UpdatePathVersaoManual(std::string_view path);
+  // Fills the print-settings list (GetDanfeParams); true leaves the logo out.
+  virtual void LoadDanfeSettings(bool semLogotipo);
+  const TvxnStringList& GetDanfeParams() const { return danfeParams_; }
+  // DiretorioTemplates followed by the UF and "/".
+  virtual std::string GetTemplateFolder();
+  // Reads every key of the INI object in order; failures become EvxnNFeException
+  // "Erro ao carregar configurações: " + cause.
+  virtual void CarregarConfiguracoes();
+  // Writes every key to the INI object in order; failures become EvxnNFeException
+  // "Erro ao salvar configurações: " + cause.
+  virtual void SalvarConfiguracoes();
+  // Resolves a DANFE model file: the name itself, else DiretorioTemplates + "Danfe/" + name, else the
+  // expanded name; none existing raises "Arquivo de <tipo> não encontrado: "<name>"".
+  virtual std::string ObterNomeCompletoArquivoDANFE(std::string_view tipo, std::string_view nome);
+  // With a name: opens (and keeps) an INI object on GetINIFilePath(name) and writes to it; with an empty
+  // name writes to the current ConfigINI.
+  virtual void SaveConfig(std::string_view fileName);
+  // Writes into the caller's object, which the caller keeps.
+  virtual void SaveConfig(TvxnIniFile* ini);
+  // Opens GetINIFilePath(name), which must exist, and reads it.
+  virtual void LoadConfig(std::string_view fileName);
+  // Reads the caller's object, which the caller keeps.
+  virtual void LoadConfig(TvxnIniFile* ini);
+  // Checks UF, CNPJ, the log folder and the servers files before an operation.
+  virtual void CheckConfig();
+
+  // The INI file a name stands for: the default "nfeConfig.ini" in the program directory, an existing
+  // file, "nfeConfig.ini" in a named folder, and so on (see vxnNFeConfig.cpp).
+  std::string GetINIFilePath(std::string_view fileName);
+
+  // ---- Servers files and the web-service object ----------------------------------------------------
+
+  // The servers file of the current environment, opened (or kept open) as an INI object;
+  // EvxnFileNotFoundException when the file does not exist.
+  TvxnIniFile& AbrirArquivoServidores();
+  // Replaces servers files older than 4 hours by a fresh download; never fails.
+  void UpdateIniServidores();
+  // Chooses the web-service object of the current layout version (see vxnNFeServidores.cpp).
+  void InstanciarNFeIntf();
+  // The web-service object, after checking that the servers file of the environment is configured.
+  TvxnNFEInterface& GetNFE();
+
+  // ---- Government-services objects and certificates -----------------------------------------------
+
+  TvxnGovX& GetGov();
+  TvxnGovUtils& GetGovUtils();
+  void ConfigurarPropriedades();
+  void ConfigurarEmailSettings();
+  void SetNomeCert(std::string_view name);
+  // Adds the names of the available certificates to the host's list.
+  void ListarCertificados(TvxnStringList* lista);
+  std::chrono::system_clock::time_point GetVencimentoCertificado();
+  std::chrono::system_clock::time_point GetValidadeInicialCertificado();
+  void CheckCertificate();
+
+protected:
+  // The snapshot handed to the web-service object.
+  TNFeData& NFeData() { return nfeData_; }
+  // What CarregarConfiguracoes and SalvarConfiguracoes do, without the failure wrapping; descendants
+  // read and write their own keys after the base ones.
+  virtual void LerConfiguracoes(TvxnIniFile& ini);
+  virtual void GravarConfiguracoes(TvxnIniFile& ini);
+  // The section of the main keys.
+  std::string SecaoPrincipal() const { return sectionINI_; }
+  // Directory helpers shared with TvxnNFe (vxnNFePaths.cpp).
+  static std::string ExpandirCaminho(std::string_view path);
+  static bool CriarDiretorioUmNivel(std::string_view path);
+  // The text of NomeCertificado without its line breaks: one certificate name.
+  std::string NomeCertificadoTexto() const;
+
+private:
+  std::string ResolverDiretorioVersao(std::string_view configured, std::string_view whenEmpty);
+  std::string ArquivoServidoresAtual() const;
+  std::string CaminhoArquivoServidores(const std::string& expanded) const;
+  void RecarregarArquivoServidores();
+  bool AtualizarArquivosServidores(const std::string& prod, const std::string& hom);
+  std::string EncryptPin(std::string_view pin);
+  std::string DecryptPin(std::string_view stored);
+  std::string DiretorioTemporarioPadrao();
+
+  TVersaoManual versaoManual_ = vm60;
+  bool anexarDanfePDF_ = false;
+  std::unique_ptr<TDanfeSettings> danfeSettings_;
+  std::unique_ptr<TAuditorSettings> auditorSettings_;
+  std::string uf_;
+  std::string caracteresRemoverAcentos_;
+  TCertificadoKind tipoCertificado_ = ckMemory;
+  std::string diretorioTemplates_;
+  bool ignoreInvalidCertificates_ = false;
+  std::string cnpj_;
+  std::string arquivoServidoresHom_;
+  std::string arquivoServidoresProd_;
+  std::string diretorioLog_;
+  TAmbienteKind ambiente_ = akHomologacao;
+  bool validarEsquemaAntesEnvio_ = false;
+  std::unique_ptr<TvxnEmailSettings> emailSettings_;
+  std::string diretorioEsquemas_;
+  bool conexaoSegura_ = false;
+  TvxnCertStringNFe nomeCertificado_;
+  int timeOut_ = 0;
+  TvxnStringList errosValidador_;
+  std::string sectionINI_;
+  std::unique_ptr<TvxnIniFile> configINI_;
+  TvxnIniFile* configINIEmprestado_ = nullptr; // the caller's object during LoadConfig/SaveConfig
+  std::string proxy_, usuario_, senha_, pinCode_;
+  TOnLogEventNFe onLog_;
+  TOnLogContentEventNFe onLogContent_;
+  TOnCheckCertificateEventNFe onCheckCertificate_;
+  std::string caminhoCertificado_, senhaCertificado_;
+  std::string diretorioLogErro_;
+  std::string diretorioTemporario_;
+  TModoOperacao modoOperacao_ = moNormal;
+  TEntregaXML entregaXML_ = exEmail;
+  TvxnValidadorClientX* componenteAuditor_ = nullptr;
+  bool atualizarArquivoServidores_ = false;
+  bool diagnosticMode_ = false;
+  std::string idCSRT_, csrt_, httpLibs_;
+  bool salvarLogsEmDisco_ = true;
+  bool danfeSimplificado_ = false;
+  std::string enderecoDownloadProd_, enderecoDownloadHom_;
+  std::string enderecoPortalProd_ = "https://www.nfe.fazenda.gov.br/portal/webServices.aspx";
+  std::string enderecoPortalHom_ = "https://hom.nfe.fazenda.gov.br/portal/webServices.aspx";
+
+  TvxnStringList ufList_;
+  TvxnStringList danfeParams_;
+  TNFeData nfeData_;
+  std::unique_ptr<TvxnIniFile> serversIni_;
+  std::unique_ptr<TvxnGovX> gov_;
+  std::unique_ptr<TvxnGovUtils> govUtils_;
+  // The web-service object and the layout version its class serves (vm202a and vm30 share one).
+  std::unique_ptr<TvxnNFEInterface, void (*)(TvxnNFEInterface*)> nfeIntf_;
+  std::string nfeIntfClasse_;
+};
+
+class TvxnNFe : public TvxnCustomNFe {
+public:
+  TvxnNFe();
+  ~TvxnNFe() override;
+
+  void SetVersaoManual(TVersaoManual v) override;
+  void SetDiretorioTemplates(std::string_view v) override;
+
+  // Folder of the distribution XML: the program directory's "XmlDestinatario/" when empty; the getter
+  // expands, the setter expands, uses the default for an empty value and creates the folder.
+  std::string GetDiretorioXmlDestinatario() const;
+  void SetDiretorioXmlDestinatario(std::string_view v);
+  // Folder of downloaded documents, as above with "Downloads/".
+  std::string GetDiretorioDownloads() const;
+  void SetDiretorioDownloads(std::string_view v);
+
+  int GetMaxSizeLoteEnvio() const { return maxSizeLoteEnvio_; }
+  void SetMaxSizeLoteEnvio(int v) { maxSizeLoteEnvio_ = v; }
+
+  const TOnXmlDestinatarioEvent& GetOnXmlDestinatario() const { return onXmlDestinatario_; }
+  void SetOnXmlDestinatario(TOnXmlDestinatarioEvent v) { onXmlDestinatario_ = std::move(v); }
+  const TOnXmlCanDestinatarioEvent& GetOnXmlCanDestinatario() const { return onXmlCanDestinatario_; }
+  void SetOnXmlCanDestinatario(TOnXmlCanDestinatarioEvent v) { onXmlCanDestinatario_ = std::move(v); }
+  const TOnDownloadNFeEvent& GetOnDownloadNFe() const { return onDownloadNFe_; }
+  void SetOnDownloadNFe(TOnDownloadNFeEvent v) { onDownloadNFe_ = std::move(v); }
+
+  // "NFE" becomes the main section when none is set, then as TvxnCustomNFe.
+  void SaveConfig(std::string_view fileName) override;
+  void SaveConfig(TvxnIniFile* ini) override;
+  void LoadConfig(std::string_view fileName) override;
+  void LoadConfig(TvxnIniFile* ini) override;
+  void CheckConfig() override;
+
+  // Fills the configuration snapshot from the properties; operations call it first.
+  virtual void UpdateNFeData();
+  const TNFeData& GetNFeData() { return NFeData(); }
+
+protected:
+  void LerConfiguracoes(TvxnIniFile& ini) override;
+  void GravarConfiguracoes(TvxnIniFile& ini) override;
+
+private:
+  void SecaoPadrao();
+  std::string diretorioXmlDestinatario_;
+  std::string diretorioDownloads_;
+  int maxSizeLoteEnvio_ = 500;
+  TOnXmlDestinatarioEvent onXmlDestinatario_;
+  TOnXmlCanDestinatarioEvent onXmlCanDestinatario_;
+  TOnDownloadNFeEvent onDownloadNFe_;
+};
+
+} // namespace vxn

@@ -1,0 +1,616 @@
+#include "support/TempDir.h"
+#include "vxnFiles.h"
+#include "vxnIniFile.h"
+#include "vxnNFe.h"
+#include "vxnNFeException.h"
+#include "vxnPaths.h"
+#include "vxnText.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace vxn {
+namespace {
+
+using test::ReadFileOrEmpty;
+using test::TempDir;
+
+// Every test runs with its own program directory, so that defaults ("nfeConfig.ini", "Log/", the
+// error log) land in a fresh folder.
+class NFeConfigTest : public ::testing::Test {
+protected:
+  void SetUp() override { ::setenv("QUORVANT_NFE_HOME", home.Path().c_str(), 1); }
+  void TearDown() override {
+    ::unsetenv("QUORVANT_NFE_HOME");
+    EvxnException::ResetClassState();
+  }
+  std::string Write(const std::string& name, const std::string& text) {
+    std::string path = home.File(name);
+    WriteFileAtomic(path, text);
+    return path;
+  }
+  template <class E, class F> std::string MessageOf(F&& f) {
+    try {
+      f();
+    } catch (const E& e) {
+      return e.what();
+    }
+    return "(nothing raised)";
+  }
+  TempDir home;
+};
+
+TEST_F(NFeConfigTest, ConstructionValuesOfBothClasses) {
+  TvxnCustomNFe base;
+  TvxnNFe nfe;
+  EXPECT_EQ(base.GetVersaoManual(), vm60);
+  EXPECT_EQ(base.GetTipoCertificado(), ckMemory);
+  EXPECT_FALSE(base.GetIgnoreInvalidCertificates());
+  EXPECT_EQ(base.GetAmbiente(), akHomologacao);
+  EXPECT_EQ(base.GetModoOperacao(), moNormal);
+  EXPECT_TRUE(base.GetSalvarLogsEmDisco());
+  EXPECT_EQ(base.GetUF(), "");
+  EXPECT_EQ(base.GetAuditorSettings(), nullptr);
+  EXPECT_EQ(base.GetCaracteresRemoverAcentos(), "áéíóúàèìòùâêîôûäëïöüãõñçÁÉÍÓÚÀÈÌÒÙÂÊÎÔÛÄËÏÖÜÃÕÑÇºª");
+  EXPECT_EQ(base.GetEmailSettings().TimeOut, 0);
+  // The component's own defaults differ from the base's on four properties.
+  EXPECT_FALSE(base.GetAnexarDanfePDF());
+  EXPECT_TRUE(nfe.GetAnexarDanfePDF());
+  EXPECT_FALSE(base.GetAtualizarArquivoServidores());
+  EXPECT_TRUE(nfe.GetAtualizarArquivoServidores());
+  EXPECT_FALSE(base.GetDiagnosticMode());
+  EXPECT_TRUE(nfe.GetDiagnosticMode());
+  EXPECT_EQ(nfe.GetMaxSizeLoteEnvio(), 500);
+  EXPECT_FALSE(nfe.GetVersao().empty());
+}
+
+TEST_F(NFeConfigTest, StateTableLookups) {
+  TvxnNFe nfe;
+  nfe.SetUF("rs");
+  EXPECT_EQ(nfe.GetUF(), "RS");
+  EXPECT_EQ(nfe.GetLocalCode(), "43");
+  // "AN" is in the table the UF setter uses, but not among the 27 states.
+  nfe.SetUF("an");
+  EXPECT_EQ(nfe.GetUF(), "AN");
+  EXPECT_EQ(nfe.GetLocalCode(), "91");
+  EXPECT_EQ(MessageOf<EvxnNFeException>([&] { nfe.ObterCodigoUF("an"); }), "UF an não encontrada.");
+  EXPECT_EQ(nfe.ObterCodigoUF("sp"), 35);
+  EXPECT_EQ(nfe.ObterCodigoUF("TO"), 17);
+  EXPECT_EQ(MessageOf<EvxnCheckParams>([&] { nfe.SetUF("XX"); }), "a sigla da UF XX, é inválida.");
+  EXPECT_EQ(nfe.GetUF(), "AN");
+}
+
+TEST_F(NFeConfigTest, LoadingAFileWithOnlyTheStateKeepsOrDefaultsTheRest) {
+  std::string path = Write("only-uf.ini", "[NFE]\nUF=rs\n");
+  TvxnNFe nfe;
+  nfe.SetVersaoManual(vm50a);
+  nfe.LoadConfig(path);
+  EXPECT_EQ(nfe.GetUF(), "RS");
+  EXPECT_EQ(nfe.GetAmbiente(), akHomologacao);
+  EXPECT_EQ(nfe.GetTipoCertificado(), ckFile);
+  EXPECT_EQ(nfe.GetVersaoManual(), vm50a);
+  EXPECT_EQ(nfe.GetModoOperacao(), moNormal);
+  // Defaults of the file that differ from the construction values.
+  EXPECT_TRUE(nfe.GetConexaoSegura());
+  EXPECT_EQ(nfe.GetArquivoServidoresHom(), home.File("nfeServidoresHom.ini"));
+  EXPECT_EQ(nfe.GetEmailSettings().TimeOut, 30000);
+  EXPECT_TRUE(nfe.GetDanfeSettings().GetMensagemPartilhaAutomatica());
+  EXPECT_TRUE(nfe.GetDanfeSettings().GetImprimirObsCont());
+  EXPECT_FALSE(nfe.GetDanfeSettings().GetImprimirLocalRetiradaEntrega());
+  EXPECT_TRUE(nfe.GetDanfeSettings().GetMensagemIcmsDesonerado());
+  EXPECT_EQ(nfe.GetDiretorioTemplatesConfigurado(), "\\Templates");
+  EXPECT_EQ(nfe.GetSectionINI(), "NFE");
+}
+
+TEST_F(NFeConfigTest, AmbienteOneIsProductionBothWays) {
+  std::string path = Write("prod.ini", "[NFE]\nAmbiente=1\nUF=SP\n");
+  TvxnNFe nfe;
+  nfe.LoadConfig(path);
+  EXPECT_EQ(nfe.GetAmbiente(), akProducao);
+  nfe.SaveConfig(std::string_view{});
+  TvxnIniFile again(path);
+  EXPECT_EQ(again.ReadString("NFE", "Ambiente", ""), "1");
+  nfe.SetAmbiente(akHomologacao);
+  nfe.SaveConfig(std::string_view{});
+  EXPECT_EQ(TvxnIniFile(path).ReadString("NFE", "Ambiente", ""), "2");
+}
+
+TEST_F(NFeConfigTest, AnUnknownStateFailsTheLoadAndKeepsWhatWasReadBefore) {
+  std::string path = Write("bad-uf.ini", "[NFE]\nCNPJ=12345678000195\nAmbiente=1\nUF=XX\nIdCSRT=07\n");
+  TvxnNFe nfe;
+  try {
+    nfe.LoadConfig(path);
+    FAIL() << "LoadConfig accepted UF=XX";
+  } catch (const EvxnNFeException& e) {
+    EXPECT_EQ(e.ClassName(), "EvxnNFeException");
+    EXPECT_STREQ(e.what(), "Erro ao carregar configurações: a sigla da UF XX, é inválida.");
+  }
+  EXPECT_EQ(nfe.GetCNPJ(), "12345678000195");
+  EXPECT_EQ(nfe.GetAmbiente(), akProducao);
+  // The key after UF was never reached.
+  EXPECT_EQ(nfe.GetIdCSRT(), "");
+}
+
+TEST_F(NFeConfigTest, AMissingFileNamesTheResolvedPath) {
+  TvxnNFe nfe;
+  std::string missing = home.File("nao-existe.ini");
+  try {
+    nfe.LoadConfig(missing);
+    FAIL();
+  } catch (const EvxnConfigINIException& e) {
+    EXPECT_EQ(std::string(e.what()), "Arquivo " + missing + " não foi encontrado");
+  }
+  // A bare name that exists nowhere resolves to the program directory.
+  EXPECT_EQ(MessageOf<EvxnConfigINIException>([&] { nfe.LoadConfig("outro.ini"); }),
+            "Arquivo " + home.File("outro.ini") + " não foi encontrado");
+  EXPECT_EQ(MessageOf<EvxnConfigINIException>([&] { nfe.LoadConfig(static_cast<TvxnIniFile*>(nullptr)); }),
+            "O parâmetro não pode ser nil para realizar o LoadConfig");
+  EXPECT_EQ(MessageOf<EvxnConfigINIException>([&] { nfe.SaveConfig(static_cast<TvxnIniFile*>(nullptr)); }),
+            "O parâmetro não pode ser nil para realizar o SaveConfig");
+}
+
+TEST_F(NFeConfigTest, IniFilePathRules) {
+  TvxnNFe nfe;
+  std::filesystem::create_directories(home.File("conf"));
+  std::string existing = Write("conf/minha.ini", "[NFE]\n");
+  EXPECT_EQ(nfe.GetINIFilePath(""), home.File("nfeConfig.ini"));
+  EXPECT_EQ(nfe.GetINIFilePath(existing), existing);
+  EXPECT_EQ(nfe.GetINIFilePath(home.File("conf/")), home.File("conf/nfeConfig.ini"));
+  // A folder named without its trailing separator yields the file in its parent.
+  EXPECT_EQ(nfe.GetINIFilePath(home.File("conf")), home.File("nfeConfig.ini"));
+  EXPECT_EQ(nfe.GetINIFilePath(home.File("conf/nova.ini")), home.File("conf/nova.ini"));
+  // Missing folder, but the name exists beside the program.
+  Write("beside.ini", "[NFE]\n");
+  EXPECT_EQ(nfe.GetINIFilePath("/nao/existe/beside.ini"), home.File("beside.ini"));
+  EXPECT_EQ(nfe.GetINIFilePath("/nao/existe/x.ini"), home.File("nfeConfig.ini"));
+  EXPECT_EQ(nfe.GetINIFilePath("solto.ini"), home.File("solto.ini"));
+}
+
+TEST_F(NFeConfigTest, ACertificateFileWipesTheStoredPin) {
+  std::string path = Write("pin.ini", "[NFE]\nTipoCertificado=FILE\nPinCode=qualquer-coisa\nUF=SP\n");
+  TvxnNFe nfe;
+  nfe.SetPinCode("antes");
+  nfe.LoadConfig(path);
+  EXPECT_EQ(nfe.GetPinCode(), "");
+  EXPECT_EQ(TvxnIniFile(path).ReadString("NFE", "PinCode", "?"), "");
+  // Saving with a certificate file writes the PIN empty too.
+  nfe.GetGov();
+  nfe.SetPinCode("1234");
+  nfe.SaveConfig(std::string_view{});
+  EXPECT_EQ(TvxnIniFile(path).ReadString("NFE", "PinCode", "?"), "");
+}
+
+TEST_F(NFeConfigTest, AStoredPinOfATokenTravelsEncrypted) {
+  std::string path = home.File("token.ini");
+  {
+    TvxnNFe nfe;
+    nfe.GetGov();
+    nfe.SetTipoCertificado(ckSmartCard);
+    nfe.SetPinCode("4321");
+    nfe.SetUF("PR");
+    nfe.SaveConfig(path);
+  }
+  TvxnIniFile saved(path);
+  std::string stored = saved.ReadString("NFE", "PinCode", "");
+  EXPECT_FALSE(stored.empty());
+  EXPECT_EQ(stored.find("4321"), std::string::npos);
+  EXPECT_EQ(saved.ReadString("NFE", "Repositorio", ""), "SMART_CARD_USER_STORE");
+  TvxnNFe loaded;
+  loaded.LoadConfig(path);
+  EXPECT_EQ(loaded.GetTipoCertificado(), ckSmartCard);
+  EXPECT_EQ(loaded.GetPinCode(), "4321");
+}
+
+TEST_F(NFeConfigTest, FirstCreationOfTheGovernmentServicesObjectResetsCertificateSettings) {
+  TvxnNFe nfe;
+  nfe.SetTipoCertificado(ckSmartCard);
+  nfe.SetIgnoreInvalidCertificates(false);
+  nfe.GetGov();
+  EXPECT_EQ(nfe.GetTipoCertificado(), ckFile);
+  EXPECT_TRUE(nfe.GetIgnoreInvalidCertificates());
+  // Only the first creation does that.
+  nfe.SetTipoCertificado(ckLocalMachine);
+  nfe.SetIgnoreInvalidCertificates(false);
+  nfe.GetGov();
+  EXPECT_EQ(nfe.GetTipoCertificado(), ckLocalMachine);
+  EXPECT_FALSE(nfe.GetIgnoreInvalidCertificates());
+}
+
+TEST_F(NFeConfigTest, TemplatesFolderEndsInTheLayoutFolder) {
+  TvxnNFe nfe;
+  std::filesystem::create_directories(home.File("Modelos/vm60"));
+  nfe.SetVersaoManual(vm50a);
+  nfe.SetDiretorioTemplates(home.File("Modelos"));
+  EXPECT_EQ(nfe.GetDiretorioTemplates(), home.File("Modelos/vm50a/"));
+  // A configured layout folder is replaced by the current one; "\" is accepted as separator.
+  nfe.SetDiretorioTemplates(home.File("Modelos\\vm60"));
+  EXPECT_EQ(nfe.GetDiretorioTemplates(), home.File("Modelos/vm50a/"));
+  nfe.SetVersaoManual(vm30);
+  EXPECT_EQ(nfe.GetDiretorioTemplates(), home.File("Modelos/vm30/"));
+  nfe.SetVersaoManual(vm202a);
+  EXPECT_EQ(nfe.GetDiretorioTemplates(), home.File("Modelos/vm30/"));
+  // Empty means "Templates/" beside the program; the file default "\Templates" means the same.
+  std::filesystem::create_directories(home.File("Templates"));
+  std::filesystem::create_directories(home.File("Esquemas"));
+  nfe.SetVersaoManual(vm60);
+  nfe.SetDiretorioTemplates("");
+  EXPECT_EQ(nfe.GetDiretorioTemplates(), home.File("Templates/vm60/"));
+  nfe.SetDiretorioTemplates("\\Templates");
+  EXPECT_EQ(nfe.GetDiretorioTemplates(), home.File("Templates/vm60/"));
+  EXPECT_EQ(nfe.GetDiretorioEsquemas(), home.File("Esquemas/vm60/"));
+  nfe.SetUF("SP");
+  EXPECT_EQ(nfe.GetTemplateFolder(), home.File("Templates/vm60/SP/"));
+}
+
+TEST_F(NFeConfigTest, LogFoldersAndTheirDefaults) {
+  TvxnNFe nfe;
+  // The error log folder falls back to the default while the stored one does not exist.
+  EXPECT_EQ(nfe.GetDiretorioLogErro(), home.File("LogErro/"));
+  nfe.SetDiretorioLogErro(home.File("erros/a/b"));
+  EXPECT_TRUE(DirectoryExists(home.File("erros/a/b")));
+  EXPECT_EQ(nfe.GetDiretorioLogErro(), home.File("erros/a/b/"));
+  std::filesystem::remove_all(home.File("erros"));
+  EXPECT_EQ(nfe.GetDiretorioLogErro(), home.File("LogErro/"));
+  // The XML log folder is stored on first read.
+  EXPECT_EQ(nfe.GetDiretorioLog(), home.File("Log/"));
+  // Destination and download folders are created by their setters, the default for an empty value.
+  nfe.SetDiretorioXmlDestinatario("");
+  EXPECT_EQ(nfe.GetDiretorioXmlDestinatario(), home.File("XmlDestinatario/"));
+  EXPECT_TRUE(DirectoryExists(home.File("XmlDestinatario")));
+  nfe.SetDiretorioDownloads(home.File("d/1"));
+  EXPECT_EQ(nfe.GetDiretorioDownloads(), home.File("d/1/"));
+  nfe.SetDiretorioTemporario(home.File("t/2"));
+  EXPECT_EQ(nfe.GetDiretorioTemporario(), home.File("t/2/"));
+  // Exceptions of the component go to its error log folder.
+  nfe.SetDiretorioLogErro(home.File("erros"));
+  EXPECT_THROW(nfe.SetUF("ZZ"), EvxnCheckParams);
+  EXPECT_NE(ReadFileOrEmpty(home.File("erros/nfe_exception.log")).find("a sigla da UF ZZ, é inválida."),
+            std::string::npos);
+}
+
+// The file written by SaveConfig, compared with one written by hand in the documented key order.
+TEST_F(NFeConfigTest, SaveConfigWritesEveryKeyInOrderAndLoadsBackTheSame) {
+  std::string expected =
+      ReadFileOrEmpty(std::string(QVX_SOURCE_DIR) + "/tests/core/data/nfeConfigGravado.ini");
+  ASSERT_FALSE(expected.empty());
+  expected = ReplaceAll(expected, "{HOME}", home.Path());
+  std::string path = home.File("gravado.ini");
+  {
+    TvxnNFe nfe;
+    nfe.SetNomeCertificado("EMPRESA TESTE LTDA:12345678000195\r\n");
+    nfe.GetGov(); // created before the certificate settings, which its creation would reset
+    nfe.SetDiretorioLogErro(home.File("LogErro"));
+    nfe.SetIgnoreInvalidCertificates(true);
+    nfe.SetCNPJ("12345678000195");
+    nfe.SetArquivoServidoresHom("servHom.ini");
+    nfe.SetArquivoServidoresProd("servProd.ini");
+    nfe.SetAmbiente(akProducao);
+    nfe.SetDiretorioLog(home.File("Logs/"));
+    nfe.SetValidarEsquemaAntesEnvio(true);
+    nfe.SetDiretorioTemplates(home.File("Modelos"));
+    nfe.SetDiretorioEsquemas(home.File("Xsd"));
+    nfe.SetPinCode("9999");
+    nfe.SetDiretorioTemporario(home.File("tmp"));
+    nfe.SetModoOperacao(moSVCRS);
+    nfe.SetSalvarLogsEmDisco(false);
+    nfe.SetTipoCertificado(ckFile);
+    nfe.SetCaminhoCertificado(home.File("cert.pfx"));
+    nfe.SetSenhaCertificado("segredo");
+    nfe.SetConexaoSegura(false);
+    nfe.SetProxy("proxy.local:3128");
+    nfe.SetSenha("senhaProxy");
+    nfe.SetUsuario("usuarioProxy");
+    nfe.SetTimeOut(45000);
+    nfe.SetCaracteresRemoverAcentos("áéíç");
+    nfe.SetVersaoManual(vm50a);
+    nfe.SetUF("rs");
+    nfe.SetAnexarDanfePDF(false);
+    nfe.SetAtualizarArquivoServidores(false);
+    nfe.SetIdCSRT("01");
+    nfe.SetCSRT("G8063VRTNDMO886SFNK5LDUDEI24XJ22YIPO");
+    nfe.SetHttpLibs("curl");
+    nfe.SetMaxSizeLoteEnvio(250);
+    nfe.SetDiretorioXmlDestinatario(home.File("Destinatario"));
+    nfe.SetDiretorioDownloads(home.File("Baixados"));
+    nfe.SetDanfeSimplificado(true);
+    TDanfeSettings& d = nfe.GetDanfeSettings();
+    d.SetLogotipoEmitente(home.File("logo.jpg"));
+    d.SetFraseContingencia("Impresso em contingência");
+    d.SetFraseHomologacao("SEM VALOR");
+    d.SetModeloRetrato("r.rtm");
+    d.SetModeloPaisagem("p.rtm");
+    d.SetModeloDanfeSimplificado("s.rtm");
+    d.SetModeloRetratoCancelamento("c.rtm");
+    d.SetModeloDanfeXmlResumo("x.rtm");
+    d.SetLineDelimiter(";");
+    d.SetQtdeCopias(2);
+    d.SetInfCplMaxCol(80);
+    d.SetInfCplMaxRow(9);
+    d.SetInfCplQuebrarLinhaAut(true);
+    d.SetImprimirVolume(true);
+    d.SetImprimirDuplicata(false);
+    d.SetMensagemPartilhaAutomatica(false);
+    d.SetMensagemFCP(true);
+    d.SetImprimirUnidadeTributada(true);
+    d.SetModeloRTMCCe("cce.rtm");
+    d.SetImprimirObsCont(false);
+    d.SetImprimirFrenteVerso(fvVertical);
+    d.SetImprimirLocalRetiradaEntrega(true);
+    d.SetMensagemIcmsDesonerado(false);
+    TvxnEmailSettings& m = nfe.GetEmailSettings();
+    m.ServidorSmtp = "smtp.exemplo.test";
+    m.EmailRemetente = "nfe@exemplo.test";
+    m.Assunto = "NF-e emitida";
+    m.Mensagem = "Segue a nota";
+    m.Usuario = "nfe";
+    m.Senha = "smtpSenha";
+    m.TimeOut = 15000;
+    m.EmailDestinatario = "cliente@exemplo.test";
+    m.CCo = "cco@exemplo.test";
+    m.CC = "cc@exemplo.test";
+    m.Autenticacao = true;
+    m.Porta = 587;
+    m.ConteudoHtml = true;
+    m.UseSecureBlackBox = true;
+    nfe.SaveConfig(path);
+  }
+  EXPECT_EQ(ReadFileOrEmpty(path), expected);
+
+  TvxnNFe loaded;
+  loaded.LoadConfig(path);
+  EXPECT_EQ(loaded.GetDiretorioLogErro(), home.File("LogErro/"));
+  EXPECT_EQ(loaded.GetTipoCertificado(), ckFile);
+  EXPECT_TRUE(loaded.GetIgnoreInvalidCertificates());
+  EXPECT_EQ(loaded.GetCNPJ(), "12345678000195");
+  EXPECT_EQ(loaded.GetArquivoServidoresHom(), home.File("servHom.ini"));
+  EXPECT_EQ(loaded.GetArquivoServidoresProd(), home.File("servProd.ini"));
+  EXPECT_EQ(loaded.GetAmbiente(), akProducao);
+  EXPECT_EQ(loaded.GetDiretorioLog(), home.File("Logs/"));
+  EXPECT_TRUE(loaded.GetValidarEsquemaAntesEnvio());
+  EXPECT_EQ(loaded.GetDiretorioTemplates(), home.File("Modelos/vm50a/"));
+  EXPECT_EQ(loaded.GetDiretorioEsquemas(), home.File("Xsd/vm50a/"));
+  EXPECT_EQ(loaded.GetNomeCertificado().Text(), "EMPRESA TESTE LTDA:12345678000195\r\n");
+  EXPECT_EQ(loaded.GetPinCode(), "");
+  EXPECT_EQ(loaded.GetDiretorioTemporario(), home.File("tmp/"));
+  EXPECT_EQ(loaded.GetModoOperacao(), moSVCRS);
+  EXPECT_FALSE(loaded.GetSalvarLogsEmDisco());
+  EXPECT_EQ(loaded.GetCaminhoCertificado(), home.File("cert.pfx"));
+  EXPECT_EQ(loaded.GetSenhaCertificado(), "segredo");
+  EXPECT_FALSE(loaded.GetConexaoSegura());
+  EXPECT_EQ(loaded.GetProxy(), "proxy.local:3128");
+  EXPECT_EQ(loaded.GetSenha(), "senhaProxy");
+  EXPECT_EQ(loaded.GetUsuario(), "usuarioProxy");
+  EXPECT_EQ(loaded.GetTimeOut(), 45000);
+  EXPECT_EQ(loaded.GetCaracteresRemoverAcentos(), "áéíç");
+  EXPECT_EQ(loaded.GetVersaoManual(), vm50a);
+  EXPECT_EQ(loaded.GetUF(), "RS");
+  EXPECT_FALSE(loaded.GetAnexarDanfePDF());
+  EXPECT_FALSE(loaded.GetAtualizarArquivoServidores());
+  EXPECT_EQ(loaded.GetIdCSRT(), "01");
+  EXPECT_EQ(loaded.GetCSRT(), "G8063VRTNDMO886SFNK5LDUDEI24XJ22YIPO");
+  EXPECT_EQ(loaded.GetHttpLibs(), "curl");
+  EXPECT_EQ(loaded.GetMaxSizeLoteEnvio(), 250);
+  EXPECT_EQ(loaded.GetDiretorioXmlDestinatario(), home.File("Destinatario/"));
+  EXPECT_EQ(loaded.GetDiretorioDownloads(), home.File("Baixados/"));
+  EXPECT_TRUE(loaded.GetDanfeSimplificado());
+  TDanfeSettings& d = loaded.GetDanfeSettings();
+  EXPECT_EQ(d.GetLogotipoEmitente(), home.File("logo.jpg"));
+  EXPECT_EQ(d.GetFraseContingencia(), "Impresso em contingência");
+  EXPECT_EQ(d.GetFraseHomologacao(), "SEM VALOR");
+  EXPECT_EQ(d.GetModeloRetratoArmazenado(), "r.rtm");
+  EXPECT_EQ(d.GetModeloPaisagemArmazenado(), "p.rtm");
+  EXPECT_EQ(d.GetModeloDanfeSimplificado(), "s.rtm");
+  EXPECT_EQ(d.GetModeloRetratoCancelamentoArmazenado(), "c.rtm");
+  EXPECT_EQ(d.GetModeloDanfeXmlResumoArmazenado(), "x.rtm");
+  EXPECT_EQ(d.GetLineDelimiter(), ";");
+  EXPECT_EQ(d.GetQtdeCopias(), 2);
+  EXPECT_EQ(d.GetInfCplMaxCol(), 80);
+  EXPECT_EQ(d.GetInfCplMaxRow(), 9);
+  EXPECT_TRUE(d.GetInfCplQuebrarLinhaAut());
+  EXPECT_TRUE(d.GetImprimirVolume());
+  EXPECT_FALSE(d.GetImprimirDuplicata());
+  EXPECT_FALSE(d.GetMensagemPartilhaAutomatica());
+  EXPECT_TRUE(d.GetMensagemFCP());
+  EXPECT_TRUE(d.GetImprimirUnidadeTributada());
+  EXPECT_EQ(d.GetModeloRTMCCe(), "cce.rtm");
+  EXPECT_FALSE(d.GetImprimirObsCont());
+  EXPECT_EQ(d.GetImprimirFrenteVerso(), fvVertical);
+  EXPECT_TRUE(d.GetImprimirLocalRetiradaEntrega());
+  EXPECT_FALSE(d.GetMensagemIcmsDesonerado());
+  const TvxnEmailSettings& m = loaded.GetEmailSettings();
+  EXPECT_EQ(m.ServidorSmtp, "smtp.exemplo.test");
+  EXPECT_EQ(m.EmailRemetente, "nfe@exemplo.test");
+  EXPECT_EQ(m.EmailDestinatario, "cliente@exemplo.test");
+  EXPECT_EQ(m.Assunto, "NF-e emitida");
+  EXPECT_EQ(m.Mensagem, "Segue a nota");
+  EXPECT_EQ(m.Usuario, "nfe");
+  EXPECT_EQ(m.Senha, "smtpSenha");
+  EXPECT_EQ(m.Porta, 587);
+  EXPECT_TRUE(m.Autenticacao);
+  EXPECT_EQ(m.TimeOut, 15000);
+  EXPECT_EQ(m.CCo, "cco@exemplo.test");
+  EXPECT_EQ(m.CC, "cc@exemplo.test");
+  EXPECT_TRUE(m.ConteudoHtml);
+  EXPECT_TRUE(m.UseSecureBlackBox);
+
+  // What was loaded saves to the very same file.
+  std::string again = home.File("de-novo.ini");
+  loaded.GetGov();
+  loaded.SetTipoCertificado(ckFile);
+  loaded.SetIgnoreInvalidCertificates(true);
+  loaded.SaveConfig(again);
+  EXPECT_EQ(ReadFileOrEmpty(again), expected);
+}
+
+TEST_F(NFeConfigTest, TheCallerKeepsItsIniObjectAndTheComponentFallsBackToMemory) {
+  TvxnIniFile mine;
+  mine.SetText("[NFE]\nUF=mg\nCNPJ=11222333000181\n");
+  TvxnNFe nfe;
+  nfe.LoadConfig(&mine);
+  EXPECT_EQ(nfe.GetUF(), "MG");
+  EXPECT_EQ(nfe.GetCNPJ(), "11222333000181");
+  // The caller's object is untouched and still usable; the component now writes to memory only.
+  EXPECT_EQ(mine.ReadString("NFE", "UF", ""), "mg");
+  nfe.GetGov();
+  nfe.SaveConfig(std::string_view{});
+  EXPECT_FALSE(FileExists(home.File("nfeConfig.ini")));
+  EXPECT_EQ(nfe.GetConfigINI().ReadString("NFE", "UF", ""), "MG");
+  EXPECT_FALSE(nfe.GetConfigINI().IsFileBacked());
+  TvxnIniFile target;
+  nfe.SaveConfig(&target);
+  EXPECT_EQ(target.ReadString("NFE", "CNPJ", ""), "11222333000181");
+  EXPECT_EQ(target.ReadSection("NFE").front(), "DiretorioLogErro");
+}
+
+TEST_F(NFeConfigTest, ChecksBeforeAnOperationStopAtTheFirstFailure) {
+  TvxnNFe nfe;
+  nfe.SetDiretorioLogErro(home.File("erros"));
+  EXPECT_EQ(MessageOf<EvxnNFeException>([&] { nfe.CheckConfig(); }), "O campo UF está vazio.");
+  nfe.SetUF("SP");
+  EXPECT_EQ(MessageOf<EvxnNFeException>([&] { nfe.CheckConfig(); }), "O campo CNPJ está vazio.");
+  nfe.SetCNPJ("123");
+  EXPECT_EQ(MessageOf<EvxnNFeException>([&] { nfe.CheckConfig(); }),
+            "CNPJ deve conter 14 dígitos ou 11 dígitos quando for CPF. 123");
+  nfe.SetCNPJ("12345678000195");
+  nfe.SetDiretorioLog("/proc/nao/pode");
+  EXPECT_EQ(MessageOf<EvxnNFeException>([&] { nfe.CheckConfig(); }),
+            "O diretório para salvar os Logs, é inválido. /proc/nao/pode");
+  // One level is created when missing.
+  nfe.SetDiretorioLog(home.File("NovoLog"));
+  nfe.SetArquivoServidoresHom(home.File("hom.ini"));
+  EXPECT_EQ(MessageOf<EvxnNFeException>([&] { nfe.CheckConfig(); }),
+            "Caminho dos servidores de Homologação inválido. " + home.File("hom.ini"));
+  EXPECT_TRUE(DirectoryExists(home.File("NovoLog")));
+  Write("hom.ini", "[SP]\n");
+  nfe.SetArquivoServidoresProd(home.File("prod.ini"));
+  nfe.SetDiretorioXmlDestinatario(home.File("dest"));
+  nfe.CheckConfig(); // homologation does not need the production file
+  nfe.SetAmbiente(akProducao);
+  EXPECT_EQ(MessageOf<EvxnNFeException>([&] { nfe.CheckConfig(); }),
+            "Caminho dos servidores de Produção inválido. " + home.File("prod.ini"));
+  Write("prod.ini", "[SP]\n");
+  nfe.SetMaxSizeLoteEnvio(0);
+  EXPECT_EQ(MessageOf<EvxnNFeCheckParams>([&] { nfe.CheckConfig(); }),
+            "O tamanho máximo para o lote está com valor menor que um.");
+}
+
+TEST_F(NFeConfigTest, SnapshotAndServersFileOfTheCurrentEnvironment) {
+  Write("hom.ini", "[SP]\nNfeStatusServico4=https://127.0.0.1/hom\n");
+  Write("prod.ini", "[SP]\nNfeStatusServico4=https://127.0.0.1/prod\n");
+  TvxnNFe nfe;
+  nfe.SetUF("sp");
+  nfe.SetCNPJ("12345678000195");
+  nfe.SetArquivoServidoresHom("hom.ini");
+  nfe.SetArquivoServidoresProd("prod.ini");
+  nfe.UpdateNFeData();
+  const TNFeData& d = nfe.GetNFeData();
+  ASSERT_NE(d.ServersIni, nullptr);
+  EXPECT_EQ(d.ServersIni->ReadString("SP", "NfeStatusServico4", ""), "https://127.0.0.1/hom");
+  EXPECT_EQ(d.ArquivoServidoresHom, home.File("hom.ini"));
+  EXPECT_EQ(d.AmbienteStr, "2");
+  EXPECT_EQ(d.LocalCode, "35");
+  EXPECT_EQ(d.UF, "SP");
+  EXPECT_EQ(d.CNPJ, "12345678000195");
+  EXPECT_EQ(d.VersaoManual, vm60);
+  nfe.SetAmbiente(akProducao);
+  nfe.UpdateNFeData();
+  ASSERT_NE(d.ServersIni, nullptr);
+  EXPECT_EQ(d.ServersIni->ReadString("sp", "nfestatusservico4", ""), "https://127.0.0.1/prod");
+  EXPECT_EQ(d.AmbienteStr, "1");
+  // A missing servers file leaves the snapshot without one and fails when opened directly.
+  nfe.SetArquivoServidoresProd("sumiu.ini");
+  nfe.UpdateNFeData();
+  EXPECT_EQ(d.ServersIni, nullptr);
+  EXPECT_EQ(MessageOf<EvxnFileNotFoundException>([&] { nfe.AbrirArquivoServidores(); }),
+            "O arquivo de servidores informado não existe: " + home.File("sumiu.ini"));
+}
+
+TEST_F(NFeConfigTest, ShippedServersFilesHaveEveryStateTheNationalAndContingencySections) {
+  for (const char* name : {"nfeServidoresProd.ini", "nfeServidoresHom.ini"}) {
+    TvxnIniFile ini(std::string(QVX_SOURCE_DIR) + "/data/" + name);
+    for (const auto& [uf, code] : kUFTable) {
+      SCOPED_TRACE(std::string(name) + " " + std::string(uf));
+      ASSERT_TRUE(ini.SectionExists(uf));
+      if (uf != "AN") {
+        EXPECT_TRUE(StartsWithText(ini.ReadString(uf, "NfeStatusServico4", ""), "https://"));
+        EXPECT_TRUE(StartsWithText(ini.ReadString(uf, "NfeRecepcao4", ""), "https://"));
+        EXPECT_TRUE(StartsWithText(ini.ReadString(uf, "nfeRecepcaoEvento4", ""), "https://"));
+      }
+    }
+    EXPECT_TRUE(StartsWithText(ini.ReadString("AN", "nfeConsultaDFe", ""), "https://"));
+    EXPECT_TRUE(StartsWithText(ini.ReadString("SVCAN", "NfeRecepcao4", ""), "https://"));
+    EXPECT_TRUE(StartsWithText(ini.ReadString("SVCRS", "NfeRecepcao4", ""), "https://"));
+  }
+  // A state is served by its authoriser: Acre by SVRS, Maranhão by SVAN, São Paulo by its own.
+  TvxnIniFile hom(std::string(QVX_SOURCE_DIR) + "/data/nfeServidoresHom.ini");
+  EXPECT_EQ(hom.ReadString("AC", "NfeStatusServico4", ""),
+            "https://nfe-homologacao.svrs.rs.gov.br/ws/NfeStatusServico/NfeStatusServico4.asmx");
+  EXPECT_EQ(hom.ReadString("MA", "NfeStatusServico4", ""),
+            "https://hom.sefazvirtual.fazenda.gov.br/NFeStatusServico4/NFeStatusServico4.asmx");
+  EXPECT_TRUE(ContainsText(hom.ReadString("SP", "NfeStatusServico4", ""), "sefaz.sp.gov.br"));
+  // The shipped files pass the marker check of the automatic update.
+  TvxnNFe nfe;
+  EXPECT_EQ(hom.ReadString("Portal", "endereco", ""), nfe.GetEnderecoPortalHom());
+  TvxnIniFile prod(std::string(QVX_SOURCE_DIR) + "/data/nfeServidoresProd.ini");
+  EXPECT_EQ(prod.ReadString("Portal", "endereco", ""), nfe.GetEnderecoPortalProd());
+}
+
+TEST_F(NFeConfigTest, DanfeSettingsListInItsOrderWithResolvedModels) {
+  std::filesystem::create_directories(home.File("Templates/vm60/Danfe"));
+  for (const char* f : {"retrato.rtm", "paisagem.rtm", "RetratoCanc.rtm", "resumo.rtm"})
+    Write(std::string("Templates/vm60/Danfe/") + f, "modelo");
+  TvxnNFe nfe;
+  TDanfeSettings& d = nfe.GetDanfeSettings();
+  d.SetModeloRetrato("retrato.rtm");
+  d.SetModeloPaisagem("paisagem.rtm");
+  d.SetModeloRetratoCancelamento("RetratoCanc.rtm");
+  d.SetModeloDanfeXmlResumo("resumo.rtm");
+  d.SetLogotipoEmitente("/logo.jpg");
+  nfe.LoadDanfeSettings(false);
+  const TvxnStringList& p = nfe.GetDanfeParams();
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < p.Count(); ++i)
+    names.push_back(p.Name(i));
+  EXPECT_EQ(names, (std::vector<std::string>{"QtdeCopias",
+                                             "Versao",
+                                             "ModeloRetrato",
+                                             "ModeloPaisagem",
+                                             "ModeloRetratoCancelamento",
+                                             "ModeloDanfeXmlResumo",
+                                             "LogotipoEmitente",
+                                             "FraseContingencia",
+                                             "FraseHomologacao",
+                                             "VersaoManual",
+                                             "LineDelimiter",
+                                             "InfCplMaxCol",
+                                             "InfCplMaxRow",
+                                             "InfCplQuebrarLinhaAut",
+                                             "ImprimirVolume",
+                                             "ImprimirDuplicata",
+                                             "MensagemPartilhaAutomatica",
+                                             "MensagemFCP",
+                                             "ImprimirUnidadeTributada",
+                                             "ModeloRTMCCe",
+                                             "ImprimirObsCont",
+                                             "ImprimirFrenteVerso",
+                                             "ImprimirLocalRetiradaEntrega",
+                                             "ConfigTextoRodapeEsq",
+                                             "ConfigTextoRodapeDir",
+                                             "MensagemIcmsDesonerado"}));
+  EXPECT_EQ(p.Value("ModeloRetrato"), home.File("Templates/vm60/Danfe/retrato.rtm"));
+  EXPECT_EQ(p.Value("Versao"), "6.0");
+  EXPECT_EQ(p.Value("LogotipoEmitente"), "/logo.jpg");
+  EXPECT_EQ(p.Value("ImprimirDuplicata"), "-1");
+  EXPECT_EQ(p.Value("ImprimirVolume"), "0");
+  nfe.LoadDanfeSettings(true);
+  EXPECT_EQ(p.Value("LogotipoEmitente"), "");
+  EXPECT_EQ(p.IndexOfName("LogotipoEmitente"), 6);
+  d.SetModeloPaisagem("sumiu.rtm");
+  EXPECT_EQ(MessageOf<EvxnNFeException>([&] { nfe.LoadDanfeSettings(false); }),
+            "Arquivo de Modelo Paisagem não encontrado: \"sumiu.rtm\"");
+}
+
+} // namespace
+} // namespace vxn

@@ -1,0 +1,181 @@
+#include "vxnFiles.h"
+#include "vxnIniFile.h"
+#include "vxnNFe.h"
+#include "vxnNFeException.h"
+#include "support/ArquivosHttpsServer.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace vxn {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ArquivosHttpsServer;
+using test::ReadFileOrEmpty;
+using test::TempDir;
+using test::ZipOneFile;
+
+constexpr const char* kPortalProd = "https://www.nfe.fazenda.gov.br/portal/webServices.aspx";
+constexpr const char* kPortalHom = "https://hom.nfe.fazenda.gov.br/portal/webServices.aspx";
+
+std::string ServersFile(const char* portal, const char* address) {
+  return std::string("[Portal]\nendereco=") + portal + "\n\n[SP]\nNfeStatusServico4=" + address + "\n";
+}
+
+// The servers files of both environments in a fresh program directory, and a local HTTPS server that
+// publishes their replacements.
+class ServersUpdateTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ::setenv("QUORVANT_NFE_HOME", home.Path().c_str(), 1);
+    prod = home.File("nfeServidoresProd.ini");
+    hom = home.File("nfeServidoresHom.ini");
+    WriteFileAtomic(prod, kOldProd);
+    WriteFileAtomic(hom, kOldHom);
+    nfe.SetArquivoServidoresProd("nfeServidoresProd.ini");
+    nfe.SetArquivoServidoresHom("nfeServidoresHom.ini");
+    nfe.SetEnderecoDownloadServidoresProd(server.Url("/nfeServidoresProd.zip"));
+    nfe.SetEnderecoDownloadServidoresHom(server.Url("/nfeServidoresHom.zip"));
+    server.Serve("/nfeServidoresProd.zip", ZipOneFile("nfeServidoresProd.ini", kNewProd));
+    server.Serve("/nfeServidoresHom.zip", ZipOneFile("nfeServidoresHom.ini", kNewHom));
+  }
+  void TearDown() override {
+    ::unsetenv("QUORVANT_NFE_HOME");
+    EvxnException::ResetClassState();
+  }
+  static void Age(const std::string& path, std::chrono::minutes age) {
+    fs::last_write_time(path, fs::file_time_type::clock::now() - age);
+  }
+  static std::chrono::minutes AgeOf(const std::string& path) {
+    return std::chrono::duration_cast<std::chrono::minutes>(fs::file_time_type::clock::now() -
+                                                            fs::last_write_time(path));
+  }
+  bool BackupsLeft() const {
+    return fs::exists(home.File("bkp_nfeServidoresProd.ini")) || fs::exists(home.File("bkp_nfeServidoresHom.ini"));
+  }
+
+  const std::string kOldProd = ServersFile(kPortalProd, "https://127.0.0.1/velho-prod");
+  const std::string kOldHom = ServersFile(kPortalHom, "https://127.0.0.1/velho-hom");
+  const std::string kNewProd = ServersFile(kPortalProd, "https://127.0.0.1/novo-prod");
+  const std::string kNewHom = ServersFile(kPortalHom, "https://127.0.0.1/novo-hom");
+  TempDir home;
+  ArquivosHttpsServer server;
+  std::string prod, hom;
+  TvxnNFe nfe;
+};
+
+TEST_F(ServersUpdateTest, FilesYoungerThanFourHoursAreNotDownloadedAgain) {
+  Age(prod, std::chrono::hours(3));
+  Age(hom, std::chrono::hours(3) + std::chrono::minutes(59));
+  nfe.UpdateIniServidores();
+  EXPECT_EQ(server.Requests(), 0);
+  EXPECT_EQ(ReadFileOrEmpty(prod), kOldProd);
+  EXPECT_EQ(ReadFileOrEmpty(hom), kOldHom);
+}
+
+TEST_F(ServersUpdateTest, OlderFilesAreReplacedByTheDownloadAndStampedNow) {
+  Age(prod, std::chrono::hours(5));
+  Age(hom, std::chrono::hours(5));
+  nfe.UpdateIniServidores();
+  EXPECT_EQ(server.Requests(), 2);
+  EXPECT_EQ(ReadFileOrEmpty(prod), kNewProd);
+  EXPECT_EQ(ReadFileOrEmpty(hom), kNewHom);
+  EXPECT_LT(AgeOf(prod), std::chrono::minutes(1));
+  EXPECT_LT(AgeOf(hom), std::chrono::minutes(1));
+  EXPECT_FALSE(BackupsLeft());
+  // Fresh now: a second call downloads nothing.
+  nfe.UpdateIniServidores();
+  EXPECT_EQ(server.Requests(), 2);
+}
+
+TEST_F(ServersUpdateTest, OneOldFileIsEnoughToRefreshBoth) {
+  Age(prod, std::chrono::hours(1));
+  Age(hom, std::chrono::hours(4));
+  nfe.UpdateIniServidores();
+  EXPECT_EQ(server.Requests(), 2);
+  EXPECT_EQ(ReadFileOrEmpty(prod), kNewProd);
+  EXPECT_EQ(ReadFileOrEmpty(hom), kNewHom);
+}
+
+TEST_F(ServersUpdateTest, ADownloadWithoutThePortalMarkerRestoresThePreviousFiles) {
+  Age(prod, std::chrono::hours(5));
+  Age(hom, std::chrono::hours(5));
+  // The homologation archive names the production portal: not a homologation servers file.
+  server.Serve("/nfeServidoresHom.zip", ZipOneFile("nfeServidoresHom.ini", ServersFile(kPortalProd, "x")));
+  nfe.UpdateIniServidores();
+  EXPECT_EQ(server.Requests(), 2);
+  EXPECT_EQ(ReadFileOrEmpty(prod), kOldProd);
+  EXPECT_EQ(ReadFileOrEmpty(hom), kOldHom);
+  EXPECT_FALSE(BackupsLeft());
+  // The restored files keep their age, so the next operation tries again.
+  EXPECT_GE(AgeOf(prod), std::chrono::hours(5));
+  nfe.UpdateIniServidores();
+  EXPECT_EQ(server.Requests(), 4);
+}
+
+TEST_F(ServersUpdateTest, AFailedDownloadNeverReachesTheCaller) {
+  Age(prod, std::chrono::hours(5));
+  Age(hom, std::chrono::hours(5));
+  nfe.SetEnderecoDownloadServidoresHom(server.Url("/nao-existe.zip"));
+  EXPECT_NO_THROW(nfe.UpdateIniServidores());
+  EXPECT_EQ(ReadFileOrEmpty(prod), kOldProd);
+  EXPECT_EQ(ReadFileOrEmpty(hom), kOldHom);
+  EXPECT_FALSE(BackupsLeft());
+}
+
+TEST_F(ServersUpdateTest, TheMarkerIgnoresCaseAndAMissingFileIsFetched) {
+  fs::remove(hom);
+  Age(prod, std::chrono::hours(1));
+  server.Serve("/nfeServidoresHom.zip",
+               ZipOneFile("nfeServidoresHom.ini", "[PORTAL]\r\nENDERECO=HTTPS://HOM.NFE.FAZENDA.GOV.BR/PORTAL/WEBSERVICES.ASPX\r\n"));
+  nfe.UpdateIniServidores();
+  EXPECT_EQ(server.Requests(), 2);
+  EXPECT_TRUE(fs::exists(hom));
+  EXPECT_EQ(ReadFileOrEmpty(prod), kNewProd);
+}
+
+TEST_F(ServersUpdateTest, NothingHappensWhenTheUpdateIsOffOrHasNoAddress) {
+  Age(prod, std::chrono::hours(9));
+  Age(hom, std::chrono::hours(9));
+  nfe.SetAtualizarArquivoServidores(false);
+  nfe.UpdateIniServidores();
+  EXPECT_EQ(server.Requests(), 0);
+  nfe.SetAtualizarArquivoServidores(true);
+  nfe.SetEnderecoDownloadServidoresProd("");
+  nfe.UpdateIniServidores();
+  EXPECT_EQ(server.Requests(), 0);
+  EXPECT_EQ(ReadFileOrEmpty(prod), kOldProd);
+}
+
+TEST_F(ServersUpdateTest, TheOpenServersFileShowsTheDownloadedAddresses) {
+  nfe.SetUF("SP");
+  nfe.UpdateNFeData();
+  ASSERT_NE(nfe.GetNFeData().ServersIni, nullptr);
+  EXPECT_EQ(nfe.GetNFeData().ServersIni->ReadString("SP", "NfeStatusServico4", ""), "https://127.0.0.1/velho-hom");
+  Age(prod, std::chrono::hours(5));
+  Age(hom, std::chrono::hours(5));
+  nfe.UpdateIniServidores();
+  ASSERT_NE(nfe.GetNFeData().ServersIni, nullptr);
+  EXPECT_EQ(nfe.GetNFeData().ServersIni->ReadString("SP", "NfeStatusServico4", ""), "https://127.0.0.1/novo-hom");
+}
+
+TEST_F(ServersUpdateTest, WithoutALayoutServiceClassGetNFEReportsIt) {
+  // Before the government-services object exists nothing chose the web-service object.
+  EXPECT_THROW(
+      {
+        try {
+          nfe.GetNFE();
+        } catch (const EvxnNFeConfigException& e) {
+          EXPECT_STREQ(e.what(), "Versão do Manual não definida");
+          throw;
+        }
+      },
+      EvxnNFeConfigException);
+}
+
+} // namespace
+} // namespace vxn
