@@ -99,7 +99,10 @@ std::string TvxnCustomNFe::GetDiretorioLogErro() {
   diretorioLogErro_ = ExpandirCaminho(diretorioLogErro_);
   if (DirectoryExists(diretorioLogErro_))
     return diretorioLogErro_;
-  return ProgramDirectory() + "LogErro/";
+  // Every exception of the component appends to a log in this folder: the default must exist.
+  std::string padrao = ProgramDirectory() + "LogErro/";
+  ForceDirectories(padrao);
+  return padrao;
 }
 
 void TvxnCustomNFe::SetDiretorioLogErro(std::string_view v) {

@@ -231,6 +231,10 @@ TEST_F(NFeConfigTest, TemplatesFolderEndsInTheLayoutFolder) {
   EXPECT_EQ(nfe.GetDiretorioTemplates(), home.File("Modelos/vm30/"));
   nfe.SetVersaoManual(vm202a);
   EXPECT_EQ(nfe.GetDiretorioTemplates(), home.File("Modelos/vm30/"));
+  // A folder that does not exist, named without its trailing separator, is taken as a file name: its
+  // parent folder is used.
+  nfe.SetDiretorioTemplates(home.File("NaoExiste"));
+  EXPECT_EQ(nfe.GetDiretorioTemplates(), home.File("vm30/"));
   // Empty means "Templates/" beside the program; the file default "\Templates" means the same.
   std::filesystem::create_directories(home.File("Templates"));
   std::filesystem::create_directories(home.File("Esquemas"));
@@ -277,6 +281,8 @@ TEST_F(NFeConfigTest, SaveConfigWritesEveryKeyInOrderAndLoadsBackTheSame) {
   ASSERT_FALSE(expected.empty());
   expected = ReplaceAll(expected, "{HOME}", home.Path());
   std::string path = home.File("gravado.ini");
+  std::filesystem::create_directories(home.File("Modelos"));
+  std::filesystem::create_directories(home.File("Xsd"));
   {
     TvxnNFe nfe;
     nfe.SetNomeCertificado("EMPRESA TESTE LTDA:12345678000195\r\n");
@@ -549,7 +555,8 @@ TEST_F(NFeConfigTest, ShippedServersFilesHaveEveryStateTheNationalAndContingency
             "https://nfe-homologacao.svrs.rs.gov.br/ws/NfeStatusServico/NfeStatusServico4.asmx");
   EXPECT_EQ(hom.ReadString("MA", "NfeStatusServico4", ""),
             "https://hom.sefazvirtual.fazenda.gov.br/NFeStatusServico4/NFeStatusServico4.asmx");
-  EXPECT_TRUE(ContainsText(hom.ReadString("SP", "NfeStatusServico4", ""), "sefaz.sp.gov.br"));
+  EXPECT_EQ(hom.ReadString("SP", "NfeStatusServico4", ""),
+            "https://homologacao.nfe.fazenda.sp.gov.br/ws/nfestatusservico4.asmx");
   // The shipped files pass the marker check of the automatic update.
   TvxnNFe nfe;
   EXPECT_EQ(hom.ReadString("Portal", "endereco", ""), nfe.GetEnderecoPortalHom());

@@ -1,9 +1,9 @@
+#include "support/ArquivosHttpsServer.h"
+#include "support/TempDir.h"
 #include "vxnFiles.h"
 #include "vxnIniFile.h"
 #include "vxnNFe.h"
 #include "vxnNFeException.h"
-#include "support/ArquivosHttpsServer.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +55,8 @@ protected:
                                                             fs::last_write_time(path));
   }
   bool BackupsLeft() const {
-    return fs::exists(home.File("bkp_nfeServidoresProd.ini")) || fs::exists(home.File("bkp_nfeServidoresHom.ini"));
+    return fs::exists(home.File("bkp_nfeServidoresProd.ini")) ||
+           fs::exists(home.File("bkp_nfeServidoresHom.ini"));
   }
 
   const std::string kOldProd = ServersFile(kPortalProd, "https://127.0.0.1/velho-prod");
@@ -131,7 +132,8 @@ TEST_F(ServersUpdateTest, TheMarkerIgnoresCaseAndAMissingFileIsFetched) {
   fs::remove(hom);
   Age(prod, std::chrono::hours(1));
   server.Serve("/nfeServidoresHom.zip",
-               ZipOneFile("nfeServidoresHom.ini", "[PORTAL]\r\nENDERECO=HTTPS://HOM.NFE.FAZENDA.GOV.BR/PORTAL/WEBSERVICES.ASPX\r\n"));
+               ZipOneFile("nfeServidoresHom.ini",
+                          "[PORTAL]\r\nENDERECO=HTTPS://HOM.NFE.FAZENDA.GOV.BR/PORTAL/WEBSERVICES.ASPX\r\n"));
   nfe.UpdateIniServidores();
   EXPECT_EQ(server.Requests(), 2);
   EXPECT_TRUE(fs::exists(hom));
@@ -155,12 +157,14 @@ TEST_F(ServersUpdateTest, TheOpenServersFileShowsTheDownloadedAddresses) {
   nfe.SetUF("SP");
   nfe.UpdateNFeData();
   ASSERT_NE(nfe.GetNFeData().ServersIni, nullptr);
-  EXPECT_EQ(nfe.GetNFeData().ServersIni->ReadString("SP", "NfeStatusServico4", ""), "https://127.0.0.1/velho-hom");
+  EXPECT_EQ(nfe.GetNFeData().ServersIni->ReadString("SP", "NfeStatusServico4", ""),
+            "https://127.0.0.1/velho-hom");
   Age(prod, std::chrono::hours(5));
   Age(hom, std::chrono::hours(5));
   nfe.UpdateIniServidores();
   ASSERT_NE(nfe.GetNFeData().ServersIni, nullptr);
-  EXPECT_EQ(nfe.GetNFeData().ServersIni->ReadString("SP", "NfeStatusServico4", ""), "https://127.0.0.1/novo-hom");
+  EXPECT_EQ(nfe.GetNFeData().ServersIni->ReadString("SP", "NfeStatusServico4", ""),
+            "https://127.0.0.1/novo-hom");
 }
 
 TEST_F(ServersUpdateTest, WithoutALayoutServiceClassGetNFEReportsIt) {

@@ -8,6 +8,7 @@
 #include <openssl/x509.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <stdexcept>
@@ -100,7 +101,9 @@ ArquivosHttpsServer::ArquivosHttpsServer() : impl_(std::make_unique<Impl>()) {
   });
   impl_->port = impl_->server->bind_to_any_port("127.0.0.1");
   impl_->thread = std::thread([this] { impl_->server->listen_after_bind(); });
-  impl_->server->wait_until_ready();
+  // Bounded wait for the listening thread (the socket is bound already, so connections queue anyway).
+  for (int i = 0; i < 500 && !impl_->server->is_running(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
 ArquivosHttpsServer::~ArquivosHttpsServer() {
