@@ -2,6 +2,7 @@
 // and the checks that operations run first.
 #include "vxnNFe.h"
 
+#include "services/vxnNFEInterface.h"
 #include "vxnFiles.h"
 #include "vxnGovUtils.h"
 #include "vxnGovX.h"
@@ -29,8 +30,7 @@ std::string BoolParam(bool b) {
 
 TvxnCustomNFe::TvxnCustomNFe()
     : danfeSettings_(std::make_unique<TDanfeSettings>()),
-      caracteresRemoverAcentos_(kCaracteresRemoverAcentos), ufList_(UFList()),
-      nfeIntf_(nullptr, [](TvxnNFEInterface*) {}) {}
+      caracteresRemoverAcentos_(kCaracteresRemoverAcentos), ufList_(UFList()) {}
 
 TvxnCustomNFe::~TvxnCustomNFe() {
   // The web-service object holds references to the snapshot and the

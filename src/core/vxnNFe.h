@@ -254,7 +254,8 @@ public:
   TvxnIniFile& AbrirArquivoServidores();
   // Replaces servers files older than 4 hours by a fresh download; never fails.
   void UpdateIniServidores();
-  // Chooses the web-service object of the current layout version (see vxnNFeServidores.cpp).
+  // Chooses the web-service object of the current layout version: kept when its class already serves
+  // the version, replaced otherwise. A version whose class this build lacks leaves none (GetNFE says so).
   void InstanciarNFeIntf();
   // The web-service object, after checking that the servers file of the environment is configured.
   TvxnNFEInterface& GetNFE();
@@ -346,8 +347,8 @@ private:
   std::unique_ptr<TvxnIniFile> serversIni_;
   std::unique_ptr<TvxnGovX> gov_;
   std::unique_ptr<TvxnGovUtils> govUtils_;
-  // The web-service object and the layout version its class serves (vm202a and vm30 share one).
-  std::unique_ptr<TvxnNFEInterface, void (*)(TvxnNFEInterface*)> nfeIntf_;
+  // The web-service object and the name of its class (vm202a and vm30 share one).
+  std::unique_ptr<TvxnNFEInterface> nfeIntf_;
   std::string nfeIntfClasse_;
 };
 

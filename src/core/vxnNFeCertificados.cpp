@@ -52,6 +52,7 @@ TvxnGovUtils& TvxnCustomNFe::GetGovUtils() {
     });
   }
   govUtils_->SetSaveLogToFile(salvarLogsEmDisco_);
+  govUtils_->SetDiretorioLogErro(GetDiretorioLogErro());
   return *govUtils_;
 }
 
@@ -111,6 +112,8 @@ void TvxnCustomNFe::ConfigurarPropriedades() {
     signer.CertificatePassword = senhaCertificado_;
   }
   gov_->Set_DiagnosticMode(GetDiagnosticMode());
+  // Failures inside the library are the component's failures: same error log.
+  gov_->Set_ErrorLogDirectory(GetDiretorioLogErro());
   if (Trim(httpLibs_).empty())
     httpLibs_ = "wininet,sbb";
   gov_->Configure("HttpLibs", httpLibs_);

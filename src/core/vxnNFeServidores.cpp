@@ -2,6 +2,8 @@
 // automatic update, and the web-service object that reads them.
 #include "vxnNFe.h"
 
+#include "services/vxnNFE50aIntf.h"
+#include "services/vxnNFE60Intf.h"
 #include "vxnFiles.h"
 #include "vxnGovX.h"
 #include "vxnIniFile.h"
@@ -45,23 +47,32 @@ bool TemMarcador(const std::string& path, std::string_view portal) {
   return false;
 }
 
-// The layout-version service class of each version; vm202a and vm30 share
-// the 3.0 class.
-std::string_view ClasseDaVersao(TVersaoManual v) {
+// The layout-version service class of each version (vm202a and vm30 share the 3.0 class) and how to
+// create it; no creator where this build does not have the class yet.
+struct ClasseServico {
+  std::string_view nome;
+  std::unique_ptr<TvxnNFEInterface> (*criar)(TNFeData&, TvxnGovX&, TvxnGovUtils&);
+};
+
+template <class T> std::unique_ptr<TvxnNFEInterface> Criar(TNFeData& d, TvxnGovX& g, TvxnGovUtils& u) {
+  return std::make_unique<T>(d, g, u);
+}
+
+ClasseServico ClasseDaVersao(TVersaoManual v) {
   switch (v) {
   case vm202a:
   case vm30:
-    return "TvxnNFE30Intf";
+    return {"TvxnNFE30Intf", nullptr};
   case vm40:
-    return "TvxnNFE40Intf";
+    return {"TvxnNFE40Intf", nullptr};
   case vm50:
-    return "TvxnNFE50Intf";
+    return {"TvxnNFE50Intf", nullptr};
   case vm50a:
-    return "TvxnNFE50aIntf";
+    return {"TvxnNFE50aIntf", &Criar<TvxnNFE50aIntf>};
   case vm60:
-    return "TvxnNFE60Intf";
+    return {"TvxnNFE60Intf", &Criar<TvxnNFE60Intf>};
   }
-  return {};
+  return {"", nullptr};
 }
 
 } // namespace
@@ -170,25 +181,33 @@ bool TvxnCustomNFe::AtualizarArquivosServidores(const std::string& prod, const s
   return ok;
 }
 
-// Where the class of the web-service object is chosen. The layout-version
-// classes are built in src/services; until they are, no class can be created,
-// the component keeps no web-service object and GetNFE reports that the service
-// of the version is not available in this build.
+// Where the class of the web-service object is chosen by layout version. The classes of layouts 3.0,
+// 4.0 and 5.0 are not part of this build yet: for those versions no object is kept and GetNFE reports
+// that the service of the version is not available.
 void TvxnCustomNFe::InstanciarNFeIntf() {
-  std::string_view classe = ClasseDaVersao(versaoManual_);
-  if (nfeIntf_ && nfeIntfClasse_ == classe)
+  if (!gov_) {
+    GetGov(); // creates the object, configures it and comes back here
+    return;
+  }
+  ClasseServico classe = ClasseDaVersao(versaoManual_);
+  if (nfeIntf_ && nfeIntfClasse_ == classe.nome)
     return;
   nfeIntf_.reset();
   nfeIntfClasse_.clear();
+  if (!classe.criar)
+    return;
+  nfeIntf_ = classe.criar(nfeData_, *gov_, GetGovUtils());
+  nfeIntfClasse_ = classe.nome;
 }
 
 TvxnNFEInterface& TvxnCustomNFe::GetNFE() {
   if (!nfeIntf_) {
     if (gov_)
-      throw EvxnNFeConfigException("O serviço web da classe %s (versão %s do manual) ainda não está "
-                                   "disponível.",
-                                   {ClasseDaVersao(versaoManual_), VersaoManualToStr(versaoManual_)},
-                                   GetDiretorioLogErro());
+      throw EvxnNFeConfigException(
+          "O serviço web da classe %s (versão %s do manual) ainda não está "
+          "disponível.",
+          {std::string(ClasseDaVersao(versaoManual_).nome), VersaoManualToStr(versaoManual_)},
+          GetDiretorioLogErro());
     throw EvxnNFeConfigException("Versão do Manual não definida", GetDiretorioLogErro());
   }
   if (ambiente_ == akHomologacao) {

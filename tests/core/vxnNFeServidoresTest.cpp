@@ -1,5 +1,8 @@
-#include "support/ArquivosHttpsServer.h"
+#include "services/vxnNFE60Intf.h"
+#include "support/DevPki.h"
 #include "support/TempDir.h"
+#include "support/TlsTestServer.h"
+#include "support/ZipFixture.h"
 #include "vxnFiles.h"
 #include "vxnIniFile.h"
 #include "vxnNFe.h"
@@ -9,15 +12,56 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <mutex>
 
 namespace vxn {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ArquivosHttpsServer;
+using test::DevPki;
 using test::ReadFileOrEmpty;
 using test::TempDir;
-using test::ZipOneFile;
+using test::TlsTestResponse;
+using test::TlsTestServer;
+
+// A servers-file archive as published: one deflated entry.
+std::string ZipOneFile(const std::string& name, const std::string& content) {
+  return test::MakeZip(name, content, true);
+}
+
+const DevPki& Pki() {
+  static const DevPki pki;
+  return pki;
+}
+
+// The local HTTPS server that publishes the archives: fixed bodies by path, 404 for anything else.
+class ArquivosServer {
+public:
+  ArquivosServer()
+      : server_(Pki().Server(), "", [this](const test::TlsTestRequest& r) {
+          std::lock_guard lock(mutex_);
+          TlsTestResponse res;
+          res.ContentType = "application/zip";
+          auto it = bodies_.find(r.Path);
+          if (it == bodies_.end())
+            res.Status = 404;
+          else
+            res.Body = it->second;
+          return res;
+        }) {}
+  void Serve(const std::string& path, std::string body) {
+    std::lock_guard lock(mutex_);
+    bodies_[path] = std::move(body);
+  }
+  std::string Url(const std::string& path) const { return server_.Url(path); }
+  int Requests() const { return static_cast<int>(server_.Received().size()); }
+
+private:
+  std::mutex mutex_;
+  std::map<std::string, std::string> bodies_;
+  TlsTestServer server_;
+};
 
 constexpr const char* kPortalProd = "https://www.nfe.fazenda.gov.br/portal/webServices.aspx";
 constexpr const char* kPortalHom = "https://hom.nfe.fazenda.gov.br/portal/webServices.aspx";
@@ -64,7 +108,7 @@ protected:
   const std::string kNewProd = ServersFile(kPortalProd, "https://127.0.0.1/novo-prod");
   const std::string kNewHom = ServersFile(kPortalHom, "https://127.0.0.1/novo-hom");
   TempDir home;
-  ArquivosHttpsServer server;
+  ArquivosServer server;
   std::string prod, hom;
   TvxnNFe nfe;
 };
@@ -167,18 +211,52 @@ TEST_F(ServersUpdateTest, TheOpenServersFileShowsTheDownloadedAddresses) {
             "https://127.0.0.1/novo-hom");
 }
 
-TEST_F(ServersUpdateTest, WithoutALayoutServiceClassGetNFEReportsIt) {
+TEST_F(ServersUpdateTest, TheWebServiceObjectFollowsTheLayoutVersion) {
   // Before the government-services object exists nothing chose the web-service object.
-  EXPECT_THROW(
-      {
-        try {
-          nfe.GetNFE();
-        } catch (const EvxnNFeConfigException& e) {
-          EXPECT_STREQ(e.what(), "Versão do Manual não definida");
-          throw;
-        }
-      },
-      EvxnNFeConfigException);
+  try {
+    nfe.GetNFE();
+    FAIL();
+  } catch (const EvxnNFeConfigException& e) {
+    EXPECT_STREQ(e.what(), "Versão do Manual não definida");
+  }
+  nfe.GetGov();
+  TvxnNFEInterface* first = &nfe.GetNFE();
+  nfe.SetVersaoManual(vm60);
+  EXPECT_EQ(&nfe.GetNFE(), first); // same class: kept
+  nfe.SetVersaoManual(vm50a);
+  EXPECT_NE(dynamic_cast<TvxnNFE50aIntf*>(&nfe.GetNFE()), nullptr);
+  EXPECT_EQ(dynamic_cast<TvxnNFE60Intf*>(&nfe.GetNFE()), nullptr);
+  nfe.SetVersaoManual(vm60);
+  EXPECT_NE(dynamic_cast<TvxnNFE60Intf*>(&nfe.GetNFE()), nullptr);
+}
+
+TEST_F(ServersUpdateTest, GetNFEChecksTheServersFileOfTheEnvironment) {
+  nfe.GetGov();
+  nfe.SetArquivoServidoresHom("");
+  try {
+    nfe.GetNFE();
+    FAIL();
+  } catch (const EvxnNFeConfigException& e) {
+    EXPECT_STREQ(e.what(), "Arquivo de servidores de homologação não informado");
+  }
+  nfe.SetArquivoServidoresHom(home.File("sumiu.ini"));
+  try {
+    nfe.GetNFE();
+    FAIL();
+  } catch (const EvxnNFeConfigException& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Arquivo \"" + home.File("sumiu.ini") + "\" de servidores de homologação não encontrado");
+  }
+  nfe.SetAmbiente(akProducao);
+  nfe.SetArquivoServidoresProd("");
+  try {
+    nfe.GetNFE();
+    FAIL();
+  } catch (const EvxnNFeConfigException& e) {
+    EXPECT_STREQ(e.what(), "Arquivo de servidores de produção não informado");
+  }
+  nfe.SetArquivoServidoresProd("nfeServidoresProd.ini");
+  EXPECT_NO_THROW(nfe.GetNFE());
 }
 
 } // namespace
