@@ -110,6 +110,39 @@ TEST_F(NFeDataSetsTest, AccessorsReturnTheParts) {
   EXPECT_EQ(ds.W()->Name(), "W");
 }
 
+TEST_F(NFeDataSetsTest, RepeatedGroupsAndItemPartsAreLinkedToTheirMasters) {
+  const std::vector<std::pair<const char*, const char*>> links{{"NREF", "B"},
+                                                               {"AUTXML", "A"},
+                                                               {"I", "H"},
+                                                               {"I80", "H"},
+                                                               {"NVE", "H"},
+                                                               {"N", "H"},
+                                                               {"V", "H"},
+                                                               {"DI", "H"},
+                                                               {"ADI", "DI"},
+                                                               {"DETEXPORT", "H"},
+                                                               {"EXPORTIND", "DETEXPORT"},
+                                                               {"L1", "H"},
+                                                               {"REBOQUE", "X"},
+                                                               {"VOL", "X"},
+                                                               {"LACRE", "VOL"},
+                                                               {"DUP", "Y"},
+                                                               {"YA", "YA01"},
+                                                               {"OBSCONT", "Z"},
+                                                               {"OBSFISCO", "Z"},
+                                                               {"PROCREF", "Z"},
+                                                               {"FORDIA", "CANA"},
+                                                               {"DEDUC", "CANA"}};
+  for (const auto& [detail, master] : links) {
+    const TXmlDataSetNFe& part = Part(detail);
+    EXPECT_EQ(part.MasterDataSet(), &Part(master)) << detail;
+    EXPECT_EQ(part.XMLMasterField(), "handle") << detail;
+    EXPECT_FALSE(part.FieldByName(part.XMLKeyField()).Visible()) << detail;
+  }
+  for (const char* root : {"A", "B", "H", "X", "W", "CANA", "MANAGER"})
+    EXPECT_EQ(Part(root).MasterDataSet(), nullptr) << root;
+}
+
 TEST_F(NFeDataSetsTest, CampoFindsFieldsRegardlessOfCase) {
   EXPECT_EQ(&ds.Campo("cNF_B03"), &ds.Campo("CNF_B03"));
   EXPECT_EQ(ds.Campo("cnf_b03").DataSet(), ds.B());

@@ -1,0 +1,140 @@
+// The shipped 4.00 dictionaries checked against the official schema: every element field exists
+// under the group its part stands for, with the schema's maximum length as its size.
+#include "datasets/vxnNFeDataSets.h"
+#include "vxnPaths.h"
+
+#include "support/NFeDocumentFiller.h"
+#include "support/NFeSchemaLeaves.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vxn {
+namespace {
+
+// The groups of infNFe each part stands for.
+const std::map<std::string, std::vector<std::string>> kPartGroups{
+    {"A", {""}},
+    {"B", {"ide"}},
+    {"NREF", {"ide/NFref"}},
+    {"C", {"emit"}},
+    {"D", {"avulsa"}},
+    {"E", {"dest"}},
+    {"F", {"retirada"}},
+    {"G", {"entrega"}},
+    {"AUTXML", {"autXML"}},
+    {"H", {"det"}},
+    {"I", {"det/prod"}},
+    {"I80", {"det/prod/rastro"}},
+    {"NVE", {"det/prod"}},
+    {"J", {"det/prod/veicProd"}},
+    {"K", {"det/prod/med"}},
+    {"L", {"det/prod/arma"}},
+    {"L1", {"det/prod/comb"}},
+    {"L2", {"det/prod"}},
+    {"DI", {"det/prod/DI"}},
+    {"ADI", {"det/prod/DI/adi"}},
+    {"DETEXPORT", {"det/prod/detExport"}},
+    {"EXPORTIND", {"det/prod/detExport/exportInd"}},
+    {"M", {"det/imposto"}},
+    {"N", {"det/imposto/ICMS"}},
+    {"NA", {"det/imposto/ICMSUFDest"}},
+    {"O", {"det/imposto/IPI"}},
+    {"P", {"det/imposto/II"}},
+    {"Q", {"det/imposto/PIS"}},
+    {"R", {"det/imposto/PISST"}},
+    {"S", {"det/imposto/COFINS"}},
+    {"T", {"det/imposto/COFINSST"}},
+    {"U", {"det/imposto/ISSQN"}},
+    {"UB", {"det/impostoDevol"}},
+    {"V", {"det"}},
+    {"W", {"total"}},
+    {"X", {"transp"}},
+    {"REBOQUE", {"transp/reboque"}},
+    {"VOL", {"transp/vol"}},
+    {"LACRE", {"transp/vol/lacres"}},
+    {"Y", {"cobr/fat"}},
+    {"DUP", {"cobr/dup"}},
+    {"YA01", {"pag"}},
+    {"YA", {"pag/detPag"}},
+    {"YB", {"infIntermed"}},
+    {"Z", {"infAdic", "exporta", "compra"}},
+    {"OBSCONT", {"infAdic/obsCont"}},
+    {"OBSFISCO", {"infAdic/obsFisco"}},
+    {"PROCREF", {"infAdic/procRef"}},
+    {"CANA", {"cana"}},
+    {"FORDIA", {"cana/forDia"}},
+    {"DEDUC", {"cana/deduc"}},
+    {"ZD", {"infRespTec"}},
+};
+
+std::string Tag(const std::string& fieldName) {
+  return fieldName.substr(0, fieldName.find('_'));
+}
+
+std::string Describe(std::size_t n) {
+  return n == test::kUnbounded ? "unbounded" : std::to_string(n);
+}
+
+class DictionarySchemaTest : public ::testing::TestWithParam<bool> {
+protected:
+  static void SetUpTestSuite() {
+    schema = std::make_unique<test::NFeSchemaLeaves>(ProgramDirectory() + "Esquemas/vm60/");
+  }
+  static void TearDownTestSuite() { schema.reset(); }
+  static std::unique_ptr<test::NFeSchemaLeaves> schema;
+};
+std::unique_ptr<test::NFeSchemaLeaves> DictionarySchemaTest::schema;
+
+TEST(NFeSchemaLeavesTest, PatternLengths) {
+  EXPECT_EQ(test::PatternMaxLength("[0-9]{8}"), 8u);
+  EXPECT_EQ(test::PatternMaxLength("0|0\\.[0-9]{2}|[1-9]{1}[0-9]{0,12}(\\.[0-9]{2})?"), 16u);
+  EXPECT_EQ(test::PatternMaxLength("[!-\xC3\xBF]{1}[ -\xC3\xBF]*[!-\xC3\xBF]{1}|[!-\xC3\xBF]{1}"),
+            test::kUnbounded);
+  EXPECT_EQ(test::PatternMaxLength("SEM GTIN|[0-9]{0}|[0-9]{8}|[0-9]{12,14}"), 14u);
+}
+
+TEST_P(DictionarySchemaTest, EveryFieldIsInTheSchemaWithItsMaximumLength) {
+  TvxnNFeDataSets ds;
+  ds.SetXMLDicionario(test::ShippedDictionary(GetParam()));
+  int checked = 0;
+  for (const auto& part : ds.GetListDataSets()) {
+    auto groups = kPartGroups.find(part->Name());
+    if (groups == kPartGroups.end()) {
+      EXPECT_EQ(part->Name(), "MANAGER") << "part without a group of the layout";
+      EXPECT_EQ(part->Fields().size(), 1u) << part->Name() << " declares fields of no group";
+      continue;
+    }
+    for (std::size_t i = 0; i < part->Fields().size(); ++i) {
+      const TXmlFieldNFe& field = part->XmlField(i);
+      if (!field.Visible())
+        continue;
+      const bool element = field.TpNode() == "elemento";
+      std::vector<std::string> found;
+      bool sizeMatches = false;
+      for (const std::string& group : groups->second)
+        for (const auto& leaf : schema->Leaves(group))
+          if (leaf.attribute != element && leaf.path.ends_with("/" + Tag(field.FieldName()))) {
+            found.push_back(group + leaf.path + " (" + Describe(leaf.maxLength) + ")");
+            sizeMatches = sizeMatches || leaf.maxLength == field.TamanhoMapeadoDataSet();
+          }
+      EXPECT_FALSE(found.empty()) << part->Name() << "." << field.FieldName() << ": no "
+                                  << (element ? "element" : "attribute") << " under its group";
+      EXPECT_TRUE(found.empty() || sizeMatches)
+          << part->Name() << "." << field.FieldName() << " tamanho " << field.TamanhoMapeadoDataSet()
+          << ", schema: " << ::testing::PrintToString(found);
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 400);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dictionaries, DictionarySchemaTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Exportacao" : "Normal"; });
+
+} // namespace
+} // namespace vxn
