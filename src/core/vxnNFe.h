@@ -8,12 +8,13 @@
 // Implementation files, one per concept: vxnNFe.cpp (construction, properties, UF table, snapshot,
 // checks), vxnNFeConfig.cpp (INI file), vxnNFePaths.cpp (directories and file names),
 // vxnNFeServidores.cpp (servers files, their update, the web-service object), vxnNFeCertificados.cpp
-// (government-services objects and certificates).
+// (government-services objects and certificates), vxnNFeChaves.cpp (access keys and identifiers).
 #pragma once
 
 #include "vxnNFeSettings.h"
 #include "vxnNFeType.h"
 #include "vxnStringList.h"
+#include "vxnTelemetria.h"
 
 #include <chrono>
 #include <memory>
@@ -264,6 +265,8 @@ public:
 
   TvxnGovX& GetGov();
   TvxnGovUtils& GetGovUtils();
+  // The component's telemetry client: operations report their calls to it.
+  TvxnTelemetria& GetTelemetria() { return telemetria_; }
   void ConfigurarPropriedades();
   void ConfigurarEmailSettings();
   void SetNomeCert(std::string_view name);
@@ -347,6 +350,7 @@ private:
   std::unique_ptr<TvxnIniFile> serversIni_;
   std::unique_ptr<TvxnGovX> gov_;
   std::unique_ptr<TvxnGovUtils> govUtils_;
+  TvxnTelemetria telemetria_;
   // The web-service object and the name of its class (vm202a and vm30 share one).
   std::unique_ptr<TvxnNFEInterface> nfeIntf_;
   std::string nfeIntfClasse_;
@@ -377,6 +381,23 @@ public:
   void SetOnXmlCanDestinatario(TOnXmlCanDestinatarioEvent v) { onXmlCanDestinatario_ = std::move(v); }
   const TOnDownloadNFeEvent& GetOnDownloadNFe() const { return onDownloadNFe_; }
   void SetOnDownloadNFe(TOnDownloadNFeEvent v) { onDownloadNFe_ = std::move(v); }
+
+  // ---- Access keys and identifiers (vxnNFeChaves.cpp) ---------------------------------------------
+  // Each refreshes the configuration snapshot and reports its call to telemetry first; refusals carry
+  // DiretorioLogErro.
+
+  // The access key in the form of the layout version (with tpEmis from layout 4.0 on).
+  std::string CalculaChaveNFe(std::string_view dEmi, std::string_view cUF, std::string_view CNPJ,
+                              std::string_view Modelo, std::string_view Serie, std::string_view nNF,
+                              std::string_view cNF, std::string_view tpEmis);
+  // The identifier of an invalidation request for the component's UF (without the "ID" prefix).
+  std::string CalculaChaveInutilizacao(std::string_view Ano, std::string_view CNPJ, std::string_view Modelo,
+                                       std::string_view Serie, std::string_view nNFIni,
+                                       std::string_view nNFFin);
+  // The Id of a correction-letter event: "ID110110" + key + sequence of at least two digits.
+  std::string GerarIdCCe(std::string_view chave, int sequencia);
+  // Base64 of the SHA-1 digest of the CSRT followed by the key.
+  std::string CalcularHashCSRT(std::string_view chave, std::string_view CSRT);
 
   // "NFE" becomes the main section when none is set, then as TvxnCustomNFe.
   void SaveConfig(std::string_view fileName) override;

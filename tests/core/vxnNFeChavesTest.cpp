@@ -1,0 +1,89 @@
+#include "support/TempDir.h"
+#include "vxnNFe.h"
+#include "vxnNFeException.h"
+#include "xml/RefusalOf.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace vxn {
+namespace {
+
+using test::ReadFileOrEmpty;
+using test::Refusal;
+using test::RefusalOf;
+using test::TempDir;
+
+constexpr const char* kChave = "35240512345678000195550010000001231012345676";
+
+// A component in a program directory of its own, with its error log in a separate folder and every
+// telemetry event recorded.
+class NFeChavesTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ::setenv("QUORVANT_NFE_HOME", home.Path().c_str(), 1);
+    nfe.SetUF("rs");
+    nfe.SetDiretorioLogErro(logErro.Path());
+    nfe.GetTelemetria().SetSink([this](const TvxnTelemetriaEvento& e) {
+      if (e.Tipo == TvxnTelemetriaTipo::Ping)
+        pings.push_back(e.Operacao);
+    });
+  }
+  void TearDown() override {
+    ::unsetenv("QUORVANT_NFE_HOME");
+    EvxnException::ResetClassState();
+  }
+  std::size_t ErrorLogLines() { return test::CountLines(ReadFileOrEmpty(logErro.File("nfe_exception.log"))); }
+
+  TempDir home;
+  TempDir logErro;
+  TvxnNFe nfe;
+  std::vector<std::string> pings;
+};
+
+TEST_F(NFeChavesTest, AccessKeyFollowsTheConfiguredLayoutVersion) {
+  EXPECT_EQ(nfe.CalculaChaveNFe("2024-05-10", "35", "12345678000195", "55", "1", "123", "1234567", "1"),
+            kChave);
+  nfe.SetVersaoManual(vm30);
+  EXPECT_EQ(nfe.CalculaChaveNFe("2024-05-10", "35", "12345678000195", "55", "1", "123", "1234567", "1"),
+            "35240512345678000195550010000001230012345678");
+  EXPECT_EQ(pings, (std::vector<std::string>{"CalculaChaveNFe", "CalculaChaveNFe"}));
+}
+
+TEST_F(NFeChavesTest, InvalidationIdStartsWithTheComponentsStateCode) {
+  EXPECT_EQ(nfe.CalculaChaveInutilizacao("24", "12345678000195", "55", "1", "1", "10"),
+            "43241234567800019555001000000001000000010");
+  nfe.SetUF("SP");
+  EXPECT_EQ(nfe.CalculaChaveInutilizacao("24", "12345678000195", "55", "1", "1", "10").substr(0, 4), "3524");
+  EXPECT_EQ(pings, (std::vector<std::string>{"CalculaChaveInutilizacao", "CalculaChaveInutilizacao"}));
+}
+
+TEST_F(NFeChavesTest, CorrectionLetterIdAndCsrtHash) {
+  EXPECT_EQ(nfe.GerarIdCCe(kChave, 1), std::string("ID110110") + kChave + "01");
+  EXPECT_EQ(nfe.CalcularHashCSRT("41180678393592000146558900000006041028190697",
+                                 "G8063VRTNDMO886SFNK5LDUDEI24XJ22YIPO"),
+            "aWv6LeEM4X6u4+qBI2OYZ8grigw=");
+  EXPECT_EQ(pings, (std::vector<std::string>{"GerarIdCCe", "CalcularHashCSRT"}));
+}
+
+TEST_F(NFeChavesTest, RefusalsAreLoggedInTheComponentsErrorFolderAfterThePing) {
+  EXPECT_EQ(
+      RefusalOf([&] { nfe.CalculaChaveNFe("2024-05-10", "", "1", "55", "1", "1", "1", "1"); }).className,
+      "EvxnNFeCheckParams");
+  EXPECT_EQ(ErrorLogLines(), 2u); // the refusal and its wrapping
+  EXPECT_EQ(RefusalOf([&] { nfe.CalculaChaveInutilizacao("05", "1", "55", "1", "1", "2"); }).className,
+            "EvxnNFeCheckParams");
+  EXPECT_EQ(RefusalOf([&] { nfe.GerarIdCCe("123", 1); }),
+            (Refusal{"EvxnNFeGerarIdCCeException", "Chave inválida para Gerar ID da CCe."}));
+  EXPECT_EQ(RefusalOf([&] { nfe.CalcularHashCSRT(kChave, "curta"); }),
+            (Refusal{"EvxnNFeCheckParams", "aCSRT inválida para gerar a HashCSRT."}));
+  EXPECT_EQ(ErrorLogLines(), 5u);
+  EXPECT_EQ(pings, (std::vector<std::string>{"CalculaChaveNFe", "CalculaChaveInutilizacao", "GerarIdCCe",
+                                             "CalcularHashCSRT"}));
+}
+
+} // namespace
+} // namespace vxn
