@@ -1,5 +1,5 @@
 // The shipped 4.00 dictionaries checked against the official schema: every element field exists
-// under the group its part stands for, with the schema's maximum length as its size.
+// under the group its part stands for, with the schema's maximum length as its size and the schema's values.
 #include "datasets/vxnNFeDataSets.h"
 #include "vxnPaths.h"
 
@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -98,7 +99,7 @@ TEST(NFeSchemaLeavesTest, PatternLengths) {
   EXPECT_EQ(test::PatternMaxLength("SEM GTIN|[0-9]{0}|[0-9]{8}|[0-9]{12,14}"), 14u);
 }
 
-TEST_P(DictionarySchemaTest, EveryFieldIsInTheSchemaWithItsMaximumLength) {
+TEST_P(DictionarySchemaTest, EveryFieldIsInTheSchemaWithItsMaximumLengthAndValues) {
   TvxnNFeDataSets ds;
   ds.SetXMLDicionario(test::ShippedDictionary(GetParam()));
   int checked = 0;
@@ -116,17 +117,31 @@ TEST_P(DictionarySchemaTest, EveryFieldIsInTheSchemaWithItsMaximumLength) {
       const bool element = field.TpNode() == "elemento";
       std::vector<std::string> found;
       bool sizeMatches = false;
+      std::vector<std::string> permitted; // values some matching leaf of the schema permits
       for (const std::string& group : groups->second)
         for (const auto& leaf : schema->Leaves(group))
           if (leaf.attribute != element && leaf.path.ends_with("/" + Tag(field.FieldName()))) {
             found.push_back(group + leaf.path + " (" + Describe(leaf.maxLength) + ")");
             sizeMatches = sizeMatches || leaf.maxLength == field.TamanhoMapeadoDataSet();
+            permitted.insert(permitted.end(), leaf.enumeration.begin(), leaf.enumeration.end());
           }
       EXPECT_FALSE(found.empty()) << part->Name() << "." << field.FieldName() << ": no "
                                   << (element ? "element" : "attribute") << " under its group";
       EXPECT_TRUE(found.empty() || sizeMatches)
           << part->Name() << "." << field.FieldName() << " tamanho " << field.TamanhoMapeadoDataSet()
           << ", schema: " << ::testing::PrintToString(found);
+      // The declared values are the schema's.
+      for (const std::string& value : field.Enum()) {
+        EXPECT_NE(std::find(permitted.begin(), permitted.end(), value), permitted.end())
+            << part->Name() << "." << field.FieldName() << ": " << value << " is not a value of the schema";
+      }
+      // Where one element of the schema matches, its whole enumeration is declared.
+      if (found.size() == 1) {
+        for (const std::string& value : permitted) {
+          EXPECT_GE(field.Enum().IndexOf(value), 0)
+              << part->Name() << "." << field.FieldName() << " lacks the schema's value " << value;
+        }
+      }
       ++checked;
     }
   }

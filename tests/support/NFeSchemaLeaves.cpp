@@ -159,6 +159,19 @@ std::size_t NFeSchemaLeaves::SimpleMax(const std::string& typeXml) {
   return bounds.empty() ? kUnbounded : *std::min_element(bounds.begin(), bounds.end());
 }
 
+std::vector<std::string> NFeSchemaLeaves::Enumeration(const std::string& typeXml) {
+  std::vector<std::string> values = Nodes(typeXml, "xs:restriction/xs:enumeration/@value");
+  const std::string base = Str(typeXml, "string(/*/xs:restriction/@base)");
+  if (values.empty() && simpleTypes_.contains(base))
+    return Enumeration(simpleTypes_.at(base));
+  return values;
+}
+
+NFeSchemaLeaves::Leaf NFeSchemaLeaves::MakeLeaf(const std::string& path, const std::string& typeXml,
+                                                bool attribute) {
+  return {path, SimpleMax(typeXml), attribute, Enumeration(typeXml)};
+}
+
 std::string NFeSchemaLeaves::ComplexTypeOfElement(const std::string& elementXml) const {
   const std::string type = Str(elementXml, "string(/*/@type)");
   if (!type.empty()) {
@@ -199,13 +212,13 @@ void NFeSchemaLeaves::Walk(const std::string& ctXml, const std::string& prefix, 
     std::string inlineSimple;
     utils_.XPathSelectSingleNode(child, "/*/xs:simpleType", inlineSimple, kXs);
     if (!inlineSimple.empty())
-      out.push_back({path, SimpleMax(inlineSimple), kind == "attribute"});
+      out.push_back(MakeLeaf(path, inlineSimple, kind == "attribute"));
     else if (simpleTypes_.contains(type))
-      out.push_back({path, NamedSimpleMax(type), kind == "attribute"});
+      out.push_back(MakeLeaf(path, simpleTypes_.at(type), kind == "attribute"));
     else if (const std::string complex = ComplexTypeOfElement(child); !complex.empty())
       Walk(complex, path, out);
     else
-      out.push_back({path, type == "xs:string" ? kUnbounded : 0, kind == "attribute"});
+      out.push_back({path, type == "xs:string" ? kUnbounded : 0, kind == "attribute", {}});
   }
 }
 

@@ -25,6 +25,7 @@ public:
     std::string path;      // below the group, "/ICMS00/orig"
     std::size_t maxLength; // kUnbounded when the type does not limit it, 0 when not a text type
     bool attribute;
+    std::vector<std::string> enumeration; // permitted values; empty when any value of the type passes
   };
 
   // Reads leiauteNFe_v4.00.xsd and tiposBasico_v4.00.xsd from the folder.
@@ -40,6 +41,9 @@ private:
   std::string LocalName(std::string_view xml) const { return Str(xml, "local-name(/*)"); }
   std::size_t SimpleMax(const std::string& typeXml);
   std::size_t NamedSimpleMax(const std::string& name);
+  // The enumeration of the type, or of the type it restricts when it has none of its own.
+  std::vector<std::string> Enumeration(const std::string& typeXml);
+  Leaf MakeLeaf(const std::string& path, const std::string& typeXml, bool attribute);
   std::string ComplexTypeOfElement(const std::string& elementXml) const;
   std::string ChildComplexType(const std::string& ctXml, const std::string& name) const;
   void Walk(const std::string& ctXml, const std::string& prefix, std::vector<Leaf>& out);
