@@ -86,12 +86,26 @@ void CompactBase64(xmlNodePtr node) {
   }
 }
 
+// The signature follows the signed element; in an NFC-e the supplementary block (infNFeSupl, QR code)
+// comes between them, as the NF-e schema orders the children of NFe.
+xmlNodePtr PlaceForSignature(xmlNodePtr target) {
+  xmlNodePtr after = target;
+  for (xmlNodePtr n = target->next; n; n = n->next) {
+    if (n->type != XML_ELEMENT_NODE)
+      continue;
+    if (std::string_view(reinterpret_cast<const char*>(n->name)) != "infNFeSupl")
+      break;
+    after = n;
+  }
+  return after;
+}
+
 xmlNodePtr BuildTemplate(xmlDocPtr doc, xmlNodePtr target, const std::string& uri, int options) {
   xmlNodePtr sig =
       xmlSecTmplSignatureCreate(doc, xmlSecTransformInclC14NId, xmlSecTransformRsaSha1Id, nullptr);
   if (!sig)
     return nullptr;
-  if (!xmlAddNextSibling(target, sig)) {
+  if (!xmlAddNextSibling(PlaceForSignature(target), sig)) {
     xmlFreeNode(sig);
     return nullptr;
   }

@@ -148,6 +148,17 @@ TEST_F(SignXmlByIdTest, ReferenceMustPointBesideTheSignature) {
   EXPECT_NE(r.Reason.find("não aponta para o elemento assinado"), std::string::npos) << r.Reason;
 }
 
+TEST_F(SignXmlByIdTest, NfceSignatureFollowsTheSupplementaryBlock) {
+  std::string nfce = UnsignedNfe();
+  nfce.insert(nfce.find("</NFe>"), "<infNFeSupl><qrCode><![CDATA[https://example.invalid/qr?p=1]]></qrCode>"
+                                   "<urlChave>https://example.invalid/consulta</urlChave></infNFeSupl>");
+  std::string out = gov_.SignXmlById(nfce, kNfeKey);
+  EXPECT_NE(out.find("</infNFe><infNFeSupl>"), std::string::npos);
+  EXPECT_NE(out.find("</infNFeSupl><Signature xmlns="), std::string::npos);
+  auto check = VerifyXmlSignature(out, Pki().CaPem());
+  EXPECT_TRUE(check.Ok) << check.Reason;
+}
+
 TEST_F(SignXmlByIdTest, TextOutsideAsciiIsKeptAsIs) {
   gov_.Get_SignerSettings().ElementName = "infEvento";
   std::string xml = "<evento xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"1.00\">"
