@@ -11,11 +11,13 @@
 #include "vxnText.h"
 #include "vxnXmlParser.h"
 
+#include <libxml/parserInternals.h>
 #include <libxml/schemasInternals.h>
 #include <libxml/xmlschemas.h>
 
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <sys/stat.h>
@@ -129,6 +131,80 @@ std::pair<std::string, std::string> SchemaLocationOf(const xmlNode* root) {
   return {attr("noNamespaceSchemaLocation"), ""};
 }
 
+struct StreamResult {
+  bool wellFormed = false;
+  std::string error;
+  int line = 0;
+};
+
+void IgnoreParserError(void*, xmlError*) {}
+
+void RefuseDoctypeWhileStreaming(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
+  auto* ctxt = static_cast<xmlParserCtxt*>(ctx);
+  *static_cast<bool*>(ctxt->_private) = true;
+  xmlStopParser(ctxt);
+}
+
+// Tells the validator the line the parser is on: without a tree, that is where an error is.
+int ParserLine(void* ctx, const char** file, unsigned long* line) {
+  const auto* ctxt = static_cast<const xmlParserCtxt*>(ctx);
+  if (file)
+    *file = nullptr;
+  if (line)
+    *line = ctxt->input ? static_cast<unsigned long>(ctxt->input->line) : 0;
+  return 0;
+}
+
+// Parses the text with the validator plugged into the parser's event stream: no tree is built, so a
+// validation costs one pass over the text. The parse follows the rules of every parse here (no
+// network, no DTD, no entity substitution).
+StreamResult ValidateWhileParsing(xmlSchemaValidCtxt* validator, std::string_view xml) {
+  StreamResult r;
+  if (xml.size() > static_cast<std::size_t>(INT_MAX)) {
+    r.error = "documento grande demais";
+    return r;
+  }
+  std::unique_ptr<xmlParserCtxt, CFree<xmlFreeParserCtxt>> ctxt(
+      xmlCreateMemoryParserCtxt(xml.data(), static_cast<int>(xml.size())));
+  if (!ctxt) {
+    r.error = xml.empty() ? "documento vazio" : "sem memória para o analisador XML";
+    return r;
+  }
+  xmlCtxtUseOptions(ctxt.get(),
+                    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_BIG_LINES);
+  // Only the validator listens: the handler of the parser itself builds nothing.
+  std::memset(ctxt->sax, 0, sizeof(xmlSAXHandler));
+  ctxt->sax->initialized = XML_SAX2_MAGIC;
+  ctxt->sax->internalSubset = RefuseDoctypeWhileStreaming;
+  ctxt->sax->serror = IgnoreParserError;
+  bool sawDoctype = false;
+  ctxt->_private = &sawDoctype;
+  xmlSchemaSAXPlugPtr plug = xmlSchemaSAXPlug(validator, &ctxt->sax, &ctxt->userData);
+  if (!plug) {
+    r.error = "falha ao ligar o validador ao analisador";
+    return r;
+  }
+  xmlSchemaValidateSetLocator(validator, ParserLine, ctxt.get());
+  xmlParseDocument(ctxt.get());
+  xmlSchemaSAXUnplug(plug);
+  if (sawDoctype) {
+    r.error = "documento com declaração de tipo (DOCTYPE) não é aceito";
+    r.line = ctxt->input ? ctxt->input->line : 0;
+    return r;
+  }
+  if (!ctxt->wellFormed) {
+    const xmlError* err = xmlCtxtGetLastError(ctxt.get());
+    std::string message = err && err->message ? err->message : "documento mal formado";
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+      message.pop_back();
+    r.error = message;
+    r.line = err ? err->line : 0;
+    return r;
+  }
+  r.wellFormed = true;
+  return r;
+}
+
 } // namespace
 
 void TvxnGovUtils::ClearSchemaCache() {
@@ -173,18 +249,20 @@ void TvxnGovUtils::ValidateAgainst(std::string_view xml, std::string_view namesp
                                            {xsdPath, std::string(namespaceUri), compiled->targetNamespace},
                                            logDirErro_);
 
-  XmlParseResult parsed = ParseXml(xml);
-  if (!parsed.doc) {
-    validatorErrors_.Add(Format("Linha %d: %s", {parsed.line, parsed.error}));
-    throw EvxnNFeSchemaValidationException("XML inválido: %s (linha %d)", {parsed.error, parsed.line},
-                                           logDirErro_);
-  }
   XmlSchemaValidCtxtPtr validator(xmlSchemaNewValidCtxt(compiled->schema.get()));
   if (!validator)
     throw EvxnNFeSchemaValidationException("Falha ao criar o validador do esquema %s.", {xsdPath},
                                            logDirErro_);
   xmlSchemaSetValidStructuredErrors(validator.get(), CollectError, &validatorErrors_);
-  const int rc = xmlSchemaValidateDoc(validator.get(), parsed.doc.get());
+  const StreamResult parsed = ValidateWhileParsing(validator.get(), xml);
+  if (!parsed.wellFormed) {
+    // A document that is not XML: its first fault is the only error worth reporting.
+    validatorErrors_.Clear();
+    validatorErrors_.Add(Format("Linha %d: %s", {parsed.line, parsed.error}));
+    throw EvxnNFeSchemaValidationException("XML inválido: %s (linha %d)", {parsed.error, parsed.line},
+                                           logDirErro_);
+  }
+  const int rc = xmlSchemaIsValid(validator.get()) == 1 ? 0 : 1;
   if (rc != 0) {
     if (validatorErrors_.Empty())
       validatorErrors_.Add(Format("Linha 0: falha interna do validador (código %d)", {rc}));

@@ -1,0 +1,74 @@
+// Schema validation of a 10-item NF-e against the official 4.00 schema: the first call of a process
+// (schema compiled, then the document validated) against the later calls (compiled schema from the
+// cache). Prints the ratio of the two at the end; the goal is a later call at least 50 times cheaper.
+#include "support/TempDir.h"
+#include "vxnGovUtils.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+namespace {
+
+const std::string kXsd = std::string(QVX_SCHEMAS_DIR) + "/vm60/nfe_v4.00.xsd";
+
+const std::string& Sample() {
+  static const std::string sample =
+      vxn::test::ReadFileOrEmpty(std::string(QVX_SOURCE_DIR) + "/tests/data/nfe-10-itens-v4.00.xml");
+  return sample;
+}
+
+void BM_FirstCall_CompileAndValidate(benchmark::State& state) {
+  vxn::TvxnGovUtils u;
+  for (auto _ : state) {
+    vxn::TvxnGovUtils::ClearSchemaCache(); // every iteration is a first call
+    u.ValidateSchema(Sample(), vxn::kNFeNamespace, kXsd);
+  }
+}
+BENCHMARK(BM_FirstCall_CompileAndValidate)->Unit(benchmark::kMillisecond);
+
+void BM_LaterCall_ValidateOnly(benchmark::State& state) {
+  vxn::TvxnGovUtils u;
+  u.ValidateSchema(Sample(), vxn::kNFeNamespace, kXsd); // compiles once
+  for (auto _ : state)
+    u.ValidateSchema(Sample(), vxn::kNFeNamespace, kXsd);
+}
+BENCHMARK(BM_LaterCall_ValidateOnly)->Unit(benchmark::kMillisecond);
+
+// Console output as usual, plus the ratio of the mean times of the two benchmarks.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& r : runs)
+      if (r.run_type == Run::RT_Iteration && r.iterations > 0)
+        seconds_[r.run_name.function_name] = r.real_accumulated_time / static_cast<double>(r.iterations);
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    const double first = seconds_["BM_FirstCall_CompileAndValidate"];
+    const double later = seconds_["BM_LaterCall_ValidateOnly"];
+    if (first > 0 && later > 0)
+      std::printf("first call %.3f ms, later call %.3f ms: a later call is %.1f times cheaper (goal: 50)\n",
+                  first * 1e3, later * 1e3, first / later);
+  }
+
+private:
+  std::map<std::string, double> seconds_;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (Sample().empty()) {
+    std::fprintf(stderr, "sample NF-e not found\n");
+    return 1;
+  }
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,193 @@
+// XML Schema validation against the official NF-e schemas, the error list, and the compiled-schema cache.
+#include "support/TempDir.h"
+#include "vxnGovUtils.h"
+#include "vxnNFeException.h"
+#include "vxnText.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/stat.h>
+#include <thread>
+
+namespace vxn {
+namespace {
+
+using test::TempDir;
+
+const std::string kVm60 = std::string(QVX_SCHEMAS_DIR) + "/vm60/";
+
+std::string ReadSample() {
+  return test::ReadFileOrEmpty(std::string(QVX_SOURCE_DIR) + "/tests/data/nfe-10-itens-v4.00.xml");
+}
+
+std::string Replace1(std::string s, const std::string& from, const std::string& to) {
+  const std::size_t pos = s.find(from);
+  EXPECT_NE(pos, std::string::npos) << from;
+  return pos == std::string::npos ? s : s.replace(pos, from.size(), to);
+}
+
+std::size_t LineOf(const std::string& text, const std::string& needle) {
+  const std::size_t pos = text.find(needle);
+  return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<long>(pos), '\n'));
+}
+
+TEST(GovUtilsSchema, HandWrittenSampleIsValidAgainstTheOfficialSchema) {
+  const std::string sample = ReadSample();
+  ASSERT_NE(sample.find("<infNFe versao=\"4.00\""), std::string::npos);
+  TvxnGovUtils u;
+  EXPECT_NO_THROW(u.ValidateSchema(sample, kNFeNamespace, kVm60 + "nfe_v4.00.xsd"));
+  EXPECT_TRUE(u.Get_ValidatorErrors().Empty());
+  // A relative path is taken from the program directory, where the build copied data/.
+  EXPECT_NO_THROW(u.ValidateSchema(sample, "", "Esquemas/vm60/nfe_v4.00.xsd"));
+  EXPECT_NO_THROW(u.ValidateSchema(sample, "", "Esquemas\\vm60\\nfe_v4.00.xsd"));
+}
+
+TEST(GovUtilsSchema, BrokenDocumentListsEveryErrorWithItsLineAndElement) {
+  const std::string sample = ReadSample();
+  // Two faults: an issuer name over 60 characters and an item without its CFOP.
+  std::string broken = Replace1(sample, "<xNome>PAPELARIA SÃO JOÃO LTDA</xNome>",
+                                "<xNome>" + std::string(61, 'X') + "</xNome>");
+  broken = Replace1(broken, "<CFOP>5102</CFOP>", "");
+  TvxnGovUtils u;
+  try {
+    u.ValidateSchema(broken, kNFeNamespace, kVm60 + "nfe_v4.00.xsd");
+    FAIL() << "broken document accepted";
+  } catch (const EvxnNFeSchemaValidationException& e) {
+    EXPECT_TRUE(e.Message().starts_with("XML não é válido segundo o esquema nfe_v4.00.xsd:\r\n"))
+        << e.Message();
+    EXPECT_NE(e.Message().find("xNome"), std::string::npos);
+  }
+  const TvxnStringList& errors = u.Get_ValidatorErrors();
+  ASSERT_EQ(errors.Count(), 2u) << errors.Text();
+  const std::string nameLine =
+      Format("Linha %d: ", {static_cast<long long>(LineOf(broken, std::string(61, 'X')))});
+  EXPECT_TRUE(errors[0].starts_with(nameLine + "Element '{http://www.portalfiscal.inf.br/nfe}xNome'"))
+      << errors[0];
+  EXPECT_NE(errors[0].find("maxLength"), std::string::npos) << errors[0];
+  EXPECT_NE(errors[1].find("'{http://www.portalfiscal.inf.br/nfe}uCom'"), std::string::npos) << errors[1];
+  EXPECT_NE(errors[1].find("CFOP"), std::string::npos) << errors[1];
+
+  // The next validation starts with an empty list.
+  EXPECT_NO_THROW(u.ValidateSchema(sample, kNFeNamespace, kVm60 + "nfe_v4.00.xsd"));
+  EXPECT_TRUE(u.Get_ValidatorErrors().Empty());
+}
+
+TEST(GovUtilsSchema, MissingSchemaWrongNamespaceAndNotXml) {
+  const std::string sample = ReadSample();
+  TvxnGovUtils u;
+  try {
+    u.ValidateSchema(sample, kNFeNamespace, kVm60 + "nao_existe.xsd");
+    FAIL();
+  } catch (const EvxnNFeSchemaNotFoundException& e) {
+    EXPECT_EQ(e.Message(), "Arquivo de esquema não encontrado: " + kVm60 + "nao_existe.xsd");
+  }
+  EXPECT_THROW(u.ValidateSchema(sample, "urn:outro", kVm60 + "nfe_v4.00.xsd"),
+               EvxnNFeSchemaValidationException);
+  // A document of another kind: the root has no declaration in this schema.
+  EXPECT_THROW(u.ValidateSchema(sample, kNFeNamespace, kVm60 + "consStatServ_v4.00.xsd"),
+               EvxnNFeSchemaValidationException);
+  EXPECT_EQ(u.Get_ValidatorErrors().Count(), 1u);
+  try {
+    u.ValidateSchema("<NFe>\n<a></NFe>", kNFeNamespace, kVm60 + "nfe_v4.00.xsd");
+    FAIL();
+  } catch (const EvxnNFeSchemaValidationException& e) {
+    EXPECT_TRUE(e.Message().starts_with("XML inválido: ")) << e.Message();
+  }
+  ASSERT_EQ(u.Get_ValidatorErrors().Count(), 1u);
+  EXPECT_TRUE(u.Get_ValidatorErrors()[0].starts_with("Linha 2: ")) << u.Get_ValidatorErrors()[0];
+}
+
+TEST(GovUtilsSchema, ByDirectoryUsesTheFileNamedInSchemaLocation) {
+  const std::string sample = ReadSample();
+  TvxnGovUtils u;
+  const std::string located =
+      Replace1(sample, "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\">",
+               "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" "
+               "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+               "xsi:schemaLocation=\"http://www.portalfiscal.inf.br/nfe nfe_v4.00.xsd\">");
+  EXPECT_NO_THROW(u.ValidateSchemaByDirectory(located, kVm60));
+  EXPECT_NO_THROW(u.ValidateSchemaByDirectory(located, "Esquemas/vm60")); // no trailing separator, relative
+  // Only the file name counts: a remote location is looked up in the local directory.
+  EXPECT_NO_THROW(u.ValidateSchemaByDirectory(
+      Replace1(located, "nfe nfe_v4.00.xsd", "nfe http://example.invalid/esquemas/nfe_v4.00.xsd"), kVm60));
+  EXPECT_THROW(u.ValidateSchemaByDirectory(Replace1(located, "<CFOP>5102</CFOP>", ""), kVm60),
+               EvxnNFeSchemaValidationException);
+  EXPECT_FALSE(u.Get_ValidatorErrors().Empty());
+  try {
+    u.ValidateSchemaByDirectory(sample, kVm60);
+    FAIL();
+  } catch (const EvxnNFeSchemaValidationException& e) {
+    EXPECT_EQ(e.Message(), "O XML não indica o seu esquema (schemaLocation).");
+  }
+  EXPECT_THROW(u.ValidateSchemaByDirectory(Replace1(located, "nfe_v4.00.xsd\"", "nfe_v9.99.xsd\""), kVm60),
+               EvxnNFeSchemaNotFoundException);
+}
+
+void WriteSchema(const std::string& path, int maxLength, time_t mtime) {
+  std::ofstream(path, std::ios::binary)
+      << "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" targetNamespace=\"urn:t\" "
+         "elementFormDefault=\"qualified\"><xs:element name=\"a\"><xs:simpleType><xs:restriction "
+         "base=\"xs:string\">"
+         "<xs:maxLength value=\""
+      << maxLength << "\"/></xs:restriction></xs:simpleType></xs:element></xs:schema>";
+  const timespec times[2] = {{mtime, 0}, {mtime, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+TEST(GovUtilsSchema, ASchemaFileThatChangesIsCompiledAgain) {
+  TempDir dir;
+  const std::string xsd = dir.File("t.xsd");
+  WriteSchema(xsd, 3, 1'700'000'000);
+  TvxnGovUtils u;
+  const std::string doc = "<a xmlns=\"urn:t\">abcd</a>";
+  EXPECT_THROW(u.ValidateSchema(doc, "urn:t", xsd), EvxnNFeSchemaValidationException);
+  WriteSchema(xsd, 5, 1'700'000'100);
+  EXPECT_NO_THROW(u.ValidateSchema(doc, "urn:t", xsd));
+  // Same modification time: the compiled form in the cache is used, the file is not read again.
+  WriteSchema(xsd, 2, 1'700'000'100);
+  EXPECT_NO_THROW(u.ValidateSchema(doc, "urn:t", xsd));
+  TvxnGovUtils::ClearSchemaCache();
+  EXPECT_THROW(u.ValidateSchema(doc, "urn:t", xsd), EvxnNFeSchemaValidationException);
+  // A schema that does not compile raises with the compiler's errors.
+  std::ofstream(xsd, std::ios::binary)
+      << "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:element/></xs:schema>";
+  try {
+    u.ValidateSchema(doc, "", xsd);
+    FAIL();
+  } catch (const EvxnNFeSchemaValidationException& e) {
+    EXPECT_TRUE(e.Message().starts_with("O esquema " + xsd + " não pôde ser compilado:")) << e.Message();
+    EXPECT_FALSE(u.Get_ValidatorErrors().Empty());
+  }
+}
+
+TEST(GovUtilsSchema, ThreadsValidateAtOnceWithTheSharedCompiledSchema) {
+  TvxnGovUtils::ClearSchemaCache();
+  const std::string sample = ReadSample();
+  const std::string broken = Replace1(sample, "<CFOP>5102</CFOP>", "");
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      TvxnGovUtils u; // one object per thread; the compiled schema is shared
+      for (int i = 0; i < 15; ++i) {
+        const bool expectValid = (i + t) % 3 != 0;
+        try {
+          u.ValidateSchema(expectValid ? sample : broken, kNFeNamespace, kVm60 + "nfe_v4.00.xsd");
+          if (!expectValid)
+            ++wrong;
+        } catch (const EvxnNFeSchemaValidationException&) {
+          if (expectValid || u.Get_ValidatorErrors().Count() != 1)
+            ++wrong;
+        }
+      }
+    });
+  for (auto& th : threads)
+    th.join();
+  EXPECT_EQ(wrong.load(), 0);
+}
+
+} // namespace
+} // namespace vxn
