@@ -182,7 +182,12 @@ std::size_t ReferenceLength(std::string_view text, std::size_t pos) {
       ++k;
     if (k == digitsBegin || k >= text.size() || text[k] != ';' || k - digitsBegin > 8)
       return 0;
-    return k + 1 - pos;
+    // A reference to a character XML does not allow would make the text unparseable.
+    const unsigned long code =
+        std::stoul(std::string(text.substr(digitsBegin, k - digitsBegin)), nullptr, hex ? 16 : 10);
+    const bool isXmlChar = code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xD7FF) ||
+                           (code >= 0xE000 && code <= 0xFFFD) || (code >= 0x10000 && code <= 0x10FFFF);
+    return isXmlChar ? k + 1 - pos : 0;
   }
   for (std::string_view name : {"amp;", "lt;", "gt;", "quot;", "apos;"})
     if (text.substr(k, name.size()) == name)
@@ -479,10 +484,7 @@ std::string TvxnGovUtils::Unescape(std::string_view text) const {
     if (ref[0] == '#') {
       const bool hex = ref.size() > 1 && ref[1] == 'x';
       const unsigned long code = std::stoul(std::string(ref.substr(hex ? 2 : 1)), nullptr, hex ? 16 : 10);
-      if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        out.append(text.substr(pos, len)); // not a character: keep the reference as written
-      else
-        out += U32ToUtf8(std::u32string(1, static_cast<char32_t>(code)));
+      out += U32ToUtf8(std::u32string(1, static_cast<char32_t>(code)));
     } else if (ref == "amp") {
       out += '&';
     } else if (ref == "lt") {

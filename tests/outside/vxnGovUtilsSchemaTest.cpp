@@ -191,3 +191,35 @@ TEST(GovUtilsSchema, ThreadsValidateAtOnceWithTheSharedCompiledSchema) {
 
 } // namespace
 } // namespace vxn
+
+namespace vxn {
+namespace {
+
+// Every schema the shipped mapping files name exists and compiles (the validator gets as far as
+// judging a document, and refuses one that is none of its documents).
+TEST(GovUtilsSchema, EverySchemaOfTheShippedMappingsCompiles) {
+  TvxnGovUtils u;
+  int checked = 0;
+  for (const char* version : {"vm60", "vm50a"}) {
+    const std::string dir = std::string(QVX_SCHEMAS_DIR) + "/" + version + "/";
+    TvxnStringList mapping;
+    mapping.SetText(test::ReadFileOrEmpty(dir + "Mapping.txt"));
+    ASSERT_GE(mapping.Count(), 8u) << dir;
+    EXPECT_EQ(mapping[0], "[ValidarXML]");
+    for (std::size_t i = 1; i < mapping.Count(); ++i) {
+      const std::string xsd = dir + mapping.ValueFromIndex(i);
+      try {
+        u.ValidateSchema("<nada xmlns=\"http://www.portalfiscal.inf.br/nfe\"/>", kNFeNamespace, xsd);
+        ADD_FAILURE() << xsd << " accepted a document it does not declare";
+      } catch (const EvxnNFeSchemaValidationException& e) {
+        EXPECT_TRUE(e.Message().starts_with("XML não é válido segundo o esquema "))
+            << xsd << ": " << e.Message();
+        ++checked;
+      }
+    }
+  }
+  EXPECT_EQ(checked, 14);
+}
+
+} // namespace
+} // namespace vxn

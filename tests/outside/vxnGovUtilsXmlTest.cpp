@@ -229,16 +229,16 @@ TEST(GovUtilsEscape, WellFormedDocumentsPassUnchanged) {
 
 TEST(GovUtilsEscape, RepairsTextAndIsIdempotent) {
   TvxnGovUtils u;
-  const std::string raw = "<xNome attr=\"P&G <x>\">Silva & Souza < 5 &copy; &#; &#x;\x01\x1f ok</xNome>";
+  const std::string raw = "<xNome attr=\"P&G <x>\">Silva & Souza < 5 &copy; &#; &#x; &#0;\x01\x1f ok</xNome>";
   const std::string once = u.Escape(raw);
-  EXPECT_EQ(once,
-            "<xNome attr=\"P&amp;G &lt;x>\">Silva &amp; Souza &lt; 5 &amp;copy; &amp;#; &amp;#x; ok</xNome>");
+  EXPECT_EQ(once, "<xNome attr=\"P&amp;G &lt;x>\">Silva &amp; Souza &lt; 5 &amp;copy; &amp;#; &amp;#x; "
+                  "&amp;#0; ok</xNome>");
   EXPECT_EQ(u.Escape(once), once);
   EXPECT_TRUE(u.IsValidXml(once));
   EXPECT_FALSE(u.IsValidXml(raw));
   std::string text;
   ASSERT_TRUE(u.XPathSelectSingleNode(once, "string(/xNome)", text));
-  EXPECT_EQ(text, "Silva & Souza < 5 &copy; &#; &#x; ok");
+  EXPECT_EQ(text, "Silva & Souza < 5 &copy; &#; &#x; &#0; ok");
 }
 
 TEST(GovUtilsEscape, UnescapeDecodesReferences) {
