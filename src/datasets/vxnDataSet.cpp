@@ -7,11 +7,29 @@
 
 namespace vxn {
 
+std::size_t TvxnNomeHash::operator()(std::string_view s) const noexcept {
+  std::size_t h = 14695981039346656037ull; // FNV-1a over the upper-case bytes
+  for (unsigned char c : s) {
+    h ^= (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+bool TvxnNomeIgual::operator()(std::string_view a, std::string_view b) const noexcept {
+  return SameText(a, b);
+}
+
 // ---- TvxnField ----
 
 std::string TvxnField::AsString() const {
   const auto* value = dataSet_ ? dataSet_->CurrentValue(index_) : nullptr;
   return value && *value ? **value : std::string();
+}
+
+std::string_view TvxnField::Value() const {
+  const auto* value = dataSet_ ? dataSet_->CurrentValue(index_) : nullptr;
+  return value && *value ? std::string_view(**value) : std::string_view();
 }
 
 bool TvxnField::IsNull() const {
@@ -51,7 +69,7 @@ TvxnField& TvxnDataSet::AddField(std::unique_ptr<TvxnField> field) {
 }
 
 TvxnField* TvxnDataSet::FindField(std::string_view name) const {
-  auto it = fieldIndex_.find(AsciiUpper(name));
+  auto it = fieldIndex_.find(name);
   return it == fieldIndex_.end() ? nullptr : fields_[it->second].get();
 }
 
@@ -200,24 +218,26 @@ void TvxnDataSet::EmptyDataSet() {
 }
 
 bool TvxnDataSet::InView(std::size_t recordIndex) const {
-  if (!master_ || !masterField_)
-    return true;
-  const auto masterValue = MasterValue();
-  const Value& key = records_[recordIndex][indexField_];
-  return (key ? *key : std::string()) == (masterValue ? *masterValue : std::string());
+  return !master_ || !masterField_ || InView(recordIndex, masterField_->Value());
 }
 
-std::optional<std::string> TvxnDataSet::MasterValue() const {
-  if (!masterField_ || masterField_->IsNull())
-    return std::nullopt;
-  return masterField_->AsString();
+// Compared in place: this runs for every record on every move of the master.
+bool TvxnDataSet::InView(std::size_t recordIndex, std::string_view masterKey) const {
+  const Value& key = records_[recordIndex][indexField_];
+  return (key ? std::string_view(*key) : std::string_view()) == masterKey;
+}
+
+std::string_view TvxnDataSet::MasterKey() const {
+  return masterField_ ? masterField_->Value() : std::string_view();
 }
 
 void TvxnDataSet::First() {
   LeaveEditing();
   current_.reset();
+  const bool linked = master_ && masterField_;
+  const std::string_view masterKey = MasterKey();
   for (std::size_t i = 0; i < records_.size(); ++i)
-    if (InView(i)) {
+    if (!linked || InView(i, masterKey)) {
       current_ = i;
       break;
     }
@@ -231,8 +251,10 @@ void TvxnDataSet::Next() {
     eof_ = true;
     return;
   }
+  const bool linked = master_ && masterField_;
+  const std::string_view masterKey = MasterKey();
   for (std::size_t i = *current_ + 1; i < records_.size(); ++i)
-    if (InView(i)) {
+    if (!linked || InView(i, masterKey)) {
       current_ = i;
       NotifyDetails();
       return;

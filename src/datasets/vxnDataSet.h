@@ -16,6 +16,18 @@ namespace vxn {
 
 class TvxnDataSet;
 
+// Hash and equality of names without regard to ASCII case; both take a string_view, so a lookup
+// needs no upper-case copy of the name.
+struct TvxnNomeHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const noexcept;
+};
+struct TvxnNomeIgual {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const noexcept;
+};
+template <class T> using TvxnMapaNomes = std::unordered_map<std::string, T, TvxnNomeHash, TvxnNomeIgual>;
+
 // Record-editing state; the ordinals are the values the host sees.
 enum class TvxnDataSetState { dsInactive = 0, dsBrowse = 1, dsEdit = 2, dsInsert = 3 };
 using enum TvxnDataSetState;
@@ -46,6 +58,8 @@ public:
 
   // The value in the current record; "" when null or when there is no current record.
   std::string AsString() const;
+  // The same without a copy; valid until the table's record or this value changes.
+  std::string_view Value() const;
   // Stores the value (cut to Size characters) in the record being edited or inserted; the empty text
   // makes the field null. Fails when the table is not in edit or insert state. The value-change
   // callback runs after the store; when it throws, the previous value is put back.
@@ -156,14 +170,15 @@ private:
   const Value* CurrentValue(std::size_t fieldIndex) const;
   void StoreValue(TvxnField& field, std::string_view value);
   bool InView(std::size_t recordIndex) const;
-  std::optional<std::string> MasterValue() const;
+  bool InView(std::size_t recordIndex, std::string_view masterKey) const;
+  std::string_view MasterKey() const;
   void NotifyDetails();
   void MasterChanged();
 
   std::string name_;
   std::string logDir_;
   std::vector<std::unique_ptr<TvxnField>> fields_;
-  std::unordered_map<std::string, std::size_t> fieldIndex_; // upper-case name -> first field
+  TvxnMapaNomes<std::size_t> fieldIndex_; // name (any case) -> first field
   std::vector<Record> records_;
   Record buffer_;
   std::optional<std::size_t> current_;      // record under the cursor (browse and edit)

@@ -43,7 +43,7 @@ std::string TXmlFieldNFe::TextoDica() const {
 void TXmlFieldNFe::ValidarConteudo() const {
   if (enum_.Empty())
     return;
-  const std::string value = AsString();
+  const std::string_view value = Value();
   if (value.empty())
     return;
   for (const std::string& permitted : enum_)
