@@ -100,7 +100,7 @@ void TvxnNFeCustomDataSet::SalvarItem() {
   stateItem_ = dsBrowse;
 }
 
-// Stores the parts of the document; no XML text is built here.
+// Stores the parts of the document, then appends the document's XML text to the lot.
 void TvxnNFeCustomDataSet::Salvar() {
   CheckDicionario();
   SalvarItem();
@@ -109,6 +109,7 @@ void TvxnNFeCustomDataSet::Salvar() {
       part->Post();
       part->First();
     }
+  LoteNFe().Add(ConverterAuto());
   SetState(dsBrowse);
 }
 

@@ -35,9 +35,53 @@ public:
   // Discards the current document.
   virtual void Cancelar();
 
+  // ---- Group builders: each returns the XML text of one group of the current document (or of the
+  // current item), or "" when the group has nothing to write. A layout overrides the builders whose
+  // group changed; a builder that no class up to this layout defines raises EvxnNFeException. ----
+  virtual std::string ConvPartA();
+  virtual std::string ConvPartB();
+  virtual std::string ConvPartC();
+  virtual std::string ConvPartE();
+  virtual std::string ConvPartD();
+  virtual std::string ConvPartF();
+  virtual std::string ConvPartG();
+  virtual std::string ConvPartItens();
+  virtual std::string ConvPartJ();
+  virtual std::string ConvPartK();
+  virtual std::string ConvPartL();
+  virtual std::string ConvPartL1();
+  virtual std::string ConvPartL2();
+  virtual std::string ConvPartN();
+  virtual std::string ConvPartO();
+  virtual std::string ConvPartP();
+  virtual std::string ConvPartQ();
+  virtual std::string ConvPartR();
+  virtual std::string ConvPartS();
+  virtual std::string ConvPartT();
+  virtual std::string ConvPartU();
+  virtual std::string ConvPartV();
+  virtual std::string ConvPartI();
+  virtual std::string ConvPartW();
+  virtual std::string ConvPartX();
+  virtual std::string ConvPartY();
+  virtual std::string ConvPartZ();
+  virtual std::string ConvPartRef();
+  virtual std::string ICMSComb();
+  virtual std::string ConvDI();
+  virtual std::string ConvADI();
+  virtual std::string ConvCompra();
+  virtual std::string ConvExporta();
+  virtual std::string ConvProcRef();
+  virtual std::string ConvObsCont();
+  virtual std::string ConvObsFisco();
+  virtual std::string ConvAutXML();
+  virtual std::string ConvDetExport();
+
   // Fill the part lists of this layout (the names are looked up, so a missing part fails).
   virtual void AddDataSetsListaItemNFe();
   virtual void AddDataSetsListaNFE();
+  // The complete infNFe text of the current document.
+  virtual std::string ConverterAuto();
 
   const std::vector<TXmlDataSetNFe*>& PartsNFeItem() const { return partsNFeItem_; }
   const std::vector<TXmlDataSetNFe*>& PartsNFe() const { return partsNFe_; }
@@ -57,6 +101,31 @@ public:
   TvxnNFeXMLField* FindCampoRec(std::string_view group, int position);
 
 protected:
+  // The failure of a builder that this layout does not have.
+  [[noreturn]] void SemGerador(std::string_view builder) const;
+  // Appends one element per record of the part visible under its master link: `abre`, the record's
+  // text (`conteudo`, called on the current record) and `fecha`; records that give no text add nothing.
+  template <class Conteudo>
+  void AppendRepetido(std::string& out, std::string_view parte, std::string_view abre, std::string_view fecha,
+                      Conteudo conteudo) {
+    TXmlDataSetNFe& part = FindDataSet(parte);
+    for (part.First(); !part.Eof(); part.Next()) {
+      std::string texto = conteudo(part);
+      if (texto.empty())
+        continue;
+      out += abre;
+      out += texto;
+      out += fecha;
+    }
+  }
+  // "<tag>content</tag>" when the content is not empty.
+  static void AppendGrupo(std::string& out, std::string_view tag, std::string_view conteudo);
+  // Every field of the current record in dictionary order, without a wrapping element.
+  static std::string CamposXML(const TXmlDataSetNFe& part);
+  // "<tag attribute>text</tag>" of the current record of an observation part, or "".
+  static std::string Observacao(const TXmlDataSetNFe& part, std::string_view tag, std::string_view campo,
+                                std::string_view texto);
+
   // Fill the lists from names, in order.
   void SetPartsNFe(std::initializer_list<std::string_view> names);
   void SetPartsNFeItem(std::initializer_list<std::string_view> names);

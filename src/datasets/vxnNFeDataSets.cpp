@@ -1,5 +1,6 @@
 #include "vxnNFeDataSets.h"
 
+#include "rules/vxnNFeRules.h"
 #include "vxnFiles.h"
 #include "vxnNFeException.h"
 
@@ -44,10 +45,22 @@ void TvxnNFeDataSets::Incluir() {
   dataSet_->Incluir();
 }
 
-// Business rules are not run here yet: ValidaRegrasNegocio and ValidaRegrasNegocioQuorvant are only
-// stored until the rule controller exists.
+// A failing rule raises and stops the rest; a failing authority rule finds the document already in
+// the lot.
 void TvxnNFeDataSets::Salvar() {
+  if (validaRegrasNegocioQuorvant_)
+    AplicarRegrasDeNegocio(rkQuorvant);
   dataSet_->Salvar();
+  if (validaRegrasNegocio_)
+    AplicarRegrasDeNegocio(rkSefaz);
+}
+
+void TvxnNFeDataSets::AplicarRegrasDeNegocio(TTipoRegraKind kind) {
+  TvxnControllerRulesNFe controller;
+  controller.SetNFeDataSet(dataSet_.get());
+  controller.SetExcecoesDeRegras(excecoesDeRegras_);
+  controller.SetVersaoEsquema(versaoEsquema_);
+  controller.AplicarRegras(kind);
 }
 
 void TvxnNFeDataSets::Cancelar() {

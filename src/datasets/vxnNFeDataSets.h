@@ -51,6 +51,8 @@ public:
   TvxnNFeCustomDataSet& DataSet() const { return *dataSet_; }
 
   void Incluir();
+  // Stores the document and appends its XML to LoteNFe, with the corrective rules before
+  // (ValidaRegrasNegocioQuorvant) and the authority's rules after (ValidaRegrasNegocio).
   void Salvar();
   void Cancelar();
   void IncluirItem() { dataSet_->IncluirItem(); }
@@ -64,6 +66,8 @@ public:
   // The field whose Rec holds the entry for that group and position.
   TvxnNFeXMLField& Campo(std::string_view group, int position);
   TXmlDataSetNFe& FindDataSet(std::string_view name) const { return dataSet_->FindDataSet(name); }
+  // Runs the business rules of that kind over the current document.
+  void AplicarRegrasDeNegocio(TTipoRegraKind kind);
 
   // The part of that name, or nullptr when no dictionary declared it.
   TXmlDataSetNFe* A() const { return dataSet_->Part('A'); }

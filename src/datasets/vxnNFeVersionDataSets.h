@@ -7,6 +7,8 @@
 #include "vxnNFeType.h"
 
 #include <memory>
+#include <string>
+#include <string_view>
 
 namespace vxn {
 
@@ -18,7 +20,15 @@ VXN_VERSION_DATASET(TvxnDS_pl005b, TvxnDS_pl005a)
 VXN_VERSION_DATASET(TvxnDS_pl005c, TvxnDS_pl005b)
 VXN_VERSION_DATASET(TvxnDS_pl005d, TvxnDS_pl005c)
 VXN_VERSION_DATASET(TvxnDS_pl005f, TvxnDS_pl005d)
-VXN_VERSION_DATASET(TvxnDS_pl006e, TvxnDS_pl005d)
+// Layout 2.00: the issuer, transport and additional information groups keep this form up to 4.00.
+class TvxnDS_pl006e : public TvxnDS_pl005d {
+public:
+  std::string ConvPartC() override;
+  std::string ConvPartX() override;
+  std::string ConvPartZ() override;
+  std::string ConvPartZCCana();
+};
+
 VXN_VERSION_DATASET(TvxnDS_pl006f, TvxnDS_pl006e)
 VXN_VERSION_DATASET(TvxnDS_pl006g, TvxnDS_pl006f)
 VXN_VERSION_DATASET(TvxnDS_pl006i, TvxnDS_pl006g)
@@ -27,7 +37,12 @@ VXN_VERSION_DATASET(TvxnDS_pl006m, TvxnDS_pl006j)
 VXN_VERSION_DATASET(TvxnDS_pl006n, TvxnDS_pl006m)
 VXN_VERSION_DATASET(TvxnDS_pl006p, TvxnDS_pl006n)
 VXN_VERSION_DATASET(TvxnDS_pl006q, TvxnDS_pl006p)
-VXN_VERSION_DATASET(TvxnDS_pl006r, TvxnDS_pl006q)
+// The approximate total of taxes of the item (vTotTrib).
+class TvxnDS_pl006r : public TvxnDS_pl006q {
+public:
+  std::string ConvPartM();
+};
+
 VXN_VERSION_DATASET(TvxnDS_pl006s, TvxnDS_pl006r)
 VXN_VERSION_DATASET(TvxnDS_pl006t, TvxnDS_pl006s)
 VXN_VERSION_DATASET(TvxnDS_pl006u, TvxnDS_pl006t)
@@ -38,6 +53,15 @@ class TvxnDS_pl008a : public TvxnDS_pl006s {
 public:
   void AddDataSetsListaItemNFe() override;
   void AddDataSetsListaNFE() override;
+  std::string ConvPartE() override;
+  std::string ConvExporta() override;
+  std::string ConvPartL2() override;
+  std::string ConvPartQ() override;
+  std::string ConvPartS() override;
+  std::string ConvPartRef() override;
+  std::string ConvPartY() override;
+  virtual std::string ConvPartUB();
+  std::string ConvPartNVE();
 };
 
 VXN_VERSION_DATASET(TvxnDS_pl008b, TvxnDS_pl008a)
@@ -50,6 +74,8 @@ VXN_VERSION_DATASET(TvxnDS_pl008f, TvxnDS_pl008e)
 class TvxnDS_pl008g : public TvxnDS_pl008f {
 public:
   void AddDataSetsListaItemNFe() override;
+  std::string ConvPartItens() override;
+  virtual std::string convPartNA();
 };
 
 VXN_VERSION_DATASET(TvxnDS_pl008h, TvxnDS_pl008g)
@@ -58,10 +84,40 @@ VXN_VERSION_DATASET(TvxnDS_pl008i1, TvxnDS_pl008i)
 VXN_VERSION_DATASET(TvxnDS_pl008i2, TvxnDS_pl008i1)
 
 // Layout 4.00: payment (YA01, YA), intermediary (YB), technical contact (ZD) and batches (I80).
+//
+// The builders below write the groups in the form of the newest 4.00 package (pl_009g); the fields
+// that package added are optional, so a document that leaves them empty gets the pl_009 form.
 class TvxnDS_pl009 : public TvxnDS_pl008i2 {
 public:
   void AddDataSetsListaItemNFe() override;
   void AddDataSetsListaNFE() override;
+  std::string ConverterAuto() override;
+  // Computes the access key, stores Id_A03, the zero-filled cNF_B03 and cDV_B23, and opens infNFe.
+  std::string ConvPartA() override;
+  std::string ConvPartB() override;
+  std::string ConvPartF() override;
+  std::string ConvPartG() override;
+  std::string ConvPartI() override;
+  std::string ConvPartK() override;
+  std::string ConvPartL1() override;
+  // The ICMS group chosen by CST_N12, or the Simples Nacional group chosen by CSOSN_N12a.
+  std::string ConvPartN() override;
+  std::string ConvPartO() override;
+  std::string ConvPartR() override;
+  std::string ConvPartT() override;
+  std::string ConvPartW() override;
+  std::string convPartNA() override;
+  virtual std::string ConvPartI80();
+  virtual std::string ConvPartYA01();
+  virtual std::string ConvPartYA();
+  virtual std::string ConvPartYB();
+  virtual std::string ConvPartZD();
+
+private:
+  // The pickup (retirada) and delivery (entrega) places share their form.
+  std::string ConvLocal(std::string_view tag, const TvxnListaCampos& campos);
+  std::string GrupoICMS();
+  std::string GrupoICMSSN();
 };
 
 VXN_VERSION_DATASET(TvxnDS_pl009g, TvxnDS_pl009)

@@ -47,6 +47,9 @@ void TvxnXMLDataSetNFe::SetXMLDicionario(std::string_view path) {
 }
 
 void TvxnXMLDataSetNFe::ClearParts() {
+  handleLines_.clear();
+  listasResolvidas_.clear();
+  modelosResolvidos_.clear();
   campoCache_.clear();
   components_.clear();
   partsByName_.clear();
@@ -131,11 +134,17 @@ void TvxnXMLDataSetNFe::SetActiveMasterSource(bool on) {
 }
 
 long long TvxnXMLDataSetNFe::GetHandle(const TXmlDataSetNFe& part, bool increment) {
-  if (handles_.IndexOfName(part.Name()) < 0)
-    handles_.Add(part.Name() + "=0");
-  const long long counter = StrToIntDef(handles_.Value(part.Name()), 0);
+  // The line of each part is found once; lines are never removed, so its index stays valid.
+  auto [it, novo] = handleLines_.try_emplace(&part, 0);
+  if (novo) {
+    int index = handles_.IndexOfName(part.Name());
+    if (index < 0)
+      index = static_cast<int>(handles_.Add(part.Name() + "=0"));
+    it->second = static_cast<std::size_t>(index);
+  }
+  const long long counter = StrToIntDef(handles_.ValueFromIndex(it->second), 0);
   if (increment)
-    handles_.SetValue(part.Name(), std::to_string(counter + 1));
+    handles_[it->second] = part.Name() + "=" + std::to_string(counter + 1);
   return counter;
 }
 
@@ -149,7 +158,7 @@ void TvxnXMLDataSetNFe::DepoisDeIncluir(TXmlDataSetNFe& part) {
 
 bool TvxnXMLDataSetNFe::PossuiDadosCampo(const TXmlDataSetNFe& part) const {
   for (const auto& field : part.Fields())
-    if (!field->IsNull() && !field->AsString().empty() && field->Visible() &&
+    if (!field->IsNull() && !field->Value().empty() && field->Visible() &&
         !SameText(field->FieldName(), kHandle) && !SameText(field->FieldName(), part.XMLMasterField()))
       return true;
   return false;
@@ -163,7 +172,7 @@ void TvxnXMLDataSetNFe::AntesDeIncluir(TXmlDataSetNFe& part) {
 void TvxnXMLDataSetNFe::AntesDeSalvar(TXmlDataSetNFe& part) {
   for (std::size_t i = 0; i < part.Fields().size(); ++i) {
     const TXmlFieldNFe& field = part.XmlField(i);
-    if (field.Required() && (field.IsNull() || Trim(field.AsString()).empty()))
+    if (field.Required() && (field.IsNull() || Trim(field.Value()).empty()))
       throw EvxnDataSetException("O Campo [%s] referente a [%s] deve ser preenchido.%s",
                                  {field.FieldName(), field.DisplayLabel(), field.TextoDica()},
                                  diretorioLogErro_);
@@ -181,7 +190,7 @@ void TvxnXMLDataSetNFe::VerificaCampoVerProc() {
 }
 
 TXmlDataSetNFe* TvxnXMLDataSetNFe::FindPart(std::string_view name) const {
-  auto it = partsByName_.find(AsciiUpper(name));
+  auto it = partsByName_.find(name);
   return it == partsByName_.end() ? nullptr : it->second;
 }
 
@@ -209,9 +218,9 @@ void TvxnXMLDataSetNFe::SalvarPart(std::string_view name) {
 }
 
 TXmlFieldNFe& TvxnXMLDataSetNFe::Campo(std::string_view name) {
-  const std::string key = AsciiUpper(name);
-  if (auto cached = campoCache_.find(key); cached != campoCache_.end())
+  if (auto cached = campoCache_.find(name); cached != campoCache_.end())
     return *cached->second;
+  const std::string key = AsciiUpper(name);
   for (const auto& part : listDataSets_) {
     auto it = components_.find(AsciiUpper(part->Name()) + key);
     if (it != components_.end() && it->second) {

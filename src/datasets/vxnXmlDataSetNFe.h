@@ -6,9 +6,11 @@
 #include "vxnNFeType.h"
 #include "vxnStringList.h"
 #include "vxnXmlElementTree.h"
+#include "vxnXmlEmissao.h"
 #include "vxnXmlFieldNFe.h"
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -89,6 +91,23 @@ public:
   // The first field, in part order, whose component name is part name + name (ASCII case ignored).
   virtual TXmlFieldNFe& Campo(std::string_view name);
 
+  // ---- XML text of the current records. Values are written as stored: they were escaped when they
+  // were assigned. A field holding "NULL" (any case) or an invisible field writes nothing. ----
+  //
+  // The template with every reference "@p(field)" replaced by the text of that field (or, for "*",
+  // of the whole current record of part p).
+  virtual std::string ParserConverter(std::string_view modelo);
+  // The whole current record wrapped in the part's TagXML (bare when it has none); "" when no visible
+  // field holds a value.
+  virtual std::string ConvertDataSetParaXML(const TXmlDataSetNFe& part);
+  // "<tag>value</tag>" for an element, tag="value" for an attribute, or "".
+  virtual std::string ConvertFieldParaXML(const TXmlFieldNFe& field);
+  virtual std::string ConvertFieldParaXML(const TXmlDataSetNFe& part, std::string_view name);
+  // The named fields in the given order. After idEstrangeiro_E03a, "<idEstrangeiro/>" is added when
+  // the text so far holds no CNPJ, CPF or idEstrangeiro element.
+  virtual std::string ConvertFieldsParaXML(const TXmlDataSetNFe& part,
+                                           std::span<const std::string_view> names);
+
   // The part of that name, or nullptr.
   TXmlDataSetNFe* FindPart(std::string_view name) const;
   const TvxnStringList& Handles() const { return handles_; }
@@ -102,6 +121,13 @@ protected:
   // Removes every part and every name the container knows.
   void ClearParts();
   TListDataSets& ListDataSets() { return listDataSets_; }
+
+  // The appending forms of the emission primitives used by the group builders. Lists and templates
+  // are resolved against the dictionary on first use and kept until the dictionary is replaced.
+  static void AppendFieldXML(std::string& out, const TXmlFieldNFe& field);
+  static void AppendPartXML(std::string& out, const TXmlDataSetNFe& part);
+  void AppendFields(std::string& out, const TvxnListaCampos& lista);
+  void AppendTemplate(std::string& out, const TvxnModeloXml& modelo);
 
 private:
   void LoadPart(const TvxnXmlElement& partNode);
@@ -117,9 +143,16 @@ private:
   bool usarDatasetExportacao_ = false;
   // Names of the container's components (parts and fields, upper case), for the duplicate rule.
   std::unordered_map<std::string, TXmlFieldNFe*> components_;
-  std::unordered_map<std::string, TXmlDataSetNFe*> partsByName_;
+  TvxnMapaNomes<TXmlDataSetNFe*> partsByName_;
   // Campo(name) results, so that a name is looked up over the parts only once.
-  std::unordered_map<std::string, TXmlFieldNFe*> campoCache_;
+  TvxnMapaNomes<TXmlFieldNFe*> campoCache_;
+  // Index of each part's line in handles_.
+  std::unordered_map<const TXmlDataSetNFe*, std::size_t> handleLines_;
+  // Resolved field lists and parsed templates of the group builders, by the address of their static
+  // definition.
+  std::unordered_map<const TvxnListaCampos*, std::vector<const TXmlFieldNFe*>> listasResolvidas_;
+  std::unordered_map<const TvxnModeloXml*, std::vector<TvxnTrechoModelo>> modelosResolvidos_;
+  std::vector<TvxnTrechoModelo> ParseModelo(std::string_view modelo) const;
 };
 
 } // namespace vxn

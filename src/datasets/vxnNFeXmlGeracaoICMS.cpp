@@ -1,0 +1,178 @@
+// The ICMS group of an item in the 4.00 layout: the group of the tax situation code (CST), replaced by
+// the Simples Nacional group of CSOSN when one applies.
+#include "vxnNFeVersionDataSets.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace vxn {
+
+namespace {
+
+// Fuel products (ANP codes) whose ICMS charged earlier by substitution goes in the ICMSST group.
+constexpr std::string_view kCombustiveis[] = {
+    "210203001", "320101001", "320101002", "320102002", "320102001", "320102003", "320102005", "320201001",
+    "320103001", "220102001", "320301001", "320103002", "820101032", "820101026", "820101027", "820101004",
+    "820101005", "820101022", "820101031", "820101030", "820101014", "820101006", "820101016", "820101015",
+    "820101025", "820101017", "820101018", "820101019", "820101020", "820101021", "420105001", "420101005",
+    "420101004", "420102005", "420102004", "420104001", "820101033", "820101034", "420106001", "820101011",
+    "820101003", "820101013", "820101012", "420106002", "830101001", "420301004", "420202001", "420301001",
+    "420301002", "410103001", "410101001", "410102001", "430101004", "510101001", "510101002", "510102001",
+    "510102002", "510201001", "510201003", "510301003", "510103001", "510301001"};
+
+const TvxnListaCampos kICMS00{
+    "N", {"orig_N11", "CST_N12", "modBC_N13", "vBC_N15", "pICMS_N16", "vICMS_N17", "pFCP_N17b", "vFCP_N17c"}};
+const TvxnListaCampos kICMS10{"N", {"orig_N11",    "CST_N12",     "modBC_N13",         "vBC_N15",
+                                    "pICMS_N16",   "vICMS_N17",   "vBCFCP_N17a",       "pFCP_N17b",
+                                    "vFCP_N17c",   "modBCST_N18", "pMVAST_N19",        "pRedBCST_N20",
+                                    "vBCST_N21",   "pICMSST_N22", "vICMSST_N23",       "vBCFCPST_N23a",
+                                    "pFCPST_N23b", "vFCPST_N23d", "vICMSSTDeson_N33a", "motDesICMSST_N33b"}};
+const TvxnListaCampos kICMS20{"N",
+                              {"orig_N11", "CST_N12", "modBC_N13", "pRedBC_N14", "vBC_N15", "pICMS_N16",
+                               "vICMS_N17", "vBCFCP_N17a", "pFCP_N17b", "vFCP_N17c", "vICMSDeson_N28a",
+                               "motDesICMS_N28"}};
+const TvxnListaCampos kICMS30{"N",
+                              {"orig_N11", "CST_N12", "modBCST_N18", "pMVAST_N19", "pRedBCST_N20",
+                               "vBCST_N21", "pICMSST_N22", "vICMSST_N23", "vBCFCPST_N23a", "pFCPST_N23b",
+                               "vFCPST_N23d", "vICMSDeson_N28a", "motDesICMS_N28"}};
+const TvxnListaCampos kICMS40{"N", {"orig_N11", "CST_N12", "vICMS_N17", "vICMSDeson_N28a", "motDesICMS_N28"}};
+const TvxnListaCampos kICMSST{"N",
+                              {"orig_N11", "CST_N12", "vBCSTRet_N26", "pST_N26a", "vICMSSubstituto_N26b",
+                               "vICMSSTRet_N27", "vBCFCPSTRet_N27a", "pFCPSTRet_N27b", "vFCPSTRet_N27d",
+                               "vBCSTDest_N31", "vICMSSTDest_N32", "pRedBCEfet_N34", "vBCEfet_N35",
+                               "pICMSEfet_N36", "vICMSEfet_N37"}};
+// The fuel form names the two destination fields in lower case; the lookup ignores case.
+const TvxnListaCampos kICMSSTComb{"N",
+                                  {"orig_N11", "CST_N12", "vBCSTRet_N26", "pST_N26a", "vICMSSubstituto_N26b",
+                                   "vICMSSTRet_N27", "vBCFCPSTRet_N27a", "pFCPSTRet_N27b", "vFCPSTRet_N27d",
+                                   "vBCSTDest_n31", "vICMSSTDest_n32", "pRedBCEfet_N34", "vBCEfet_N35",
+                                   "pICMSEfet_N36", "vICMSEfet_N37"}};
+const TvxnListaCampos kICMS51{"N",
+                              {"orig_N11", "CST_N12", "modBC_N13", "pRedBC_N14", "vBC_N15", "pICMS_N16",
+                               "vICMSOp_N16a", "pDif_N16b", "vICMSDif_N16c", "vICMS_N17", "vBCFCP_N17a",
+                               "pFCP_N17b", "vFCP_N17c", "pFCPDif_N17d", "vFCPDif_N17e", "vFCPEfet_N17f"}};
+const TvxnListaCampos kICMS60{"N",
+                              {"orig_N11", "CST_N12", "vBCSTRet_N26", "pST_N26a", "vICMSSubstituto_N26b",
+                               "vICMSSTRet_N27", "vBCFCPST_N23a", "vBCFCPSTRet_N27a", "pFCPSTRet_N27b",
+                               "vFCPSTRet_N27d", "pRedBCEfet_N34", "vBCEfet_N35", "pICMSEfet_N36",
+                               "vICMSEfet_N37"}};
+const TvxnListaCampos kICMS70{
+    "N", {"orig_N11",       "CST_N12",           "modBC_N13",        "pRedBC_N14",  "vBC_N15",
+          "pICMS_N16",      "vICMS_N17",         "vBCFCP_N17a",      "pFCP_N17b",   "vFCP_N17c",
+          "modBCST_N18",    "pMVAST_N19",        "pRedBCST_N20",     "vBCST_N21",   "pICMSST_N22",
+          "vICMSST_N23",    "vBCFCPST_N23a",     "pFCPST_N23b",      "vFCPST_N23d", "vICMSDeson_N28a",
+          "motDesICMS_N28", "vICMSSTDeson_N33a", "motDesICMSST_N33b"}};
+const TvxnListaCampos kICMS90{
+    "N", {"orig_N11",       "CST_N12",           "modBC_N13",        "vBC_N15",     "pRedBC_N14",
+          "pICMS_N16",      "vICMS_N17",         "vBCFCP_N17a",      "pFCP_N17b",   "vFCP_N17c",
+          "modBCST_N18",    "pMVAST_N19",        "pRedBCST_N20",     "vBCST_N21",   "pICMSST_N22",
+          "vICMSST_N23",    "vBCFCPST_N23a",     "pFCPST_N23b",      "vFCPST_N23d", "vICMSDeson_N28a",
+          "motDesICMS_N28", "vICMSSTDeson_N33a", "motDesICMSST_N33b"}};
+const TvxnListaCampos kICMSPart{"N",
+                                {"orig_N11", "CST_N12", "modBC_N13", "vBC_N15", "pRedBC_N14", "pICMS_N16",
+                                 "vICMS_N17", "modBCST_N18", "pMVAST_N19", "pRedBCST_N20", "vBCST_N21",
+                                 "pICMSST_N22", "vICMSST_N23", "pBCOp_N25", "UFST_N24"}};
+
+const TvxnListaCampos kICMSSN101{"N", {"orig_N11", "CSOSN_N12a", "pCredSN_N29", "vCredICMSSN_N30"}};
+const TvxnListaCampos kICMSSN102{"N", {"orig_N11", "CSOSN_N12a"}};
+const TvxnListaCampos kICMSSN201{"N",
+                                 {"orig_N11", "CSOSN_N12a", "modBCST_N18", "pMVAST_N19", "pRedBCST_N20",
+                                  "vBCST_N21", "pICMSST_N22", "vICMSST_N23", "vBCFCPST_N23a", "pFCPST_N23b",
+                                  "vFCPST_N23d", "pCredSN_N29", "vCredICMSSN_N30"}};
+const TvxnListaCampos kICMSSN202{"N",
+                                 {"orig_N11", "CSOSN_N12a", "modBCST_N18", "pMVAST_N19", "pRedBCST_N20",
+                                  "vBCST_N21", "pICMSST_N22", "vICMSST_N23", "vBCFCPST_N23a", "pFCPST_N23b",
+                                  "vFCPST_N23d"}};
+const TvxnListaCampos kICMSSN500{"N",
+                                 {"orig_N11", "CSOSN_N12a", "vBCSTRet_N26", "pST_N26a",
+                                  "vICMSSubstituto_N26b", "vICMSSTRet_N27", "vBCFCPSTRet_N27a",
+                                  "pFCPSTRet_N27b", "vFCPSTRet_N27d", "pRedBCEfet_N34", "vBCEfet_N35",
+                                  "pICMSEfet_N36", "vICMSEfet_N37"}};
+const TvxnListaCampos kICMSSN900{"N",
+                                 {"orig_N11", "CSOSN_N12a", "modBC_N13", "vBC_N15", "pRedBC_N14", "pICMS_N16",
+                                  "vICMS_N17", "modBCST_N18", "pMVAST_N19", "pRedBCST_N20", "vBCST_N21",
+                                  "pICMSST_N22", "vICMSST_N23", "vBCFCPST_N23a", "pFCPST_N23b", "vFCPST_N23d",
+                                  "pCredSN_N29", "vCredICMSSN_N30"}};
+
+struct TGrupoICMS {
+  std::string_view tag;
+  const TvxnListaCampos* campos = nullptr;
+};
+
+bool Combustivel(std::string_view cProdANP) {
+  return std::find(std::begin(kCombustiveis), std::end(kCombustiveis), cProdANP) != std::end(kCombustiveis);
+}
+
+} // namespace
+
+std::string TvxnDS_pl009::GrupoICMS() {
+  const std::string_view cst = Campo("CST_N12").Value();
+  // The transfer (repasse) of ICMS charged earlier to the destination state.
+  const bool repasse = !Campo("vBCSTDest_N31").Value().empty() || !Campo("vICMSSTDest_N32").Value().empty();
+  const bool partilha = !Campo("UFST_N24").Value().empty();
+  TGrupoICMS grupo;
+  if (cst == "00")
+    grupo = {"ICMS00", &kICMS00};
+  else if (cst == "10")
+    grupo = partilha ? TGrupoICMS{"ICMSPart", &kICMSPart} : TGrupoICMS{"ICMS10", &kICMS10};
+  else if (cst == "20")
+    grupo = {"ICMS20", &kICMS20};
+  else if (cst == "30")
+    grupo = {"ICMS30", &kICMS30};
+  else if (cst == "40" || cst == "50" || (cst == "41" && !repasse))
+    grupo = {"ICMS40", &kICMS40};
+  else if (cst == "41")
+    grupo = {"ICMSST", &kICMSST};
+  else if (cst == "51")
+    grupo = {"ICMS51", &kICMS51};
+  else if (cst == "60" && !repasse && !Combustivel(Campo("cProdANP_LA02").Value()))
+    grupo = {"ICMS60", &kICMS60};
+  else if (cst == "60")
+    grupo = {"ICMSST", &kICMSSTComb};
+  else if (cst == "70")
+    grupo = {"ICMS70", &kICMS70};
+  else if (cst == "90")
+    grupo = partilha ? TGrupoICMS{"ICMSPart", &kICMSPart} : TGrupoICMS{"ICMS90", &kICMS90};
+  if (!grupo.campos)
+    return {};
+  std::string campos;
+  AppendFields(campos, *grupo.campos);
+  std::string out;
+  AppendGrupo(out, grupo.tag, campos);
+  return out;
+}
+
+std::string TvxnDS_pl009::GrupoICMSSN() {
+  const std::string_view csosn = Campo("CSOSN_N12a").Value();
+  TGrupoICMS grupo;
+  if (csosn == "101")
+    grupo = {"ICMSSN101", &kICMSSN101};
+  else if (csosn == "102" || csosn == "103" || csosn == "300" || csosn == "400")
+    grupo = {"ICMSSN102", &kICMSSN102};
+  else if (csosn == "201")
+    grupo = {"ICMSSN201", &kICMSSN201};
+  else if (csosn == "202" || csosn == "203")
+    grupo = {"ICMSSN202", &kICMSSN202};
+  else if (csosn == "500")
+    grupo = {"ICMSSN500", &kICMSSN500};
+  else if (csosn == "900")
+    grupo = {"ICMSSN900", &kICMSSN900};
+  if (!grupo.campos)
+    return {};
+  std::string campos;
+  AppendFields(campos, *grupo.campos);
+  std::string out;
+  AppendGrupo(out, grupo.tag, campos);
+  return out;
+}
+
+std::string TvxnDS_pl009::ConvPartN() {
+  std::string grupo = GrupoICMSSN();
+  if (grupo.empty())
+    grupo = GrupoICMS();
+  if (grupo.empty())
+    return {};
+  return "<ICMS>" + grupo + "</ICMS>";
+}
+
+} // namespace vxn

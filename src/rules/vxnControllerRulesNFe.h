@@ -1,0 +1,63 @@
+// The rule controller: loads the rule set of one kind (the system's corrective rules, or the tax
+// authority's rejection rules of the manual version of the layout), runs it over the current document
+// and frees it. It lives for one AplicarRegrasDeNegocio call.
+#pragma once
+
+#include "vxnNFeRule.h"
+#include "vxnNFeType.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vxn {
+
+class TvxnXMLDataSetNFe;
+
+class TvxnControllerRulesNFe {
+public:
+  TvxnControllerRulesNFe() = default;
+  virtual ~TvxnControllerRulesNFe() = default;
+  TvxnControllerRulesNFe(const TvxnControllerRulesNFe&) = delete;
+  TvxnControllerRulesNFe& operator=(const TvxnControllerRulesNFe&) = delete;
+
+  // The registered rules, in registration order (owned).
+  const std::vector<std::unique_ptr<TvxnRule>>& GetListRules() const { return listRules_; }
+  TvxnXMLDataSetNFe* GetNFeDataSet() const { return nfeDataSet_; }
+  void SetNFeDataSet(TvxnXMLDataSetNFe* dataSet) { nfeDataSet_ = dataSet; }
+  // Rule names to skip: any rule whose name occurs in this text (case-sensitive) is exempt.
+  const std::string& GetExcecoesDeRegras() const { return excecoesDeRegras_; }
+  void SetExcecoesDeRegras(std::string_view v) { excecoesDeRegras_ = v; }
+  TVersaoEsquema GetVersaoEsquema() const { return versaoEsquema_; }
+  void SetVersaoEsquema(TVersaoEsquema v) { versaoEsquema_ = v; }
+
+  // Loads the rules of the kind, runs them, frees them. The first failing rule raises.
+  void AplicarRegras(TTipoRegraKind kind);
+  // Appends a rule to the list.
+  void RegistrarRegra(std::unique_ptr<TvxnRule> rule);
+  // Runs the registered rules in order, skipping the exempt ones.
+  void ExecuteRules();
+  bool EstaNaListaDeExcecoes(std::string_view name) const;
+  void FreeRules() { listRules_.clear(); }
+
+  // The rejection rules of the manual version of VersaoEsquema.
+  virtual void LoadRulesWebSefaz();
+  // "Quorvant1" to "Quorvant4".
+  virtual void LoadRulesQuorvant();
+
+protected:
+  // The rule sets of each manual version (the first layouts have none).
+  virtual void LoadRulesVM30() {}
+  virtual void LoadRulesVM40();
+  virtual void LoadRulesVM50();
+  virtual void LoadRulesVM50a();
+
+private:
+  std::vector<std::unique_ptr<TvxnRule>> listRules_;
+  TvxnXMLDataSetNFe* nfeDataSet_ = nullptr;
+  std::string excecoesDeRegras_;
+  TVersaoEsquema versaoEsquema_ = pl_009g;
+};
+
+} // namespace vxn
