@@ -1,0 +1,368 @@
+// The easy-to-get-wrong cases of XML generation: the field primitives on a small dictionary, and the
+// group builders of 4.00 on the shipped dictionary (recipient and pickup identification, items holding
+// only their own detail records, the CPF issuer key, the CST and CSOSN tables).
+#include "support/NFeDocumentFiller.h"
+#include "support/TempDir.h"
+
+#include "datasets/vxnNFeDataSets.h"
+#include "vxnFiles.h"
+#include "vxnNFeException.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace vxn {
+namespace {
+
+constexpr const char* kDicionario = R"(<?xml version="1.0" encoding="UTF-8"?>
+<dicionario>
+  <A>
+    <campos>
+      <campo nome="handle" tamanho="10"/>
+      <campo nome="versao_A02" tamanho="4" visible="s"/>
+      <campo nome="Id_A03" tamanho="47" visible="s"/>
+    </campos>
+    <ligacao/>
+  </A>
+  <B>
+    <campos>
+      <campo nome="handle" tamanho="10"/>
+      <campo nome="cNF_B03" tamanho="8" visible="s" tpnode="elemento"/>
+      <campo nome="xJust_B29" tamanho="256" visible="s" tpnode="elemento" tagvazia="s"/>
+      <campo nome="segredo_B99" tamanho="10" tpnode="elemento"/>
+      <campo nome="xMotivo" tamanho="10" visible="s" tpnode="elemento"/>
+    </campos>
+    <ligacao/>
+  </B>
+  <E>
+    <campos>
+      <campo nome="handle" tamanho="10"/>
+      <campo nome="CNPJ_E02" tamanho="14" visible="s" tpnode="elemento"/>
+      <campo nome="CPF_E03" tamanho="11" visible="s" tpnode="elemento"/>
+      <campo nome="idEstrangeiro_E03a" tamanho="20" visible="s" tpnode="elemento"/>
+      <campo nome="xNome_E04" tamanho="60" visible="s" tpnode="elemento"/>
+    </campos>
+    <ligacao/>
+  </E>
+</dicionario>
+)";
+
+class XmlPrimitivasTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    WriteFileAtomic(dir.File("dic.xml"), kDicionario);
+    ds.SetXMLDicionario(dir.File("dic.xml"));
+    for (const char* part : {"A", "B", "E"})
+      ds.FindDataSet(part).Append();
+  }
+  std::string Xml(const char* name) { return ds.ConvertFieldParaXML(ds.Campo(name)); }
+  void Set(const char* name, const char* value) { ds.Campo(name).SetAsString(value); }
+
+  test::TempDir dir;
+  TvxnXMLDataSetNFe ds;
+};
+
+TEST_F(XmlPrimitivasTest, OneField) {
+  Set("cNF_B03", "12345678");
+  EXPECT_EQ(Xml("cNF_B03"), "<cNF>12345678</cNF>");
+  // The tag is the name up to the first "_", or the whole name.
+  Set("xMotivo", "ok");
+  EXPECT_EQ(Xml("xMotivo"), "<xMotivo>ok</xMotivo>");
+  // Without tpnode the field is an attribute.
+  Set("Id_A03", "NFe123");
+  EXPECT_EQ(Xml("Id_A03"), "Id=\"NFe123\"");
+  // An empty value writes nothing, unless the field asks for the empty element.
+  Set("cNF_B03", "");
+  EXPECT_EQ(Xml("cNF_B03"), "");
+  EXPECT_EQ(Xml("xJust_B29"), "<xJust></xJust>");
+  // An invisible field never reaches the XML.
+  Set("segredo_B99", "x");
+  EXPECT_EQ(Xml("segredo_B99"), "");
+}
+
+TEST_F(XmlPrimitivasTest, NullInAnyCaseIsNeverWritten) {
+  for (const char* nulo : {"NULL", "null", "Null", "nULl"}) {
+    Set("xJust_B29", nulo);
+    EXPECT_EQ(Xml("xJust_B29"), "") << nulo;
+    Set("cNF_B03", nulo);
+    EXPECT_EQ(Xml("cNF_B03"), "") << nulo;
+  }
+  Set("cNF_B03", "NULL1");
+  EXPECT_EQ(Xml("cNF_B03"), "<cNF>NULL1</cNF>");
+}
+
+TEST_F(XmlPrimitivasTest, IdEstrangeiroStandsInForAMissingIdentification) {
+  const std::vector<std::string_view> nomes{"CNPJ_E02", "CPF_E03", "idEstrangeiro_E03a", "xNome_E04"};
+  const TXmlDataSetNFe& e = ds.FindDataSet("E");
+  Set("xNome_E04", "FULANO");
+  EXPECT_EQ(ds.ConvertFieldsParaXML(e, nomes), "<idEstrangeiro/><xNome>FULANO</xNome>");
+  Set("CPF_E03", "12345678909");
+  EXPECT_EQ(ds.ConvertFieldsParaXML(e, nomes), "<CPF>12345678909</CPF><xNome>FULANO</xNome>");
+  Set("CPF_E03", "NULL");
+  Set("idEstrangeiro_E03a", "AB12345");
+  EXPECT_EQ(ds.ConvertFieldsParaXML(e, nomes), "<idEstrangeiro>AB12345</idEstrangeiro><xNome>FULANO</xNome>");
+  // Only a list that holds idEstrangeiro_E03a gets the stand-in.
+  Set("idEstrangeiro_E03a", "");
+  const std::vector<std::string_view> semId{"CNPJ_E02", "xNome_E04"};
+  EXPECT_EQ(ds.ConvertFieldsParaXML(e, semId), "<xNome>FULANO</xNome>");
+}
+
+TEST_F(XmlPrimitivasTest, WholePartAndTemplates) {
+  TXmlDataSetNFe& b = ds.FindDataSet("B");
+  Set("xJust_B29", "");
+  EXPECT_EQ(ds.ConvertDataSetParaXML(b), ""); // no visible field holds a value
+  Set("cNF_B03", "1");
+  Set("segredo_B99", "x");
+  EXPECT_EQ(ds.ConvertDataSetParaXML(b), "<cNF>1</cNF><xJust></xJust>");
+  b.SetTagXML("ide");
+  EXPECT_EQ(ds.ConvertDataSetParaXML(b), "<ide><cNF>1</cNF><xJust></xJust></ide>");
+  // Part letter and field name in any case; the tag comes from the declared name.
+  Set("Id_A03", "NFe9");
+  EXPECT_EQ(ds.ParserConverter("<infNFe @a(ID_A03)>@B(CNF_B03)|@b(*)"),
+            "<infNFe Id=\"NFe9\"><cNF>1</cNF>|<ide><cNF>1</cNF><xJust></xJust></ide>");
+  EXPECT_EQ(ds.ParserConverter("sem referencias"), "sem referencias");
+  EXPECT_THROW(ds.ParserConverter("@b(naoExiste_B01)"), EvxnDataSetFieldNotFoundException);
+  try {
+    ds.ParserConverter("@q(vBC_Q07)");
+    FAIL() << "no exception";
+  } catch (const EvxnDataSetException& e) {
+    EXPECT_EQ(e.Message(), "Parte Q não encontrada.");
+  }
+}
+
+// ---------------------------------------------------------------- builders on the shipped dictionary
+
+class XmlGruposTest : public ::testing::Test {
+protected:
+  void SetUp() override { ds.SetXMLDicionario(test::ShippedDictionary()); }
+  void Set(std::string_view name, std::string_view value) { ds.Campo(name).SetAsString(value); }
+  TvxnDS_pl009& V() { return static_cast<TvxnDS_pl009&>(ds.DataSet()); }
+  std::string Salvar() {
+    ds.Salvar();
+    return ds.GetLoteNFe()[ds.GetLoteNFe().Count() - 1];
+  }
+  static std::string Between(const std::string& s, const std::string& open, const std::string& close) {
+    const auto a = s.find(open);
+    const auto b = a == std::string::npos ? a : s.find(close, a);
+    return b == std::string::npos ? std::string() : s.substr(a, b + close.size() - a);
+  }
+
+  TvxnNFeDataSets ds;
+};
+
+TEST_F(XmlGruposTest, PickupAndDeliveryPlaces) {
+  test::FillDocument(ds, 1, 1);
+  Set("xLgr_F03", "RUA A");
+  Set("CPF_G02a", "12345678909");
+  Set("xLgr_G03", "RUA B");
+  const std::string xml = Salvar();
+  EXPECT_NE(xml.find("<retirada><CNPJ/><xLgr>RUA A</xLgr></retirada>"), std::string::npos) << xml;
+  EXPECT_NE(xml.find("<entrega><CPF>12345678909</CPF><xLgr>RUA B</xLgr></entrega>"), std::string::npos);
+  // Without any field, no group at all.
+  test::FillDocument(ds, 2, 1);
+  const std::string sem = Salvar();
+  EXPECT_EQ(sem.find("<retirada>"), std::string::npos);
+  EXPECT_EQ(sem.find("<entrega>"), std::string::npos);
+}
+
+TEST_F(XmlGruposTest, EachItemHoldsOnlyItsOwnDetailRecords) {
+  test::FillDocument(ds, 1, 0);
+  for (int n = 1; n <= 2; ++n) {
+    const std::string s = std::to_string(n);
+    ds.IncluirItem();
+    Set("nItem_H02", s);
+    for (const char* field : {"cProd_I02", "xProd_I04", "NCM_I05", "CFOP_I08", "uCom_I09", "qCom_I10",
+                              "vUnCom_I10a", "vProd_I11", "uTrib_I13", "qTrib_I14", "vUnTrib_I14a"})
+      Set(field, "1" + s);
+    Set("cEAN_I03", "SEM GTIN");
+    Set("cEANTrib_I12", "SEM GTIN");
+    Set("indTot_I17b", "1");
+    Set("NVE_I05a", "AA000" + s);
+    Set("nDI_I19", "DI-" + s);
+    Set("nAdicao_I26", s);
+    Set("nLote_I81", "LOTE-" + s);
+    Set("nDraw_I51", "DRAW-" + s);
+    Set("nRE_I53", "RE" + s);
+  }
+  ds.SalvarItem();
+  const std::string xml = Salvar();
+  const std::string det1 = Between(xml, "<det nItem=\"1\">", "</det>");
+  const std::string det2 = Between(xml, "<det nItem=\"2\">", "</det>");
+  ASSERT_FALSE(det1.empty());
+  ASSERT_FALSE(det2.empty());
+  for (const auto& [det, own, other] : {std::tuple{det1, "1", "2"}, std::tuple{det2, "2", "1"}}) {
+    for (const std::string prefix :
+         {"<NVE>AA000", "<nDI>DI-", "<nAdicao>", "<nLote>LOTE-", "<nDraw>DRAW-", "<nRE>RE"}) {
+      EXPECT_NE(det.find(prefix + own + "<"), std::string::npos) << prefix << own << " in " << det;
+      EXPECT_EQ(det.find(prefix + other + "<"), std::string::npos) << prefix << other << " in " << det;
+    }
+  }
+  EXPECT_NE(det1.find("<detExport><nDraw>DRAW-1</nDraw><exportInd><nRE>RE1</nRE></exportInd></detExport>"),
+            std::string::npos)
+      << det1;
+  EXPECT_NE(det1.find("<DI><nDI>DI-1</nDI><adi><nAdicao>1</nAdicao></adi></DI>"), std::string::npos) << det1;
+}
+
+TEST_F(XmlGruposTest, CpfIssuerKeyAndShortCNF) {
+  test::FillDocument(ds, 77, 1);
+  Set("CNPJ_C02", "");
+  Set("CPF_C02a", "12345678909");
+  Set("cNF_B03", "123");
+  const std::string xml = Salvar();
+  ds.B()->First();
+  ds.A()->First();
+  const std::string id = ds.Campo("Id_A03").AsString();
+  ASSERT_EQ(id.size(), 47u);
+  // cUF, AAMM, then "000" and the 11 digits of the CPF in the 14 positions of the document.
+  EXPECT_EQ(id.substr(0, 9), "NFe352612");
+  EXPECT_EQ(id.substr(9, 14), "00012345678909");
+  EXPECT_EQ(ds.Campo("cNF_B03").AsString(), "00000123");
+  EXPECT_EQ(id.substr(38, 8), "00000123");
+  EXPECT_EQ(ds.Campo("cDV_B23").AsString(), id.substr(46, 1));
+  EXPECT_NE(xml.find("<cNF>00000123</cNF>"), std::string::npos);
+  EXPECT_NE(xml.find("<cDV>" + id.substr(46, 1) + "</cDV>"), std::string::npos);
+  EXPECT_NE(xml.find("<emit><CPF>12345678909</CPF>"), std::string::npos);
+}
+
+// The item builders read the item being filled; values outside the dictionary's permitted lists can
+// only be seen this way (storing the item would refuse them).
+class XmlImpostosTest : public XmlGruposTest {
+protected:
+  void SetUp() override {
+    XmlGruposTest::SetUp();
+    ds.Incluir();
+    ds.IncluirItem();
+  }
+};
+
+TEST_F(XmlImpostosTest, PisAndCofinsByCst) {
+  Set("vBC_Q07", "10.00");
+  Set("pPIS_Q08", "1.6500");
+  Set("vPIS_Q09", "0.17");
+  Set("CST_Q06", "02");
+  EXPECT_EQ(V().ConvPartQ(), "<PIS><PISAliq><CST>02</CST><vBC>10.00</vBC><pPIS>1.6500</pPIS><vPIS>0.17</vPIS>"
+                             "</PISAliq></PIS>");
+  Set("CST_Q06", "07");
+  EXPECT_EQ(V().ConvPartQ(), "<PIS><PISNT><CST>07</CST></PISNT></PIS>");
+  Set("CST_Q06", "70");
+  EXPECT_EQ(V().ConvPartQ(), "<PIS><PISOutr><CST>70</CST><vBC>10.00</vBC><pPIS>1.6500</pPIS><vPIS>0.17</vPIS>"
+                             "</PISOutr></PIS>");
+  // Outside the table, or not an exact match: no PIS element at all.
+  for (const char* cst : {"10", "48", "76", " 1", "1", ""}) {
+    Set("CST_Q06", cst);
+    EXPECT_EQ(V().ConvPartQ(), "") << "[" << cst << "]";
+  }
+  Set("CST_S06", "03");
+  Set("qBCProd_S09", "2.0000");
+  Set("vAliqProd_S10", "0.5000");
+  Set("vCOFINS_S11", "1.00");
+  EXPECT_EQ(V().ConvPartS(), "<COFINS><COFINSQtde><CST>03</CST><qBCProd>2.0000</qBCProd><vAliqProd>0.5000"
+                             "</vAliqProd><vCOFINS>1.00</vCOFINS></COFINSQtde></COFINS>");
+  Set("CST_S06", " 03");
+  EXPECT_EQ(V().ConvPartS(), "");
+}
+
+TEST_F(XmlImpostosTest, IcmsGroupSelection) {
+  Set("orig_N11", "0");
+  Set("CST_N12", "41");
+  EXPECT_EQ(V().ConvPartN(), "<ICMS><ICMS40><orig>0</orig><CST>41</CST></ICMS40></ICMS>");
+  // 41 with the transfer to the destination state filled.
+  Set("vBCSTDest_N31", "5.00");
+  EXPECT_EQ(V().ConvPartN(),
+            "<ICMS><ICMSST><orig>0</orig><CST>41</CST><vBCSTDest>5.00</vBCSTDest></ICMSST></ICMS>");
+  Set("vBCSTDest_N31", "");
+  // 60 is ICMS60, except for a fuel product.
+  Set("CST_N12", "60");
+  Set("vBCSTRet_N26", "1.00");
+  EXPECT_EQ(V().ConvPartN(),
+            "<ICMS><ICMS60><orig>0</orig><CST>60</CST><vBCSTRet>1.00</vBCSTRet></ICMS60></ICMS>");
+  Set("cProdANP_LA02", "320102001");
+  EXPECT_EQ(V().ConvPartN(),
+            "<ICMS><ICMSST><orig>0</orig><CST>60</CST><vBCSTRet>1.00</vBCSTRet></ICMSST></ICMS>");
+  Set("cProdANP_LA02", "510301001"); // the last code of the list
+  EXPECT_NE(V().ConvPartN().find("<ICMSST>"), std::string::npos);
+  Set("cProdANP_LA02", "999999999");
+  EXPECT_NE(V().ConvPartN().find("<ICMS60>"), std::string::npos);
+  // 10 and 90 with a state of substitution are the shared-operation group; 90 writes vBC before pRedBC.
+  Set("vBCSTRet_N26", "");
+  Set("CST_N12", "90");
+  Set("vBC_N15", "100.00");
+  Set("pRedBC_N14", "10.0000");
+  EXPECT_EQ(
+      V().ConvPartN(),
+      "<ICMS><ICMS90><orig>0</orig><CST>90</CST><vBC>100.00</vBC><pRedBC>10.0000</pRedBC></ICMS90></ICMS>");
+  Set("UFST_N24", "SP");
+  EXPECT_EQ(V().ConvPartN(), "<ICMS><ICMSPart><orig>0</orig><CST>90</CST><vBC>100.00</vBC><pRedBC>10.0000"
+                             "</pRedBC><UFST>SP</UFST></ICMSPart></ICMS>");
+  Set("UFST_N24", "");
+  Set("CST_N12", "20");
+  EXPECT_EQ(
+      V().ConvPartN(),
+      "<ICMS><ICMS20><orig>0</orig><CST>20</CST><pRedBC>10.0000</pRedBC><vBC>100.00</vBC></ICMS20></ICMS>");
+  // A Simples Nacional code takes the place of the CST group.
+  Set("CSOSN_N12a", "500");
+  Set("vBCSTRet_N26", "3.00");
+  EXPECT_EQ(V().ConvPartN(),
+            "<ICMS><ICMSSN500><orig>0</orig><CSOSN>500</CSOSN><vBCSTRet>3.00</vBCSTRet></ICMSSN500></ICMS>");
+  Set("CSOSN_N12a", "300");
+  EXPECT_EQ(V().ConvPartN(), "<ICMS><ICMSSN102><orig>0</orig><CSOSN>300</CSOSN></ICMSSN102></ICMS>");
+  // Neither table: no ICMS element.
+  Set("CSOSN_N12a", "");
+  Set("CST_N12", "99");
+  EXPECT_EQ(V().ConvPartN(), "");
+}
+
+TEST_F(XmlImpostosTest, IpiByCst) {
+  Set("cEnq_O06", "999");
+  Set("CST_O09", "02");
+  EXPECT_EQ(V().ConvPartO(), "<IPI><cEnq>999</cEnq><IPINT><CST>02</CST></IPINT></IPI>");
+  Set("CST_O09", "55");
+  EXPECT_EQ(V().ConvPartO(), "<IPI><cEnq>999</cEnq><IPINT><CST>55</CST></IPINT></IPI>");
+  Set("CST_O09", "99");
+  Set("qUnid_O11", "3.0000");
+  Set("vUnid_O12", "1.0000");
+  Set("vIPI_O14", "3.00");
+  EXPECT_EQ(V().ConvPartO(), "<IPI><cEnq>999</cEnq><IPITrib><CST>99</CST><qUnid>3.0000</qUnid><vUnid>1.0000"
+                             "</vUnid><vIPI>3.00</vIPI></IPITrib></IPI>");
+  Set("CST_O09", "06");
+  EXPECT_EQ(V().ConvPartO(), "<IPI><cEnq>999</cEnq></IPI>");
+}
+
+TEST_F(XmlGruposTest, IdentificationMustExist) {
+  ds.Incluir();
+  ds.Cancelar();
+  try {
+    V().ConvPartB();
+    FAIL() << "no exception";
+  } catch (const EvxnNFeDataSetException& e) {
+    EXPECT_EQ(e.Message(), "Parte B - Identificaçãcão da Nota Fiscal eletrônica não foi preenchida.");
+  }
+}
+
+TEST_F(XmlGruposTest, LotKeepsOneTextPerDocumentInOrder) {
+  for (int n = 1; n <= 3; ++n) {
+    test::FillDocument(ds, n, 2);
+    ds.Salvar();
+  }
+  ASSERT_EQ(ds.GetLoteNFe().Count(), 3u);
+  for (int n = 1; n <= 3; ++n)
+    EXPECT_NE(ds.GetLoteNFe()[n - 1].find("<nNF>" + std::to_string(n) + "</nNF>"), std::string::npos);
+}
+
+TEST_F(XmlGruposTest, OlderLayoutsHaveNoGeneratorYet) {
+  ds.SetVersaoEsquema(pl_008i2);
+  ds.SetXMLDicionario(test::ShippedDictionary());
+  ds.Incluir();
+  try {
+    ds.DataSet().ConverterAuto();
+    FAIL() << "no exception";
+  } catch (const EvxnNFeException& e) {
+    EXPECT_EQ(e.Message(), "O grupo ConverterAuto não tem gerador de XML nesta versão de esquema.");
+  }
+}
+
+} // namespace
+} // namespace vxn
