@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <sys/stat.h>
@@ -27,6 +28,17 @@ std::string Replace1(std::string s, const std::string& from, const std::string& 
   const std::size_t pos = s.find(from);
   EXPECT_NE(pos, std::string::npos) << from;
   return pos == std::string::npos ? s : s.replace(pos, from.size(), to);
+}
+
+std::vector<std::string> ListXsd(const std::string& dir) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* e = readdir(d))
+      if (std::string_view(e->d_name).ends_with(".xsd"))
+        names.emplace_back(e->d_name);
+    closedir(d);
+  }
+  return names;
 }
 
 std::size_t LineOf(const std::string& text, const std::string& needle) {
@@ -219,6 +231,32 @@ TEST(GovUtilsSchema, EverySchemaOfTheShippedMappingsCompiles) {
     }
   }
   EXPECT_EQ(checked, 14);
+}
+
+} // namespace
+} // namespace vxn
+
+namespace vxn {
+namespace {
+
+// Where the official package sits beside the source tree (as it does for CI), the sample validates
+// against it directly and every shipped copy is identical to its original.
+TEST(GovUtilsSchema, ShippedSchemasAreTheOfficialOnes) {
+  const std::string official = std::string(QVX_SOURCE_DIR) + "/../shared/schemas/PL_009_V4/";
+  if (test::ReadFileOrEmpty(official + "nfe_v4.00.xsd").empty())
+    GTEST_SKIP() << "no official schema package beside the source tree";
+  TvxnGovUtils u;
+  EXPECT_NO_THROW(u.ValidateSchema(ReadSample(), kNFeNamespace, official + "nfe_v4.00.xsd"));
+  int compared = 0;
+  for (const char* version : {"vm60", "vm50a"}) {
+    const std::string dir = std::string(QVX_SCHEMAS_DIR) + "/" + version + "/";
+    for (const std::string& name : ListXsd(dir)) {
+      EXPECT_EQ(test::ReadFileOrEmpty(dir + name), test::ReadFileOrEmpty(official + name))
+          << version << "/" << name;
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 40);
 }
 
 } // namespace
