@@ -261,6 +261,22 @@ public:
   // The web-service object, after checking that the servers file of the environment is configured.
   TvxnNFEInterface& GetNFE();
 
+  // ---- Templates, logs and schema validation --------------------------------------------------------
+
+  // The template text for the current layout version and UF: in-program for layouts 3.10 and 4.00,
+  // otherwise the file GetTemplateFolder() + name, read as it is (EvxnTemplateNotFoundException when
+  // it is missing).
+  std::string LoadTemplate(std::string_view name);
+  // Writes one log record (file name from kind and id when `arquivo` is empty) into DiretorioLog when
+  // SalvarLogsEmDisco is set, then OnLog; OnLogContent is always called.
+  void Log(std::string_view texto, std::string_view tipo, std::string_view id, std::string_view arquivo = {});
+  // Validates a request against the schema of its command ("STATUS", "ENVIO", ...) named in
+  // DiretorioEsquemas + "Mapping.txt", or against its own schemaLocation. A failure fills
+  // ErrosValidador and raises EvxnSchemaValidationException.
+  void ValidarXMLNFe(std::string_view xml, std::string_view comando);
+  // The schema file of a command, from section "ValidarXML" of Mapping.txt.
+  std::string GetXSDFileName(std::string_view comando);
+
   // ---- Government-services objects and certificates -----------------------------------------------
 
   TvxnGovX& GetGov();
@@ -408,6 +424,14 @@ public:
 
   // Fills the configuration snapshot from the properties; operations call it first.
   virtual void UpdateNFeData();
+
+  // The layout version written in the lot template ("4.00" for layout 6.0).
+  std::string GetVersaoNota();
+  // Asks the tax authority whether its service is in operation; returns the reply (for layouts 3.10
+  // and 4.00 the unwrapped reply element). The request and the reply are logged as "ped-sta" and "sta".
+  // A failure of the web-service call raises EvxnNFeException "Erro ao consultar status do serviço: "
+  // followed by its cause.
+  std::string StatusDoServico();
   const TNFeData& GetNFeData() { return NFeData(); }
 
 protected:
