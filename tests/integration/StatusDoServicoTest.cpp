@@ -27,9 +27,10 @@ protected:
     nfe_.SetOnLog([this](const std::string& n, const std::string& id, const std::string& f) {
       onLog_.push_back({n, id, f, ""});
     });
-    nfe_.SetOnLogContent([this](const std::string& n, const std::string& id, const std::string& f, const std::string& c) {
-      onLogContent_.push_back({n, id, f, c});
-    });
+    nfe_.SetOnLogContent(
+        [this](const std::string& n, const std::string& id, const std::string& f, const std::string& c) {
+          onLogContent_.push_back({n, id, f, c});
+        });
   }
   void TearDown() override { EvxnException::ResetClassState(); }
 
@@ -103,9 +104,10 @@ TEST_F(StatusDoServicoTest, FailuresOfTheCallCarryThePrefix) {
     nfe_.StatusDoServico();
     FAIL() << "no exception";
   } catch (const EvxnNFeException& e) {
-    EXPECT_EQ(e.Message(), "Erro ao consultar status do serviço: Servidor para NfeStatusServico4 não definido no "
-                           "arquivo: " +
-                               files_.ServersFile);
+    EXPECT_EQ(e.Message(),
+              "Erro ao consultar status do serviço: Servidor para NfeStatusServico4 não definido no "
+              "arquivo: " +
+                  files_.ServersFile);
   }
   nfe_.SetModoOperacao(moNormal);
   sim_.Stop();
@@ -127,7 +129,8 @@ TEST_F(StatusDoServicoTest, Layout310AndTheVersionOfTheLotTemplate) {
   const std::string reply = nfe_.StatusDoServico();
   EXPECT_TRUE(reply.starts_with("<nfeStatusServicoNFResult")) << reply;
   EXPECT_NE(reply.find("<cStat>107</cStat>"), std::string::npos);
-  EXPECT_EQ(test::XmlSchemaErrors(sim_.ReceivedMessages().back(), test::FindSchema("consStatServ_v3.10.xsd")), "");
+  EXPECT_EQ(test::XmlSchemaErrors(sim_.ReceivedMessages().back(), test::FindSchema("consStatServ_v3.10.xsd")),
+            "");
 }
 
 } // namespace
