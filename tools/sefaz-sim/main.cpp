@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -109,14 +110,22 @@ int main(int argc, char** argv) {
     vxn::sim::TSefazSim sim(args.options);
     sim.SetStatusPaused(args.paused);
     sim.Start();
-    std::cout << "sefaz-sim listening on " << sim.BaseUrl() << "\nport " << sim.Port() << std::endl;
+    // The configuration is written before anything is printed, so that a script that waits for the
+    // first line finds the files in place.
+    std::optional<vxn::sim::TSefazSimConfigFiles> files;
     if (!args.configDir.empty()) {
-      const auto files = sim.WriteConfig(args.configDir);
-      const std::string dir = vxn::IncludeTrailingPathDelimiter(vxn::ExtractFilePath(files.ConfigFile));
+      files = sim.WriteConfig(args.configDir);
+      const std::string dir = vxn::ExtractFilePath(files->ConfigFile);
       vxn::WriteFileAtomic(dir + "sefaz-sim-ca.key", sim.Authority().Identity().PrivateKeyPem);
-      std::cout << "config " << files.ConfigFile << "\nservers " << files.ServersFile << "\ncertificate "
-                << files.ClientCertificate << " (password " << files.ClientPassword << ")" << std::endl;
+      // A test authority, but still a private key: readable by its owner only.
+      std::filesystem::permissions(dir + "sefaz-sim-ca.key",
+                                   std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     }
+    std::cout << "sefaz-sim listening on " << sim.BaseUrl() << "\nport " << sim.Port() << "\n";
+    if (files)
+      std::cout << "config " << files->ConfigFile << "\nservers " << files->ServersFile << "\ncertificate "
+                << files->ClientCertificate << " (password " << files->ClientPassword << ")\n";
+    std::cout.flush();
     int signal = 0;
     sigwait(&stopSignals, &signal);
     sim.Stop();
