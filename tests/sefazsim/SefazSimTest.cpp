@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace vxn {
 namespace {
@@ -248,6 +251,27 @@ TEST_F(SefazSimTest, KeepsTheMessagesItReceived) {
   ASSERT_EQ(received.size(), before + 1);
   EXPECT_EQ(test::XmlSchemaErrors(received.back(), test::FindSchema("consStatServ_v4.00.xsd")), "");
   EXPECT_NE(received.back().find("<cUF>35</cUF>"), std::string::npos);
+}
+
+TEST_F(SefazSimTest, AnswersClientsInParallel) {
+  // Four clients at once, three requests each: every one is answered, and each with its own state.
+  const char* codes[] = {"35", "33", "43", "31"};
+  const char* sections[] = {"SP", "RJ", "RS", "MG"};
+  std::vector<std::thread> threads;
+  std::atomic<int> ok{0};
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 3; ++i) {
+        const HttpsTestReply reply = Post(std::string("/") + sections[t] + "/ws/NFeStatusServico4.asmx",
+                                          Envelope4(StatusRequest("2", codes[t])));
+        if (reply.Status == 200 && Tag(reply.Body, "cStat") == "107" && Tag(reply.Body, "cUF") == codes[t])
+          ++ok;
+      }
+    });
+  }
+  for (auto& th : threads)
+    th.join();
+  EXPECT_EQ(ok.load(), 12);
 }
 
 TEST(SefazSimLifecycle, EphemeralPortsStopCleanly) {

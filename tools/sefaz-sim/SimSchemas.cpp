@@ -2,6 +2,7 @@
 
 #include "vxnOutsideHandles.h"
 
+#include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 
 #include <filesystem>
@@ -46,6 +47,9 @@ struct TSimSchemas::Impl {
 };
 
 TSimSchemas::TSimSchemas(std::string directory) : impl_(std::make_unique<Impl>()) {
+  // libxml2 initialises itself lazily on first use, which is not safe when the first uses come from
+  // several request threads at once.
+  xmlInitParser();
   impl_->directory = std::move(directory);
 }
 
