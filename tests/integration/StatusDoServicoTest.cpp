@@ -83,6 +83,26 @@ TEST_F(StatusDoServicoTest, ServiceInOperationWithRequestAndReplyLogged) {
   EXPECT_EQ(onLogContent_[1].conteudo, reply);
 }
 
+TEST_F(StatusDoServicoTest, TelemetryHearsTheCallTheResultAndFailures) {
+  std::vector<TvxnTelemetriaEvento> events;
+  nfe_.GetTelemetria().SetSink([&events](const TvxnTelemetriaEvento& e) { events.push_back(e); });
+  nfe_.StatusDoServico();
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(events[0].Tipo, TvxnTelemetriaTipo::Ping);
+  EXPECT_EQ(events[0].Operacao, "StatusDoServico");
+  EXPECT_EQ(events[1].Tipo, TvxnTelemetriaTipo::Tempo);
+  EXPECT_EQ(events[1].Detalhe, "SEFAZ");
+  EXPECT_EQ(events[2].Tipo, TvxnTelemetriaTipo::Resultado);
+  EXPECT_EQ(events[2].Codigo, "107");
+  EXPECT_EQ(events[2].Mensagem, "Servico em Operacao");
+  events.clear();
+  nfe_.SetModoOperacao(moEPEC);
+  EXPECT_THROW(nfe_.StatusDoServico(), EvxnNFeException);
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[1].Tipo, TvxnTelemetriaTipo::Excecao);
+  EXPECT_EQ(events[1].Classe, "EvxnNFeException");
+}
+
 TEST_F(StatusDoServicoTest, PausedServiceIsAnAnswerNotAFailure) {
   sim_.SetStatusPaused(108);
   const std::string reply = nfe_.StatusDoServico();
