@@ -5,9 +5,9 @@
 // keep the order in which they were first loaded or written.
 //
 // An object opened on a file name is file-backed: it reads the file when it exists, and every write
-// is persisted at once (by an atomic replacement of the file, so a crash never leaves half an INI
-// file). Inside an UpdateBatch the writes are persisted once, when the outermost batch ends. An object
-// created without a file name lives in memory and never touches the disk.
+// that changes something is persisted at once (by an atomic replacement of the file, so a crash never leaves
+// half an INI file). Inside an UpdateBatch the writes are persisted once, when the outermost batch ends. An
+// object created without a file name lives in memory and never touches the disk.
 #pragma once
 
 #include "vxnStringList.h"

@@ -21,7 +21,7 @@ namespace {
 
 constexpr auto kIdadeMaxima = std::chrono::hours(4);
 
-// Age of a file in whole hours' terms: a missing file is older than anything.
+// True when the file changed less than `limite` whole hours ago; a missing file is older than anything.
 bool MaisNovoQue(const std::string& path, std::chrono::hours limite) {
   std::error_code ec;
   auto t = fs::last_write_time(path, ec);

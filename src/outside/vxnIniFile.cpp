@@ -75,6 +75,10 @@ bool TvxnIniFile::ReadBool(std::string_view section, std::string_view key, bool 
 }
 
 void TvxnIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  // Writing the value a key already has changes nothing: the file is not rewritten for it.
+  const char* current = impl_->ini.GetValue(std::string(section).c_str(), std::string(key).c_str(), nullptr);
+  if (current && value == current)
+    return;
   if (impl_->ini.SetValue(std::string(section).c_str(), std::string(key).c_str(),
                           std::string(value).c_str()) < 0)
     throw EvxnException("Não foi possível gravar a chave " + std::string(key) + " no arquivo INI");

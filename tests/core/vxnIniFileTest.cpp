@@ -71,6 +71,14 @@ TEST(IniFileTest, FileBackedObjectPersistsEveryWriteAndReadsBack) {
     ini.WriteBool("NFE", "ValidarEsquema", true);
     EXPECT_EQ(ReadFileOrEmpty(path), "[NFE]\nUF=RS\nValidarEsquema=1\n");
   }
+  // Rewriting a value unchanged leaves the file alone.
+  auto stamp = std::filesystem::last_write_time(path);
+  std::filesystem::last_write_time(path, stamp - std::chrono::hours(1));
+  {
+    TvxnIniFile same(path);
+    same.WriteString("NFE", "UF", "RS");
+  }
+  EXPECT_EQ(std::filesystem::last_write_time(path), stamp - std::chrono::hours(1));
   TvxnIniFile again(path);
   EXPECT_EQ(again.ReadString("nfe", "uf", ""), "RS");
   EXPECT_TRUE(again.ReadBool("NFE", "ValidarEsquema", false));
