@@ -105,10 +105,18 @@ Transfer Perform(const TvxnHttpSettings& s, const TvxnLoadedCertificate* clientC
 }
 
 [[noreturn]] void TransportFailure(const Transfer& t, const TvxnHttpSettings& s, const std::string& url,
-                                   std::string_view logDir) {
+                                   bool withClientCert, std::string_view logDir) {
   if (t.Code == CURLE_OPERATION_TIMEDOUT)
     throw EvxnSoapException("Tempo limite de %d ms esgotado na comunicação com %s: %s",
                             {s.TimeOut, url, t.Detail}, logDir);
+  // A server that requires a client certificate drops the connection during or right after the
+  // handshake, which libcurl reports as a plain send or receive error: the likely cause is named.
+  const bool handshakeDrop =
+      t.Code == CURLE_SEND_ERROR || t.Code == CURLE_RECV_ERROR || t.Code == CURLE_SSL_CONNECT_ERROR;
+  if (handshakeDrop && !withClientCert)
+    throw EvxnSoapException(
+        "Falha na comunicação com %s: %s (%s); nenhum certificado cliente foi configurado",
+        {url, curl_easy_strerror(t.Code), t.Detail}, logDir);
   throw EvxnSoapException("Falha na comunicação com %s: %s (%s)", {url, curl_easy_strerror(t.Code), t.Detail},
                           logDir);
 }
@@ -157,7 +165,7 @@ std::string TvxnSoapClient::Post(const TvxnHttpSettings& settings, const TvxnLoa
   Transfer t = Perform(settings, clientCert, url, &body, headers.get(), logDir);
   std::string urlText(url);
   if (t.Code != CURLE_OK)
-    TransportFailure(t, settings, urlText, logDir);
+    TransportFailure(t, settings, urlText, clientCert != nullptr, logDir);
   if (t.Status < 200 || t.Status >= 300) {
     std::string fault = SoapFaultText(t.Body);
     if (!fault.empty())
@@ -171,7 +179,7 @@ TvxnHttpReply TvxnSoapClient::Get(const TvxnHttpSettings& settings, const TvxnLo
                                   std::string_view url, std::string_view logDir) {
   Transfer t = Perform(settings, clientCert, url, nullptr, nullptr, logDir);
   if (t.Code != CURLE_OK)
-    TransportFailure(t, settings, std::string(url), logDir);
+    TransportFailure(t, settings, std::string(url), clientCert != nullptr, logDir);
   return {t.Status, std::move(t.Body)};
 }
 

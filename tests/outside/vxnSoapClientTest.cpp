@@ -97,6 +97,7 @@ TEST_F(PostSoapTest, ServerRefusesAPostWithoutClientCertificate) {
   gov_.Get_HttpSettings().CertificatePath.clear();
   std::string m = Failure(server.Url("/ws"));
   EXPECT_EQ(m.rfind("Falha na comunicação com " + server.Url("/ws") + ": ", 0), 0u) << m;
+  EXPECT_TRUE(m.ends_with("; nenhum certificado cliente foi configurado")) << m;
   EXPECT_TRUE(server.Received().empty());
 
   // A certificate from another authority is refused the same way.
@@ -104,7 +105,9 @@ TEST_F(PostSoapTest, ServerRefusesAPostWithoutClientCertificate) {
   test::TempDir dir;
   WriteFileAtomic(dir.File("outro.pfx"), other.IssueClientPkcs12({}));
   gov_.Get_HttpSettings().CertificatePath = dir.File("outro.pfx");
-  EXPECT_NE(Failure(server.Url("/ws")).find("Falha na comunicação"), std::string::npos);
+  m = Failure(server.Url("/ws"));
+  EXPECT_NE(m.find("Falha na comunicação"), std::string::npos) << m;
+  EXPECT_EQ(m.find("nenhum certificado cliente"), std::string::npos) << m;
   EXPECT_TRUE(server.Received().empty());
 }
 
