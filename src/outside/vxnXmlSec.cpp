@@ -71,7 +71,9 @@ void EnsureXmlSecInitialised() {
   });
 }
 
-TvxnXmlErrorCapture::TvxnXmlErrorCapture() {
+TvxnXmlErrorCapture::TvxnXmlErrorCapture()
+    : prevStructured_(xmlStructuredError), prevStructuredContext_(xmlStructuredErrorContext),
+      prevGeneric_(xmlGenericError), prevGenericContext_(xmlGenericErrorContext) {
   if (tCaptureDepth++ == 0)
     tCaptured.clear();
   xmlSetStructuredErrorFunc(nullptr, XmlStructuredError);
@@ -79,8 +81,8 @@ TvxnXmlErrorCapture::TvxnXmlErrorCapture() {
 }
 
 TvxnXmlErrorCapture::~TvxnXmlErrorCapture() {
-  xmlSetStructuredErrorFunc(nullptr, nullptr);
-  xmlSetGenericErrorFunc(nullptr, nullptr);
+  xmlSetStructuredErrorFunc(prevStructuredContext_, prevStructured_);
+  xmlSetGenericErrorFunc(prevGenericContext_, prevGeneric_);
   if (--tCaptureDepth == 0)
     tCaptured.clear();
 }

@@ -30,6 +30,14 @@ public:
   TvxnXmlErrorCapture& operator=(const TvxnXmlErrorCapture&) = delete;
   // The collected messages joined by "; " ("" when there were none).
   std::string Text() const;
+
+private:
+  // The handlers in force before, put back at the end so that other users of libxml2 on this thread
+  // keep theirs.
+  xmlStructuredErrorFunc prevStructured_;
+  void* prevStructuredContext_;
+  xmlGenericErrorFunc prevGeneric_;
+  void* prevGenericContext_;
 };
 
 // Parses a document received as text: UTF-8, no network access, no DTD loading, no entity expansion.

@@ -7,6 +7,7 @@
 #include "vxnNFeException.h"
 
 #include <gtest/gtest.h>
+#include <libxml/parser.h>
 
 using namespace vxn;
 using vxn::test::DevPki;
@@ -192,4 +193,19 @@ TEST_F(SignXmlByIdTest, BadInputRaisesSignatureException) {
       "<!DOCTYPE a [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><a><infNFe Id=\"x\">&e;</infNFe></a>";
   std::string result = message(xxe, "x");
   EXPECT_EQ(result.find("root:"), std::string::npos);
+}
+
+TEST(XmlErrorHandlers, SignatureCodeKeepsItsMessagesAndLeavesTheThreadsHandlersInPlace) {
+  int calls = 0;
+  xmlSetStructuredErrorFunc(&calls, [](void* ctx, xmlErrorPtr) { ++*static_cast<int*>(ctx); });
+  // The verifier's parse errors go into its own reason, not to the handler of the host...
+  auto r = VerifyXmlSignature("<a><b>");
+  EXPECT_NE(r.Reason.find("XML malformado: "), std::string::npos);
+  EXPECT_GT(r.Reason.size(), std::string("XML malformado: ").size()) << r.Reason;
+  EXPECT_EQ(calls, 0);
+  // ...and the host's handler is in force again afterwards.
+  xmlDocPtr doc = xmlReadMemory("<x><y>", 6, "t.xml", nullptr, 0);
+  xmlFreeDoc(doc);
+  EXPECT_GT(calls, 0);
+  xmlSetStructuredErrorFunc(nullptr, nullptr);
 }
