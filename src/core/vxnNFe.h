@@ -292,6 +292,16 @@ public:
   std::chrono::system_clock::time_point GetValidadeInicialCertificado();
   void CheckCertificate();
 
+  // ---- Signing checks and clean-up (vxnNFeAssinatura.cpp) -------------------------------------------
+
+  // Contingency and operating-mode checks of one document before it is signed: tpEmis against xJust
+  // and dhCont (layouts 4.0 to 6.0), then tpEmis against ModoOperacao (every layout).
+  virtual void ValidarRegraDeNegocioNFe(std::string_view xml);
+  // RemoveEspacosAssinatura, then drops the first <?xml version="1.0"?> and every CR LF pair.
+  void LimparXMLAssinado(std::string& xml);
+  // Collapses runs of two blanks inside KeyInfo and SignatureValue, wherever their contents occur.
+  void RemoveEspacosAssinatura(std::string& xml);
+
 protected:
   // The snapshot handed to the web-service object.
   TNFeData& NFeData() { return nfeData_; }
@@ -433,6 +443,37 @@ public:
   // followed by its cause.
   std::string StatusDoServico();
   const TNFeData& GetNFeData() { return NFeData(); }
+
+  // ---- Signing (vxnNFeAssinatura.cpp) ---------------------------------------------------------------
+
+  // Signs every NF-e of a lot text (at most 50) with the configured certificate and returns the signed
+  // NFe documents joined without separator. Stops at the first document that fails.
+  std::string AssinarNota(std::string_view xml);
+  // Wraps one infNFe element into its NFe element ("º" becomes "o" first).
+  void PrepararXMLAssinar(std::string& xml);
+  // The schema package name must belong to the configured layout version (vm202a accepts any);
+  // otherwise EvxnNFeVersaoEsquemaException with the packages that version accepts.
+  void ChecarVersaoEsquema(std::string_view esquema);
+  // Number of "<infNFe" occurrences of a lot text.
+  static int GetNumNotas(std::string_view xml);
+  // Document `indice` (0-based) of a lot text: from its "<infNFe" through the first "</infNFe>" after
+  // it; "" when there is no such document.
+  static std::string GetNota(std::string_view xml, int indice);
+
+  // ---- XML logs (vxnNFeLogs.cpp) ----------------------------------------------------------------------
+
+  // Writes "env-lot=" + arquivoLogEnvio to DiretorioXmlDestinatario + nome: the index that leads from a
+  // receipt number or an access key to the lot-sending log.
+  void SaveFileTemporario(std::string_view nome, std::string_view arquivoLogEnvio);
+  // With SalvarLogsEmDisco, one index file per access key of that lot-sending log, in document order.
+  void SaveFileChavesTemporario(std::string_view arquivoLogEnvio);
+  // Replaces the list's lines by the log files (full paths) of DiretorioLog matching the filter, or,
+  // for lfCustom, the pattern `texto`; other filters narrow to "*" + texto + their pattern.
+  void ListarLogs(TvxnStringList* lista, TLogFilter filtro, std::string_view texto);
+  // The text of a log file (EvxnNFeCheckParams when it does not exist).
+  std::string LerLog(std::string_view arquivo);
+  // Obsolete: always raises EvxnNFeDeprecatedException.
+  [[noreturn]] void VisualizarDanfeLog(std::string_view arquivo);
 
 protected:
   void LerConfiguracoes(TvxnIniFile& ini) override;

@@ -1,0 +1,376 @@
+// AssinarNota on whole lots (schema, xmlsec1, CSRT hash per document, lot size before the certificate),
+// the contingency and operating-mode checks, and the clean-up of the signer's output.
+#include "support/DevPki.h"
+#include "support/NFeLoteFixture.h"
+#include "support/TempDir.h"
+#include "support/XmlCheck.h"
+#include "vxnFiles.h"
+#include "vxnGovUtils.h"
+#include "vxnNFe.h"
+#include "vxnNFeException.h"
+#include "vxnText.h"
+#include "xml/vxnNFeAssinaturaUtils.h"
+#include "xml/vxnNFeUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+#include <vector>
+
+namespace vxn {
+namespace {
+
+using test::DevPki;
+using test::TempDir;
+
+const DevPki& Pki() {
+  static const DevPki pki;
+  return pki;
+}
+
+constexpr std::string_view kCSRT = "G8063VRTNDMO886SFNK5LDUDEI24XJ22YIPO";
+
+// The signed NFe documents of AssinarNota's result, in order.
+std::vector<std::string> SepararNotas(const std::string& assinadas) {
+  std::vector<std::string> notas;
+  const std::string fim = "</NFe>";
+  std::size_t pos = 0;
+  while (true) {
+    std::size_t ini = assinadas.find("<NFe", pos);
+    if (ini == std::string::npos)
+      break;
+    std::size_t f = assinadas.find(fim, ini);
+    if (f == std::string::npos)
+      break;
+    notas.push_back(assinadas.substr(ini, f + fim.size() - ini));
+    pos = f + fim.size();
+  }
+  return notas;
+}
+
+// The message of the exception of type E that `f` raises ("" when it raises nothing or another type).
+template <class E, class F> std::string MensagemDe(F&& f) {
+  try {
+    f();
+  } catch (const E& e) {
+    return e.Message();
+  }
+  return {};
+}
+
+class NFeAssinaturaTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ::setenv("QUORVANT_NFE_HOME", home.Path().c_str(), 1);
+    nfe.SetDiretorioLogErro(home.File("LogErro"));
+    nfe.SetDiretorioEsquemas(std::string(QVX_SCHEMAS_DIR) + "/");
+  }
+  void TearDown() override {
+    ::unsetenv("QUORVANT_NFE_HOME");
+    EvxnException::ResetClassState();
+  }
+  void ComCertificado() {
+    nfe.SetCaminhoCertificado(Pki().ValidClientFile());
+    nfe.SetSenhaCertificado("1234");
+  }
+  bool XmlSec1Aceita(const std::string& xml, std::string& saida) {
+    const std::string arquivo = home.File("assinada.xml");
+    WriteFileAtomic(arquivo, xml);
+    return test::RunCommand("xmlsec1 --verify --trusted-pem '" + Pki().CaFile() +
+                                "' --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe '" + arquivo + "'",
+                            saida) == 0;
+  }
+
+  TempDir home;
+  TvxnNFe nfe;
+};
+
+TEST_F(NFeAssinaturaTest, ALotOf50IsSignedValidAndEachDocumentCarriesTheHashOfItsOwnKey) {
+  ComCertificado();
+  nfe.SetIdCSRT("01");
+  nfe.SetCSRT(kCSRT);
+  const std::string assinadas = nfe.AssinarNota(test::LoteNaoAssinado(50, test::ComRespTec()));
+
+  EXPECT_EQ(assinadas.find("\r\n"), std::string::npos);
+  EXPECT_EQ(assinadas.find("<?xml"), std::string::npos);
+  const std::vector<std::string> notas = SepararNotas(assinadas);
+  ASSERT_EQ(notas.size(), 50u);
+  const std::string xsd = test::FindSchema("nfe_v4.00.xsd");
+  ASSERT_FALSE(xsd.empty());
+  TvxnGovUtils utils;
+  std::set<std::string> hashes;
+  for (std::size_t i = 0; i < notas.size(); ++i) {
+    const std::string& nota = notas[i];
+    const std::string chave = test::ChaveDaNota(static_cast<int>(i) + 1);
+    SCOPED_TRACE("nota " + std::to_string(i + 1));
+    EXPECT_EQ(GetReferenceInfo(nota), "NFe" + chave); // documents keep the order of the lot
+    EXPECT_TRUE(ValidaAssinatura(nota));
+    EXPECT_EQ(test::XmlSchemaErrors(nota, xsd), "");
+    std::string saida;
+    EXPECT_TRUE(XmlSec1Aceita(nota, saida)) << saida;
+    EXPECT_EQ(GetValueTag("idCSRT", nota), "01");
+    const std::string hash = GetValueTag("hashCSRT", nota);
+    EXPECT_EQ(hash, utils.HashSha1Base64(std::string(kCSRT) + chave));
+    hashes.insert(hash);
+  }
+  EXPECT_EQ(hashes.size(), 50u);
+  // The hash of the first and the last document, recomputed by the openssl command line.
+  for (int n : {1, 50}) {
+    std::string saida;
+    ASSERT_EQ(test::RunCommand("printf '%s' '" + std::string(kCSRT) + test::ChaveDaNota(n) +
+                                   "' | openssl dgst -sha1 -binary | openssl base64 -A",
+                               saida),
+              0);
+    EXPECT_EQ(GetValueTag("hashCSRT", notas[static_cast<std::size_t>(n) - 1]), saida);
+  }
+}
+
+TEST_F(NFeAssinaturaTest, AnExistingIdCSRTAndHashAreReplacedNotRepeated) {
+  ComCertificado();
+  nfe.SetIdCSRT("07");
+  nfe.SetCSRT(kCSRT);
+  std::string lote = test::LoteNaoAssinado(2, test::ComRespTec());
+  lote = ReplaceAll(lote, "</fone></infRespTec>",
+                    "</fone><idCSRT>99</idCSRT><hashCSRT>AAAA</hashCSRT></infRespTec>");
+  const std::vector<std::string> notas = SepararNotas(nfe.AssinarNota(lote));
+  ASSERT_EQ(notas.size(), 2u);
+  for (const std::string& nota : notas) {
+    EXPECT_EQ(GetValueTag("idCSRT", nota), "07");
+    EXPECT_NE(GetValueTag("hashCSRT", nota), "AAAA");
+    EXPECT_EQ(nota.find("<idCSRT>", nota.find("<idCSRT>") + 1), std::string::npos);
+    EXPECT_EQ(test::XmlSchemaErrors(nota, test::FindSchema("nfe_v4.00.xsd")), "");
+  }
+}
+
+TEST_F(NFeAssinaturaTest, WithoutCSRTOrInfRespTecNothingIsAdded) {
+  ComCertificado();
+  nfe.SetIdCSRT("01"); // no CSRT
+  std::string assinadas = nfe.AssinarNota(test::LoteNaoAssinado(1, test::ComRespTec()));
+  EXPECT_EQ(assinadas.find("hashCSRT"), std::string::npos);
+  nfe.SetCSRT(kCSRT); // no infRespTec
+  assinadas = nfe.AssinarNota(test::LoteNaoAssinado(1));
+  EXPECT_EQ(assinadas.find("CSRT"), std::string::npos);
+}
+
+TEST_F(NFeAssinaturaTest, ALotOf51IsRefusedBeforeTheCertificateIsTouched) {
+  bool consultado = false;
+  nfe.SetOnCheckCertificate([&](std::string&) { consultado = true; });
+  nfe.SetCaminhoCertificado(home.File("nao-existe.pfx"));
+  EXPECT_EQ(MensagemDe<EvxnNFeMaxSizeException>([&] { nfe.AssinarNota(test::LoteNaoAssinado(51)); }),
+            "O Lote não pode possuir mais de 50 notas.");
+  EXPECT_FALSE(consultado);
+  // The same lot size with a missing certificate fails on the certificate.
+  EXPECT_THROW(nfe.AssinarNota(test::LoteNaoAssinado(50)), EvxnNFeCertificationException);
+}
+
+TEST_F(NFeAssinaturaTest, EmptyAndDocumentlessTextsAreRefusedAndReportedToTelemetry) {
+  std::vector<TvxnTelemetriaEvento> eventos;
+  nfe.GetTelemetria().SetSink([&](const TvxnTelemetriaEvento& e) { eventos.push_back(e); });
+  EXPECT_EQ(MensagemDe<EvxnSignatureException>([&] { nfe.AssinarNota(""); }),
+            "XML informado está vazio ou inválido");
+  EXPECT_EQ(MensagemDe<EvxnNFeException>([&] { nfe.AssinarNota("<enviNFe/>"); }),
+            "Não foi possível encontrar notas fiscais no arquivo");
+  ASSERT_EQ(eventos.size(), 4u);
+  EXPECT_EQ(eventos[0].Tipo, TvxnTelemetriaTipo::Ping);
+  EXPECT_EQ(eventos[0].Operacao, "AssinarNota");
+  EXPECT_EQ(eventos[1].Tipo, TvxnTelemetriaTipo::Excecao);
+  EXPECT_EQ(eventos[1].Operacao, "AssinarNota");
+  EXPECT_EQ(eventos[1].Classe, "EvxnSignatureException");
+  EXPECT_EQ(eventos[1].Mensagem, "XML informado está vazio ou inválido");
+  EXPECT_EQ(eventos[3].Classe, "EvxnNFeException");
+}
+
+TEST_F(NFeAssinaturaTest, AKeyThatIsNotFortyFourDigitsStopsTheLot) {
+  ComCertificado();
+  std::string lote = test::LoteNaoAssinado(3);
+  const std::string chave = test::ChaveDaNota(2);
+  lote = ReplaceAll(lote, "Id=\"NFe" + chave + "\"", "Id=\"NFe" + chave.substr(0, 43) + "X\"");
+  EXPECT_EQ(MensagemDe<EvxnSignatureException>([&] { nfe.AssinarNota(lote); }),
+            "Chave inválida, a chave deve conter apenas números, e conter 44 caracteres");
+}
+
+TEST_F(NFeAssinaturaTest, BusinessRuleFailuresStopSigningWithTheirOwnMessage) {
+  ComCertificado();
+  const std::string lote = test::LoteNaoAssinado(2, test::ComTpEmis("9"));
+  EXPECT_EQ(MensagemDe<EvxnNFeException>([&] { nfe.AssinarNota(lote); }),
+            "Tipo de Emissão 9 é válido. Utilize (1,2,3,4 ou 5)");
+}
+
+TEST_F(NFeAssinaturaTest, AccentsListedInTheSettingsAreRemovedAndTheOrdinalBecomesO) {
+  ComCertificado();
+  nfe.SetCaracteresRemoverAcentos("ÃÇ");
+  std::string lote = test::LoteNaoAssinado(1);
+  lote = ReplaceAll(lote, "<xNome>EMPRESA DE TESTE LTDA</xNome>", "<xNome>CONFECÇÕES SÃO JOÃO Nº 1</xNome>");
+  const std::string nota = nfe.AssinarNota(lote);
+  EXPECT_NE(nota.find("<xNome>CONFECCÕES SAO JOAO No 1</xNome>"), std::string::npos) << nota;
+  std::string saida;
+  EXPECT_TRUE(XmlSec1Aceita(nota, saida)) << saida;
+}
+
+// ---- ValidarRegraDeNegocioNFe ----
+
+class RegraDeNegocioTest : public NFeAssinaturaTest {
+protected:
+  std::string Nota(std::string tpEmis, std::string contingencia = {}) {
+    return test::NotaNaoAssinada(1, test::ComTpEmis(std::move(tpEmis), std::move(contingencia)));
+  }
+  static constexpr const char* kContingencia =
+      "<dhCont>2026-12-05T09:00:00-03:00</dhCont><xJust>FALHA NA COMUNICACAO COM A SEFAZ</xJust>";
+};
+
+TEST_F(RegraDeNegocioTest, NormalIssueRefusesAnyContingencyMark) {
+  EXPECT_NO_THROW(nfe.ValidarRegraDeNegocioNFe(Nota("1")));
+  const std::string m556 = "556 - Rejeição: Justificativa de entrada em contingência não deve ser informada "
+                           "para tipo de emissão normal";
+  EXPECT_EQ(MensagemDe<EvxnNFeException>([&] {
+              nfe.ValidarRegraDeNegocioNFe(Nota("1", "<dhCont>2026-12-05T09:00:00-03:00</dhCont>"));
+            }),
+            m556);
+  // A plain text search: the name anywhere in the document counts.
+  std::string nota = ReplaceAll(Nota("1"), "PRODUTO DE TESTE 1<", "PRODUTO xJust<");
+  EXPECT_EQ(MensagemDe<EvxnNFeException>([&] { nfe.ValidarRegraDeNegocioNFe(nota); }), m556);
+}
+
+TEST_F(RegraDeNegocioTest, ContingencyIssueNeedsAJustificationOfFifteenCharacters) {
+  for (const char* tp : {"2", "3", "4", "5", "6", "7"}) {
+    SCOPED_TRACE(tp);
+    EXPECT_NO_THROW(nfe.ValidarRegraDeNegocioNFe(Nota(tp, kContingencia)));
+    EXPECT_EQ(MensagemDe<EvxnNFeException>([&] { nfe.ValidarRegraDeNegocioNFe(Nota(tp)); }),
+              "557 - Rejeição: A Justificativa de entrada em contingência deve ser informada");
+  }
+  const std::string curta = "A justificativa para entrada em contingência deve ter no mínimo 15 dígitos.";
+  // 14 characters (15 bytes): characters are counted, not bytes.
+  EXPECT_EQ(MensagemDe<EvxnNFeException>(
+                [&] { nfe.ValidarRegraDeNegocioNFe(Nota("2", "<xJust>FALHA NA COMUÇ</xJust>")); }),
+            curta);
+  EXPECT_NO_THROW(nfe.ValidarRegraDeNegocioNFe(Nota("2", "<xJust>FALHA NA COMUNI</xJust>")));
+  // dhCont alone counts as a mark, but the missing justification is then too short.
+  EXPECT_EQ(MensagemDe<EvxnNFeException>([&] {
+              nfe.ValidarRegraDeNegocioNFe(Nota("2", "<dhCont>2026-12-05T09:00:00-03:00</dhCont>"));
+            }),
+            curta);
+}
+
+TEST_F(RegraDeNegocioTest, UnknownIssueTypesAreNamedInTheMessageAndCarryTheErrorLogFolder) {
+  try {
+    nfe.ValidarRegraDeNegocioNFe(Nota("9"));
+    FAIL();
+  } catch (const EvxnNFeException& e) {
+    EXPECT_EQ(e.Message(), "Tipo de Emissão 9 é válido. Utilize (1,2,3,4 ou 5)");
+    EXPECT_EQ(e.LogFilePath().rfind(home.File("LogErro"), 0), 0u) << e.LogFilePath();
+  }
+  std::string semTipo = ReplaceAll(Nota("1"), "<tpEmis>1</tpEmis>", "");
+  EXPECT_EQ(MensagemDe<EvxnNFeException>([&] { nfe.ValidarRegraDeNegocioNFe(semTipo); }),
+            "Tipo de Emissão  é válido. Utilize (1,2,3,4 ou 5)");
+  // Layouts before 4.0 skip the issue-type checks.
+  nfe.SetVersaoManual(vm30);
+  EXPECT_NO_THROW(nfe.ValidarRegraDeNegocioNFe(Nota("9")));
+}
+
+TEST_F(RegraDeNegocioTest, OperatingModesDemandTheirIssueType) {
+  nfe.SetModoOperacao(moEPEC);
+  try {
+    nfe.ValidarRegraDeNegocioNFe(Nota("1"));
+    FAIL();
+  } catch (const EvxnNFeModoOperacaoException& e) {
+    EXPECT_EQ(e.Message(), "No Modo Operação EPEC, o tipo emissão (tpEmis) deve ser igual a 4.");
+    // Mode refusals carry no error-log folder: their line goes to the program directory's log.
+    EXPECT_EQ(e.LogFilePath().rfind(home.Path(), 0), 0u) << e.LogFilePath();
+    EXPECT_EQ(e.LogFilePath().find("LogErro"), std::string::npos) << e.LogFilePath();
+  }
+  EXPECT_NO_THROW(nfe.ValidarRegraDeNegocioNFe(Nota("4", kContingencia)));
+
+  nfe.SetModoOperacao(moSVCAN);
+  EXPECT_NO_THROW(nfe.ValidarRegraDeNegocioNFe(Nota("6", kContingencia)));
+  EXPECT_EQ(MensagemDe<EvxnNFeModoOperacaoException>(
+                [&] { nfe.ValidarRegraDeNegocioNFe(Nota("7", kContingencia)); }),
+            "No Modo Operação SVCAN (SVC-AN), o tipo emissão (tpEmis) deve ser igual a 6.");
+
+  nfe.SetModoOperacao(moSVCRS);
+  EXPECT_NO_THROW(nfe.ValidarRegraDeNegocioNFe(Nota("7", kContingencia)));
+  EXPECT_EQ(MensagemDe<EvxnNFeModoOperacaoException>(
+                [&] { nfe.ValidarRegraDeNegocioNFe(Nota("6", kContingencia)); }),
+            "No Modo Operação SVCRS (SVC-RS), o tipo emissão (tpEmis) deve ser igual a 7.");
+
+  // Every layout version checks the mode.
+  nfe.SetVersaoManual(vm30);
+  EXPECT_THROW(nfe.ValidarRegraDeNegocioNFe(Nota("1")), EvxnNFeModoOperacaoException);
+}
+
+// ---- Clean-up of the signer's output ----
+
+TEST_F(NFeAssinaturaTest, RunsOfBlanksInSignatureValueAndKeyInfoCollapse) {
+  std::string xml = "<?xml version=\"1.0\"?>\r\n<NFe><Signature><SignatureValue>AB  CD   EF    G"
+                    "</SignatureValue>\r\n<KeyInfo><X509Data>MII  XYZ</X509Data></KeyInfo></Signature>"
+                    "<copia>AB  CD   EF    G</copia></NFe>\r\n";
+  nfe.LimparXMLAssinado(xml);
+  EXPECT_EQ(xml, "<NFe><Signature><SignatureValue>ABCD EFG</SignatureValue><KeyInfo><X509Data>MIIXYZ"
+                 "</X509Data></KeyInfo></Signature><copia>ABCD EFG</copia></NFe>");
+  std::string semBrancos = "<SignatureValue>ABC</SignatureValue>";
+  nfe.RemoveEspacosAssinatura(semBrancos);
+  EXPECT_EQ(semBrancos, "<SignatureValue>ABC</SignatureValue>");
+  // Only the first declaration in exactly that form is removed; a lone CR stays.
+  std::string duas = "<?xml version=\"1.0\"?><a>\r</a><?xml version=\"1.0\"?>";
+  nfe.LimparXMLAssinado(duas);
+  EXPECT_EQ(duas, "<a>\r</a><?xml version=\"1.0\"?>");
+}
+
+TEST_F(NFeAssinaturaTest, PrepararXMLAssinarWrapsTheDocumentInItsNFeElement) {
+  std::string xml = "<infNFe Id=\"NFe1\"><xNome>Nº 1</xNome></infNFe>";
+  nfe.PrepararXMLAssinar(xml);
+  EXPECT_EQ(xml, "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\"><infNFe Id=\"NFe1\"><xNome>No 1</xNome>"
+                 "</infNFe></NFe>");
+}
+
+TEST_F(NFeAssinaturaTest, DocumentsOfALotAreCountedAndCut) {
+  const std::string lote = test::LoteNaoAssinado(3);
+  EXPECT_EQ(TvxnNFe::GetNumNotas(lote), 3);
+  const std::string segunda = TvxnNFe::GetNota(lote, 1);
+  EXPECT_EQ(segunda.rfind("<infNFe versao=\"4.00\" Id=\"NFe" + test::ChaveDaNota(2) + "\"", 0), 0u);
+  EXPECT_TRUE(segunda.ends_with("</infNFe>"));
+  EXPECT_EQ(TvxnNFe::GetNota(lote, 3), "");
+  EXPECT_EQ(TvxnNFe::GetNumNotas("<a/>"), 0);
+}
+
+TEST(NFeAssinaturaUtilsTest, ReferenceInfoAndSignaturePresence) {
+  EXPECT_EQ(
+      GetReferenceInfo("<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\"><infNFe Id=\"NFe123\"/></NFe>"),
+      "NFe123");
+  EXPECT_EQ(MensagemDe<EvxnNFeException>([] { GetReferenceInfo("<NFe><infNFe/></NFe>"); }),
+            "Campo Id não encontrado para nota fiscal");
+  EXPECT_TRUE(ValidaAssinatura(
+      "<NFe><Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\"><x/></Signature></NFe>"));
+  EXPECT_FALSE(ValidaAssinatura("<NFe><Signature><x/></Signature></NFe>"));
+  EXPECT_FALSE(
+      ValidaAssinatura("<NFe><ds:Signature xmlns:ds=\"http://www.w3.org/2000/09/xmldsig#\"/></NFe>"));
+}
+
+// ---- Schema package against layout version ----
+
+TEST_F(NFeAssinaturaTest, SchemaPackagesMustBelongToTheLayoutVersion) {
+  EXPECT_NO_THROW(nfe.ChecarVersaoEsquema("PL_009G"));
+  EXPECT_NO_THROW(nfe.ChecarVersaoEsquema("pl_009"));
+  EXPECT_EQ(MensagemDe<EvxnNFeVersaoEsquemaException>([&] { nfe.ChecarVersaoEsquema("pl_008i2"); }),
+            "Versão esquema não condiz com a versão manual definida, utilize ( pl_009, pl_009g ).");
+  nfe.SetVersaoManual(vm50a);
+  EXPECT_NO_THROW(nfe.ChecarVersaoEsquema("PL_008I1"));
+  EXPECT_EQ(MensagemDe<EvxnNFeVersaoEsquemaException>([&] { nfe.ChecarVersaoEsquema("pl_009g"); }),
+            "Versão esquema não condiz com a versão manual definida, utilize ( pl_008a,pl_008b,pl_008c,"
+            "pl_008d,pl_008e,pl_008f,pl_008g,pl_008h,pl_008i,pl_008i1,pl_008i2 ).");
+  nfe.SetVersaoManual(vm50);
+  EXPECT_NO_THROW(nfe.ChecarVersaoEsquema("pl_006t")); // accepted though its message leaves it out
+  EXPECT_EQ(MensagemDe<EvxnNFeVersaoEsquemaException>([&] { nfe.ChecarVersaoEsquema("pl_006j"); }),
+            "Versão esquema não condiz com a versão manual definida, utilize ( pl_006m, pl_006n, pl_006p, "
+            "pl_006q, pl_006r, pl_006s, pl_006v ).");
+  nfe.SetVersaoManual(vm40);
+  EXPECT_THROW(nfe.ChecarVersaoEsquema("pl_006m"), EvxnNFeVersaoEsquemaException);
+  nfe.SetVersaoManual(vm30);
+  EXPECT_NO_THROW(nfe.ChecarVersaoEsquema("pl_005f"));
+  EXPECT_THROW(nfe.ChecarVersaoEsquema("pl_005e"), EvxnNFeVersaoEsquemaException);
+  nfe.SetVersaoManual(vm202a);
+  EXPECT_NO_THROW(nfe.ChecarVersaoEsquema("qualquer"));
+}
+
+} // namespace
+} // namespace vxn

@@ -1,0 +1,128 @@
+// The component's log operations for the host: listing by filter, reading, the index files of a lot and
+// the obsolete DANFE viewer.
+#include "support/NFeLoteFixture.h"
+#include "support/TempDir.h"
+#include "vxnFiles.h"
+#include "vxnNFe.h"
+#include "vxnNFeException.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace vxn {
+namespace {
+
+using test::TempDir;
+
+class NFeLogsTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ::setenv("QUORVANT_NFE_HOME", home.Path().c_str(), 1);
+    nfe.SetDiretorioLog(home.File("Log/"));
+    nfe.SetDiretorioXmlDestinatario(home.File("XmlDestinatario/"));
+  }
+  void TearDown() override {
+    ::unsetenv("QUORVANT_NFE_HOME");
+    EvxnException::ResetClassState();
+  }
+  void CriarLogs(std::initializer_list<const char*> nomes) {
+    for (const char* nome : nomes)
+      WriteFileAtomic(home.File("Log/") + nome, "<x/>");
+  }
+  std::vector<std::string> Listar(TLogFilter filtro, std::string_view texto) {
+    TvxnStringList lista;
+    lista.Add("antes");
+    nfe.ListarLogs(&lista, filtro, texto);
+    return lista.Lines();
+  }
+
+  TempDir home;
+  TvxnNFe nfe;
+};
+
+TEST_F(NFeLogsTest, ListarLogsByFilterAndText) {
+  CriarLogs({"3524001-sit.xml", "3524001-ped-sit.xml", "3599001-sit.xml", "111-caneve.xml", "222-caneve.xml",
+             "222-caneve.xml.bak", "1234-rec.xml", "1234-pro-rec.xml", "1234-ped-rec.xml"});
+  const std::string log = home.File("Log/");
+  // lfSit with a text: *3524*-sit.xml.
+  EXPECT_EQ(Listar(TLogFilter::lfSit, "3524"), (std::vector<std::string>{log + "3524001-sit.xml"}));
+  EXPECT_EQ(Listar(TLogFilter::lfSit, "  "),
+            (std::vector<std::string>{log + "3524001-sit.xml", log + "3599001-sit.xml"}));
+  EXPECT_EQ(Listar(TLogFilter::lfPedSit, ""), (std::vector<std::string>{log + "3524001-ped-sit.xml"}));
+  // lfCustom: the text is the pattern.
+  EXPECT_EQ(Listar(TLogFilter::lfCustom, "*-caneve.xml"),
+            (std::vector<std::string>{log + "111-caneve.xml", log + "222-caneve.xml"}));
+  EXPECT_EQ(Listar(TLogFilter::lfRec, "1234"), (std::vector<std::string>{log + "1234-rec.xml"}));
+  EXPECT_EQ(Listar(TLogFilter::lfProRec, ""), (std::vector<std::string>{log + "1234-pro-rec.xml"}));
+  EXPECT_EQ(Listar(TLogFilter::lfXml, "").size(), 8u);
+  EXPECT_TRUE(Listar(TLogFilter::lfEnvLot, "").empty());
+}
+
+TEST_F(NFeLogsTest, ListarLogsRefusesAMissingListAndAnUncreatableFolder) {
+  try {
+    nfe.ListarLogs(nullptr, TLogFilter::lfXml, "");
+    FAIL();
+  } catch (const EvxnNFeCheckParams& e) {
+    EXPECT_EQ(e.Message(), "Parâmetro aList não foi instanciado (nil).");
+  }
+  WriteFileAtomic(home.File("arquivo"), "x");
+  nfe.SetDiretorioLog(home.File("arquivo/Log/"));
+  TvxnStringList lista;
+  try {
+    nfe.ListarLogs(&lista, TLogFilter::lfXml, "");
+    FAIL();
+  } catch (const EvxnNFeLogException& e) {
+    EXPECT_EQ(e.Message(),
+              "Diretório de log não pode ser criado ou está vazio: " + home.File("arquivo/Log/"));
+  }
+}
+
+TEST_F(NFeLogsTest, LerLogReadsTheFileOrNamesTheMissingOne) {
+  WriteFileAtomic(home.File("Log/1-sta.xml"), "\xEF\xBB\xBF<retConsStatServ/>\r\n");
+  EXPECT_EQ(nfe.LerLog(home.File("Log/1-sta.xml")), "<retConsStatServ/>\r\n");
+  try {
+    nfe.LerLog(home.File("Log/2-sta.xml"));
+    FAIL();
+  } catch (const EvxnNFeCheckParams& e) {
+    EXPECT_EQ(e.Message(), "Arquivo de log " + home.File("Log/2-sta.xml") + " não encontrado.");
+  }
+}
+
+TEST_F(NFeLogsTest, VisualizarDanfeLogIsObsolete) {
+  try {
+    nfe.VisualizarDanfeLog("qualquer.xml");
+  } catch (const EvxnNFeDeprecatedException& e) {
+    EXPECT_EQ(e.Message(), "O método VisualizarDanfeLog está obsoleto.");
+    return;
+  }
+  FAIL();
+}
+
+TEST_F(NFeLogsTest, IndexFilesNameTheLotLogForEveryKeyInDocumentOrder) {
+  WriteFileAtomic(home.File("Log/77-env-lot.xml"), test::LoteNaoAssinado(3));
+  nfe.SaveFileTemporario("351000012345678", "77-env-lot.xml");
+  nfe.SaveFileChavesTemporario("77-env-lot.xml");
+  const std::string dest = home.File("XmlDestinatario/");
+  EXPECT_EQ(ReadWholeFile(dest + "351000012345678"), "env-lot=77-env-lot.xml");
+  for (int n = 1; n <= 3; ++n)
+    EXPECT_EQ(ReadWholeFile(dest + test::ChaveDaNota(n)), "env-lot=77-env-lot.xml");
+  // Nothing but the four index files (no temporary left behind).
+  TvxnStringList todos;
+  nfe.SetDiretorioLog(dest);
+  nfe.ListarLogs(&todos, TLogFilter::lfCustom, "*");
+  EXPECT_EQ(todos.Count(), 4u);
+}
+
+TEST_F(NFeLogsTest, WithoutLogsOnDiskNoKeyIndexIsWritten) {
+  WriteFileAtomic(home.File("Log/78-env-lot.xml"), test::LoteNaoAssinado(2));
+  nfe.SetSalvarLogsEmDisco(false);
+  nfe.SaveFileChavesTemporario("78-env-lot.xml");
+  EXPECT_FALSE(FileExists(home.File("XmlDestinatario/") + test::ChaveDaNota(1)));
+  nfe.SetSalvarLogsEmDisco(true);
+  nfe.SaveFileChavesTemporario("78-env-lot.xml");
+  EXPECT_TRUE(FileExists(home.File("XmlDestinatario/") + test::ChaveDaNota(1)));
+}
+
+} // namespace
+} // namespace vxn
