@@ -86,11 +86,14 @@ protected:
   TvxnNFe nfe;
 };
 
-TEST_F(NFeAssinaturaTest, ALotOf50IsSignedValidAndEachDocumentCarriesTheHashOfItsOwnKey) {
+TEST_F(NFeAssinaturaTest, ALotOf50FromTheDatasetIsSignedValidAndEachDocumentCarriesTheHashOfItsOwnKey) {
   ComCertificado();
   nfe.SetIdCSRT("01");
   nfe.SetCSRT(kCSRT);
-  const std::string assinadas = nfe.AssinarNota(test::LoteNaoAssinado(50, test::ComRespTec()));
+  std::vector<std::string> chaves;
+  const std::string lote = test::LoteDoDataSet(50, true, &chaves);
+  ASSERT_EQ(chaves.size(), 50u);
+  const std::string assinadas = nfe.AssinarNota(lote);
 
   EXPECT_EQ(assinadas.find("\r\n"), std::string::npos);
   EXPECT_EQ(assinadas.find("<?xml"), std::string::npos);
@@ -102,7 +105,7 @@ TEST_F(NFeAssinaturaTest, ALotOf50IsSignedValidAndEachDocumentCarriesTheHashOfIt
   std::set<std::string> hashes;
   for (std::size_t i = 0; i < notas.size(); ++i) {
     const std::string& nota = notas[i];
-    const std::string chave = test::ChaveDaNota(static_cast<int>(i) + 1);
+    const std::string& chave = chaves[i];
     SCOPED_TRACE("nota " + std::to_string(i + 1));
     EXPECT_EQ(GetReferenceInfo(nota), "NFe" + chave); // documents keep the order of the lot
     EXPECT_TRUE(ValidaAssinatura(nota));
@@ -116,13 +119,25 @@ TEST_F(NFeAssinaturaTest, ALotOf50IsSignedValidAndEachDocumentCarriesTheHashOfIt
   }
   EXPECT_EQ(hashes.size(), 50u);
   // The hash of the first and the last document, recomputed by the openssl command line.
-  for (int n : {1, 50}) {
+  for (std::size_t i : {0u, 49u}) {
     std::string saida;
-    ASSERT_EQ(test::RunCommand("printf '%s' '" + std::string(kCSRT) + test::ChaveDaNota(n) +
+    ASSERT_EQ(test::RunCommand("printf '%s' '" + std::string(kCSRT) + chaves[i] +
                                    "' | openssl dgst -sha1 -binary | openssl base64 -A",
                                saida),
               0);
-    EXPECT_EQ(GetValueTag("hashCSRT", notas[static_cast<std::size_t>(n) - 1]), saida);
+    EXPECT_EQ(GetValueTag("hashCSRT", notas[i]), saida);
+  }
+}
+
+TEST_F(NFeAssinaturaTest, HandWrittenDocumentsWithTheirOwnKeysAreSignedInLotOrder) {
+  ComCertificado();
+  const std::vector<std::string> notas = SepararNotas(nfe.AssinarNota(test::LoteNaoAssinado(5)));
+  ASSERT_EQ(notas.size(), 5u);
+  for (std::size_t i = 0; i < notas.size(); ++i) {
+    EXPECT_EQ(GetReferenceInfo(notas[i]), "NFe" + test::ChaveDaNota(static_cast<int>(i) + 1));
+    std::string saida;
+    EXPECT_TRUE(XmlSec1Aceita(notas[i], saida)) << saida;
+    EXPECT_EQ(test::XmlSchemaErrors(notas[i], test::FindSchema("nfe_v4.00.xsd")), "");
   }
 }
 

@@ -1,7 +1,10 @@
 #include "NFeLoteFixture.h"
 
+#include "NFeDocumentFiller.h"
+#include "datasets/vxnNFeDataSets.h"
 #include "vxnFiles.h"
 #include "vxnText.h"
+#include "xml/vxnNFeAssinaturaUtils.h"
 #include "xml/vxnNFeUtils.h"
 
 #include <cstdio>
@@ -78,6 +81,33 @@ std::string LoteNaoAssinado(int quantidade, const NotaOpcoes& opcoes) {
       "<indSinc>0</indSinc>";
   for (int i = 1; i <= quantidade; ++i)
     lote += NotaNaoAssinada(i, opcoes);
+  return lote + "</enviNFe>";
+}
+
+std::string LoteDoDataSet(int quantidade, bool comRespTec, std::vector<std::string>* chaves) {
+  TvxnNFeDataSets ds;
+  // The dictionary of the source tree: callers may point the program directory elsewhere.
+  ds.SetXMLDicionario(std::string(QVX_SOURCE_DIR) + "/data/Templates/vm60/Conversor/NFeDataSets.xml");
+  for (int n = 1; n <= quantidade; ++n) {
+    FillDocument(ds, n, 10);
+    if (comRespTec) {
+      ds.Campo("CNPJ_ZD02").SetAsString("99888777000161");
+      ds.Campo("xContato_ZD04").SetAsString("RESPONSAVEL TECNICO");
+      ds.Campo("email_ZD05").SetAsString("suporte@exemplo.com.br");
+      ds.Campo("fone_ZD06").SetAsString("1133334444");
+    }
+    ds.Salvar();
+  }
+  std::string lote =
+      "<enviNFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"4.00\"><idLote>1</idLote>"
+      "<indSinc>0</indSinc>";
+  for (const std::string& infNFe : ds.GetLoteNFe()) {
+    if (chaves)
+      chaves->push_back(GetReferenceInfo(infNFe).substr(3));
+    lote += "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\">" + infNFe + "</NFe>";
+  }
+  if (ds.GetLoteNFe().Count() != static_cast<std::size_t>(quantidade))
+    throw std::runtime_error("o dataset não gerou todas as notas do lote");
   return lote + "</enviNFe>";
 }
 
