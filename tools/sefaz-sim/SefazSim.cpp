@@ -1,9 +1,12 @@
 #include "sefaz-sim/SefazSim.h"
 
+#include "sefaz-sim/SimLots.h"
 #include "sefaz-sim/SimSchemas.h"
 #include "sefaz-sim/SimService.h"
 #include "sefaz-sim/SimSoap.h"
 #include "sefaz-sim/SimStates.h"
+#include "sefaz-sim/services/SimAutorizacao.h"
+#include "sefaz-sim/services/SimRetAutorizacao.h"
 #include "sefaz-sim/services/SimStatusServico.h"
 #include "vxnOutsideHandles.h"
 #include "vxnPaths.h"
@@ -42,6 +45,10 @@ std::vector<std::unique_ptr<TSimService>> MakeServices() {
   std::vector<std::unique_ptr<TSimService>> services;
   services.push_back(std::make_unique<TSimStatusServico>("4.00"));
   services.push_back(std::make_unique<TSimStatusServico>("3.10"));
+  services.push_back(std::make_unique<TSimAutorizacao>("4.00"));
+  services.push_back(std::make_unique<TSimAutorizacao>("3.10"));
+  services.push_back(std::make_unique<TSimRetAutorizacao>("4.00"));
+  services.push_back(std::make_unique<TSimRetAutorizacao>("3.10"));
   return services;
 }
 
@@ -67,6 +74,21 @@ std::optional<TRoute> ParsePath(const std::string& path) {
   return TRoute{AsciiUpper(parts[1]), file.substr(0, file.size() - 5)};
 }
 
+// The CNPJ an e-CNPJ certificate names at the end of its common name ("COMPANY NAME:11222333000181");
+// "" when the client presented none or its name carries no CNPJ.
+std::string ClientCnpjOf(const SSL* ssl) {
+  outside::X509Ptr cert(ssl ? SSL_get1_peer_certificate(ssl) : nullptr);
+  if (!cert)
+    return {};
+  char cn[256] = {};
+  if (X509_NAME_get_text_by_NID(X509_get_subject_name(cert.get()), NID_commonName, cn, sizeof cn) <= 0)
+    return {};
+  const std::string name = cn;
+  const std::size_t colon = name.rfind(':');
+  const std::string cnpj = colon == std::string::npos ? "" : name.substr(colon + 1);
+  return cnpj.size() == 14 && cnpj.find_first_not_of("0123456789") == std::string::npos ? cnpj : "";
+}
+
 } // namespace
 
 struct TSefazSim::Impl {
@@ -75,6 +97,7 @@ struct TSefazSim::Impl {
   dev::TvxnDevIdentity serverIdentity;
   TSimStates states;
   TSimSchemas schemas;
+  TSimLots lots;
   std::vector<std::unique_ptr<TSimService>> services = MakeServices();
   std::unique_ptr<httplib::SSLServer> server;
   std::thread thread;
@@ -156,15 +179,17 @@ struct TSefazSim::Impl {
       std::lock_guard lock(receivedMutex);
       received.push_back(envelope.DataXml);
     }
-    const TSimRequest request{route.section, action, envelope.BodyNamespace, envelope.HeaderCUF,
-                              envelope.DataXml};
+    const TSimRequest request{route.section,        action,           envelope.BodyNamespace,
+                              envelope.HeaderCUF,   envelope.DataXml, envelope.Compressed,
+                              ClientCnpjOf(req.ssl)};
     const int paused = statusPaused.load();
-    const TSimContext context{schemas, states, paused ? std::optional<int>(paused) : std::nullopt};
+    const TSimContext context{schemas, states, paused ? std::optional<int>(paused) : std::nullopt, lots};
     const std::string result = service.Handle(request, context);
     const std::string ns = envelope.BodyNamespace.empty() ? WsdlNamespaceOf(service) : envelope.BodyNamespace;
     res.status = 200;
-    res.set_content(BuildSoapReply(service.ReplyHeader(request), service.ResultElement(), ns, result),
-                    "application/soap+xml; charset=utf-8");
+    res.set_content(
+        BuildSoapReply(service.ReplyHeader(request), service.ResultElementOf(request), ns, result),
+        "application/soap+xml; charset=utf-8");
   }
 
   static std::string WsdlNamespaceOf(const TSimService& service) { return WsdlNamespace(service.WsdlName()); }
@@ -247,6 +272,10 @@ const dev::TvxnDevAuthority& TSefazSim::Authority() const {
 
 void TSefazSim::SetStatusPaused(std::optional<int> cStat) {
   impl_->statusPaused = cStat.value_or(0);
+}
+
+void TSefazSim::SetQueriesInProcessing(int count) {
+  impl_->lots.SetQueriesInProcessing(count);
 }
 
 std::string TSefazSim::ServersIniText() const {

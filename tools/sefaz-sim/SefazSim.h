@@ -64,6 +64,9 @@ public:
   const dev::TvxnDevAuthority& Authority() const;
   // Makes the status service answer 108 or 109 (service paused) to good requests; nullopt restores 107.
   void SetStatusPaused(std::optional<int> cStat);
+  // How many receipt queries of each lot answer 105 (in processing) before it answers 104; 0 (the
+  // default) processes lots at once.
+  void SetQueriesInProcessing(int count);
 
   // The servers file: a section per state, "AN", "SVCAN" and "SVCRS", each key of every service
   // pointing at this server. CR LF line ends.

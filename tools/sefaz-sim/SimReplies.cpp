@@ -9,14 +9,26 @@ namespace vxn::sim {
 
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 7> kMotivos{{
+constexpr std::array<std::pair<int, std::string_view>, 18> kMotivos{{
+    {100, "Autorizado o uso da NF-e"},
+    {103, "Lote recebido com sucesso"},
+    {104, "Lote processado"},
+    {105, "Lote em processamento"},
+    {106, "Lote nao localizado"},
     {107, "Servico em Operacao"},
     {108, "Servico Paralisado Momentaneamente (curto prazo)"},
     {109, "Servico Paralisado sem Previsao"},
+    {204, "Rejeicao: Duplicidade de NF-e"},
+    {213, "Rejeicao: CNPJ-Base do Emitente difere do CNPJ-Base do Certificado Digital"},
     {215, "Rejeicao: Falha no schema XML"},
     {225, "Rejeicao: Falha no Schema XML do lote de NFe"},
     {226, "Rejeicao: Codigo da UF do Emitente diverge da UF autorizadora"},
     {252, "Rejeicao: Ambiente informado diverge do Ambiente de recebimento"},
+    {253, "Rejeicao: Digito Verificador da chave de acesso composta invalida"},
+    {297, "Rejeicao: Assinatura difere do calculado"},
+    {452, "Rejeicao: Solicitada resposta sincrona para Lote com mais de uma NF-e (indSinc=1)"},
+    {502, "Rejeicao: Erro na Chave de Acesso - Campo Id nao corresponde a concatenacao dos campos "
+          "correspondentes"},
 }};
 
 } // namespace

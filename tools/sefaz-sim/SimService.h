@@ -10,6 +10,7 @@
 
 namespace vxn::sim {
 
+class TSimLots;
 class TSimSchemas;
 class TSimStates;
 
@@ -20,6 +21,8 @@ struct TSimRequest {
   std::string BodyNamespace; // namespace of the nfeDadosMsg element
   std::string HeaderCUF;     // cUF of the nfeCabecMsg header, when the envelope has one
   std::string DataXml;       // the message inside nfeDadosMsg, as a standalone document
+  bool Compressed = false;   // the message came in nfeDadosMsgZip (and DataXml is it unpacked)
+  std::string ClientCnpj;    // CNPJ of the client certificate ("" when it names none)
 };
 
 // Server-wide switches and resources a service may use. Services read them for each request.
@@ -28,6 +31,8 @@ struct TSimContext {
   const TSimStates& States;
   // When set, the status service answers this code (108 or 109) for an otherwise good request.
   std::optional<int> StatusPaused;
+  // Lots received and keys authorised, kept between requests.
+  TSimLots& Lots;
 };
 
 class TSimService {
@@ -42,6 +47,8 @@ public:
   virtual std::vector<std::string> Actions() const = 0;
   // The element that wraps the result in the reply body.
   virtual std::string ResultElement() const = 0;
+  // The result element for one request (the compressed form of an operation may name another).
+  virtual std::string ResultElementOf(const TSimRequest&) const { return ResultElement(); }
   // Content of the reply's SOAP header ("" for none).
   virtual std::string ReplyHeader(const TSimRequest&) const { return {}; }
   // The result document (for example a retConsStatServ element). Never throws for bad data: the tax

@@ -1,5 +1,6 @@
 #include "sefaz-sim/SimSoap.h"
 
+#include "vxnGovUtils.h"
 #include "vxnOutsideHandles.h"
 #include "vxnText.h"
 #include "xml/vxnNFeNamespaces.h"
@@ -57,6 +58,21 @@ std::string Standalone(const xmlNode* element) {
   throw TSimSoapFault("soap:Sender", reason);
 }
 
+// A compressed message: the element's text is Base64 of the gzip of the XML message.
+TSimEnvelope Unpacked(const xmlNode* zip) {
+  const std::string xml = TvxnGovUtils().DecompressBase64Gz(TextOf(zip));
+  XmlDocPtr doc(xml.empty() ? nullptr
+                            : xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "message.xml", nullptr,
+                                            XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+  if (!doc)
+    Sender("The nfeDadosMsgZip element does not hold Base64 of gzip-compressed XML.");
+  TSimEnvelope out;
+  out.BodyNamespace = NamespaceOf(zip);
+  out.DataXml = Standalone(xmlDocGetRootElement(doc.get()));
+  out.Compressed = true;
+  return out;
+}
+
 } // namespace
 
 TSimEnvelope ParseSoapRequest(std::string_view body) {
@@ -84,6 +100,11 @@ TSimEnvelope ParseSoapRequest(std::string_view body) {
   const xmlNode* dados = ChildNamed(soapBody, "nfeDadosMsg");
   if (!dados) // some services wrap the message in an operation element
     dados = ChildNamed(FirstElement(soapBody), "nfeDadosMsg");
+  if (const xmlNode* zip = dados ? nullptr : ChildNamed(soapBody, "nfeDadosMsgZip")) {
+    TSimEnvelope unpacked = Unpacked(zip);
+    unpacked.HeaderCUF = out.HeaderCUF;
+    return unpacked;
+  }
   if (!dados)
     Sender("The SOAP body has no nfeDadosMsg element.");
   const xmlNode* data = FirstElement(dados);

@@ -24,11 +24,13 @@ struct TSimEnvelope {
   std::string BodyNamespace; // namespace of nfeDadosMsg
   std::string HeaderCUF;     // cUF of nfeCabecMsg, if any
   std::string DataXml;       // the element inside nfeDadosMsg as a standalone document
+  bool Compressed = false;   // the body held nfeDadosMsgZip: DataXml is its content unpacked
 };
 
 // Reads a SOAP 1.2 request whose body holds nfeDadosMsg (directly, or inside one wrapper element as some
 // services publish it). Throws TSimSoapFault for text that is not XML, not a SOAP 1.2 envelope, or
-// has no message.
+// has no message. A body with nfeDadosMsgZip (Base64 of gzip data) is unpacked first; content that does
+// not unpack to XML is a fault too.
 TSimEnvelope ParseSoapRequest(std::string_view body);
 
 // The SOAP action of a request: the "action" parameter of a SOAP 1.2 Content-Type, else the SOAPAction

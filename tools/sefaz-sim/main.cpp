@@ -1,6 +1,7 @@
 // sefaz-sim: runs the local tax-authority server until interrupted (Ctrl-C or SIGTERM).
 //
-//   sefaz-sim [--port N] [--write-config DIR] [--schemas DIR] [--status-paused 108|109] [--quiet]
+//   sefaz-sim [--port N] [--write-config DIR] [--schemas DIR] [--status-paused 108|109] [--receipt-processing
+//   N] [--quiet]
 #include "sefaz-sim/SefazSim.h"
 
 #include "vxnFiles.h"
@@ -17,18 +18,21 @@
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: sefaz-sim [--port N] [--write-config DIR] [--schemas DIR] [--status-paused 108|109] [--quiet]\n"
+    "usage: sefaz-sim [--port N] [--write-config DIR] [--schemas DIR] [--status-paused 108|109] "
+    "[--receipt-processing N] [--quiet]\n"
     "  --port N              port on 127.0.0.1 (0, the default, picks a free one)\n"
     "  --write-config DIR    write a servers file, a component INI file and a client certificate into DIR\n"
     "                        (an authority kept there from an earlier run is reused)\n"
     "  --schemas DIR         folder of the official XML Schemas (default: Esquemas/ beside the program)\n"
     "  --status-paused CODE  answer the status query with 108 or 109 (service paused)\n"
+    "  --receipt-processing N  answer each lot's first N receipt queries with 105 (in processing)\n"
     "  --quiet               do not print a line per request\n";
 
 struct Args {
   vxn::sim::TSefazSimOptions options;
   std::string configDir;
   std::optional<int> paused;
+  int receiptProcessing = 0;
   bool quiet = false;
 };
 
@@ -65,6 +69,8 @@ Args Parse(int argc, char** argv) {
       a.options.SchemasDir = value();
     else if (arg == "--status-paused")
       a.paused = ParseInt(value(), "--status-paused");
+    else if (arg == "--receipt-processing")
+      a.receiptProcessing = ParseInt(value(), "--receipt-processing");
     else if (arg == "--quiet")
       a.quiet = true;
     else if (arg == "--help" || arg == "-h") {
@@ -77,6 +83,8 @@ Args Parse(int argc, char** argv) {
     Usage("--port must be between 0 and 65535");
   if (a.paused && *a.paused != 108 && *a.paused != 109)
     Usage("--status-paused must be 108 or 109");
+  if (a.receiptProcessing < 0)
+    Usage("--receipt-processing must not be negative");
   return a;
 }
 
@@ -109,6 +117,7 @@ int main(int argc, char** argv) {
       };
     vxn::sim::TSefazSim sim(args.options);
     sim.SetStatusPaused(args.paused);
+    sim.SetQueriesInProcessing(args.receiptProcessing);
     sim.Start();
     // The configuration is written before anything is printed, so that a script that waits for the
     // first line finds the files in place.

@@ -1,0 +1,102 @@
+#include "sefaz-sim/SimLotDocuments.h"
+
+#include "sefaz-sim/SimReplies.h"
+#include "vxnOutsideHandles.h"
+#include "xml/vxnNFeNamespaces.h"
+
+#include <cstring>
+
+namespace vxn::sim {
+
+namespace {
+
+std::string Attribute(const xmlNode* n, const char* name) {
+  outside::XmlCharPtr value(xmlGetProp(n, BAD_CAST name));
+  return value ? reinterpret_cast<const char*>(value.get()) : "";
+}
+
+const xmlNode* Child(const xmlNode* parent, const char* localName) {
+  for (const xmlNode* c = parent ? parent->children : nullptr; c; c = c->next)
+    if (c->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(c->name), localName) == 0)
+      return c;
+  return nullptr;
+}
+
+std::string Standalone(const xmlNode* element) {
+  outside::XmlDocPtr doc(xmlNewDoc(BAD_CAST "1.0"));
+  xmlNode* copy = xmlDocCopyNode(const_cast<xmlNode*>(element), doc.get(), 1);
+  xmlDocSetRootElement(doc.get(), copy);
+  xmlReconciliateNs(doc.get(), copy);
+  outside::XmlBufferPtr buffer(xmlBufferCreate());
+  xmlNodeDump(buffer.get(), doc.get(), copy, 0, 0);
+  return reinterpret_cast<const char*>(xmlBufferContent(buffer.get()));
+}
+
+TSimLotDocument Examine(const xmlNode* nfe) {
+  TSimLotDocument d;
+  d.Xml = Standalone(nfe);
+  d.Id = Attribute(Child(nfe, "infNFe"), "Id");
+  const std::string ide = ElementText(d.Xml, "ide");
+  d.CUF = ElementText(ide, "cUF");
+  d.CNF = ElementText(ide, "cNF");
+  d.Mod = ElementText(ide, "mod");
+  d.Serie = ElementText(ide, "serie");
+  d.NNF = ElementText(ide, "nNF");
+  d.DhEmi = ElementText(ide, "dhEmi");
+  if (d.DhEmi.empty())
+    d.DhEmi = ElementText(ide, "dEmi"); // layouts before 3.10
+  d.TpEmis = ElementText(ide, "tpEmis");
+  d.CDV = ElementText(ide, "cDV");
+  d.TpAmb = ElementText(ide, "tpAmb");
+  const std::string emit = ElementText(d.Xml, "emit");
+  d.EmitCnpj = ElementText(emit, "CNPJ");
+  d.EmitCpf = ElementText(emit, "CPF");
+  d.DigestValue = ElementText(d.Xml, "DigestValue");
+  return d;
+}
+
+bool AllDigits(std::string_view s) {
+  return s.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+std::string LeftPad(std::string_view s, std::size_t width) {
+  return s.size() >= width ? std::string(s) : std::string(width - s.size(), '0') + std::string(s);
+}
+
+} // namespace
+
+std::vector<TSimLotDocument> LotDocuments(std::string_view enviNFe) {
+  std::vector<TSimLotDocument> out;
+  outside::XmlDocPtr doc(xmlReadMemory(enviNFe.data(), static_cast<int>(enviNFe.size()), "lot.xml", nullptr,
+                                       XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+  const xmlNode* root = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
+  for (const xmlNode* c = root ? root->children : nullptr; c; c = c->next)
+    if (c->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(c->name), "NFe") == 0)
+      out.push_back(Examine(c));
+  return out;
+}
+
+int KeyCheckDigit(std::string_view first43) {
+  int sum = 0;
+  int weight = 2;
+  for (auto it = first43.rbegin(); it != first43.rend(); ++it) {
+    sum += (*it - '0') * weight;
+    weight = weight == 9 ? 2 : weight + 1;
+  }
+  const int rest = sum % 11;
+  return rest < 2 ? 0 : 11 - rest;
+}
+
+std::string KeyFromFields(const TSimLotDocument& d) {
+  // AAMM of the emission date "AAAA-MM-DD...".
+  // A person's CPF fills the key's 14 digits from the right.
+  const std::string issuer = d.EmitCnpj.empty() ? LeftPad(d.EmitCpf, 14) : d.EmitCnpj;
+  if (d.DhEmi.size() < 7 || issuer.size() != 14)
+    return {};
+  const std::string yymm = d.DhEmi.substr(2, 2) + d.DhEmi.substr(5, 2);
+  std::string key = d.CUF + yymm + issuer + LeftPad(d.Mod, 2) + LeftPad(d.Serie, 3) + LeftPad(d.NNF, 9) +
+                    d.TpEmis + LeftPad(d.CNF, 8) + d.CDV;
+  return key.size() == 44 && AllDigits(key) ? key : "";
+}
+
+} // namespace vxn::sim

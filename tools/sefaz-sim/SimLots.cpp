@@ -1,0 +1,75 @@
+#include "sefaz-sim/SimLots.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+namespace vxn::sim {
+
+namespace {
+
+std::string Digits(long long value, int width) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%0*lld", width, value);
+  return buf;
+}
+
+std::string TwoDigitYear() {
+  const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  return Digits(tm.tm_year % 100, 2);
+}
+
+} // namespace
+
+void TSimLots::SetQueriesInProcessing(int count) {
+  std::lock_guard lock(mutex_);
+  queriesInProcessing_ = count < 0 ? 0 : count;
+}
+
+int TSimLots::QueriesInProcessing() const {
+  std::lock_guard lock(mutex_);
+  return queriesInProcessing_;
+}
+
+std::string TSimLots::NewReceipt(std::string_view cUF) {
+  std::lock_guard lock(mutex_);
+  return std::string(cUF.size() == 2 ? cUF : "35") + Digits(nextReceipt_++, 13);
+}
+
+std::string TSimLots::NewProtocol(std::string_view cUF) {
+  std::lock_guard lock(mutex_);
+  // tpAmb 2: this server is a homologation environment.
+  return "2" + std::string(cUF.size() == 2 ? cUF : "35") + TwoDigitYear() + Digits(nextProtocol_++, 10);
+}
+
+std::optional<TSimAuthorisation> TSimLots::Authorised(const std::string& chNFe) const {
+  std::lock_guard lock(mutex_);
+  if (auto it = authorised_.find(chNFe); it != authorised_.end())
+    return it->second;
+  return std::nullopt;
+}
+
+bool TSimLots::Authorise(const std::string& chNFe, const TSimAuthorisation& authorisation) {
+  std::lock_guard lock(mutex_);
+  return authorised_.emplace(chNFe, authorisation).second;
+}
+
+void TSimLots::Store(const std::string& nRec, std::string cUF, std::vector<std::string> protocols) {
+  std::lock_guard lock(mutex_);
+  lots_[nRec] = TLot{std::move(cUF), std::move(protocols), 0};
+}
+
+TSimLots::TQuery TSimLots::Query(const std::string& nRec) {
+  std::lock_guard lock(mutex_);
+  auto it = lots_.find(nRec);
+  if (it == lots_.end())
+    return {};
+  TLot& lot = it->second;
+  const bool processing = lot.queries < queriesInProcessing_;
+  ++lot.queries;
+  return TQuery{true, processing, lot.cUF, processing ? std::vector<std::string>{} : lot.protocols};
+}
+
+} // namespace vxn::sim

@@ -1,0 +1,61 @@
+// What the local server remembers between requests: the lots it received, by receipt number, with the
+// protocols of their documents, and every access key it authorised. Shared by the request threads.
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vxn::sim {
+
+// An authorisation already granted to an access key.
+struct TSimAuthorisation {
+  std::string NProt;
+  std::string DhRecbto;
+};
+
+class TSimLots {
+public:
+  // How many receipt queries of a lot answer 105 (in processing) before the lot answers 104.
+  void SetQueriesInProcessing(int count);
+  int QueriesInProcessing() const;
+
+  // A new 15-digit receipt number: the state code, then a sequence.
+  std::string NewReceipt(std::string_view cUF);
+  // A new 15-digit protocol number: the environment, the state code, the year, then a sequence.
+  std::string NewProtocol(std::string_view cUF);
+
+  // The first authorisation of an access key, if any.
+  std::optional<TSimAuthorisation> Authorised(const std::string& chNFe) const;
+  // Records the authorisation of an access key; false (and nothing recorded) when it already had one,
+  // so that two lots racing with the same key cannot both be authorised.
+  bool Authorise(const std::string& chNFe, const TSimAuthorisation& authorisation);
+
+  // Stores the protNFe elements of a received lot under its receipt.
+  void Store(const std::string& nRec, std::string cUF, std::vector<std::string> protocols);
+  struct TQuery {
+    bool Found = false;
+    bool Processing = false;
+    std::string CUF;
+    std::vector<std::string> Protocols;
+  };
+  // One receipt query: counts it and says whether the lot is still in processing.
+  TQuery Query(const std::string& nRec);
+
+private:
+  struct TLot {
+    std::string cUF;
+    std::vector<std::string> protocols;
+    int queries = 0;
+  };
+  mutable std::mutex mutex_;
+  int queriesInProcessing_ = 0;
+  long long nextReceipt_ = 1;
+  long long nextProtocol_ = 1;
+  std::map<std::string, TLot> lots_;
+  std::map<std::string, TSimAuthorisation> authorised_;
+};
+
+} // namespace vxn::sim

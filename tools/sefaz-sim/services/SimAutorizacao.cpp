@@ -1,0 +1,129 @@
+#include "sefaz-sim/services/SimAutorizacao.h"
+
+#include "sefaz-sim/SimLotDocuments.h"
+#include "sefaz-sim/SimLots.h"
+#include "sefaz-sim/SimReplies.h"
+#include "sefaz-sim/SimSchemas.h"
+#include "sefaz-sim/SimStates.h"
+#include "vxnFormat.h"
+#include "vxnGovX.h"
+#include "xml/vxnNFeNamespaces.h"
+
+namespace vxn::sim {
+
+namespace {
+
+// The first eight digits of a CNPJ name the company; branches share them.
+bool SameCompany(std::string_view a, std::string_view b) {
+  return a.size() == 14 && b.size() == 14 && a.substr(0, 8) == b.substr(0, 8);
+}
+
+} // namespace
+
+std::string ProtNFeXml(std::string_view versao, std::string_view chNFe, std::string_view dhRecbto,
+                       std::string_view nProt, std::string_view digVal, int cStat, std::string_view xMotivo) {
+  std::string xml =
+      Format(R"(<protNFe versao="%s"><infProt><tpAmb>2</tpAmb><verAplic>%s</verAplic>)"
+             R"(<chNFe>%s</chNFe><dhRecbto>%s</dhRecbto>)",
+             {std::string(versao), std::string(kVerAplic), std::string(chNFe), std::string(dhRecbto)});
+  if (!nProt.empty())
+    xml += "<nProt>" + std::string(nProt) + "</nProt>";
+  if (!digVal.empty())
+    xml += "<digVal>" + std::string(digVal) + "</digVal>";
+  xml += Format("<cStat>%d</cStat><xMotivo>%s</xMotivo></infProt></protNFe>", {cStat, std::string(xMotivo)});
+  return xml;
+}
+
+TSimAutorizacao::TSimAutorizacao(std::string versao) : versao_(std::move(versao)) {}
+
+std::string TSimAutorizacao::WsdlName() const {
+  return Is400() ? "NFeAutorizacao4" : "NfeAutorizacao";
+}
+
+std::vector<std::string> TSimAutorizacao::ServerKeys() const {
+  return {Is400() ? "NfeRecepcao4" : "NfeRecepcao3"};
+}
+
+std::vector<std::string> TSimAutorizacao::Actions() const {
+  const std::string ns = WsdlNamespace(WsdlName());
+  // Clients differ in the case of the compressed operation ("ZIP" or "Zip"); actions are compared
+  // without regard to case.
+  return {ns + "/nfeAutorizacaoLote", ns + "/nfeAutorizacaoLoteZip"};
+}
+
+std::string TSimAutorizacao::ResultElement() const {
+  return Is400() ? "nfeResultMsg" : "nfeAutorizacaoLoteResult";
+}
+
+std::string TSimAutorizacao::ResultElementOf(const TSimRequest& request) const {
+  return !Is400() && request.Compressed ? "nfeAutorizacaoLoteZipResult" : ResultElement();
+}
+
+std::string TSimAutorizacao::ReplyHeader(const TSimRequest& request) const {
+  if (Is400())
+    return {};
+  return Format(R"(<nfeCabecMsg xmlns="%s"><cUF>%s</cUF><versaoDados>3.10</versaoDados></nfeCabecMsg>)",
+                {request.BodyNamespace, request.HeaderCUF});
+}
+
+std::string TSimAutorizacao::Handle(const TSimRequest& request, const TSimContext& context) const {
+  const std::vector<TSimLotDocument> documents = LotDocuments(request.DataXml);
+  const std::string cUF = context.States.ReplyCode(
+      request.Section, documents.empty() ? request.HeaderCUF : documents.front().CUF);
+  if (!context.Schemas.Validate(request.DataXml, "enviNFe_v" + versao_ + ".xsd").empty())
+    return Reply(225, cUF, {});
+  const bool synchronous = ElementText(request.DataXml, "indSinc") == "1";
+  if (synchronous && documents.size() > 1)
+    return Reply(452, cUF, {});
+  std::vector<std::string> protocols;
+  for (const TSimLotDocument& document : documents)
+    protocols.push_back(Protocol(document, request, context));
+  if (synchronous)
+    return Reply(104, cUF, protocols.front());
+  const std::string nRec = context.Lots.NewReceipt(cUF);
+  context.Lots.Store(nRec, cUF, std::move(protocols));
+  return Reply(103, cUF, "<infRec><nRec>" + nRec + "</nRec><tMed>1</tMed></infRec>");
+}
+
+int TSimAutorizacao::Check(const TSimLotDocument& d, const TSimRequest& request,
+                           const TSimContext& context) const {
+  if (!VerifyXmlSignature(d.Xml))
+    return 297;
+  const std::string key = d.Id.size() == 47 ? d.Id.substr(3) : "";
+  if (key.size() != 44 || KeyCheckDigit(std::string_view(key).substr(0, 43)) != key[43] - '0')
+    return 253;
+  if (KeyFromFields(d) != key)
+    return 502;
+  if (d.TpAmb != "2") // this server is a homologation environment
+    return 252;
+  if (!context.States.Serves(request.Section, d.CUF))
+    return 226;
+  if (!d.EmitCnpj.empty() && !SameCompany(d.EmitCnpj, request.ClientCnpj))
+    return 213;
+  return 0;
+}
+
+std::string TSimAutorizacao::Protocol(const TSimLotDocument& d, const TSimRequest& request,
+                                      const TSimContext& context) const {
+  const std::string key = d.Id.size() == 47 ? d.Id.substr(3) : d.Id;
+  const std::string now = NowBrasilia();
+  if (const int cStat = Check(d, request, context))
+    return ProtNFeXml(versao_, key, now, {}, d.DigestValue, cStat, MotivoOf(cStat));
+  const TSimAuthorisation granted{context.Lots.NewProtocol(d.CUF), now};
+  if (!context.Lots.Authorise(key, granted)) {
+    const TSimAuthorisation first = context.Lots.Authorised(key).value_or(TSimAuthorisation{});
+    const std::string motivo = MotivoOf(204) + " [nProt:" + first.NProt + "][dhAut: " + first.DhRecbto + "]";
+    return ProtNFeXml(versao_, key, now, {}, d.DigestValue, 204, motivo);
+  }
+  return ProtNFeXml(versao_, key, now, granted.NProt, d.DigestValue, 100, MotivoOf(100));
+}
+
+std::string TSimAutorizacao::Reply(int cStat, std::string_view cUF, std::string_view content) const {
+  return Format(
+      R"(<retEnviNFe versao="%s" xmlns="%s"><tpAmb>2</tpAmb><verAplic>%s</verAplic>)"
+      R"(<cStat>%d</cStat><xMotivo>%s</xMotivo><cUF>%s</cUF><dhRecbto>%s</dhRecbto>%s</retEnviNFe>)",
+      {versao_, std::string(uri::kNFe), std::string(kVerAplic), cStat, MotivoOf(cStat), std::string(cUF),
+       NowBrasilia(), std::string(content)});
+}
+
+} // namespace vxn::sim

@@ -1,0 +1,42 @@
+// The authorisation web service: receives a lot of signed NF-e documents (enviNFe), layouts 4.00
+// (NFeAutorizacao4) and 3.10 (NfeAutorizacao). Asynchronous lots get a receipt for the receipt-query
+// service; synchronous lots (indSinc 1) get the document's protocol at once.
+#pragma once
+
+#include "sefaz-sim/SimService.h"
+
+namespace vxn::sim {
+
+struct TSimLotDocument;
+
+class TSimAutorizacao : public TSimService {
+public:
+  // versao: "4.00" or "3.10".
+  explicit TSimAutorizacao(std::string versao);
+
+  std::string WsdlName() const override;
+  std::vector<std::string> ServerKeys() const override;
+  std::vector<std::string> Actions() const override;
+  std::string ResultElement() const override;
+  std::string ResultElementOf(const TSimRequest& request) const override;
+  std::string ReplyHeader(const TSimRequest& request) const override;
+  std::string Handle(const TSimRequest& request, const TSimContext& context) const override;
+
+private:
+  bool Is400() const { return versao_ == "4.00"; }
+  // The protNFe of one document: its authorisation or the reason it was refused.
+  std::string Protocol(const TSimLotDocument& document, const TSimRequest& request,
+                       const TSimContext& context) const;
+  // The rejection code of a document, 0 when nothing stands against it (a duplicate is found later,
+  // under the lock that records the authorisation).
+  int Check(const TSimLotDocument& document, const TSimRequest& request, const TSimContext& context) const;
+  std::string Reply(int cStat, std::string_view cUF, std::string_view content) const;
+
+  std::string versao_;
+};
+
+// A protNFe element of the given layout version.
+std::string ProtNFeXml(std::string_view versao, std::string_view chNFe, std::string_view dhRecbto,
+                       std::string_view nProt, std::string_view digVal, int cStat, std::string_view xMotivo);
+
+} // namespace vxn::sim
