@@ -16,6 +16,42 @@ std::string TvxnNFE50aIntf::StatusDoServico() {
       Gov().PostSOAP(address, envelope, ns + "/nfeStatusServicoNF", "nfeStatusServicoNFResult", ns));
 }
 
+std::string TvxnNFE50aIntf::EnviarNF(std::string_view, std::string_view xml, bool compactar) {
+  return Enviar(xml, compactar, false);
+}
+
+std::string TvxnNFE50aIntf::EnviarNFSincrono(std::string_view, std::string_view xml, bool compactar) {
+  return Enviar(xml, compactar, true);
+}
+
+std::string TvxnNFE50aIntf::Enviar(std::string_view xml, bool compactar, bool sincrono) {
+  const std::string address = GetWSAddress("NfeRecepcao3", true);
+  const std::string ns = WsdlNamespace("NfeAutorizacao");
+  if (!compactar) {
+    const std::string envelope =
+        Format(LoadTemplate("pedido_enviarnfe.soap"), {NFeData().LocalCode, Escape(xml)});
+    return NFe_DesenveloparSOAP(
+        Gov().PostSOAP(address, envelope, ns + "/NfeAutorizacaoLote", "nfeAutorizacaoLoteResult", ns));
+  }
+  const std::string envelope =
+      Format(LoadTemplate("pedido_enviarnfezip.soap"), {NFeData().LocalCode, CompactaLote(Escape(xml))});
+  const std::string action = ns + (sincrono ? "/NfeAutorizacaoLoteZip" : "/nfeAutorizacaoLoteZip");
+  return NFe_DesenveloparSOAP(Gov().PostSOAP(address, envelope, action, "nfeAutorizacaoLoteZipResult", ns));
+}
+
+std::string TvxnNFE50aIntf::ConsultarRecibo(std::string_view recibo) {
+  const std::string address = GetWSAddress("NfeRetRecepcao3", true);
+  const std::string envelope = Format(LoadTemplate("pedido_consultarecibo.soap"),
+                                      {NFeData().LocalCode, Escape(GetPedido_ConsultaRecibo(recibo))});
+  const std::string ns = WsdlNamespace("NfeRetAutorizacao");
+  return NFe_DesenveloparSOAP(
+      Gov().PostSOAP(address, envelope, ns + "/NfeRetAutorizacaoLote", "NfeRetAutorizacaoLoteResult", ns));
+}
+
+std::string TvxnNFE50aIntf::CompactaLote(std::string_view xml) const {
+  return Utils().EncodeBase64(Utils().GZipString(xml));
+}
+
 std::string TvxnNFE50aIntf::NFe_DesenveloparSOAP(std::string_view reply) const {
   return Desenvelopar(reply, {R"(//*[local-name()="retConsReciNFe"])", R"(//*[local-name()="retConsSitNFe"])",
                               R"(//*[local-name()="retEnviNFe"])", R"(//*[local-name()="retInutNFe"])",

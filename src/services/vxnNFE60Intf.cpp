@@ -1,6 +1,7 @@
 #include "services/vxnNFE60Intf.h"
 
 #include "vxnFormat.h"
+#include "vxnGovUtils.h"
 #include "vxnGovX.h"
 #include "xml/vxnNFeNamespaces.h"
 
@@ -13,6 +14,34 @@ std::string TvxnNFE60Intf::StatusDoServico() {
   const std::string ns = WsdlNamespace("NfeStatusServico4");
   return NFe_DesenveloparSOAP(
       Gov().PostSOAP(address, envelope, ns + "/nfeStatusServicoNF", "nfeStatusServicoNFResult", ns));
+}
+
+std::string TvxnNFE60Intf::Enviar(std::string_view xml, bool compactar, bool sincrono) {
+  const std::string address = GetWSAddress("NfeRecepcao4", true);
+  const std::string ns = WsdlNamespace("NfeAutorizacao4");
+  if (!compactar) {
+    const std::string envelope = Format(LoadTemplate("pedido_enviarnfe.soap"), {Escape(xml)});
+    return NFe_DesenveloparSOAP(
+        Gov().PostSOAP(address, envelope, ns + "/NfeAutorizacaoLote", "nfeAutorizacaoLoteResult", ns));
+  }
+  const std::string envelope = Format(LoadTemplate("pedido_enviarnfezip.soap"), {CompactaLote(Escape(xml))});
+  // The two ways of sending name the compressed operation differently, down to its case.
+  const std::string action = ns + (sincrono ? "/NfeAutorizacaoLoteZip" : "/nfeAutorizacaoLoteZIP");
+  const std::string result = sincrono ? "nfeAutorizacaoLoteZipResult" : "nfeAutorizacaoLoteZIPResult";
+  return NFe_DesenveloparSOAP(Gov().PostSOAP(address, envelope, action, result, ns));
+}
+
+std::string TvxnNFE60Intf::ConsultarRecibo(std::string_view recibo) {
+  const std::string address = GetWSAddress("NfeRetRecepcao4", true);
+  const std::string envelope =
+      Format(LoadTemplate("pedido_consultarecibo.soap"), {Escape(GetPedido_ConsultaRecibo(recibo))});
+  const std::string ns = WsdlNamespace("NFeRetAutorizacao4");
+  return NFe_DesenveloparSOAP(
+      Gov().PostSOAP(address, envelope, ns + "/NFeRetAutorizacao4", "nfeConsultaNFResult", ns));
+}
+
+std::string TvxnNFE60Intf::CompactaLote(std::string_view xml) const {
+  return Utils().CompressBase64Gz(xml);
 }
 
 std::string TvxnNFE60Intf::NFe_DesenveloparSOAP(std::string_view reply) const {

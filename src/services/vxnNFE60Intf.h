@@ -10,7 +10,13 @@ public:
   using TvxnNFE50aIntf::TvxnNFE50aIntf;
 
   std::string StatusDoServico() override;
+  std::string ConsultarRecibo(std::string_view recibo) override;
+  // Base64 of the gzip of the lot, in one step.
+  std::string CompactaLote(std::string_view xml) const override;
   std::string NFe_DesenveloparSOAP(std::string_view reply) const override;
+
+protected:
+  std::string Enviar(std::string_view xml, bool compactar, bool sincrono) override;
 };
 
 } // namespace vxn

@@ -1,14 +1,12 @@
 // The authorisation and receipt-query services of the local server, over TLS, with documents built by
 // the input dataset and signed by the library.
-#include "datasets/vxnNFeDataSets.h"
 #include "sefaz-sim/SefazSim.h"
 #include "support/HttpsTestClient.h"
-#include "support/NFeDocumentFiller.h"
+#include "support/SignedNFeDocument.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
 #include "vxnFiles.h"
 #include "vxnGovUtils.h"
-#include "vxnGovX.h"
 
 #include <gtest/gtest.h>
 
@@ -53,11 +51,10 @@ std::string Replace(std::string s, const std::string& from, const std::string& t
 
 std::string Lot(const std::vector<std::string>& documents, bool synchronous,
                 const std::string& idLote = "1") {
-  std::string lot = R"(<enviNFe xmlns="http://www.portalfiscal.inf.br/nfe" versao="4.00"><idLote>)" + idLote +
-                    "</idLote><indSinc>" + (synchronous ? "1" : "0") + "</indSinc>";
+  std::string all;
   for (const std::string& d : documents)
-    lot += d;
-  return lot + "</enviNFe>";
+    all += d;
+  return test::EnviNFeLot(all, synchronous, idLote);
 }
 
 std::string Envelope(const std::string& wsdl, const std::string& message, bool compressed = false) {
@@ -86,29 +83,10 @@ protected:
   }
   void TearDown() override { sim_->SetQueriesInProcessing(0); }
 
-  // A new document (its own number, so that no two tests share an access key), built by the dataset.
-  // `change` edits the infNFe text before it is signed.
+  // Every document has its own number: the server remembers the keys it authorised.
   static std::string SignedDocument(const std::function<std::string(std::string)>& change = {}) {
     static int nNF = 1000;
-    TvxnNFeDataSets ds;
-    ds.SetXMLDicionario(test::ShippedDictionary());
-    test::FillDocument(ds, ++nNF, 1);
-    ds.Salvar();
-    std::string infNFe = ds.GetLoteNFe()[0];
-    if (change)
-      infNFe = change(infNFe);
-    TvxnGovX gov;
-    auto& s = gov.Get_SignerSettings();
-    s.CertificateKind = ckFile;
-    s.CertificatePath = *signer_;
-    s.CertificatePassword = "1234";
-    s.ElementName = "infNFe";
-    const std::string id = infNFe.substr(std::string("<infNFe Id=\"").size(), 47);
-    std::string signed_ =
-        gov.SignXmlById("<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\">" + infNFe + "</NFe>", id);
-    if (signed_.starts_with("<?xml"))
-      signed_.erase(0, signed_.find("?>") + 2);
-    return signed_;
+    return test::SignedNFeDocument(++nNF, *signer_, "1234", change);
   }
 
   static HttpsTestReply Post(const std::string& wsdl, const std::string& operation, const std::string& body,
