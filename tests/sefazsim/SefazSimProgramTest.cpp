@@ -74,8 +74,8 @@ private:
 
 TEST(SefazSimProgram, WriteConfigServeAndStopOnSigterm) {
   test::TempDir dir;
-  Program program({std::string(QVX_BIN_DIR) + "/sefaz-sim", "--port", "0", "--write-config", dir.Path() + "cfg",
-                   "--quiet"});
+  Program program({std::string(QVX_BIN_DIR) + "/sefaz-sim", "--port", "0", "--write-config",
+                   dir.Path() + "cfg", "--quiet"});
   const std::string listening = program.ReadLine();
   ASSERT_TRUE(listening.starts_with("sefaz-sim listening on https://127.0.0.1:")) << listening;
   const std::string portLine = program.ReadLine();
@@ -85,21 +85,24 @@ TEST(SefazSimProgram, WriteConfigServeAndStopOnSigterm) {
   EXPECT_EQ(program.ReadLine(), "config " + dir.Path() + "cfg/nfeConfig.ini");
 
   const std::string servers = test::ReadFileOrEmpty(dir.Path() + "cfg/nfeServidoresSim.ini");
-  EXPECT_NE(servers.find("NfeStatusServico4=https://127.0.0.1:" + std::to_string(port) + "/SP/ws/NFeStatusServico4.asmx"),
+  EXPECT_NE(servers.find("NfeStatusServico4=https://127.0.0.1:" + std::to_string(port) +
+                         "/SP/ws/NFeStatusServico4.asmx"),
             std::string::npos);
 
   // The authority kept in the folder issues certificates the running server accepts.
-  const auto authority = dev::TvxnDevAuthority::FromPem(test::ReadFileOrEmpty(dir.Path() + "cfg/sefaz-sim-ca.pem"),
-                                                        test::ReadFileOrEmpty(dir.Path() + "cfg/sefaz-sim-ca.key"));
+  const auto authority =
+      dev::TvxnDevAuthority::FromPem(test::ReadFileOrEmpty(dir.Path() + "cfg/sefaz-sim-ca.pem"),
+                                     test::ReadFileOrEmpty(dir.Path() + "cfg/sefaz-sim-ca.key"));
   const auto client = authority.IssueClient({});
   test::HttpsTestRequest r;
   r.Port = port;
   r.Path = "/SP/ws/NFeStatusServico4.asmx";
   r.SoapAction = "http://www.portalfiscal.inf.br/nfe/wsdl/NFeStatusServico4/nfeStatusServicoNF";
-  r.Body = R"(<soap:Envelope xmlns:soap="http://www.w3.org/2003/05/soap-envelope"><soap:Body>)"
-           R"(<nfeDadosMsg xmlns="http://www.portalfiscal.inf.br/nfe/wsdl/NFeStatusServico4">)"
-           R"(<consStatServ xmlns="http://www.portalfiscal.inf.br/nfe" versao="4.00"><tpAmb>2</tpAmb><cUF>35</cUF>)"
-           R"(<xServ>STATUS</xServ></consStatServ></nfeDadosMsg></soap:Body></soap:Envelope>)";
+  r.Body =
+      R"(<soap:Envelope xmlns:soap="http://www.w3.org/2003/05/soap-envelope"><soap:Body>)"
+      R"(<nfeDadosMsg xmlns="http://www.portalfiscal.inf.br/nfe/wsdl/NFeStatusServico4">)"
+      R"(<consStatServ xmlns="http://www.portalfiscal.inf.br/nfe" versao="4.00"><tpAmb>2</tpAmb><cUF>35</cUF>)"
+      R"(<xServ>STATUS</xServ></consStatServ></nfeDadosMsg></soap:Body></soap:Envelope>)";
   r.ClientCertificatePem = client.CertificatePem;
   r.ClientKeyPem = client.PrivateKeyPem;
   r.TrustedCaPem = authority.CertificatePem();
@@ -112,8 +115,13 @@ TEST(SefazSimProgram, WriteConfigServeAndStopOnSigterm) {
 }
 
 TEST(SefazSimProgram, BadArgumentsExitWithUsage) {
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"--port", "x"}, {"--port", "70000"}, {"--status-paused", "107"}, {"--bogus"}, {"--write-config"}}) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"--port", "x"},
+                                             {"--port", "70000"},
+                                             {"--status-paused", "107"},
+                                             {"--receipt-processing", "-1"},
+                                             {"--bogus"},
+                                             {"--write-config"}}) {
     std::vector<std::string> argv{std::string(QVX_BIN_DIR) + "/sefaz-sim"};
     argv.insert(argv.end(), args.begin(), args.end());
     Program program(argv);

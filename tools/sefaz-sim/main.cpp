@@ -1,7 +1,7 @@
 // sefaz-sim: runs the local tax-authority server until interrupted (Ctrl-C or SIGTERM).
 //
-//   sefaz-sim [--port N] [--write-config DIR] [--schemas DIR] [--status-paused 108|109] [--receipt-processing
-//   N] [--quiet]
+//   sefaz-sim [--port N] [--write-config DIR] [--schemas DIR] [--status-paused 108|109]
+//             [--receipt-processing N] [--quiet]
 #include "sefaz-sim/SefazSim.h"
 
 #include "vxnFiles.h"
