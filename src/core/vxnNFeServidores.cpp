@@ -2,6 +2,8 @@
 // automatic update, and the web-service object that reads them.
 #include "vxnNFe.h"
 
+#include "services/vxnNFE30Intf.h"
+#include "services/vxnNFE50Intf.h"
 #include "services/vxnNFE50aIntf.h"
 #include "services/vxnNFE60Intf.h"
 #include "vxnFiles.h"
@@ -48,7 +50,7 @@ bool TemMarcador(const std::string& path, std::string_view portal) {
 }
 
 // The layout-version service class of each version (vm202a and vm30 share the 3.0 class) and how to
-// create it; no creator where this build does not have the class yet.
+// create it.
 struct ClasseServico {
   std::string_view nome;
   std::unique_ptr<TvxnNFEInterface> (*criar)(TNFeData&, TvxnGovX&, TvxnGovUtils&);
@@ -62,11 +64,11 @@ ClasseServico ClasseDaVersao(TVersaoManual v) {
   switch (v) {
   case vm202a:
   case vm30:
-    return {"TvxnNFE30Intf", nullptr};
+    return {"TvxnNFE30Intf", &Criar<TvxnNFE30Intf>};
   case vm40:
-    return {"TvxnNFE40Intf", nullptr};
+    return {"TvxnNFE40Intf", &Criar<TvxnNFE40Intf>};
   case vm50:
-    return {"TvxnNFE50Intf", nullptr};
+    return {"TvxnNFE50Intf", &Criar<TvxnNFE50Intf>};
   case vm50a:
     return {"TvxnNFE50aIntf", &Criar<TvxnNFE50aIntf>};
   case vm60:
@@ -181,9 +183,8 @@ bool TvxnCustomNFe::AtualizarArquivosServidores(const std::string& prod, const s
   return ok;
 }
 
-// Where the class of the web-service object is chosen by layout version. The classes of layouts 3.0,
-// 4.0 and 5.0 are not part of this build yet: for those versions no object is kept and GetNFE reports
-// that the service of the version is not available.
+// Where the class of the web-service object is chosen by layout version. A version without a class
+// keeps no object, and GetNFE reports that its service is not available.
 void TvxnCustomNFe::InstanciarNFeIntf() {
   if (!gov_) {
     GetGov(); // creates the object, configures it and comes back here

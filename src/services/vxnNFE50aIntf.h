@@ -1,18 +1,22 @@
 // The web-service class of layout 3.10 (vm50a): replies are unwrapped from their SOAP envelope.
 #pragma once
 
-#include "services/vxnNFEInterface.h"
+#include "services/vxnNFE50Intf.h"
 
 #include <initializer_list>
 #include <string_view>
 
 namespace vxn {
 
-class TvxnNFE50aIntf : public TvxnNFEInterface {
+// Key calculation and the old cancellation come from layout 2.00; every other service has its own form.
+class TvxnNFE50aIntf : public TvxnNFE50Intf {
 public:
-  using TvxnNFEInterface::TvxnNFEInterface;
+  using TvxnNFE50Intf::TvxnNFE50Intf;
 
   std::string StatusDoServico() override;
+  std::string ConsultarNF(std::string_view chave) override;
+  std::string InutilizarNF(std::string_view x) override;
+  std::string ConsultarCadastro(std::string_view a, std::string_view b) override;
   std::string EnviarNF(std::string_view lote, std::string_view xml, bool compactar) override;
   std::string EnviarNFSincrono(std::string_view lote, std::string_view xml, bool compactar) override;
   std::string ConsultarRecibo(std::string_view recibo) override;

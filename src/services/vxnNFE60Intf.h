@@ -10,6 +10,9 @@ public:
   using TvxnNFE50aIntf::TvxnNFE50aIntf;
 
   std::string StatusDoServico() override;
+  std::string ConsultarNF(std::string_view chave) override;
+  std::string InutilizarNF(std::string_view x) override;
+  std::string ConsultarCadastro(std::string_view a, std::string_view b) override;
   std::string ConsultarRecibo(std::string_view recibo) override;
   // Base64 of the gzip of the lot, in one step.
   std::string CompactaLote(std::string_view xml) const override;

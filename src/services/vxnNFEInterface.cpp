@@ -2,9 +2,11 @@
 
 #include "vxnFormat.h"
 #include "vxnGovUtils.h"
+#include "vxnGovX.h"
 #include "vxnIniFile.h"
 #include "vxnNFeException.h"
 #include "vxnPaths.h"
+#include "xml/vxnNFeNamespaces.h"
 #include "xml/vxnNFeTemplateFiles.h"
 
 namespace vxn {
@@ -72,6 +74,16 @@ std::string TvxnNFEInterface::ConsultarRecibo(std::string_view) {
 }
 std::string TvxnNFEInterface::ConsultarCadastro(std::string_view, std::string_view) {
   AbstractCall();
+}
+
+std::string TvxnNFEInterface::ChamarServico(std::string_view chave, std::string_view envelope,
+                                            std::initializer_list<FormatArg> slots, std::string_view wsdl,
+                                            std::string_view resultado, std::string_view operacao) const {
+  const std::string address = GetWSAddress(chave, true);
+  const std::string soap = Format(LoadTemplate(envelope), slots);
+  const std::string ns = WsdlNamespace(wsdl);
+  const std::string action = operacao.empty() ? ns : ns + "/" + std::string(operacao);
+  return Gov().PostSOAP(address, soap, action, resultado, ns);
 }
 
 std::string TvxnNFEInterface::LoadTemplate(std::string_view name) const {

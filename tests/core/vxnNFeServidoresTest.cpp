@@ -1,3 +1,5 @@
+#include "services/vxnNFE30Intf.h"
+#include "services/vxnNFE50Intf.h"
 #include "services/vxnNFE60Intf.h"
 #include "support/DevPki.h"
 #include "support/TempDir.h"
@@ -228,6 +230,15 @@ TEST_F(ServersUpdateTest, TheWebServiceObjectFollowsTheLayoutVersion) {
   EXPECT_EQ(dynamic_cast<TvxnNFE60Intf*>(&nfe.GetNFE()), nullptr);
   nfe.SetVersaoManual(vm60);
   EXPECT_NE(dynamic_cast<TvxnNFE60Intf*>(&nfe.GetNFE()), nullptr);
+  // The older layouts: 5.0 is 4.0's class unchanged, 2.02a shares 3.0's.
+  nfe.SetVersaoManual(vm50);
+  EXPECT_NE(dynamic_cast<TvxnNFE50Intf*>(&nfe.GetNFE()), nullptr);
+  EXPECT_EQ(dynamic_cast<TvxnNFE50aIntf*>(&nfe.GetNFE()), nullptr);
+  nfe.SetVersaoManual(vm40);
+  EXPECT_NE(dynamic_cast<TvxnNFE40Intf*>(&nfe.GetNFE()), nullptr);
+  EXPECT_EQ(dynamic_cast<TvxnNFE50Intf*>(&nfe.GetNFE()), nullptr);
+  nfe.SetVersaoManual(vm202a);
+  EXPECT_NE(dynamic_cast<TvxnNFE30Intf*>(&nfe.GetNFE()), nullptr);
 }
 
 TEST_F(ServersUpdateTest, GetNFEChecksTheServersFileOfTheEnvironment) {

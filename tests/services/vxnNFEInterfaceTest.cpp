@@ -1,4 +1,6 @@
 #include "sefaz-sim/SefazSim.h"
+#include "services/vxnNFE30Intf.h"
+#include "services/vxnNFE50Intf.h"
 #include "services/vxnNFE50aIntf.h"
 #include "services/vxnNFE60Intf.h"
 #include "support/TempDir.h"
@@ -115,8 +117,31 @@ TEST_F(ServiceInterfaceTest, OlderLayoutTemplatesComeFromFilesWithoutAccents) {
 TEST_F(ServiceInterfaceTest, AbstractOperationsOfTheBase) {
   TvxnNFEInterface base(data_, gov_, utils_);
   EXPECT_THROW(base.StatusDoServico(), EvxnException);
+  // The layouts before 3.10 have no synchronous sending.
+  for (TVersaoManual v : {vm30, vm40, vm50}) {
+    data_.VersaoManual = v;
+    std::unique_ptr<TvxnNFEInterface> intf;
+    if (v == vm30)
+      intf = std::make_unique<TvxnNFE30Intf>(data_, gov_, utils_);
+    else if (v == vm40)
+      intf = std::make_unique<TvxnNFE40Intf>(data_, gov_, utils_);
+    else
+      intf = std::make_unique<TvxnNFE50Intf>(data_, gov_, utils_);
+    try {
+      intf->EnviarNFSincrono("1", "<enviNFe/>", false);
+      ADD_FAILURE() << VersaoManualToStr(v);
+    } catch (const EvxnException& e) {
+      EXPECT_EQ(e.Message(), "Abstract Error");
+    }
+  }
+  // An operation the layout has, without its service in the servers file.
   TvxnNFE60Intf intf(data_, gov_, utils_);
-  EXPECT_THROW(intf.ConsultarNF("1"), EvxnException);
+  try {
+    intf.ConsultarNF("1");
+    ADD_FAILURE();
+  } catch (const EvxnNFeAddressException& e) {
+    EXPECT_EQ(e.Message(), "Servidor para NfeConsulta4 não definido no arquivo: " + servers_);
+  }
 }
 
 TEST_F(ServiceInterfaceTest, UnwrappingReplies) {
