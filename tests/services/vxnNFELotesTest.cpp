@@ -14,8 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace vxn {
@@ -36,6 +38,10 @@ struct TActionLog {
   std::string Last() {
     std::lock_guard lock(mutex);
     return lines.empty() ? "" : lines.back();
+  }
+  std::size_t Count() {
+    std::lock_guard lock(mutex);
+    return lines.size();
   }
 };
 
@@ -73,8 +79,12 @@ protected:
     return test::SignedNFeDocument(++nNF, files_.ClientCertificate, files_.ClientPassword);
   }
 
-  // "POST <path> 200 <action>" of the last request.
+  // The action of the last request, from the server's log line "POST <path> 200 <action>". The server
+  // writes the line after the reply has gone out, so it is awaited (a few seconds at most).
   std::string LastAction() {
+    const std::size_t requests = sim_.ReceivedMessages().size();
+    for (int i = 0; i < 500 && log_.Count() < requests; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     const std::string line = log_.Last();
     return line.substr(line.rfind(' ') + 1);
   }
