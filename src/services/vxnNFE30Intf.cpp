@@ -11,45 +11,49 @@ std::string TvxnNFE30Intf::CalculaChaveNFe(std::string_view dEmi, std::string_vi
 }
 
 std::string TvxnNFE30Intf::StatusDoServico() {
-  return ChamarServico("NfeStatusServico", "pedido_status.xml", {NFeData().LocalCode, GetPedido_Status()},
-                       "NfeStatusServico2", "nfeStatusServicoNF2Result", "nfeStatusServicoNF2");
+  return ChamarServico(
+      "NfeStatusServico", "pedido_status.xml", true, [&] { return GetPedido_Status(); }, "NfeStatusServico2",
+      "nfeStatusServicoNF2Result", "nfeStatusServicoNF2");
 }
 
 std::string TvxnNFE30Intf::CancelarNF(std::string_view x) {
-  return ChamarServico("NfeCancelamento", "pedido_cancelarnf.xml",
-                       {NFeData().LocalCode, Escape(GetPedido_CancelarNF(x))}, "NfeCancelamento2",
-                       "nfeCancelamentoNF2Result", "nfeCancelamentoNF2");
+  return ChamarServico(
+      "NfeCancelamento", "pedido_cancelarnf.xml", true, [&] { return Escape(GetPedido_CancelarNF(x)); },
+      "NfeCancelamento2", "nfeCancelamentoNF2Result", "nfeCancelamentoNF2");
 }
 
 std::string TvxnNFE30Intf::ConsultarNF(std::string_view chave) {
-  return ChamarServico("NfeConsulta", "pedido_consultanf.xml",
-                       {NFeData().LocalCode, Escape(GetPedido_ConsultarNF(chave))}, "NfeConsulta2",
-                       "nfeConsultaNF2Result", "nfeConsultaNF2");
+  return ChamarServico(
+      "NfeConsulta", "pedido_consultanf.xml", true, [&] { return Escape(GetPedido_ConsultarNF(chave)); },
+      "NfeConsulta2", "nfeConsultaNF2Result", "nfeConsultaNF2");
 }
 
 std::string TvxnNFE30Intf::InutilizarNF(std::string_view x) {
-  return ChamarServico("NfeInutilizacao", "pedido_inutilizarnf.xml",
-                       {NFeData().LocalCode, Escape(GetPedido_InutilizarNF(x))}, "NfeInutilizacao2",
-                       "nfeInutilizacaoNF2Result", "nfeInutilizacaoNF2");
+  return ChamarServico(
+      "NfeInutilizacao", "pedido_inutilizarnf.xml", true, [&] { return Escape(GetPedido_InutilizarNF(x)); },
+      "NfeInutilizacao2", "nfeInutilizacaoNF2Result", "nfeInutilizacaoNF2");
 }
 
 // These layouts have no compressed form: the flag is ignored.
 std::string TvxnNFE30Intf::EnviarNF(std::string_view, std::string_view xml, bool) {
-  return ChamarServico("NfeRecepcao", "pedido_enviarnfe.xml", {NFeData().LocalCode, Escape(xml)},
-                       "NfeRecepcao2", "nfeRecepcaoLote2Result", "nfeRecepcaoLote2");
+  return ChamarServico(
+      "NfeRecepcao", "pedido_enviarnfe.xml", true, [&] { return Escape(xml); }, "NfeRecepcao2",
+      "nfeRecepcaoLote2Result", "nfeRecepcaoLote2");
 }
 
 std::string TvxnNFE30Intf::ConsultarRecibo(std::string_view recibo) {
-  return ChamarServico("NfeRetRecepcao", "pedido_consultarecibo.xml",
-                       {NFeData().LocalCode, Escape(GetPedido_ConsultaRecibo(recibo))}, "NfeRetRecepcao2",
-                       "nfeRetRecepcao2Result", "nfeRetRecepcao2");
+  return ChamarServico(
+      "NfeRetRecepcao", "pedido_consultarecibo.xml", true,
+      [&] { return Escape(GetPedido_ConsultaRecibo(recibo)); }, "NfeRetRecepcao2", "nfeRetRecepcao2Result",
+      "nfeRetRecepcao2");
 }
 
 std::string TvxnNFE30Intf::ConsultarCadastro(std::string_view a, std::string_view b) {
   // The taxpayer query's action is its namespace itself.
-  return ChamarServico("CadConsulta", "pedido_consultacadastro.xml",
-                       {NFeData().LocalCode, Escape(GetPedido_ConsultaCadastro(a, b))},
-                       "CadConsultaCadastro2", "CadConsultaCadastroNF2Result", "");
+  return ChamarServico(
+      "CadConsulta", "pedido_consultacadastro.xml", true,
+      [&] { return Escape(GetPedido_ConsultaCadastro(a, b)); }, "CadConsultaCadastro2",
+      "CadConsultaCadastroNF2Result", "");
 }
 
 } // namespace vxn

@@ -17,23 +17,22 @@ std::string TvxnNFE50aIntf::StatusDoServico() {
 }
 
 std::string TvxnNFE50aIntf::ConsultarNF(std::string_view chave) {
-  return NFe_DesenveloparSOAP(ChamarServico("NfeConsulta3", "pedido_consultanf.soap",
-                                            {NFeData().LocalCode, Escape(GetPedido_ConsultarNF(chave))},
-                                            "NfeConsulta3", "nfeConsultaNFResult", "nfeConsultaNF"));
+  return NFe_DesenveloparSOAP(ChamarServico(
+      "NfeConsulta3", "pedido_consultanf.soap", true, [&] { return Escape(GetPedido_ConsultarNF(chave)); },
+      "NfeConsulta3", "nfeConsultaNFResult", "nfeConsultaNF"));
 }
 
 std::string TvxnNFE50aIntf::InutilizarNF(std::string_view x) {
-  return NFe_DesenveloparSOAP(ChamarServico("NfeInutilizacao3", "pedido_inutilizarnf.soap",
-                                            {NFeData().LocalCode, Escape(GetPedido_InutilizarNF(x))},
-                                            "NfeInutilizacao3", "nfeInutilizacaoNFResult",
-                                            "nfeInutilizacaoNF"));
+  return NFe_DesenveloparSOAP(ChamarServico(
+      "NfeInutilizacao3", "pedido_inutilizarnf.soap", true, [&] { return Escape(GetPedido_InutilizarNF(x)); },
+      "NfeInutilizacao3", "nfeInutilizacaoNFResult", "nfeInutilizacaoNF"));
 }
 
 std::string TvxnNFE50aIntf::ConsultarCadastro(std::string_view a, std::string_view b) {
-  return NFe_DesenveloparSOAP(ChamarServico("CadConsulta3", "pedido_consultacadastro.soap",
-                                            {NFeData().LocalCode, Escape(GetPedido_ConsultaCadastro(a, b))},
-                                            "CadConsultaCadastro2", "consultaCadastro2Result",
-                                            "consultaCadastro2"));
+  return NFe_DesenveloparSOAP(ChamarServico(
+      "CadConsulta3", "pedido_consultacadastro.soap", true,
+      [&] { return Escape(GetPedido_ConsultaCadastro(a, b)); }, "CadConsultaCadastro2",
+      "consultaCadastro2Result", "consultaCadastro2"));
 }
 
 std::string TvxnNFE50aIntf::EnviarNF(std::string_view, std::string_view xml, bool compactar) {

@@ -17,21 +17,23 @@ std::string TvxnNFE60Intf::StatusDoServico() {
 }
 
 std::string TvxnNFE60Intf::ConsultarNF(std::string_view chave) {
-  return NFe_DesenveloparSOAP(ChamarServico("NfeConsulta4", "pedido_consultanf.soap",
-                                            {Escape(GetPedido_ConsultarNF(chave))}, "NfeConsulta4",
-                                            "nfeConsultaNFResult", "nfeConsultaNF"));
+  return NFe_DesenveloparSOAP(ChamarServico(
+      "NfeConsulta4", "pedido_consultanf.soap", false, [&] { return Escape(GetPedido_ConsultarNF(chave)); },
+      "NfeConsulta4", "nfeConsultaNFResult", "nfeConsultaNF"));
 }
 
 std::string TvxnNFE60Intf::InutilizarNF(std::string_view x) {
-  return NFe_DesenveloparSOAP(ChamarServico("NfeInutilizacao4", "pedido_inutilizarnf.soap",
-                                            {Escape(GetPedido_InutilizarNF(x))}, "NfeInutilizacao4",
-                                            "nfeInutilizacaoNFResult", "nfeInutilizacaoNF"));
+  return NFe_DesenveloparSOAP(ChamarServico(
+      "NfeInutilizacao4", "pedido_inutilizarnf.soap", false,
+      [&] { return Escape(GetPedido_InutilizarNF(x)); }, "NfeInutilizacao4", "nfeInutilizacaoNFResult",
+      "nfeInutilizacaoNF"));
 }
 
 std::string TvxnNFE60Intf::ConsultarCadastro(std::string_view a, std::string_view b) {
   return NFe_DesenveloparSOAP(ChamarServico(
-      "CadConsulta4", "pedido_consultacadastro.soap", {Escape(GetPedido_ConsultaCadastro(a, b))},
-      "CadConsultaCadastro4", "consultaCadastro2Result", "consultaCadastro"));
+      "CadConsulta4", "pedido_consultacadastro.soap", false,
+      [&] { return Escape(GetPedido_ConsultaCadastro(a, b)); }, "CadConsultaCadastro4",
+      "consultaCadastro2Result", "consultaCadastro"));
 }
 
 std::string TvxnNFE60Intf::Enviar(std::string_view xml, bool compactar, bool sincrono) {

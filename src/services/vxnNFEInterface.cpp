@@ -76,11 +76,12 @@ std::string TvxnNFEInterface::ConsultarCadastro(std::string_view, std::string_vi
   AbstractCall();
 }
 
-std::string TvxnNFEInterface::ChamarServico(std::string_view chave, std::string_view envelope,
-                                            std::initializer_list<FormatArg> slots, std::string_view wsdl,
+std::string TvxnNFEInterface::ChamarServico(std::string_view chave, std::string_view envelope, bool comUF,
+                                            const std::function<std::string()>& dados, std::string_view wsdl,
                                             std::string_view resultado, std::string_view operacao) const {
   const std::string address = GetWSAddress(chave, true);
-  const std::string soap = Format(LoadTemplate(envelope), slots);
+  const std::string modelo = LoadTemplate(envelope);
+  const std::string soap = comUF ? Format(modelo, {NFeData().LocalCode, dados()}) : Format(modelo, {dados()});
   const std::string ns = WsdlNamespace(wsdl);
   const std::string action = operacao.empty() ? ns : ns + "/" + std::string(operacao);
   return Gov().PostSOAP(address, soap, action, resultado, ns);

@@ -4,7 +4,6 @@
 // classes use. The component owns it and hands it its configuration snapshot before each operation.
 #pragma once
 
-#include "vxnFormat.h"
 #include "vxnNFeSettings.h"
 
 #include <functional>
@@ -76,11 +75,12 @@ protected:
   TvxnGovUtils& Utils() const { return *utils_; }
   // The file name the address error names: the servers file of the snapshot's environment.
   std::string ArquivoServidores() const;
-  // One call of a service: the address of the service key, the envelope template filled in order with
-  // `slots`, posted with the action "<NF-e namespace>/wsdl/<wsdl>/<operacao>" (the namespace itself
-  // when operacao is empty) and the result element; the whole reply.
-  std::string ChamarServico(std::string_view chave, std::string_view envelope,
-                            std::initializer_list<FormatArg> slots, std::string_view wsdl,
+  // One call of a service: the address of the service key; the envelope template filled with the state
+  // code (when comUF) and the service data, which is built only once the address is known; posted with
+  // the action "<NF-e namespace>/wsdl/<wsdl>/<operacao>" (the namespace itself when operacao is empty)
+  // and the result element. Returns the whole reply.
+  std::string ChamarServico(std::string_view chave, std::string_view envelope, bool comUF,
+                            const std::function<std::string()>& dados, std::string_view wsdl,
                             std::string_view resultado, std::string_view operacao) const;
 
 private:

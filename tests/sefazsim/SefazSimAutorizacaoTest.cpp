@@ -231,11 +231,12 @@ TEST_F(SefazSimAutorizacaoTest, SecondSendingOfAKeyIsADuplicateNamingTheFirstPro
 }
 
 TEST_F(SefazSimAutorizacaoTest, DocumentAlteredAfterSigningIsRefused) {
-  const std::string document = Replace(SignedDocument(), "<natOp>", "<natOp>X");
+  const std::string original = SignedDocument();
   std::string motivo;
-  EXPECT_EQ(SyncStatus(document, &motivo), "297");
+  EXPECT_EQ(SyncStatus(Replace(original, "<natOp>", "<natOp>X"), &motivo), "297");
   EXPECT_EQ(motivo, "Rejeicao: Assinatura difere do calculado");
   // A refused document is not remembered as authorised: the untouched one still passes.
+  EXPECT_EQ(SyncStatus(original), "100");
 }
 
 TEST_F(SefazSimAutorizacaoTest, KeyWithWrongCheckDigitOrFieldsIsRefused) {
@@ -243,8 +244,8 @@ TEST_F(SefazSimAutorizacaoTest, KeyWithWrongCheckDigitOrFieldsIsRefused) {
   // The key's last digit changed (the Id and the signature reference agree, cDV does not).
   const std::string wrongDigit = SignedDocument([](std::string infNFe) {
     const std::size_t dv = std::string("<infNFe Id=\"NFe").size() + 43;
-    infNFe[dv] = infNFe[dv] == '9' ? '0' : static_cast<char>(infNFe[dv] + 1);
-    return infNFe;
+    const char changed = infNFe.at(dv) == '9' ? '0' : static_cast<char>(infNFe.at(dv) + 1);
+    return infNFe.replace(dv, 1, 1, changed);
   });
   EXPECT_EQ(SyncStatus(wrongDigit, &motivo), "253");
   EXPECT_EQ(motivo, "Rejeicao: Digito Verificador da chave de acesso composta invalida");

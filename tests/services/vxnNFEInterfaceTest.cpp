@@ -134,7 +134,9 @@ TEST_F(ServiceInterfaceTest, AbstractOperationsOfTheBase) {
       EXPECT_EQ(e.Message(), "Abstract Error");
     }
   }
-  // An operation the layout has, without its service in the servers file.
+  // An operation the layout has, without its service in the servers file: the address is looked for
+  // before anything else.
+  data_.VersaoManual = vm60;
   TvxnNFE60Intf intf(data_, gov_, utils_);
   try {
     intf.ConsultarNF("1");

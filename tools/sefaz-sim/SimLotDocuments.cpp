@@ -22,14 +22,26 @@ const xmlNode* Child(const xmlNode* parent, const char* localName) {
   return nullptr;
 }
 
+// The element as a document of its own, its text as the lot has it.
 std::string Standalone(const xmlNode* element) {
-  outside::XmlDocPtr doc(xmlNewDoc(BAD_CAST "1.0"));
-  xmlNode* copy = xmlDocCopyNode(const_cast<xmlNode*>(element), doc.get(), 1);
-  xmlDocSetRootElement(doc.get(), copy);
-  xmlReconciliateNs(doc.get(), copy);
   outside::XmlBufferPtr buffer(xmlBufferCreate());
-  xmlNodeDump(buffer.get(), doc.get(), copy, 0, 0);
-  return reinterpret_cast<const char*>(xmlBufferContent(buffer.get()));
+  xmlNodeDump(buffer.get(), element->doc, const_cast<xmlNode*>(element), 0, 0);
+  std::string xml = reinterpret_cast<const char*>(xmlBufferContent(buffer.get()));
+  // An element whose namespace is declared by an ancestor gets the declaration on itself. Nothing else
+  // is added or rewritten: a signed document inside must keep the exact namespaces it was signed with.
+  const xmlNs* ns = element->ns;
+  if (!ns || !ns->href)
+    return xml;
+  for (const xmlNs* d = element->nsDef; d; d = d->next)
+    if (d == ns)
+      return xml;
+  const std::string prefix = ns->prefix ? reinterpret_cast<const char*>(ns->prefix) : "";
+  const std::string declaration = (prefix.empty() ? std::string(" xmlns=\"") : " xmlns:" + prefix + "=\"") +
+                                  reinterpret_cast<const char*>(ns->href) + "\"";
+  const std::size_t nameEnd = 1 + (prefix.empty() ? 0 : prefix.size() + 1) +
+                              std::strlen(reinterpret_cast<const char*>(element->name));
+  xml.insert(nameEnd, declaration);
+  return xml;
 }
 
 TSimLotDocument Examine(const xmlNode* nfe) {
