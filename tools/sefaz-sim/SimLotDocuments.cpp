@@ -1,6 +1,7 @@
 #include "sefaz-sim/SimLotDocuments.h"
 
 #include "sefaz-sim/SimReplies.h"
+#include "sefaz-sim/SimXmlElement.h"
 #include "vxnOutsideHandles.h"
 #include "xml/vxnNFeNamespaces.h"
 
@@ -22,31 +23,9 @@ const xmlNode* Child(const xmlNode* parent, const char* localName) {
   return nullptr;
 }
 
-// The element as a document of its own, its text as the lot has it.
-std::string Standalone(const xmlNode* element) {
-  outside::XmlBufferPtr buffer(xmlBufferCreate());
-  xmlNodeDump(buffer.get(), element->doc, const_cast<xmlNode*>(element), 0, 0);
-  std::string xml = reinterpret_cast<const char*>(xmlBufferContent(buffer.get()));
-  // An element whose namespace is declared by an ancestor gets the declaration on itself. Nothing else
-  // is added or rewritten: a signed document inside must keep the exact namespaces it was signed with.
-  const xmlNs* ns = element->ns;
-  if (!ns || !ns->href)
-    return xml;
-  for (const xmlNs* d = element->nsDef; d; d = d->next)
-    if (d == ns)
-      return xml;
-  const std::string prefix = ns->prefix ? reinterpret_cast<const char*>(ns->prefix) : "";
-  const std::string declaration = (prefix.empty() ? std::string(" xmlns=\"") : " xmlns:" + prefix + "=\"") +
-                                  reinterpret_cast<const char*>(ns->href) + "\"";
-  const std::size_t nameEnd = 1 + (prefix.empty() ? 0 : prefix.size() + 1) +
-                              std::strlen(reinterpret_cast<const char*>(element->name));
-  xml.insert(nameEnd, declaration);
-  return xml;
-}
-
 TSimLotDocument Examine(const xmlNode* nfe) {
   TSimLotDocument d;
-  d.Xml = Standalone(nfe);
+  d.Xml = StandaloneElementXml(nfe);
   d.Id = Attribute(Child(nfe, "infNFe"), "Id");
   const std::string ide = ElementText(d.Xml, "ide");
   d.CUF = ElementText(ide, "cUF");

@@ -1,5 +1,7 @@
 #include "sefaz-sim/SimSoap.h"
 
+#include "sefaz-sim/SimXmlElement.h"
+
 #include "vxnGovUtils.h"
 #include "vxnOutsideHandles.h"
 #include "vxnText.h"
@@ -42,28 +44,6 @@ std::string TextOf(const xmlNode* n) {
   return text ? Trim(reinterpret_cast<const char*>(text.get())) : "";
 }
 
-// The element as a document of its own, its text as the request has it.
-std::string Standalone(const xmlNode* element) {
-  outside::XmlBufferPtr buffer(xmlBufferCreate());
-  xmlNodeDump(buffer.get(), element->doc, const_cast<xmlNode*>(element), 0, 0);
-  std::string xml = reinterpret_cast<const char*>(xmlBufferContent(buffer.get()));
-  // An element whose namespace is declared by an ancestor gets the declaration on itself. Nothing else
-  // is added or rewritten: a signed document inside must keep the exact namespaces it was signed with.
-  const xmlNs* ns = element->ns;
-  if (!ns || !ns->href)
-    return xml;
-  for (const xmlNs* d = element->nsDef; d; d = d->next)
-    if (d == ns)
-      return xml;
-  const std::string prefix = ns->prefix ? reinterpret_cast<const char*>(ns->prefix) : "";
-  const std::string declaration = (prefix.empty() ? std::string(" xmlns=\"") : " xmlns:" + prefix + "=\"") +
-                                  reinterpret_cast<const char*>(ns->href) + "\"";
-  const std::size_t nameEnd = 1 + (prefix.empty() ? 0 : prefix.size() + 1) +
-                              std::strlen(reinterpret_cast<const char*>(element->name));
-  xml.insert(nameEnd, declaration);
-  return xml;
-}
-
 [[noreturn]] void Sender(const std::string& reason) {
   throw TSimSoapFault("soap:Sender", reason);
 }
@@ -78,7 +58,7 @@ TSimEnvelope Unpacked(const xmlNode* zip) {
     Sender("The nfeDadosMsgZip element does not hold Base64 of gzip-compressed XML.");
   TSimEnvelope out;
   out.BodyNamespace = NamespaceOf(zip);
-  out.DataXml = Standalone(xmlDocGetRootElement(doc.get()));
+  out.DataXml = StandaloneElementXml(xmlDocGetRootElement(doc.get()));
   out.Compressed = true;
   return out;
 }
@@ -121,7 +101,7 @@ TSimEnvelope ParseSoapRequest(std::string_view body) {
   if (!data)
     Sender("The nfeDadosMsg element holds no XML message.");
   out.BodyNamespace = NamespaceOf(dados);
-  out.DataXml = Standalone(data);
+  out.DataXml = StandaloneElementXml(data);
   return out;
 }
 

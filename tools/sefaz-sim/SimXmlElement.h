@@ -1,0 +1,15 @@
+// Copying one element of a received message out as a document of its own.
+#pragma once
+
+#include <libxml/tree.h>
+
+#include <string>
+
+namespace vxn::sim {
+
+// The element's text as the message has it, as a standalone document. An element whose namespace is
+// declared by an ancestor gets that declaration on itself; nothing else is added or rewritten, so a
+// signed document inside keeps the exact namespaces it was signed with.
+std::string StandaloneElementXml(const xmlNode* element);
+
+} // namespace vxn::sim
