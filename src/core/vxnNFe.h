@@ -454,11 +454,11 @@ public:
   // The schema package name must belong to the configured layout version (vm202a accepts any);
   // otherwise EvxnNFeVersaoEsquemaException with the packages that version accepts.
   void ChecarVersaoEsquema(std::string_view esquema);
-  // Number of "<infNFe" occurrences of a lot text.
+  // Number of "<infNFe" occurrences of a lot text, each search going on 8 characters after the last hit.
   static int GetNumNotas(std::string_view xml);
   // Document `indice` (0-based) of a lot text: from its "<infNFe" through the first "</infNFe>" after
   // it; "" when there is no such document.
-  static std::string GetNota(std::string_view xml, int indice);
+  static std::string GetNota(int indice, std::string_view lote);
 
   // ---- XML logs (vxnNFeLogs.cpp) ----------------------------------------------------------------------
 
@@ -474,6 +474,40 @@ public:
   std::string LerLog(std::string_view arquivo);
   // Obsolete: always raises EvxnNFeDeprecatedException.
   [[noreturn]] void VisualizarDanfeLog(std::string_view arquivo);
+
+  // ---- Lot submission and receipt query (vxnNFeEnvio.cpp) ---------------------------------------------
+  // Each reports its call and any exception leaving it to telemetry. Checks come before anything is
+  // logged or sent; a failure of the web-service call is raised again as EvxnNFeException with the
+  // operation's prefix ("Erro ao enviar NF-e: ", ...) followed by its cause.
+
+  // Sends a lot of signed NFe documents for asynchronous processing and returns the reply (retEnviNFe
+  // with the receipt number nRec). Logs "env-lot" and "rec" under the lot number; with
+  // SalvarLogsEmDisco, index files for the receipt and for every key name the "env-lot" log.
+  std::string EnviarNF(std::string_view numeroLote, std::string_view lote, bool compactar);
+  // Sends a lot of exactly one signed NFe for synchronous processing (layouts 5.0a and 6.0) and returns
+  // the reply with its protocol. Logs "env-sinc-lot" and "rec-sinc" under the access key; with
+  // SalvarLogsEmDisco and an authorised or denied document, produces its distribution XML.
+  std::string EnviarNFSincrono(std::string_view numeroLote, std::string_view lote, bool compactar);
+  // Asks for the result of a lot by its 15-character receipt number and returns the reply. Logs
+  // "ped-rec" and "pro-rec" under the receipt; with SalvarLogsEmDisco and a processed lot, produces the
+  // distribution XML of its authorised documents.
+  std::string ConsultarRecibo(std::string_view recibo);
+  // The enviNFe request of a lot, after the checks that precede sending: certificate, lot number
+  // without accents, lot size, a signature present, and the schema when ValidarEsquemaAntesEnvio.
+  std::string ValidarLoteParaEnvio(std::string_view numeroLote, std::string_view lote);
+  // Refuses an empty lot, and a lot of more than MaxSizeLoteEnvio thousand characters
+  // (EvxnNFeMaxSizeException).
+  void ValidarTamanhoArquivoEnvio(std::string_view lote);
+  // Obsolete: always raise EvxnNFeDeprecatedException.
+  [[noreturn]] void ValidarLoteItem();
+  [[noreturn]] void GerarNotasAleatorias();
+
+protected:
+  // Distribution XML of one document after a synchronous send whose reply log is `logFile` (a file
+  // name in DiretorioLog), and of the authorised documents of a processed receipt whose query reply log
+  // is `logFile`. The lot operations call them; descendants and the distribution XML build on them.
+  virtual void GerarXMLDestinatario(std::string_view key, std::string_view logFile);
+  virtual void GerarXmlDestinatarioNFsAprovadas(std::string_view recibo, std::string_view logFile);
 
 protected:
   void LerConfiguracoes(TvxnIniFile& ini) override;

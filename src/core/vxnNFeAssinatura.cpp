@@ -200,18 +200,22 @@ void TvxnCustomNFe::LimparXMLAssinado(std::string& xml) {
 // ---- TvxnNFe ---------------------------------------------------------------------------------------
 
 int TvxnNFe::GetNumNotas(std::string_view xml) {
+  // The search goes on one character past the tag: "<infNFe" is 7 characters, the step is 8.
+  constexpr std::size_t kPasso = kInicioNota.size() + 1;
   int n = 0;
   for (std::size_t pos = xml.find(kInicioNota); pos != std::string_view::npos;
-       pos = xml.find(kInicioNota, pos + kInicioNota.size()))
+       pos = xml.find(kInicioNota, pos + kPasso))
     ++n;
   return n;
 }
 
-std::string TvxnNFe::GetNota(std::string_view xml, int indice) {
-  const Faixa f = FaixaNota(xml, indice);
+std::string TvxnNFe::GetNota(int indice, std::string_view lote) {
+  if (indice < 0)
+    return {};
+  const Faixa f = FaixaNota(lote, indice);
   if (f.inicio == std::string_view::npos)
     return {};
-  return std::string(xml.substr(f.inicio, f.fim - f.inicio));
+  return std::string(lote.substr(f.inicio, f.fim - f.inicio));
 }
 
 void TvxnNFe::PrepararXMLAssinar(std::string& xml) {
@@ -316,7 +320,7 @@ std::string TvxnNFe::AssinarNota(std::string_view xml) {
       lote.PrepararNota(i);
 
     for (int i = 0; i < numNotas; ++i) {
-      std::string nota = GetNota(lote.Lote(), i);
+      std::string nota = GetNota(i, lote.Lote());
       if (nota.empty())
         continue;
       PrepararXMLAssinar(nota);

@@ -341,10 +341,10 @@ TEST_F(NFeAssinaturaTest, PrepararXMLAssinarWrapsTheDocumentInItsNFeElement) {
 TEST_F(NFeAssinaturaTest, DocumentsOfALotAreCountedAndCut) {
   const std::string lote = test::LoteNaoAssinado(3);
   EXPECT_EQ(TvxnNFe::GetNumNotas(lote), 3);
-  const std::string segunda = TvxnNFe::GetNota(lote, 1);
+  const std::string segunda = TvxnNFe::GetNota(1, lote);
   EXPECT_EQ(segunda.rfind("<infNFe versao=\"4.00\" Id=\"NFe" + test::ChaveDaNota(2) + "\"", 0), 0u);
   EXPECT_TRUE(segunda.ends_with("</infNFe>"));
-  EXPECT_EQ(TvxnNFe::GetNota(lote, 3), "");
+  EXPECT_EQ(TvxnNFe::GetNota(3, lote), "");
   EXPECT_EQ(TvxnNFe::GetNumNotas("<a/>"), 0);
 }
 
