@@ -1,0 +1,441 @@
+// Lots sent through the component to the local tax-authority server over TLS, as an application does
+// it: a document built by the input dataset, signed by AssinarNota, sent with EnviarNF (then
+// ConsultarRecibo until the lot is processed) or EnviarNFSincrono, plain or compressed. Checked on the
+// way: the protocol that comes back, the log files and index files written at each step, the calls of
+// the distribution-XML hooks, telemetry, and the checks that refuse a lot before anything is sent.
+#include "datasets/vxnNFeDataSets.h"
+#include "sefaz-sim/SefazSim.h"
+#include "support/NFeDocumentFiller.h"
+#include "support/TempDir.h"
+#include "support/XmlCheck.h"
+#include "vxnNFe.h"
+#include "vxnNFeException.h"
+#include "vxnText.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+namespace vxn {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Tag(const std::string& s, const std::string& name) {
+  const auto a = s.find("<" + name + ">");
+  const auto b = s.find("</" + name + ">", a == std::string::npos ? 0 : a);
+  if (a == std::string::npos || b == std::string::npos)
+    return {};
+  return s.substr(a + name.size() + 2, b - a - name.size() - 2);
+}
+
+// The message of the exception of type E that `f` raises ("" when it raises nothing).
+template <class E, class F> std::string MessageOf(F&& f) {
+  try {
+    f();
+  } catch (const E& e) {
+    return e.Message();
+  }
+  return {};
+}
+
+// One call of a distribution-XML hook, with what the reply log held at that moment.
+struct HookCall {
+  std::string operacao, numero, arquivoLog, conteudoLog;
+};
+
+// The component with its distribution-XML hooks recorded: which was called, with what, and whether the
+// reply log they name was already on disk.
+class TvxnNFeRecordingHooks : public TvxnNFe {
+public:
+  std::vector<HookCall> calls;
+
+protected:
+  void GerarXMLDestinatario(std::string_view key, std::string_view logFile) override {
+    calls.push_back({"GerarXMLDestinatario", std::string(key), std::string(logFile), LogOnDisk(logFile)});
+  }
+  void GerarXmlDestinatarioNFsAprovadas(std::string_view recibo, std::string_view logFile) override {
+    calls.push_back(
+        {"GerarXmlDestinatarioNFsAprovadas", std::string(recibo), std::string(logFile), LogOnDisk(logFile)});
+  }
+
+private:
+  std::string LogOnDisk(std::string_view logFile) {
+    return test::ReadFileOrEmpty(GetDiretorioLog() + std::string(logFile));
+  }
+};
+
+// The SOAP actions the server was called with.
+struct ActionLog {
+  std::mutex mutex;
+  std::vector<std::string> actions;
+  std::vector<std::string> Snapshot() {
+    std::lock_guard lock(mutex);
+    return actions;
+  }
+};
+
+class EnviarNFTest : public ::testing::Test {
+protected:
+  static sim::TSefazSimOptions Options(ActionLog& log) {
+    sim::TSefazSimOptions o;
+    o.OnRequest = [&log](const std::string& line) {
+      std::lock_guard lock(log.mutex);
+      log.actions.push_back(line.substr(line.rfind(' ') + 1));
+    };
+    return o;
+  }
+
+  void SetUp() override {
+    sim_.Start();
+    files_ = sim_.WriteConfig(dir_.Path() + "sim");
+    nfe_.LoadConfig(files_.ConfigFile);
+    nfe_.SetDiretorioXmlDestinatario(dir_.Path() + "sim/XmlDestinatario");
+    nfe_.SetDiretorioLogErro(dir_.Path() + "LogErro");
+    nfe_.SetOnLog([this](const std::string& n, const std::string& id, const std::string& f) {
+      onLog_.push_back(n + "|" + id + "|" + f);
+    });
+  }
+  void TearDown() override { EvxnException::ResetClassState(); }
+
+  std::string LogDir() const { return dir_.Path() + "sim/Log/"; }
+  std::string DestDir() const { return dir_.Path() + "sim/XmlDestinatario/"; }
+
+  // infNFe of document nNF as the input dataset generates it.
+  static std::string DatasetDocument(int nNF) {
+    TvxnNFeDataSets ds;
+    ds.SetXMLDicionario(test::ShippedDictionary());
+    test::FillDocument(ds, nNF, 2);
+    ds.Salvar();
+    return ds.GetLoteNFe()[0];
+  }
+  std::string Signed(int nNF) { return nfe_.AssinarNota(DatasetDocument(nNF)); }
+
+  // Names of the files of a folder.
+  static std::set<std::string> Files(const std::string& dir) {
+    std::set<std::string> names;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(dir, ec))
+      names.insert(e.path().filename().string());
+    return names;
+  }
+
+  // The actions of the server's requests, awaited until it reported `count` of them (the server writes
+  // its line after the reply has gone out).
+  std::vector<std::string> Actions(std::size_t count) {
+    for (int i = 0; i < 500 && actions_.Snapshot().size() < count; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return actions_.Snapshot();
+  }
+
+  // Queries the receipt until the lot is no longer in processing (at most 5 queries).
+  std::string QueryUntilProcessed(const std::string& nRec, int* queries = nullptr) {
+    std::string reply;
+    int n = 0;
+    do {
+      reply = nfe_.ConsultarRecibo(nRec);
+      ++n;
+    } while (Tag(reply, "cStat") == "105" && n < 5);
+    if (queries)
+      *queries = n;
+    return reply;
+  }
+
+  ActionLog actions_;
+  test::TempDir dir_;
+  sim::TSefazSim sim_{Options(actions_)};
+  sim::TSefazSimConfigFiles files_;
+  TvxnNFeRecordingHooks nfe_;
+  std::vector<std::string> onLog_;
+};
+
+constexpr const char* kWsdl = "http://www.portalfiscal.inf.br/nfe/wsdl/";
+
+TEST_F(EnviarNFTest, AsynchronousLotIsAuthorisedWithLogsIndexFilesAndTheReceiptHook) {
+  sim_.SetQueriesInProcessing(2);
+  const std::string lote = Signed(101);
+  const std::string chave = lote.substr(lote.find("Id=\"NFe") + 7, 44);
+  ASSERT_EQ(chave.size(), 44u);
+
+  const std::string sent = nfe_.EnviarNF("4711", lote, false);
+  ASSERT_TRUE(sent.starts_with("<retEnviNFe")) << sent;
+  EXPECT_EQ(Tag(sent, "cStat"), "103") << sent;
+  const std::string nRec = Tag(sent, "nRec");
+  ASSERT_EQ(nRec.size(), 15u);
+
+  // What the server received is the official enviNFe with the lot number, asynchronous, holding the
+  // signed document as AssinarNota made it.
+  const auto received = sim_.ReceivedMessages();
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(test::XmlSchemaErrors(received[0], test::FindSchema("enviNFe_v4.00.xsd")), "");
+  EXPECT_NE(received[0].find("<idLote>4711</idLote><indSinc>0</indSinc>" + lote), std::string::npos);
+
+  // The request and the reply are logged under the lot number; the receipt and the key lead to the
+  // request log; the receipt hook is not called before a query.
+  EXPECT_EQ(Files(LogDir()), (std::set<std::string>{"4711-env-lot.xml", "4711-rec.xml"}));
+  const std::string pedido = test::ReadFileOrEmpty(LogDir() + "4711-env-lot.xml");
+  EXPECT_TRUE(pedido.starts_with(R"(<enviNFe xmlns="http://www.portalfiscal.inf.br/nfe" versao="4.00">)"
+                                 "<idLote>4711</idLote><indSinc>0</indSinc>" +
+                                 lote + "</enviNFe>"))
+      << pedido;
+  EXPECT_EQ(Trim(test::ReadFileOrEmpty(LogDir() + "4711-rec.xml")), sent);
+  EXPECT_EQ(Files(DestDir()), (std::set<std::string>{nRec, chave}));
+  EXPECT_EQ(test::ReadFileOrEmpty(DestDir() + nRec), "env-lot=4711-env-lot.xml");
+  EXPECT_EQ(test::ReadFileOrEmpty(DestDir() + chave), "env-lot=4711-env-lot.xml");
+  EXPECT_TRUE(nfe_.calls.empty());
+
+  // In processing: logged, no hook.
+  const std::string processing = nfe_.ConsultarRecibo(nRec);
+  EXPECT_EQ(Tag(processing, "cStat"), "105") << processing;
+  EXPECT_TRUE(nfe_.calls.empty());
+  EXPECT_EQ(test::XmlSchemaErrors(sim_.ReceivedMessages().back(), test::FindSchema("consReciNFe_v4.00.xsd")),
+            "");
+
+  int queries = 0;
+  const std::string done = QueryUntilProcessed(nRec, &queries);
+  EXPECT_EQ(queries, 2);
+  EXPECT_EQ(test::XmlSchemaErrors(done, test::FindSchema("retConsReciNFe_v4.00.xsd")), "");
+  EXPECT_EQ(Tag(done, "cStat"), "104") << done;
+  EXPECT_NE(done.find("<cStat>100</cStat>"), std::string::npos) << done;
+  EXPECT_EQ(Tag(done, "chNFe"), chave);
+  EXPECT_EQ(Tag(done, "digVal"), Tag(lote, "DigestValue"));
+  EXPECT_EQ(Tag(done, "nProt").size(), 15u);
+
+  // The processed lot calls the receipt hook once, with the query reply log already written.
+  ASSERT_EQ(nfe_.calls.size(), 1u);
+  EXPECT_EQ(nfe_.calls[0].operacao, "GerarXmlDestinatarioNFsAprovadas");
+  EXPECT_EQ(nfe_.calls[0].numero, nRec);
+  EXPECT_EQ(nfe_.calls[0].arquivoLog, nRec + "-pro-rec.xml");
+  EXPECT_EQ(Trim(nfe_.calls[0].conteudoLog), done);
+
+  EXPECT_EQ(Files(LogDir()), (std::set<std::string>{"4711-env-lot.xml", "4711-rec.xml", nRec + "-ped-rec.xml",
+                                                    nRec + "-pro-rec.xml"}));
+  const std::string pedRec = test::ReadFileOrEmpty(LogDir() + nRec + "-ped-rec.xml");
+  EXPECT_EQ(test::XmlSchemaErrors(pedRec, test::FindSchema("consReciNFe_v4.00.xsd")), "");
+  EXPECT_EQ(Tag(pedRec, "nRec"), nRec);
+  EXPECT_TRUE(test::ReadFileOrEmpty(LogDir() + nRec + "-pro-rec.xml").ends_with("\r\n"));
+
+  // OnLog heard every record in order, with full paths.
+  ASSERT_EQ(onLog_.size(), 2u + 2u * 3u);
+  EXPECT_EQ(onLog_[0], "env-lot|4711|" + LogDir() + "4711-env-lot.xml");
+  EXPECT_EQ(onLog_[1], "rec|4711|" + LogDir() + "4711-rec.xml");
+  EXPECT_EQ(onLog_[2], "ped-rec|" + nRec + "|" + LogDir() + nRec + "-ped-rec.xml");
+  EXPECT_EQ(onLog_[3], "pro-rec|" + nRec + "|" + LogDir() + nRec + "-pro-rec.xml");
+
+  const auto actions = Actions(4);
+  ASSERT_EQ(actions.size(), 4u);
+  EXPECT_EQ(actions[0], std::string(kWsdl) + "NfeAutorizacao4/NfeAutorizacaoLote");
+  EXPECT_EQ(actions[3], std::string(kWsdl) + "NFeRetAutorizacao4/NFeRetAutorizacao4");
+}
+
+TEST_F(EnviarNFTest, SynchronousSendIsAuthorisedAtOnceAndCallsTheKeyHook) {
+  const std::string lote = Signed(102);
+  const std::string chave = lote.substr(lote.find("Id=\"NFe") + 7, 44);
+  const std::string reply = nfe_.EnviarNFSincrono("12", lote, false);
+  ASSERT_TRUE(reply.starts_with("<retEnviNFe")) << reply;
+  EXPECT_EQ(test::XmlSchemaErrors(reply, test::FindSchema("retEnviNFe_v4.00.xsd")), "");
+  EXPECT_EQ(Tag(reply, "cStat"), "104") << reply;
+  EXPECT_NE(reply.find("<cStat>100</cStat>"), std::string::npos) << reply;
+  EXPECT_EQ(Tag(reply, "digVal"), Tag(lote, "DigestValue"));
+  EXPECT_EQ(Tag(reply, "nRec"), "");
+
+  // The request went synchronous; the request and the reply are logged under the key, the reply under
+  // the name of the synchronous return.
+  EXPECT_NE(sim_.ReceivedMessages().at(0).find("<idLote>12</idLote><indSinc>1</indSinc>"), std::string::npos);
+  EXPECT_EQ(Files(LogDir()),
+            (std::set<std::string>{chave + "-env-sinc-lot.xml", chave + "-env-sinc-ret.xml"}));
+  EXPECT_NE(test::ReadFileOrEmpty(LogDir() + chave + "-env-sinc-lot.xml").find("<indSinc>1</indSinc>" + lote),
+            std::string::npos);
+  EXPECT_EQ(Trim(test::ReadFileOrEmpty(LogDir() + chave + "-env-sinc-ret.xml")), reply);
+  ASSERT_EQ(onLog_.size(), 2u);
+  EXPECT_EQ(onLog_[0], "env-sinc-lot|" + chave + "|" + LogDir() + chave + "-env-sinc-lot.xml");
+  EXPECT_EQ(onLog_[1], "rec-sinc|" + chave + "|" + LogDir() + chave + "-env-sinc-ret.xml");
+  // Only the key's index file: there is no receipt.
+  EXPECT_EQ(Files(DestDir()), (std::set<std::string>{chave}));
+  EXPECT_EQ(test::ReadFileOrEmpty(DestDir() + chave), "env-lot=" + chave + "-env-sinc-lot.xml");
+
+  ASSERT_EQ(nfe_.calls.size(), 1u);
+  EXPECT_EQ(nfe_.calls[0].operacao, "GerarXMLDestinatario");
+  EXPECT_EQ(nfe_.calls[0].numero, chave);
+  EXPECT_EQ(nfe_.calls[0].arquivoLog, chave + "-env-sinc-ret.xml");
+  EXPECT_EQ(Trim(nfe_.calls[0].conteudoLog), reply);
+}
+
+TEST_F(EnviarNFTest, CompressedLotsOfBothKindsAreAuthorised) {
+  const std::string assincrono = Signed(103);
+  const std::string sent = nfe_.EnviarNF("1", assincrono, true);
+  EXPECT_EQ(Tag(sent, "cStat"), "103") << sent;
+  const std::string done = QueryUntilProcessed(Tag(sent, "nRec"));
+  EXPECT_NE(done.find("<cStat>100</cStat>"), std::string::npos) << done;
+  EXPECT_EQ(Tag(done, "digVal"), Tag(assincrono, "DigestValue"));
+
+  const std::string sincrono = Signed(104);
+  const std::string reply = nfe_.EnviarNFSincrono("2", sincrono, true);
+  EXPECT_NE(reply.find("<cStat>100</cStat>"), std::string::npos) << reply;
+  EXPECT_EQ(Tag(reply, "digVal"), Tag(sincrono, "DigestValue"));
+
+  // The lots travelled compressed: each send used the compressed operation of its kind.
+  const auto actions = Actions(3);
+  ASSERT_EQ(actions.size(), 3u);
+  EXPECT_EQ(actions[0], std::string(kWsdl) + "NfeAutorizacao4/nfeAutorizacaoLoteZIP");
+  EXPECT_EQ(actions[2], std::string(kWsdl) + "NfeAutorizacao4/NfeAutorizacaoLoteZip");
+  ASSERT_EQ(nfe_.calls.size(), 2u);
+  EXPECT_EQ(nfe_.calls[0].operacao, "GerarXmlDestinatarioNFsAprovadas");
+  EXPECT_EQ(nfe_.calls[1].operacao, "GerarXMLDestinatario");
+}
+
+TEST_F(EnviarNFTest, TheSameDocumentTwiceIsADuplicate) {
+  const std::string lote = Signed(105);
+  const std::string first = nfe_.EnviarNFSincrono("1", lote, false);
+  ASSERT_NE(first.find("<cStat>100</cStat>"), std::string::npos) << first;
+  const std::string nProt = Tag(first, "nProt");
+
+  const std::string sent = nfe_.EnviarNF("2", lote, false);
+  const std::string again = QueryUntilProcessed(Tag(sent, "nRec"));
+  EXPECT_EQ(Tag(again, "cStat"), "104");
+  EXPECT_NE(again.find("<cStat>204</cStat>"), std::string::npos) << again;
+  EXPECT_NE(again.find("[nProt:" + nProt + "]"), std::string::npos) << again;
+  // The lot was processed, so the receipt hook runs (it finds nothing authorised in it).
+  ASSERT_EQ(nfe_.calls.size(), 2u);
+  EXPECT_EQ(nfe_.calls[1].operacao, "GerarXmlDestinatarioNFsAprovadas");
+
+  // Synchronously again: a refusal of the document is no reason for its distribution XML.
+  const std::string third = nfe_.EnviarNFSincrono("3", lote, false);
+  EXPECT_NE(third.find("<cStat>204</cStat>"), std::string::npos) << third;
+  EXPECT_EQ(nfe_.calls.size(), 2u);
+}
+
+TEST_F(EnviarNFTest, ADocumentAlteredAfterSigningIsRefusedForItsSignature) {
+  std::string lote = Signed(106);
+  const std::string natOp = "<natOp>Venda de mercadoria</natOp>";
+  ASSERT_NE(lote.find(natOp), std::string::npos);
+  lote.replace(lote.find(natOp), natOp.size(), "<natOp>Venda de mercadorias</natOp>");
+  const std::string reply = nfe_.EnviarNFSincrono("1", lote, false);
+  EXPECT_EQ(Tag(reply, "cStat"), "104") << reply;
+  EXPECT_NE(reply.find("<cStat>297</cStat>"), std::string::npos) << reply;
+  EXPECT_EQ(Tag(reply, "nProt"), "");
+  EXPECT_TRUE(nfe_.calls.empty());
+
+  const std::string sent = nfe_.EnviarNF("2", lote, false);
+  const std::string done = QueryUntilProcessed(Tag(sent, "nRec"));
+  EXPECT_NE(done.find("<cStat>297</cStat>"), std::string::npos) << done;
+}
+
+TEST_F(EnviarNFTest, WithoutDiskLogsNothingIsWrittenAndTheReplyStillReturns) {
+  nfe_.SetSalvarLogsEmDisco(false);
+  const std::string lote = Signed(107);
+  const std::string sent = nfe_.EnviarNF("9", lote, false);
+  EXPECT_EQ(Tag(sent, "cStat"), "103") << sent;
+  const std::string done = QueryUntilProcessed(Tag(sent, "nRec"));
+  EXPECT_NE(done.find("<cStat>100</cStat>"), std::string::npos) << done;
+  const std::string sync = nfe_.EnviarNFSincrono("10", Signed(108), false);
+  EXPECT_NE(sync.find("<cStat>100</cStat>"), std::string::npos) << sync;
+  EXPECT_FALSE(fs::exists(LogDir()) && !Files(LogDir()).empty());
+  EXPECT_TRUE(Files(DestDir()).empty());
+  EXPECT_TRUE(onLog_.empty());
+  // No log file means no distribution XML to build from.
+  EXPECT_TRUE(nfe_.calls.empty());
+}
+
+TEST_F(EnviarNFTest, RefusalsComeBeforeAnythingIsLoggedOrSent) {
+  const std::string lote = Signed(109);
+  // A lot number with an accented letter is refused before the size of the lot is looked at.
+  nfe_.SetMaxSizeLoteEnvio(1);
+  EXPECT_EQ(MessageOf<EvxnNFeCheckParams>([&] { nfe_.EnviarNF("12ã", lote, false); }),
+            "Numero do Lote não pode conter acento: 12ã");
+  EXPECT_TRUE(MessageOf<EvxnNFeMaxSizeException>([&] {
+                nfe_.EnviarNF("12", lote, false);
+              }).starts_with("O Lote de NFes possui "));
+  nfe_.SetMaxSizeLoteEnvio(500);
+
+  EXPECT_EQ(MessageOf<EvxnNFeCheckParams>([&] { nfe_.EnviarNF("1", " \r\n ", false); }),
+            "Favor preencher o parâmetro aLoteNotas");
+  EXPECT_EQ(MessageOf<EvxnNFeCheckParams>([&] { nfe_.EnviarNFSincrono("1", "", false); }),
+            "Favor preencher o parâmetro aLoteNota");
+  EXPECT_EQ(MessageOf<EvxnNFeCheckParams>([&] { nfe_.EnviarNFSincrono("1", lote + Signed(110), false); }),
+            "O lote de notas para envio síncrono deve conter somente uma NF-e");
+  const std::string semAssinatura = DatasetDocument(111);
+  EXPECT_EQ(MessageOf<EvxnSignatureException>([&] { nfe_.EnviarNF("1", semAssinatura, false); }),
+            "A nota não possui assinatura");
+  // With schema validation before sending, a lot that breaks the schema is refused here.
+  std::string invalido = lote;
+  invalido.replace(invalido.find("<mod>55</mod>"), 13, "<mod>99</mod>");
+  EXPECT_THROW(nfe_.EnviarNF("1", invalido, false), EvxnSchemaValidationException);
+
+  // A receipt must have 15 characters (not digits, not bytes) without accents.
+  EXPECT_EQ(MessageOf<EvxnNFeCheckParams>([&] { nfe_.ConsultarRecibo("35100000000001"); }),
+            "Número do Recibo deve ter exatamente 15 dígitos: 35100000000001");
+  EXPECT_EQ(MessageOf<EvxnNFeCheckParams>([&] { nfe_.ConsultarRecibo("3510000000000123"); }),
+            "Número do Recibo deve ter exatamente 15 dígitos: 3510000000000123");
+  EXPECT_EQ(MessageOf<EvxnNFeCheckParams>([&] { nfe_.ConsultarRecibo("35100000000000ã"); }),
+            "Número do Recibo não pode conter acentos: 35100000000000ã");
+
+  EXPECT_TRUE(sim_.ReceivedMessages().empty());
+  EXPECT_TRUE(Files(LogDir()).empty());
+  EXPECT_TRUE(Files(DestDir()).empty());
+
+  // A well-formed receipt the server does not know is an answer, not a failure, and no hook runs.
+  const std::string unknown = nfe_.ConsultarRecibo("351000000000999");
+  EXPECT_EQ(Tag(unknown, "cStat"), "106") << unknown;
+  EXPECT_TRUE(nfe_.calls.empty());
+}
+
+TEST_F(EnviarNFTest, FailuresOfTheCallCarryThePrefixAfterTheRequestWasLogged) {
+  const std::string lote = Signed(112);
+  sim_.Stop();
+  const std::string enviar = MessageOf<EvxnNFeException>([&] { nfe_.EnviarNF("5", lote, false); });
+  EXPECT_TRUE(enviar.starts_with("Erro ao enviar NF-e: ")) << enviar;
+  const std::string sincrono = MessageOf<EvxnNFeException>([&] { nfe_.EnviarNFSincrono("5", lote, false); });
+  EXPECT_TRUE(sincrono.starts_with("Erro ao enviar NF-e (síncrono): ")) << sincrono;
+  const std::string recibo = MessageOf<EvxnNFeException>([&] { nfe_.ConsultarRecibo("351000000000999"); });
+  EXPECT_TRUE(recibo.starts_with("Erro ao consultar recibo: ")) << recibo;
+  // Each request was logged before its call failed; no reply was.
+  const std::string chave = lote.substr(lote.find("Id=\"NFe") + 7, 44);
+  EXPECT_EQ(Files(LogDir()), (std::set<std::string>{"5-env-lot.xml", chave + "-env-sinc-lot.xml",
+                                                    "351000000000999-ped-rec.xml"}));
+}
+
+TEST_F(EnviarNFTest, TelemetryHearsEachCallItsResultAndFailures) {
+  std::vector<TvxnTelemetriaEvento> events;
+  nfe_.GetTelemetria().SetSink([&events](const TvxnTelemetriaEvento& e) { events.push_back(e); });
+  const std::string lote = Signed(113);
+  events.clear();
+  nfe_.EnviarNF("1", lote, false);
+  ASSERT_EQ(events.size(), 4u);
+  EXPECT_EQ(events[0].Tipo, TvxnTelemetriaTipo::Ping);
+  EXPECT_EQ(events[0].Operacao, "EnviarNF");
+  EXPECT_EQ(events[1].Operacao, "ValidarLoteParaEnvio");
+  EXPECT_EQ(events[2].Tipo, TvxnTelemetriaTipo::Tempo);
+  EXPECT_EQ(events[2].Detalhe, "SEFAZ");
+  EXPECT_EQ(events[3].Tipo, TvxnTelemetriaTipo::Resultado);
+  EXPECT_EQ(events[3].Codigo, "103");
+
+  events.clear();
+  EXPECT_THROW(nfe_.EnviarNF("1", "", false), EvxnNFeCheckParams);
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[1].Tipo, TvxnTelemetriaTipo::Excecao);
+  EXPECT_EQ(events[1].Operacao, "EnviarNF");
+  EXPECT_EQ(events[1].Classe, "EvxnNFeCheckParams");
+  EXPECT_EQ(events[1].Mensagem, "Favor preencher o parâmetro aLoteNotas");
+
+  events.clear();
+  EXPECT_THROW(nfe_.ConsultarRecibo("1"), EvxnNFeCheckParams);
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].Operacao, "ConsultarRecibo");
+  EXPECT_EQ(events[1].Tipo, TvxnTelemetriaTipo::Excecao);
+
+  events.clear();
+  nfe_.SetVersaoManual(vm50);
+  EXPECT_THROW(nfe_.EnviarNFSincrono("1", lote, false), EvxnNFeException);
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[1].Operacao, "EnviarNFSincrono");
+  EXPECT_EQ(events[1].Classe, "EvxnNFeException");
+}
+
+} // namespace
+} // namespace vxn
