@@ -233,6 +233,34 @@ TEST_F(EnviarNFTest, AsynchronousLotIsAuthorisedWithLogsIndexFilesAndTheReceiptH
   EXPECT_EQ(actions[3], std::string(kWsdl) + "NFeRetAutorizacao4/NFeRetAutorizacao4");
 }
 
+TEST_F(EnviarNFTest, ALotOfTwoDocumentsLeavesThreeIndexFilesAndTwoProtocolsInLotOrder) {
+  const std::string lote = nfe_.AssinarNota(DatasetDocument(121) + DatasetDocument(122));
+  ASSERT_EQ(TvxnNFe::GetNumNotas(lote), 2);
+  const auto keyOf = [](const std::string& nota) { return nota.substr(nota.find("Id=\"NFe") + 7, 44); };
+  const std::string chave1 = keyOf(TvxnNFe::GetNota(0, lote));
+  const std::string chave2 = keyOf(TvxnNFe::GetNota(1, lote));
+  ASSERT_NE(chave1, chave2);
+
+  const std::string sent = nfe_.EnviarNF("77", lote, false);
+  const std::string nRec = Tag(sent, "nRec");
+  ASSERT_EQ(nRec.size(), 15u) << sent;
+  EXPECT_EQ(Files(DestDir()), (std::set<std::string>{nRec, chave1, chave2}));
+  for (const std::string& name : {nRec, chave1, chave2})
+    EXPECT_EQ(test::ReadFileOrEmpty(DestDir() + name), "env-lot=77-env-lot.xml") << name;
+
+  const std::string done = QueryUntilProcessed(nRec);
+  const std::size_t first = done.find("<chNFe>" + chave1 + "</chNFe>");
+  const std::size_t second = done.find("<chNFe>" + chave2 + "</chNFe>");
+  ASSERT_NE(first, std::string::npos) << done;
+  ASSERT_NE(second, std::string::npos) << done;
+  EXPECT_LT(first, second);
+  // Each protocol authorises its own document: its digVal is that document's DigestValue.
+  EXPECT_EQ(Tag(done.substr(first), "cStat"), "100") << done;
+  EXPECT_EQ(Tag(done.substr(second), "cStat"), "100") << done;
+  EXPECT_EQ(Tag(done.substr(first), "digVal"), Tag(lote.substr(0, lote.find(chave2)), "DigestValue"));
+  EXPECT_EQ(Tag(done.substr(second), "digVal"), Tag(lote.substr(lote.find(chave2)), "DigestValue"));
+}
+
 TEST_F(EnviarNFTest, SynchronousSendIsAuthorisedAtOnceAndCallsTheKeyHook) {
   const std::string lote = Signed(102);
   const std::string chave = lote.substr(lote.find("Id=\"NFe") + 7, 44);
@@ -324,6 +352,29 @@ TEST_F(EnviarNFTest, ADocumentAlteredAfterSigningIsRefusedForItsSignature) {
   const std::string sent = nfe_.EnviarNF("2", lote, false);
   const std::string done = QueryUntilProcessed(Tag(sent, "nRec"));
   EXPECT_NE(done.find("<cStat>297</cStat>"), std::string::npos) << done;
+}
+
+TEST_F(EnviarNFTest, Layout310SendsThroughItsOwnServices) {
+  const std::string lote = Signed(131);
+  nfe_.SetVersaoManual(vm50a);
+  // The 3.10 lot holds a 4.00 document: with validation before sending the component refuses it ...
+  EXPECT_THROW(nfe_.EnviarNFSincrono("1", lote, false), EvxnSchemaValidationException);
+  EXPECT_TRUE(sim_.ReceivedMessages().empty());
+  // ... and without, the 3.10 service does, which shows that the lot reached it.
+  nfe_.SetValidarEsquemaAntesEnvio(false);
+  const std::string reply = nfe_.EnviarNFSincrono("1", lote, true);
+  EXPECT_TRUE(reply.starts_with("<retEnviNFe")) << reply;
+  EXPECT_NE(reply.find("versao=\"3.10\""), std::string::npos) << reply;
+  EXPECT_EQ(Tag(reply, "cStat"), "225") << reply;
+  EXPECT_NE(sim_.ReceivedMessages().at(0).find("versao=\"3.10\"><idLote>1</idLote><indSinc>1</indSinc>"),
+            std::string::npos);
+  const std::string query = nfe_.ConsultarRecibo("351000000000999");
+  EXPECT_NE(query.find("versao=\"3.10\""), std::string::npos) << query;
+  EXPECT_EQ(Tag(query, "cStat"), "106") << query;
+  const auto actions = Actions(2);
+  ASSERT_EQ(actions.size(), 2u);
+  EXPECT_EQ(actions[0], std::string(kWsdl) + "NfeAutorizacao/NfeAutorizacaoLoteZip");
+  EXPECT_EQ(actions[1], std::string(kWsdl) + "NfeRetAutorizacao/NfeRetAutorizacaoLote");
 }
 
 TEST_F(EnviarNFTest, WithoutDiskLogsNothingIsWrittenAndTheReplyStillReturns) {
