@@ -436,6 +436,19 @@ TEST_F(EnviarNFTest, RefusalsComeBeforeAnythingIsLoggedOrSent) {
   EXPECT_TRUE(nfe_.calls.empty());
 }
 
+TEST_F(EnviarNFTest, TheRequestOfALotHoldsItsDocumentsOnOneLine) {
+  const std::string a = Signed(141);
+  const std::string b = Signed(142);
+  const std::string pedido = nfe_.ValidarLoteParaEnvio("000000000000042", a + "\r\n" + b + "\n");
+  EXPECT_EQ(pedido, R"(<enviNFe xmlns="http://www.portalfiscal.inf.br/nfe" versao="4.00">)"
+                    "<idLote>000000000000042</idLote><indSinc>0</indSinc>" +
+                        a + b + "</enviNFe>");
+  EXPECT_EQ(test::XmlSchemaErrors(pedido, test::FindSchema("enviNFe_v4.00.xsd")), "");
+  // Checking a lot sends and logs nothing.
+  EXPECT_TRUE(sim_.ReceivedMessages().empty());
+  EXPECT_TRUE(Files(LogDir()).empty());
+}
+
 TEST_F(EnviarNFTest, FailuresOfTheCallCarryThePrefixAfterTheRequestWasLogged) {
   const std::string lote = Signed(112);
   sim_.Stop();
