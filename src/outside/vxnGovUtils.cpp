@@ -257,7 +257,12 @@ std::chrono::system_clock::time_point TvxnGovUtils::XsdDateTimeToDateTime(std::s
 // ---------------------------------------------------------------- logs
 
 std::string TvxnGovUtils::GetLogFileName(std::string_view name, std::string_view id) const {
+  // The id comes from the host (a lot number, a receipt, a key): a path separator in it must not
+  // place the log outside the log folder, so the name is always one plain file name.
   std::string prefix(id);
+  for (char& c : prefix)
+    if (c == '/' || c == '\\' || c == '\0')
+      c = '_';
   if (prefix.empty()) {
     timeval tv{};
     gettimeofday(&tv, nullptr);

@@ -78,6 +78,9 @@ TEST(GovUtilsFiles, Paths) {
 TEST(GovUtilsLogs, FileNameContract) {
   TvxnGovUtils u;
   EXPECT_EQ(u.GetLogFileName("env-lot", "1234"), "1234-env-lot.xml");
+  // A host-supplied id never leads the log out of its folder.
+  EXPECT_EQ(u.GetLogFileName("env-lot", "../x"), ".._x-env-lot.xml");
+  EXPECT_EQ(u.GetLogFileName("rec", "a\\b/c"), "a_b_c-rec.xml");
   // Without an id a timestamp takes its place, different for every call.
   const std::string a = u.GetLogFileName("ped-sta", "");
   const std::string b = u.GetLogFileName("ped-sta", "");
