@@ -1,0 +1,300 @@
+// The nfe program as a person tries it: help, mistakes on the command line, missing files, a bad
+// configuration, the embedded default (local server and test certificate in a fresh home folder) and a
+// configuration file written by the local server.
+#include "NfeProcess.h"
+#include "sefaz-sim/SefazSim.h"
+#include "support/DevPki.h"
+#include "support/NFeLoteFixture.h"
+#include "support/SignedNFeDocument.h"
+#include "support/TempDir.h"
+#include "support/XmlCheck.h"
+#include "vxnFiles.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace vxn {
+namespace {
+
+using test::NfeRunOptions;
+using test::NfeRunResult;
+using test::RunNfe;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+namespace fs = std::filesystem;
+
+// A fresh home folder per test: the embedded default keeps its files there.
+NfeRunOptions InHome(const test::TempDir& home) {
+  NfeRunOptions o;
+  o.env["HOME"] = home.Path() + "home";
+  o.unset = {"XDG_DATA_HOME", "QUORVANT_NFE_HOME"};
+  return o;
+}
+
+std::string DataDir(const test::TempDir& home) {
+  return home.Path() + "home/.local/share/quorvant-nfe/";
+}
+
+std::string FirstLine(const std::string& text) {
+  return text.substr(0, text.find('\n'));
+}
+
+const std::vector<std::string> kSubcommands = {"status", "assinar", "validar"};
+
+TEST(NfeToolCommandLine, HelpOfTheToolAndOfEverySubcommandGoesToStdoutWithExitZero) {
+  const NfeRunResult top = RunNfe({"--help"});
+  EXPECT_EQ(top.exitCode, 0) << top.err;
+  EXPECT_EQ(top.err, "");
+  for (const auto& sub : kSubcommands)
+    EXPECT_THAT(top.out, HasSubstr(sub)) << "the overview lists " << sub;
+  EXPECT_THAT(top.out, HasSubstr("Exit codes"));
+
+  for (const auto& sub : kSubcommands) {
+    const NfeRunResult r = RunNfe({sub, "--help"});
+    EXPECT_EQ(r.exitCode, 0) << sub << ": " << r.err;
+    EXPECT_THAT(r.out, HasSubstr("Usage")) << sub;
+    EXPECT_THAT(r.out, HasSubstr(sub)) << sub;
+    EXPECT_EQ(r.err, "") << sub;
+  }
+}
+
+TEST(NfeToolCommandLine, UnknownSubcommandOrOptionOrNoSubcommandIsAUsageErrorWithExitTwo) {
+  const NfeRunResult unknown = RunNfe({"emitr", "x.xml"});
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_THAT(unknown.err, HasSubstr("emitr"));
+  EXPECT_EQ(unknown.out, "");
+
+  const NfeRunResult none = RunNfe({});
+  EXPECT_EQ(none.exitCode, 2);
+  EXPECT_THAT(none.err, HasSubstr("subcommand"));
+
+  const NfeRunResult option = RunNfe({"status", "--sem-essa-opcao"});
+  EXPECT_EQ(option.exitCode, 2);
+  EXPECT_THAT(option.err, HasSubstr("--sem-essa-opcao"));
+
+  const NfeRunResult missingArgument = RunNfe({"validar"});
+  EXPECT_EQ(missingArgument.exitCode, 2);
+  EXPECT_THAT(missingArgument.err, HasSubstr("arquivo"));
+}
+
+TEST(NfeToolFiles, AMissingInputFileIsNamedAndEndsWithExitThreeWithoutWritingTheOutput) {
+  test::TempDir home;
+  for (const std::string sub : {"validar", "assinar"}) {
+    const std::string missing = home.File("nao-existe.xml");
+    const std::string saida = home.File("saida.xml");
+    std::vector<std::string> args = {sub, missing};
+    if (sub == "assinar")
+      args = {sub, missing, "-o", saida};
+    const NfeRunResult r = RunNfe(args, InHome(home));
+    EXPECT_EQ(r.exitCode, 3) << sub;
+    EXPECT_THAT(r.err, HasSubstr("input file not found: " + missing)) << sub;
+    EXPECT_EQ(r.out, "") << sub;
+    EXPECT_FALSE(fs::exists(saida)) << sub;
+  }
+  // A folder where a file is expected.
+  const NfeRunResult folder = RunNfe({"validar", home.Path()}, InHome(home));
+  EXPECT_EQ(folder.exitCode, 3);
+  EXPECT_THAT(folder.err, HasSubstr("folder"));
+}
+
+TEST(NfeToolFiles, TextThatIsNotXmlIsRefusedByTheXmlCommands) {
+  test::TempDir home;
+  WriteFileAtomic(home.File("nota.txt"), "INCLUIR\r\ncNF_B03=12345678\r\nSALVAR\r\n");
+  const NfeRunResult r = RunNfe({"validar", home.File("nota.txt")}, InHome(home));
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_THAT(r.err, HasSubstr("is not XML (it looks like command text)"));
+}
+
+TEST(NfeToolConfiguration, AConfigurationPathThatDoesNotExistIsNamedAndEndsWithExitFour) {
+  test::TempDir home;
+  const std::string missing = home.File("sem/nfeConfig.ini");
+  const NfeRunResult r = RunNfe({"--config", missing, "status"}, InHome(home));
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_THAT(r.err, HasSubstr("configuration file not found: " + missing));
+  EXPECT_THAT(r.err, Not(HasSubstr("LOCAL HOMOLOGATION SERVER"))) << "no default behind the user's back";
+  EXPECT_EQ(r.out, "");
+  // Nothing was made in the home folder either.
+  EXPECT_FALSE(fs::exists(DataDir(home)));
+}
+
+TEST(NfeToolConfiguration, AConfigurationTheComponentRefusesIsReportedWithItsClassAndMessage) {
+  test::TempDir home;
+  WriteFileAtomic(home.File("nfeConfig.ini"), "[NFE]\r\nUF=XX\r\n");
+  const NfeRunResult r = RunNfe({"status", "--config", home.File("nfeConfig.ini")}, InHome(home));
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_THAT(r.err,
+              HasSubstr("EvxnNFeException: Erro ao carregar configurações: a sigla da UF XX, é inválida."));
+}
+
+TEST(NfeToolEmbeddedDefault, StatusStartsTheLocalServerSaysSoFirstAndReusesTheCertificateItMade) {
+  test::TempDir home;
+  const NfeRunResult first = RunNfe({"status"}, InHome(home));
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_EQ(first.out, "107 Servico em Operacao\n");
+  EXPECT_THAT(FirstLine(first.err), HasSubstr("LOCAL HOMOLOGATION SERVER"));
+  EXPECT_THAT(FirstLine(first.err), HasSubstr("not the tax authority"));
+  const std::string pfx = DataDir(home) + "certificado-teste/cliente-teste.pfx";
+  EXPECT_THAT(first.err, HasSubstr("made the test certificate " + pfx));
+  ASSERT_TRUE(fs::exists(pfx));
+  // The key files are the owner's alone.
+  EXPECT_EQ(fs::status(pfx).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fs::status(DataDir(home) + "certificado-teste/autoridade-teste.key").permissions() &
+                fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  const std::string certificate = test::ReadFileOrEmpty(pfx);
+  // The request and the reply were logged in the data folder.
+  EXPECT_TRUE(fs::exists(DataDir(home) + "Log"));
+
+  const NfeRunResult second = RunNfe({"status"}, InHome(home));
+  ASSERT_EQ(second.exitCode, 0) << second.err;
+  EXPECT_EQ(second.out, "107 Servico em Operacao\n");
+  EXPECT_THAT(FirstLine(second.err), HasSubstr("LOCAL HOMOLOGATION SERVER"));
+  EXPECT_THAT(second.err, Not(HasSubstr("made the test certificate")));
+  EXPECT_EQ(test::ReadFileOrEmpty(pfx), certificate) << "the certificate of the first run is reused";
+}
+
+TEST(NfeToolEmbeddedDefault, XdgDataHomeChoosesTheDataFolderAndXmlPrintsTheWholeReply) {
+  test::TempDir home;
+  NfeRunOptions o = InHome(home);
+  o.env["XDG_DATA_HOME"] = home.Path() + "xdg";
+  const NfeRunResult r = RunNfe({"status", "--xml"}, o);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(fs::exists(home.Path() + "xdg/quorvant-nfe/certificado-teste/cliente-teste.pfx"));
+  EXPECT_FALSE(fs::exists(DataDir(home)));
+  EXPECT_THAT(r.out, StartsWith("<retConsStatServ"));
+  EXPECT_EQ(test::XmlSchemaErrors(r.out, test::FindSchema("retConsStatServ_v4.00.xsd")), "");
+}
+
+TEST(NfeToolEmbeddedDefault, WithoutAHomeOrDataFolderTheToolSaysWhatIsMissing) {
+  test::TempDir home;
+  NfeRunOptions o;
+  o.unset = {"XDG_DATA_HOME", "HOME"};
+  const NfeRunResult r = RunNfe({"status"}, o);
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_THAT(r.err, HasSubstr("neither XDG_DATA_HOME nor HOME"));
+}
+
+class NfeToolWithConfigFile : public ::testing::Test {
+protected:
+  void SetUp() override {
+    sim_.Start();
+    files_ = sim_.WriteConfig(dir_.Path() + "sim");
+  }
+  test::TempDir dir_;
+  sim::TSefazSim sim_;
+  sim::TSefazSimConfigFiles files_;
+};
+
+TEST_F(NfeToolWithConfigFile, StatusUsesTheConfiguredServerAndNoLocalDefault) {
+  NfeRunOptions o = InHome(dir_);
+  const NfeRunResult r = RunNfe({"--config", files_.ConfigFile, "status"}, o);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "107 Servico em Operacao\n");
+  EXPECT_THAT(r.err, Not(HasSubstr("LOCAL HOMOLOGATION SERVER")));
+  EXPECT_FALSE(fs::exists(DataDir(dir_))) << "a configured run leaves the user's data folder alone";
+  EXPECT_EQ(sim_.ReceivedMessages().size(), 1u);
+
+  // The folder holding nfeConfig.ini names it as well.
+  const NfeRunResult folder = RunNfe({"--config", dir_.Path() + "sim", "status"}, o);
+  EXPECT_EQ(folder.exitCode, 0) << folder.err;
+  EXPECT_EQ(sim_.ReceivedMessages().size(), 2u);
+}
+
+TEST_F(NfeToolWithConfigFile, APausedServiceIsANegativeAnswerWithExitOne) {
+  sim_.SetStatusPaused(109);
+  const NfeRunResult r = RunNfe({"--config", files_.ConfigFile, "status"}, InHome(dir_));
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_THAT(r.out, StartsWith("109 "));
+}
+
+TEST_F(NfeToolWithConfigFile, AnUnreachableAuthorityIsAFailureWithTheExceptionClass) {
+  const std::string config = files_.ConfigFile;
+  sim_.Stop();
+  const NfeRunResult r = RunNfe({"--config", config, "status"}, InHome(dir_));
+  EXPECT_EQ(r.exitCode, 5);
+  EXPECT_THAT(r.err, HasSubstr("EvxnNFeException: Erro ao consultar status do serviço: "));
+  EXPECT_EQ(r.out, "");
+}
+
+TEST_F(NfeToolWithConfigFile, AssinarSignsWithTheConfiguredCertificateAndXmlsec1VerifiesIt) {
+  const std::string entrada = dir_.File("nota.xml");
+  WriteFileAtomic(entrada, test::NotaNaoAssinada(7));
+  const std::string saida = dir_.File("assinada.xml");
+  const NfeRunResult r =
+      RunNfe({"--config", files_.ConfigFile, "assinar", entrada, "--saida", saida}, InHome(dir_));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "") << "the signed XML went to the file";
+  const std::string assinada = test::ReadFileOrEmpty(saida);
+  EXPECT_THAT(assinada, HasSubstr("<Signature"));
+  std::string saidaXmlsec;
+  EXPECT_EQ(test::RunCommand("xmlsec1 --verify --trusted-pem '" + files_.AuthorityCertificate +
+                                 "' --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe '" + saida + "'",
+                             saidaXmlsec),
+            0)
+      << saidaXmlsec;
+}
+
+TEST(NfeToolEmbeddedDefault, AssinarToStdoutUsesTheTestCertificateAndValidarAcceptsTheResult) {
+  test::TempDir home;
+  const std::string entrada = home.File("nota.xml");
+  WriteFileAtomic(entrada, test::NotaNaoAssinada(3));
+  const NfeRunResult r = RunNfe({"assinar", entrada}, InHome(home));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_THAT(r.out, StartsWith("<NFe"));
+  EXPECT_THAT(r.err, Not(HasSubstr("LOCAL HOMOLOGATION SERVER"))) << "signing needs no server";
+  std::string saida;
+  WriteFileAtomic(home.File("assinada.xml"), r.out);
+  EXPECT_EQ(test::RunCommand("xmlsec1 --verify --trusted-pem '" + DataDir(home) +
+                                 "certificado-teste/autoridade-teste.pem' --id-attr:Id "
+                                 "http://www.portalfiscal.inf.br/nfe:infNFe '" +
+                                 home.File("assinada.xml") + "'",
+                             saida),
+            0)
+      << saida;
+
+  // The signed document read from standard input (no terminal, no prompt) is a valid lot document.
+  NfeRunOptions o = InHome(home);
+  o.withStdin = true;
+  o.stdinText = r.out;
+  const NfeRunResult valid = RunNfe({"validar", "-"}, o);
+  EXPECT_EQ(valid.exitCode, 0) << valid.err;
+  EXPECT_EQ(valid.out, "-: valid (ENVIO)\n");
+}
+
+TEST(NfeToolValidar, AnInvalidDocumentIsExitOneWithTheSchemaErrorsOnStderr) {
+  test::TempDir home;
+  // An unsigned document lacks the Signature the lot schema requires, and a status request with an
+  // unknown service name breaks its own schema.
+  WriteFileAtomic(home.File("sem-assinatura.xml"), test::NotaNaoAssinada(1));
+  const NfeRunResult unsigned_ = RunNfe({"validar", home.File("sem-assinatura.xml")}, InHome(home));
+  EXPECT_EQ(unsigned_.exitCode, 1);
+  EXPECT_THAT(unsigned_.out, HasSubstr("invalid (ENVIO)"));
+  EXPECT_THAT(unsigned_.err, HasSubstr("EvxnSchemaValidationException"));
+  EXPECT_THAT(unsigned_.err, HasSubstr("Signature"));
+
+  WriteFileAtomic(home.File("status.xml"), "<consStatServ xmlns=\"http://www.portalfiscal.inf.br/nfe\" "
+                                           "versao=\"4.00\"><tpAmb>2</tpAmb><cUF>35</cUF>"
+                                           "<xServ>STATUS</xServ></consStatServ>");
+  const NfeRunResult good = RunNfe({"validar", home.File("status.xml")}, InHome(home));
+  EXPECT_EQ(good.exitCode, 0) << good.err;
+  EXPECT_THAT(good.out, HasSubstr("valid (STATUS)"));
+  WriteFileAtomic(home.File("status-ruim.xml"), "<consStatServ xmlns=\"http://www.portalfiscal.inf.br/nfe\" "
+                                                "versao=\"4.00\"><tpAmb>2</tpAmb><cUF>35</cUF>"
+                                                "<xServ>OUTRO</xServ></consStatServ>");
+  const NfeRunResult bad = RunNfe({"validar", home.File("status-ruim.xml")}, InHome(home));
+  EXPECT_EQ(bad.exitCode, 1);
+  EXPECT_THAT(bad.err, HasSubstr("xServ"));
+
+  // A root element without a known schema asks for --comando.
+  WriteFileAtomic(home.File("outro.xml"), "<qualquer/>");
+  const NfeRunResult unknown = RunNfe({"validar", home.File("outro.xml")}, InHome(home));
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_THAT(unknown.err, HasSubstr("--comando"));
+}
+
+} // namespace
+} // namespace vxn

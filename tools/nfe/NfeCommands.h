@@ -1,0 +1,23 @@
+// The subcommands of `nfe`. Each Add...Command declares its subcommand, options and help on the parser;
+// when the subcommand is chosen, its callback stores in TNfeCommandLine::Acao the work to run once the
+// whole command line has been parsed. The work returns the exit code (NfeExitCodes.h).
+#pragma once
+
+#include "NfeSession.h"
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+
+namespace vxn::tool {
+
+struct TNfeCommandLine {
+  TNfeGlobalOptions Global;
+  std::function<int(TNfeSession&)> Acao;
+};
+
+void AddStatusCommand(CLI::App& app, TNfeCommandLine& cl);
+void AddAssinarCommand(CLI::App& app, TNfeCommandLine& cl);
+void AddValidarCommand(CLI::App& app, TNfeCommandLine& cl);
+
+} // namespace vxn::tool

@@ -1,0 +1,165 @@
+#include "NfeSession.h"
+
+#include "NfeDataDirectory.h"
+#include "NfeTestCertificate.h"
+#include "NfeToolError.h"
+#include "sefaz-sim/SefazSim.h"
+#include "vxnFiles.h"
+#include "vxnNFeException.h"
+#include "vxnPaths.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+namespace vxn::tool {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder of its own under the temporary directory for this run.
+std::string MakeRunDirectory() {
+  std::error_code ec;
+  std::string pattern = (fs::temp_directory_path(ec) / "nfe-XXXXXX").string();
+  if (ec || ::mkdtemp(pattern.data()) == nullptr)
+    throw ENfeToolError(kExitConfiguracao, "cannot create a temporary folder for the local server");
+  return pattern + "/";
+}
+
+} // namespace
+
+TNfeSession::TNfeSession(TNfeGlobalOptions options) : options_(std::move(options)) {}
+
+TNfeSession::~TNfeSession() {
+  nfe_.reset();
+  if (sim_)
+    sim_->Stop();
+  if (!runDir_.empty()) {
+    std::error_code ec;
+    fs::remove_all(runDir_, ec);
+  }
+}
+
+TvxnNFe& TNfeSession::Componente() {
+  if (!nfe_)
+    Configurar();
+  return *nfe_;
+}
+
+void TNfeSession::Configurar() {
+  nfe_ = std::make_unique<TvxnNFe>();
+  nfe_->SetOnXmlDestinatario([this](const std::string& arquivo) {
+    const std::string nome = ExtractFileName(arquivo);
+    xmlDestinatario_[nome.substr(0, 44)] = arquivo;
+  });
+  if (options_.Verbose)
+    nfe_->SetOnLog([](const std::string& nome, const std::string&, const std::string& arquivo) {
+      std::cerr << "nfe: log " << nome << ": " << arquivo << "\n";
+    });
+  if (PadraoEmbutido())
+    ConfigurarPadraoEmbutido();
+  else
+    CarregarConfig();
+}
+
+void TNfeSession::CarregarConfig() {
+  // The component resolves a name that does not exist to a default file of the program folder; a
+  // person who mistyped the path must hear about it instead.
+  fs::path path = fs::absolute(fs::path(options_.ConfigFile));
+  if (fs::is_directory(path))
+    path /= "nfeConfig.ini";
+  if (!fs::is_regular_file(path))
+    throw ENfeToolError(kExitConfiguracao, "configuration file not found: " + path.string());
+  try {
+    nfe_->LoadConfig(path.string());
+  } catch (const EvxnException& e) {
+    throw ENfeToolError(kExitConfiguracao, e.ClassName() + ": " + e.Message());
+  }
+}
+
+void TNfeSession::ConfigurarPadraoEmbutido() {
+  dataDir_ = NfeDataDirectory();
+  TvxnNFe& n = *nfe_;
+  n.SetDiretorioLogErro(dataDir_ + "LogErro/");
+  n.SetDiretorioLog(dataDir_ + "Log/");
+  n.SetDiretorioXmlDestinatario(dataDir_ + "XmlDestinatario/");
+  n.SetDiretorioDownloads(dataDir_ + "Downloads/");
+  n.SetVersaoManual(vm60);
+  n.SetUF("SP");
+  n.SetAmbiente(akHomologacao);
+  n.SetModoOperacao(moNormal);
+  n.SetValidarEsquemaAntesEnvio(true);
+  n.SetSalvarLogsEmDisco(true);
+  // The local servers file must never be replaced by the published ones.
+  n.SetAtualizarArquivoServidores(false);
+  n.SetConexaoSegura(true);
+  n.SetTimeOut(30000);
+}
+
+const TNfeTestCertificate& TNfeSession::Certificado() {
+  if (!cert_) {
+    cert_ = NfeTestCertificate(dataDir_);
+    if (cert_->Created)
+      std::cerr << "nfe: made the test certificate " << cert_->ClientPkcs12Path << " (CNPJ " << cert_->Cnpj
+                << "; good only for the local homologation server)\n";
+  }
+  return *cert_;
+}
+
+TvxnNFe& TNfeSession::ComCertificado() {
+  TvxnNFe& n = Componente();
+  if (PadraoEmbutido() && !comCertificado_) {
+    const TNfeTestCertificate& cert = Certificado();
+    n.SetCNPJ(cert.Cnpj);
+    n.SetTipoCertificado(ckFile);
+    n.SetCaminhoCertificado(cert.ClientPkcs12Path);
+    n.SetSenhaCertificado(cert.ClientPassword);
+    comCertificado_ = true;
+  }
+  return n;
+}
+
+TvxnNFe& TNfeSession::Conectado() {
+  if (PadraoEmbutido() && !sim_) {
+    // The first line: whoever reads the output must know that no real authority is involved.
+    std::cerr << "nfe: LOCAL HOMOLOGATION SERVER (sefaz-sim, in-process on 127.0.0.1), not the tax "
+                 "authority: nothing sent here has legal value\n";
+    IniciarServidorLocal();
+  }
+  return ComCertificado();
+}
+
+void TNfeSession::IniciarServidorLocal() {
+  Componente();
+  const TNfeTestCertificate& cert = Certificado();
+  sim::TSefazSimOptions options;
+  options.AuthorityCertificatePem = cert.AuthorityCertificatePem;
+  options.AuthorityPrivateKeyPem = cert.AuthorityPrivateKeyPem;
+  if (options_.Verbose)
+    options.OnRequest = [](const std::string& line) { std::cerr << "nfe: local server: " << line << "\n"; };
+  try {
+    sim_ = std::make_unique<sim::TSefazSim>(options);
+    sim_->Start();
+  } catch (const std::exception& e) {
+    throw ENfeToolError(kExitConfiguracao,
+                        std::string("the local homologation server could not start: ") + e.what());
+  }
+  if (options_.Verbose)
+    std::cerr << "nfe: local server listening on " << sim_->BaseUrl() << "\n";
+  runDir_ = MakeRunDirectory();
+  const std::string servidores = runDir_ + "nfeServidoresSim.ini";
+  WriteFileAtomic(servidores, sim_->ServersIniText());
+  nfe_->SetArquivoServidoresHom(servidores);
+  nfe_->SetArquivoServidoresProd(servidores);
+}
+
+std::string TNfeSession::XmlDestinatario(const std::string& chave) {
+  if (const auto it = xmlDestinatario_.find(chave); it != xmlDestinatario_.end())
+    return it->second;
+  const std::string arquivo = Componente().GetDiretorioXmlDestinatario() + chave + "-nfe.xml";
+  return FileExists(arquivo) ? arquivo : std::string();
+}
+
+} // namespace vxn::tool

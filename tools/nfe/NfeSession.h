@@ -1,0 +1,65 @@
+// The component a command works with, configured once per run: from the --config INI file, or from the
+// embedded default (folders in the user's data folder, the test certificate, and the local homologation
+// server started in-process on a free loopback port). What a command needs is made only when it asks:
+// `nfe validar` never starts a server or makes a certificate.
+#pragma once
+
+#include "NfeTestCertificate.h"
+#include "vxnNFe.h"
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace vxn::sim {
+class TSefazSim;
+}
+
+namespace vxn::tool {
+
+struct TNfeGlobalOptions {
+  // The component INI file (or a folder holding nfeConfig.ini); empty for the embedded default.
+  std::string ConfigFile;
+  // Log files written and, on the embedded default, the local server's requests on stderr.
+  bool Verbose = false;
+};
+
+class TNfeSession {
+public:
+  explicit TNfeSession(TNfeGlobalOptions options);
+  ~TNfeSession();
+  TNfeSession(const TNfeSession&) = delete;
+  TNfeSession& operator=(const TNfeSession&) = delete;
+
+  // Configured for work without the authority and without a certificate (convert, validate).
+  TvxnNFe& Componente();
+  // Ready to sign: on the embedded default, with the test certificate (made on first use).
+  TvxnNFe& ComCertificado();
+  // Ready to talk to the tax authority: on the embedded default the local server is started now and the
+  // first line on stderr says so.
+  TvxnNFe& Conectado();
+
+  bool PadraoEmbutido() const { return options_.ConfigFile.empty(); }
+  // The distribution XML the component announced for an access key during this run, or, when it did not
+  // announce one, the file the distribution folder holds for it ("" when neither).
+  std::string XmlDestinatario(const std::string& chave);
+
+private:
+  void Configurar();
+  void CarregarConfig();
+  void ConfigurarPadraoEmbutido();
+  void IniciarServidorLocal();
+  const TNfeTestCertificate& Certificado();
+
+  TNfeGlobalOptions options_;
+  std::string dataDir_;
+  std::string runDir_; // this run's servers file of the local server; removed at the end
+  std::unique_ptr<sim::TSefazSim> sim_;
+  std::unique_ptr<TvxnNFe> nfe_;
+  std::optional<TNfeTestCertificate> cert_;
+  bool comCertificado_ = false;
+  std::map<std::string, std::string> xmlDestinatario_;
+};
+
+} // namespace vxn::tool

@@ -1,0 +1,106 @@
+#include "NfeTestCertificate.h"
+
+#include "NfeToolError.h"
+#include "vxnDevCertificates.h"
+#include "vxnFiles.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <system_error>
+
+namespace vxn::tool {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kFolder = "certificado-teste";
+constexpr const char* kAuthorityCertificate = "autoridade-teste.pem";
+constexpr const char* kAuthorityKey = "autoridade-teste.key";
+constexpr const char* kClient = "cliente-teste.pfx";
+constexpr const char* kPassword = "1234";
+constexpr const char* kCnpj = "11222333000181";
+constexpr const char* kCompany = "EMPRESA DE TESTE LTDA";
+// The client certificate is valid for a year; a new one is issued a month before it runs out.
+constexpr auto kClientRenewal = std::chrono::hours(24 * 335);
+
+// An exclusive lock on a file of the folder for the life of the object.
+class TFolderLock {
+public:
+  explicit TFolderLock(const fs::path& file) : fd_(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+    if (fd_ < 0 || ::flock(fd_, LOCK_EX) != 0)
+      throw ENfeToolError(kExitConfiguracao, "cannot lock " + file.string());
+  }
+  ~TFolderLock() {
+    if (fd_ >= 0)
+      ::close(fd_); // closing releases the lock
+  }
+  TFolderLock(const TFolderLock&) = delete;
+  TFolderLock& operator=(const TFolderLock&) = delete;
+
+private:
+  int fd_;
+};
+
+bool ClientNeedsRenewal(const fs::path& client) {
+  std::error_code ec;
+  const auto written = fs::last_write_time(client, ec);
+  if (ec)
+    return true;
+  return fs::file_time_type::clock::now() - written > kClientRenewal;
+}
+
+void WritePrivate(const fs::path& file, const std::string& content) {
+  WriteFileAtomic(file.string(), content);
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+}
+
+} // namespace
+
+TNfeTestCertificate NfeTestCertificate(const std::string& dataDir) {
+  const fs::path dir = fs::path(dataDir) / kFolder;
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  if (ec)
+    throw ENfeToolError(kExitConfiguracao, "cannot create " + dir.string() + ": " + ec.message());
+  fs::permissions(dir, fs::perms::owner_all, ec);
+
+  TFolderLock lock(dir / ".lock");
+  TNfeTestCertificate c;
+  c.ClientPkcs12Path = (dir / kClient).string();
+  c.ClientPassword = kPassword;
+  c.Cnpj = kCnpj;
+  const fs::path caPem = dir / kAuthorityCertificate;
+  const fs::path caKey = dir / kAuthorityKey;
+  const bool haveAuthority = fs::exists(caPem) && fs::exists(caKey);
+  if (haveAuthority && !ClientNeedsRenewal(c.ClientPkcs12Path)) {
+    c.AuthorityCertificatePem = ReadWholeFile(caPem.string());
+    c.AuthorityPrivateKeyPem = ReadWholeFile(caKey.string());
+    return c;
+  }
+
+  // The authority is kept when only the client certificate is missing or old.
+  const dev::TvxnDevAuthority authority =
+      haveAuthority
+          ? dev::TvxnDevAuthority::FromPem(ReadWholeFile(caPem.string()), ReadWholeFile(caKey.string()))
+          : dev::TvxnDevAuthority::Create("Quorvant NFe autoridade de teste (homologacao local)");
+  dev::TvxnDevClientOptions client;
+  client.CompanyName = kCompany;
+  client.Cnpj = kCnpj;
+  client.Password = kPassword;
+  const dev::TvxnDevIdentity identity = authority.Identity();
+  // The key first and the client last: a run that sees the client file finds its authority complete.
+  WritePrivate(caKey, identity.PrivateKeyPem);
+  WriteFileAtomic(caPem.string(), identity.CertificatePem);
+  WritePrivate(c.ClientPkcs12Path, authority.IssueClientPkcs12(client));
+  c.AuthorityCertificatePem = identity.CertificatePem;
+  c.AuthorityPrivateKeyPem = identity.PrivateKeyPem;
+  c.Created = true;
+  return c;
+}
+
+} // namespace vxn::tool

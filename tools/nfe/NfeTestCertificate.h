@@ -1,0 +1,26 @@
+// The test certificate of the embedded default: a test authority (which the in-process local server
+// trusts) and an e-CNPJ style client certificate issued by it, as PKCS#12. Created on first use in the
+// user's data folder and reused afterwards, so that documents signed on one run and the distribution XML
+// of another carry the same certificate.
+#pragma once
+
+#include <string>
+
+namespace vxn::tool {
+
+struct TNfeTestCertificate {
+  std::string AuthorityCertificatePem;
+  std::string AuthorityPrivateKeyPem;
+  std::string ClientPkcs12Path;
+  std::string ClientPassword;
+  std::string Cnpj;
+  // true when this call made the files (first use, or the client certificate was about to expire).
+  bool Created = false;
+};
+
+// The certificate kept under dataDir + "certificado-teste/" (a folder only its owner can enter), made
+// there when missing. Concurrent first uses are serialised by a lock file, and every file is written
+// atomically, so a half-made certificate is never seen.
+TNfeTestCertificate NfeTestCertificate(const std::string& dataDir);
+
+} // namespace vxn::tool

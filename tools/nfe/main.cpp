@@ -1,0 +1,87 @@
+// nfe: issues and manages NF-e from the command line with the Quorvant NFe library.
+//
+//   nfe [--config FILE] [-v] <subcommand> [options]      (nfe --help, nfe <subcommand> --help)
+//
+// Results go to standard output, diagnostics to standard error; the exit codes are those of
+// NfeExitCodes.h (docs/nfe-tool.md). The tool never asks anything: it runs the same with or without a
+// terminal.
+#include "NfeCommands.h"
+#include "NfeExitCodes.h"
+#include "NfeToolError.h"
+#include "vxnNFe.h"
+#include "vxnNFeException.h"
+
+#include <iostream>
+
+namespace {
+
+using namespace vxn::tool;
+
+// Failures of the configuration itself are told apart from failures of the operation.
+int ExitCodeOf(const vxn::EvxnException& e) {
+  if (dynamic_cast<const vxn::EvxnConfigINIException*>(&e) ||
+      dynamic_cast<const vxn::EvxnNFeConfigException*>(&e))
+    return kExitConfiguracao;
+  return kExitFalha;
+}
+
+int Run(TNfeCommandLine& cl) {
+  try {
+    TNfeSession session(cl.Global);
+    return cl.Acao(session);
+  } catch (const ENfeToolError& e) {
+    std::cerr << "nfe: " << e.what() << "\n";
+    return e.Code();
+  } catch (const vxn::EvxnException& e) {
+    std::cerr << "nfe: " << e.ClassName() << ": " << e.Message() << "\n";
+    return ExitCodeOf(e);
+  } catch (const std::exception& e) {
+    std::cerr << "nfe: std::exception: " << e.what() << "\n";
+    return kExitFalha;
+  }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app("nfe: issue and manage NF-e (Brazilian electronic invoices) with Quorvant NFe", "nfe");
+  app.footer("Without --config, nfe runs on its embedded default: the local homologation server (sefaz-sim)\n"
+             "started in-process on 127.0.0.1 and a test certificate kept in $XDG_DATA_HOME/quorvant-nfe\n"
+             "(~/.local/share/quorvant-nfe). Nothing sent there reaches a tax authority.\n"
+             "Exit codes: 0 done, 1 refused or not valid, 2 bad command line, 3 input file missing or\n"
+             "unreadable, 4 configuration unusable, 5 operation failed, 6 lot still in processing.");
+  // At most one subcommand; "none" and "unknown" are told apart after parsing, with clearer words than
+  // the parser's own.
+  app.require_subcommand(0, 1);
+  app.fallthrough();
+  app.set_version_flag("--version", [] { return "nfe " + vxn::TvxnNFe().GetVersao(); });
+
+  TNfeCommandLine cl;
+  app.add_option("-c,--config", cl.Global.ConfigFile,
+                 "Component INI file (section NFE), or a folder holding nfeConfig.ini");
+  app.add_flag("-v,--verbose", cl.Global.Verbose, "Tell on stderr every log file written and every request");
+  AddStatusCommand(app, cl);
+  AddAssinarCommand(app, cl);
+  AddValidarCommand(app, cl);
+  // Set after the subcommands exist, so that they keep refusing what they do not know.
+  app.allow_extras();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e);
+    return code == 0 ? kExitOk : kExitUso;
+  }
+  const auto extras = app.remaining();
+  if (!cl.Acao || !extras.empty()) {
+    if (!cl.Acao && extras.empty())
+      std::cerr << "nfe: a subcommand is required\n";
+    else if (!cl.Acao)
+      std::cerr << "nfe: unknown subcommand: " << extras.front() << "\n";
+    else
+      std::cerr << "nfe: unexpected argument: " << extras.front() << "\n";
+    std::cerr << "Run with --help for more information.\n";
+    return kExitUso;
+  }
+  return Run(cl);
+}
