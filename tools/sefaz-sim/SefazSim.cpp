@@ -6,6 +6,9 @@
 #include "sefaz-sim/SimSoap.h"
 #include "sefaz-sim/SimStates.h"
 #include "sefaz-sim/services/SimAutorizacao.h"
+#include "sefaz-sim/services/SimConsultaCadastro.h"
+#include "sefaz-sim/services/SimConsultaProtocolo.h"
+#include "sefaz-sim/services/SimInutilizacao.h"
 #include "sefaz-sim/services/SimRetAutorizacao.h"
 #include "sefaz-sim/services/SimStatusServico.h"
 #include "vxnOutsideHandles.h"
@@ -49,6 +52,12 @@ std::vector<std::unique_ptr<TSimService>> MakeServices() {
   services.push_back(std::make_unique<TSimAutorizacao>("3.10"));
   services.push_back(std::make_unique<TSimRetAutorizacao>("4.00"));
   services.push_back(std::make_unique<TSimRetAutorizacao>("3.10"));
+  services.push_back(std::make_unique<TSimConsultaProtocolo>("4.00"));
+  services.push_back(std::make_unique<TSimConsultaProtocolo>("3.10"));
+  services.push_back(std::make_unique<TSimInutilizacao>("4.00"));
+  services.push_back(std::make_unique<TSimInutilizacao>("3.10"));
+  services.push_back(std::make_unique<TSimConsultaCadastro>("4"));
+  services.push_back(std::make_unique<TSimConsultaCadastro>("2"));
   return services;
 }
 
@@ -98,6 +107,7 @@ struct TSefazSim::Impl {
   TSimStates states;
   TSimSchemas schemas;
   TSimLots lots;
+  TSimTaxpayers taxpayers;
   std::vector<std::unique_ptr<TSimService>> services = MakeServices();
   std::unique_ptr<httplib::SSLServer> server;
   std::thread thread;
@@ -183,7 +193,8 @@ struct TSefazSim::Impl {
                               envelope.HeaderCUF,   envelope.DataXml, envelope.Compressed,
                               ClientCnpjOf(req.ssl)};
     const int paused = statusPaused.load();
-    const TSimContext context{schemas, states, paused ? std::optional<int>(paused) : std::nullopt, lots};
+    const TSimContext context{schemas, states, paused ? std::optional<int>(paused) : std::nullopt, lots,
+                              taxpayers};
     const std::string result = service.Handle(request, context);
     const std::string ns = envelope.BodyNamespace.empty() ? WsdlNamespaceOf(service) : envelope.BodyNamespace;
     res.status = 200;
@@ -276,6 +287,10 @@ void TSefazSim::SetStatusPaused(std::optional<int> cStat) {
 
 void TSefazSim::SetQueriesInProcessing(int count) {
   impl_->lots.SetQueriesInProcessing(count);
+}
+
+void TSefazSim::AddTaxpayer(TSimTaxpayer taxpayer) {
+  impl_->taxpayers.Add(std::move(taxpayer));
 }
 
 std::string TSefazSim::ServersIniText() const {

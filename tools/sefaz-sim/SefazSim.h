@@ -7,6 +7,7 @@
 // service does not know, or is not well-formed gets a SOAP fault with HTTP 500.
 #pragma once
 
+#include "sefaz-sim/SimTaxpayers.h"
 #include "vxnDevCertificates.h"
 
 #include <cstddef>
@@ -67,6 +68,9 @@ public:
   // How many receipt queries of each lot answer 105 (in processing) before it answers 104; 0 (the
   // default) processes lots at once.
   void SetQueriesInProcessing(int count);
+
+  // Registers a taxpayer for the taxpayer query (111 with its infCad; an unknown one is refused).
+  void AddTaxpayer(TSimTaxpayer taxpayer);
 
   // The servers file: a section per state, "AN", "SVCAN" and "SVCRS", each key of every service
   // pointing at this server. CR LF line ends.

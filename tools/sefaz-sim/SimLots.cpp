@@ -56,6 +56,27 @@ bool TSimLots::Authorise(const std::string& chNFe, const TSimAuthorisation& auth
   return authorised_.emplace(chNFe, authorisation).second;
 }
 
+int TSimLots::Invalidate(const TSimNumberRange& range) {
+  auto sameSeries = [&range](std::string_view issuer, int mod, int serie) {
+    return issuer == range.Issuer && mod == range.Mod && serie == range.Serie;
+  };
+  std::lock_guard lock(mutex_);
+  // An access key: cUF(2) AAMM(4) issuer(14) mod(2) serie(3) nNF(9) ...
+  for (const auto& [key, authorisation] : authorised_) {
+    const std::string_view k = key;
+    const long long nNF = std::stoll(std::string(k.substr(25, 9)));
+    if (sameSeries(k.substr(6, 14), std::stoi(std::string(k.substr(20, 2))),
+                   std::stoi(std::string(k.substr(22, 3)))) &&
+        nNF >= range.First && nNF <= range.Last)
+      return 241;
+  }
+  for (const TSimNumberRange& r : invalidated_)
+    if (sameSeries(r.Issuer, r.Mod, r.Serie) && r.First <= range.Last && range.First <= r.Last)
+      return 256;
+  invalidated_.push_back(range);
+  return 0;
+}
+
 void TSimLots::Store(const std::string& nRec, std::string cUF, std::vector<std::string> protocols) {
   std::lock_guard lock(mutex_);
   lots_[nRec] = TLot{std::move(cUF), std::move(protocols), 0};

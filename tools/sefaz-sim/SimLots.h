@@ -1,5 +1,6 @@
 // What the local server remembers between requests: the lots it received, by receipt number, with the
-// protocols of their documents, and every access key it authorised. Shared by the request threads.
+// protocols of their documents, every access key it authorised and every range of numbers it
+// invalidated. Shared by the request threads.
 #pragma once
 
 #include <map>
@@ -14,6 +15,16 @@ namespace vxn::sim {
 struct TSimAuthorisation {
   std::string NProt;
   std::string DhRecbto;
+  std::string ProtNFe; // the protNFe element the authorisation was answered with
+};
+
+// A range of numbers of one issuer's series: what an invalidation asks for.
+struct TSimNumberRange {
+  std::string Issuer; // CNPJ, or CPF left-padded with zeros to 14 digits (as in the access key)
+  int Mod = 0;
+  int Serie = 0;
+  long long First = 0;
+  long long Last = 0;
 };
 
 class TSimLots {
@@ -32,6 +43,10 @@ public:
   // Records the authorisation of an access key; false (and nothing recorded) when it already had one,
   // so that two lots racing with the same key cannot both be authorised.
   bool Authorise(const std::string& chNFe, const TSimAuthorisation& authorisation);
+
+  // Records the invalidation of a range: 0 when granted; 241 when a number of it was authorised, 256
+  // when one was invalidated before (nothing recorded then).
+  int Invalidate(const TSimNumberRange& range);
 
   // Stores the protNFe elements of a received lot under its receipt.
   void Store(const std::string& nRec, std::string cUF, std::vector<std::string> protocols);
@@ -56,6 +71,7 @@ private:
   long long nextProtocol_ = 1;
   std::map<std::string, TLot> lots_;
   std::map<std::string, TSimAuthorisation> authorised_;
+  std::vector<TSimNumberRange> invalidated_;
 };
 
 } // namespace vxn::sim

@@ -9,8 +9,9 @@ namespace vxn::sim {
 
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 18> kMotivos{{
+constexpr std::array<std::pair<int, std::string_view>, 27> kMotivos{{
     {100, "Autorizado o uso da NF-e"},
+    {102, "Inutilizacao de numero homologado"},
     {103, "Lote recebido com sucesso"},
     {104, "Lote processado"},
     {105, "Lote em processamento"},
@@ -18,13 +19,21 @@ constexpr std::array<std::pair<int, std::string_view>, 18> kMotivos{{
     {107, "Servico em Operacao"},
     {108, "Servico Paralisado Momentaneamente (curto prazo)"},
     {109, "Servico Paralisado sem Previsao"},
+    {111, "Consulta cadastro com uma ocorrencia"},
     {204, "Rejeicao: Duplicidade de NF-e"},
     {213, "Rejeicao: CNPJ-Base do Emitente difere do CNPJ-Base do Certificado Digital"},
     {215, "Rejeicao: Falha no schema XML"},
+    {217, "Rejeicao: NF-e nao consta na base de dados da SEFAZ"},
     {225, "Rejeicao: Falha no Schema XML do lote de NFe"},
     {226, "Rejeicao: Codigo da UF do Emitente diverge da UF autorizadora"},
+    {241, "Rejeicao: Um numero da faixa ja foi utilizado"},
     {252, "Rejeicao: Ambiente informado diverge do Ambiente de recebimento"},
     {253, "Rejeicao: Digito Verificador da chave de acesso composta invalida"},
+    {256, "Rejeicao: Uma NF-e da faixa ja esta inutilizada na Base de dados da SEFAZ"},
+    {259, "Rejeicao: CNPJ da consulta nao cadastrado como contribuinte na UF"},
+    {261, "Rejeicao: IE da consulta nao cadastrada como contribuinte na UF"},
+    {264, "Rejeicao: CPF da consulta nao cadastrado como contribuinte na UF"},
+    {265, "Rejeicao: Sigla da UF da consulta difere da UF do Web Service"},
     {297, "Rejeicao: Assinatura difere do calculado"},
     {452, "Rejeicao: Solicitada resposta sincrona para Lote com mais de uma NF-e (indSinc=1)"},
     {502, "Rejeicao: Erro na Chave de Acesso - Campo Id nao corresponde a concatenacao dos campos "

@@ -13,6 +13,7 @@ namespace vxn::sim {
 class TSimLots;
 class TSimSchemas;
 class TSimStates;
+class TSimTaxpayers;
 
 // A request as a service sees it.
 struct TSimRequest {
@@ -33,6 +34,8 @@ struct TSimContext {
   std::optional<int> StatusPaused;
   // Lots received and keys authorised, kept between requests.
   TSimLots& Lots;
+  // The taxpayer registry of the taxpayer query.
+  const TSimTaxpayers& Taxpayers;
 };
 
 class TSimService {

@@ -109,13 +109,14 @@ std::string TSimAutorizacao::Protocol(const TSimLotDocument& d, const TSimReques
   const std::string now = NowBrasilia();
   if (const int cStat = Check(d, request, context))
     return ProtNFeXml(versao_, key, now, {}, d.DigestValue, cStat, MotivoOf(cStat));
-  const TSimAuthorisation granted{context.Lots.NewProtocol(d.CUF), now};
+  TSimAuthorisation granted{context.Lots.NewProtocol(d.CUF), now, {}};
+  granted.ProtNFe = ProtNFeXml(versao_, key, now, granted.NProt, d.DigestValue, 100, MotivoOf(100));
   if (!context.Lots.Authorise(key, granted)) {
     const TSimAuthorisation first = context.Lots.Authorised(key).value_or(TSimAuthorisation{});
     const std::string motivo = MotivoOf(204) + " [nProt:" + first.NProt + "][dhAut: " + first.DhRecbto + "]";
     return ProtNFeXml(versao_, key, now, {}, d.DigestValue, 204, motivo);
   }
-  return ProtNFeXml(versao_, key, now, granted.NProt, d.DigestValue, 100, MotivoOf(100));
+  return granted.ProtNFe;
 }
 
 std::string TSimAutorizacao::Reply(int cStat, std::string_view cUF, std::string_view content) const {

@@ -1,0 +1,67 @@
+#include "sefaz-sim/services/SimConsultaProtocolo.h"
+
+#include "sefaz-sim/SimLots.h"
+#include "sefaz-sim/SimReplies.h"
+#include "sefaz-sim/SimSchemas.h"
+#include "sefaz-sim/SimStates.h"
+#include "vxnFormat.h"
+#include "xml/vxnNFeNamespaces.h"
+
+namespace vxn::sim {
+
+TSimConsultaProtocolo::TSimConsultaProtocolo(std::string versao) : versao_(std::move(versao)) {}
+
+std::string TSimConsultaProtocolo::WsdlName() const {
+  return Is400() ? "NFeConsultaProtocolo4" : "NfeConsulta2";
+}
+
+std::vector<std::string> TSimConsultaProtocolo::ServerKeys() const {
+  return {Is400() ? "NfeConsulta4" : "NfeConsulta3"};
+}
+
+std::vector<std::string> TSimConsultaProtocolo::Actions() const {
+  // The published action, and the one clients build from the servers-file key.
+  if (Is400())
+    return {WsdlNamespace("NFeConsultaProtocolo4") + "/nfeConsultaNF",
+            WsdlNamespace("NfeConsulta4") + "/nfeConsultaNF"};
+  return {WsdlNamespace("NfeConsulta2") + "/nfeConsultaNF2",
+          WsdlNamespace("NfeConsulta3") + "/nfeConsultaNF"};
+}
+
+std::string TSimConsultaProtocolo::ResultElement() const {
+  return Is400() ? "nfeResultMsg" : "nfeConsultaNF2Result";
+}
+
+std::string TSimConsultaProtocolo::ReplyHeader(const TSimRequest& request) const {
+  if (Is400())
+    return {};
+  return Format(R"(<nfeCabecMsg xmlns="%s"><cUF>%s</cUF><versaoDados>3.10</versaoDados></nfeCabecMsg>)",
+                {request.BodyNamespace, request.HeaderCUF});
+}
+
+std::string TSimConsultaProtocolo::Handle(const TSimRequest& request, const TSimContext& context) const {
+  const std::string chNFe = ElementText(request.DataXml, "chNFe");
+  const std::string keyUF = chNFe.size() >= 2 ? chNFe.substr(0, 2) : request.HeaderCUF;
+  const std::string cUF = context.States.ReplyCode(request.Section, keyUF);
+  if (!context.Schemas.Validate(request.DataXml, "consSitNFe_v" + versao_ + ".xsd").empty())
+    return Reply(215, cUF, chNFe, {});
+  if (ElementText(request.DataXml, "tpAmb") != "2") // this server is a homologation environment
+    return Reply(252, cUF, chNFe, {});
+  // A key of another state is not this authority's to answer.
+  if (!context.States.Serves(request.Section, keyUF))
+    return Reply(226, cUF, chNFe, {});
+  if (const auto authorised = context.Lots.Authorised(chNFe))
+    return Reply(100, cUF, chNFe, authorised->ProtNFe);
+  return Reply(217, cUF, chNFe, {});
+}
+
+std::string TSimConsultaProtocolo::Reply(int cStat, std::string_view cUF, std::string_view chNFe,
+                                         std::string_view protNFe) const {
+  return Format(R"(<retConsSitNFe versao="%s" xmlns="%s"><tpAmb>2</tpAmb><verAplic>%s</verAplic>)"
+                R"(<cStat>%d</cStat><xMotivo>%s</xMotivo><cUF>%s</cUF><dhRecbto>%s</dhRecbto>)"
+                R"(<chNFe>%s</chNFe>%s</retConsSitNFe>)",
+                {versao_, std::string(uri::kNFe), std::string(kVerAplic), cStat, MotivoOf(cStat),
+                 std::string(cUF), NowBrasilia(), std::string(chNFe), std::string(protNFe)});
+}
+
+} // namespace vxn::sim

@@ -1,0 +1,29 @@
+// The document query web service (consSitNFe), layouts 4.00 (NFeConsultaProtocolo4) and 3.10
+// (NfeConsulta2): the situation of an access key, with the protocol of a document this server
+// authorised.
+#pragma once
+
+#include "sefaz-sim/SimService.h"
+
+namespace vxn::sim {
+
+class TSimConsultaProtocolo : public TSimService {
+public:
+  // versao: "4.00" or "3.10".
+  explicit TSimConsultaProtocolo(std::string versao);
+
+  std::string WsdlName() const override;
+  std::vector<std::string> ServerKeys() const override;
+  std::vector<std::string> Actions() const override;
+  std::string ResultElement() const override;
+  std::string ReplyHeader(const TSimRequest& request) const override;
+  std::string Handle(const TSimRequest& request, const TSimContext& context) const override;
+
+private:
+  bool Is400() const { return versao_ == "4.00"; }
+  std::string Reply(int cStat, std::string_view cUF, std::string_view chNFe, std::string_view protNFe) const;
+
+  std::string versao_;
+};
+
+} // namespace vxn::sim
