@@ -302,6 +302,17 @@ public:
   // Collapses runs of two blanks inside KeyInfo and SignatureValue, wherever their contents occur.
   void RemoveEspacosAssinatura(std::string& xml);
 
+  // ---- Cancellation documents a host passes for printing (vxnNFeCancelamentoXml.cpp) ----------------
+
+  // True when the tpEvento inside the evento element is the cancellation event (110111).
+  bool isXMLCancelamento(std::string_view xml);
+  // True when the text holds a cancellation event and an NF-e (an issuer or recipient address).
+  bool isXMLEnvioECancelamento(std::string_view xml);
+  // The nfeProc element of a text that holds an authorised NF-e and its cancellation event ("" when
+  // there is none). Raises EvxnNFeReportException when no document of the text has a cancellation
+  // event of its own key.
+  std::string TratarXMLEnviCancelamento(std::string_view xml);
+
 protected:
   // The snapshot handed to the web-service object.
   TNFeData& NFeData() { return nfeData_; }
@@ -508,6 +519,45 @@ protected:
   // is `logFile`. The lot operations call them; descendants and the distribution XML build on them.
   virtual void GerarXMLDestinatario(std::string_view key, std::string_view logFile);
   virtual void GerarXmlDestinatarioNFsAprovadas(std::string_view recibo, std::string_view logFile);
+
+public:
+  // ---- Document query, invalidation, taxpayer query, unpacking (vxnNFeConsultas.cpp,
+  // vxnNFeInutilizacao.cpp, vxnNFeCadastro.cpp) -------------------------------------------------------
+
+  // The situation of a document by its access key: the retConsSitNFe reply. Request and reply are
+  // logged as "ped-sit" and "sit" (after a successful call); with SalvarLogsEmDisco an authorised,
+  // denied or cancelled document gets its distribution XML. Failures of the call raise
+  // EvxnNFeException "Erro ao consultar NF-e: " + cause.
+  std::string ConsultarNF(std::string_view chave);
+  // Invalidates the numbers nNFIni..nNFFin of a series: the retInutNFe reply. `ignorado` is not used:
+  // the identifier is always computed from the other arguments. The request is signed (infInut) and,
+  // for a CNPJ issuer, validated against the schema. With SalvarLogsEmDisco a granted invalidation
+  // (102) is written to DiretorioXmlDestinatario + id + "-inut.xml"; failing to write it does not fail
+  // the call. Failures of the call raise EvxnNFeException "Erro ao inutilizar NF-e: " + cause.
+  std::string InutilizarNF(std::string_view ignorado, std::string_view ano, std::string_view cnpj,
+                           std::string_view modelo, std::string_view serie, std::string_view nNFIni,
+                           std::string_view nNFFin, std::string_view xJust);
+  // A taxpayer's registration in a state (empty uf: the component's): the retConsCad reply. tipo is
+  // "CNPJ", "CPF" or "IE". A state whose servers section lacks CadConsulta4 but has CadConsulta3 is
+  // asked with the 3.10 request. The service data (UF, state code, layout version) is always restored.
+  std::string ConsultarCadastro(std::string_view tipo, std::string_view documento, std::string_view uf);
+  // The XML of a Base64 text of gzip-compressed XML; EvxnNFeDescompactarXMLException when it is not.
+  std::string DescompactarXMLZip(std::string_view texto);
+  // Obsolete (cancellation is done by event): always raises EvxnNFeDeprecatedException.
+  [[noreturn]] void CancelarNF(std::string_view a, std::string_view b, std::string_view c);
+  // Escapes the XML special characters of a justification without escaping again what already is an
+  // entity: text that was escaped before comes back unchanged; numeric character references are kept.
+  static std::string EscapeCaracteres(std::string_view texto);
+
+protected:
+  // The ProcInutNFe document of a granted invalidation: the request followed by the reply.
+  virtual std::string GerarXmlDestinatarioInutilizacao(std::string_view retorno, std::string_view pedido);
+
+private:
+  // Writes the ProcInutNFe document of a granted invalidation; a failure goes to telemetry only.
+  void GravarInutilizacao(std::string_view id, std::string_view xml);
+  // The document element of a taxpayer query after the checks of its kind and length.
+  std::string ElementoDocumentoCadastro(std::string_view tipo, std::string_view documento);
 
 protected:
   void LerConfiguracoes(TvxnIniFile& ini) override;
