@@ -2,15 +2,12 @@
 // the local tax-authority server over TLS, configured only from the files the server writes.
 #include "sefaz-sim/SefazSim.h"
 #include "sefaz-sim/SimLotDocuments.h"
-#include "services/vxnNFE60Intf.h"
 #include "support/DevPki.h"
 #include "support/SignedNFeDocument.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
 #include "vxnFiles.h"
 #include "vxnGovUtils.h"
-#include "vxnGovX.h"
-#include "vxnIniFile.h"
 #include "vxnNFe.h"
 #include "vxnNFeException.h"
 #include "xml/vxnNFeIdentificadores.h"
@@ -85,29 +82,19 @@ protected:
     nfe.SetDiretorioLogErro(dir_.Path() + "sim/LogErro");
   }
 
-  // Sends one signed document in a synchronous lot through the 4.00 service class, as a host that sent
-  // it earlier would have; returns its access key and stores the protocol number.
+  // Sends one signed document in a synchronous lot through the component, as a host would have before
+  // asking for it; returns its access key and stores the protocol number.
   std::string Autorizar(int nNF, std::string* nProt) {
-    auto ini = std::make_unique<TvxnIniFile>(files_.ServersFile);
-    TNFeData data;
-    data.ServersIni = ini.get();
-    data.ArquivoServidoresHom = files_.ServersFile;
-    data.UF = "SP";
-    data.LocalCode = "35";
-    data.VersaoManual = vm60;
-    TvxnGovX gov;
-    TvxnGovUtils utils;
-    auto& http = gov.Get_HttpSettings();
-    http.CertificateKind = ckFile;
-    http.CertificatePath = files_.ClientCertificate;
-    http.CertificatePassword = files_.ClientPassword;
-    http.TrustedCAFile = files_.AuthorityCertificate;
-    TvxnNFE60Intf intf(data, gov, utils);
     const std::string documento =
         test::SignedNFeDocument(nNF, files_.ClientCertificate, files_.ClientPassword);
-    const std::string reply = intf.EnviarNF("1", test::EnviNFeLot(documento, true), false);
+    // EnviarNFSincrono as the first call of a fresh component finds no web-service object yet ("Versão
+    // do Manual não definida"); the certificate check creates it.
+    nfe_.CheckCertificate();
+    const std::string reply = nfe_.EnviarNFSincrono("1", documento, false);
     EXPECT_EQ(Tag(Tag(reply, "infProt"), "cStat"), "100") << reply;
     *nProt = Tag(reply, "nProt");
+    // Only what the queries produce is observed.
+    nfe_.distribuicoes.clear();
     const auto id = documento.find("Id=\"NFe");
     return documento.substr(id + 7, 44);
   }
