@@ -333,6 +333,25 @@ TEST_F(ConsultasTest, TheJustificationIsEscapedOnceInTheSignedRequest) {
   }
 }
 
+TEST_F(ConsultasTest, Layout310QueriesAndInvalidatesWithItsOwnServicesAndSchemas) {
+  nfe_.SetVersaoManual(vm50a);
+  const std::string sit = nfe_.ConsultarNF("35261211222333000181550010000099991123456780");
+  EXPECT_EQ(Tag(sit, "cStat"), "217") << sit;
+  EXPECT_EQ(test::XmlSchemaErrors(sit, test::FindSchema("retConsSitNFe_v3.10.xsd")), "");
+
+  const std::string inu = nfe_.InutilizarNF("", Ano(), kCnpj, "55", "2", "7", "9", kJustificativa);
+  EXPECT_EQ(Tag(inu, "cStat"), "102") << inu;
+  EXPECT_EQ(test::XmlSchemaErrors(inu, test::FindSchema("retInutNFe_v3.10.xsd")), "");
+  const auto received = sim_.ReceivedMessages();
+  ASSERT_EQ(received.size(), 2u);
+  EXPECT_EQ(test::XmlSchemaErrors(received[0], test::FindSchema("consSitNFe_v3.10.xsd")), "");
+  EXPECT_EQ(test::XmlSchemaErrors(received[1], test::FindSchema("inutNFe_v3.10.xsd")), "");
+  const std::string arquivo = nfe_.GetDiretorioXmlDestinatario() +
+                              nfe_.CalculaChaveInutilizacao(Ano(), kCnpj, "55", "2", "7", "9") + "-inut.xml";
+  EXPECT_EQ(test::XmlSchemaErrors(test::ReadFileOrEmpty(arquivo), test::FindSchema("procInutNFe_v3.10.xsd")),
+            "");
+}
+
 // ---- ConsultarCadastro -----------------------------------------------------------------------------
 
 class CadastroTest : public ConsultasTest {

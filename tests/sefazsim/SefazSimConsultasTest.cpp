@@ -1,0 +1,162 @@
+// The document query, invalidation and taxpayer query services of the local server, spoken to from
+// outside the library over TLS: what any client sees.
+#include "sefaz-sim/SefazSim.h"
+#include "support/HttpsTestClient.h"
+#include "support/TempDir.h"
+#include "support/XmlCheck.h"
+#include "vxnFiles.h"
+#include "vxnGovX.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace vxn {
+namespace {
+
+using sim::TSefazSim;
+
+constexpr const char* kWsdl = "http://www.portalfiscal.inf.br/nfe/wsdl/";
+constexpr const char* kNs = "http://www.portalfiscal.inf.br/nfe";
+
+std::string Between(const std::string& s, const std::string& open, const std::string& close) {
+  const auto a = s.find(open);
+  const auto b = s.find(close, a == std::string::npos ? 0 : a);
+  if (a == std::string::npos || b == std::string::npos)
+    return {};
+  return s.substr(a, b + close.size() - a);
+}
+
+std::string Tag(const std::string& s, const std::string& name) {
+  const std::string inner = Between(s, "<" + name + ">", "</" + name + ">");
+  return inner.empty() ? "" : inner.substr(name.size() + 2, inner.size() - 2 * name.size() - 5);
+}
+
+std::string Envelope(const std::string& wsdl, const std::string& message) {
+  return R"(<soap12:Envelope xmlns:soap12="http://www.w3.org/2003/05/soap-envelope"><soap12:Body>)"
+         R"(<nfeDadosMsg xmlns=")" +
+         std::string(kWsdl) + wsdl + R"(">)" + message + "</nfeDadosMsg></soap12:Body></soap12:Envelope>";
+}
+
+class SefazSimConsultasTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    sim_.Start();
+    client_ = sim_.Authority().IssueClient({});
+    signer_ = dir_.File("assinatura.pfx");
+    WriteFileAtomic(signer_, sim_.Authority().IssueClientPkcs12({}));
+  }
+
+  std::string Post(const std::string& section, const std::string& wsdl, const std::string& operation,
+                   const std::string& message, const std::string& resultElement) {
+    test::HttpsTestRequest r;
+    r.Port = sim_.Port();
+    r.Path = "/" + section + "/ws/" + wsdl + ".asmx";
+    r.Body = Envelope(wsdl, message);
+    r.SoapAction = kWsdl + wsdl + "/" + operation;
+    r.ClientCertificatePem = client_.CertificatePem;
+    r.ClientKeyPem = client_.PrivateKeyPem;
+    r.TrustedCaPem = sim_.Authority().CertificatePem();
+    const test::HttpsTestReply reply = test::HttpsSend(r);
+    EXPECT_EQ(reply.Status, 200) << reply.Error << reply.Body;
+    return Between(reply.Body, "<" + resultElement, "</" + resultElement + ">");
+  }
+
+  // An inutNFe of layout 4.00 for numbers ini..fin of series 1, signed over infInut.
+  std::string Inutilizacao(const std::string& ini, const std::string& fin, bool assinar = true) {
+    const std::string id = "ID35261122233300018155001" + std::string(9 - ini.size(), '0') + ini +
+                           std::string(9 - fin.size(), '0') + fin;
+    const std::string xml = std::string(R"(<inutNFe xmlns=")") + kNs + R"(" versao="4.00"><infInut Id=")" +
+                            id +
+                            R"("><tpAmb>2</tpAmb><xServ>INUTILIZAR</xServ><cUF>35</cUF><ano>26</ano>)"
+                            R"(<CNPJ>11222333000181</CNPJ><mod>55</mod><serie>1</serie><nNFIni>)" +
+                            ini + "</nNFIni><nNFFin>" + fin +
+                            "</nNFFin><xJust>Quebra de sequencia na numeracao</xJust></infInut></inutNFe>";
+    if (!assinar)
+      return xml;
+    TvxnGovX gov;
+    auto& s = gov.Get_SignerSettings();
+    s.CertificateKind = ckFile;
+    s.CertificatePath = signer_;
+    s.CertificatePassword = "1234";
+    s.ElementName = "infInut";
+    std::string signed_ = gov.SignXmlById(xml, id);
+    if (signed_.starts_with("<?xml"))
+      signed_.erase(0, signed_.find("?>") + 2);
+    return signed_;
+  }
+
+  std::string Inutilizar(const std::string& message) {
+    const std::string ret = Post("SP", "NFeInutilizacao4", "nfeInutilizacaoNF", message, "retInutNFe");
+    EXPECT_EQ(test::XmlSchemaErrors(ret, test::FindSchema("retInutNFe_v4.00.xsd")), "") << ret;
+    return ret;
+  }
+
+  std::string ConsultarCadastro(const std::string& section, const std::string& uf, const std::string& doc) {
+    const std::string cons = std::string(R"(<ConsCad xmlns=")") + kNs +
+                             R"(" versao="2.00"><infCons><xServ>CONS-CAD</xServ><UF>)" + uf + "</UF>" + doc +
+                             "</infCons></ConsCad>";
+    const std::string ret = Post(section, "CadConsultaCadastro4", "consultaCadastro", cons, "retConsCad");
+    EXPECT_EQ(test::XmlSchemaErrors(ret, test::FindSchema("retConsCad_v2.00.xsd")), "") << ret;
+    return ret;
+  }
+
+  test::TempDir dir_;
+  TSefazSim sim_;
+  dev::TvxnDevIdentity client_;
+  std::string signer_;
+};
+
+TEST_F(SefazSimConsultasTest, InvalidationChecksSchemaAndSignatureAndRefusesOverlaps) {
+  const std::string granted = Inutilizar(Inutilizacao("10", "20"));
+  EXPECT_EQ(Tag(granted, "cStat"), "102") << granted;
+  EXPECT_EQ(Tag(granted, "xMotivo"), "Inutilizacao de numero homologado");
+  EXPECT_EQ(Tag(granted, "nProt").size(), 15u);
+  EXPECT_EQ(Tag(granted, "nNFIni"), "10");
+
+  // Overlapping at either end, or inside.
+  for (const auto& [ini, fin] : {std::pair{"5", "10"}, std::pair{"20", "25"}, std::pair{"12", "13"}})
+    EXPECT_EQ(Tag(Inutilizar(Inutilizacao(ini, fin)), "cStat"), "256") << ini << "-" << fin;
+  EXPECT_EQ(Tag(Inutilizar(Inutilizacao("21", "30")), "cStat"), "102");
+
+  // The signature must hold over what arrives, and there must be one.
+  std::string alterado = Inutilizacao("40", "41");
+  alterado.replace(alterado.find("Quebra"), 6, "QUEBRA");
+  EXPECT_EQ(Tag(Inutilizar(alterado), "cStat"), "297");
+  EXPECT_EQ(Tag(Inutilizar(Inutilizacao("40", "41", false)), "cStat"), "215");
+  // Neither refusal took the numbers.
+  EXPECT_EQ(Tag(Inutilizar(Inutilizacao("40", "41")), "cStat"), "102");
+}
+
+TEST_F(SefazSimConsultasTest, DocumentQueryRefusesBadMessagesAndUnknownKeys) {
+  const std::string key = "35261211222333000181550010000003011123456784";
+  auto consultar = [this](const std::string& tpAmb, const std::string& chave) {
+    const std::string cons = std::string(R"(<consSitNFe xmlns=")") + kNs + R"(" versao="4.00"><tpAmb>)" +
+                             tpAmb + "</tpAmb><xServ>CONSULTAR</xServ><chNFe>" + chave +
+                             "</chNFe></consSitNFe>";
+    return Post("SP", "NFeConsultaProtocolo4", "nfeConsultaNF", cons, "retConsSitNFe");
+  };
+  EXPECT_EQ(Tag(consultar("2", key), "cStat"), "217");
+  EXPECT_EQ(Tag(consultar("1", key), "cStat"), "252");
+  EXPECT_EQ(Tag(consultar("2", "123"), "cStat"), "215");
+}
+
+TEST_F(SefazSimConsultasTest, TaxpayerQueryAnswersFromTheRegistryOfTheStateAsked) {
+  sim::TSimTaxpayer t;
+  t.UF = "SP";
+  t.IE = "110042490114";
+  t.CNPJ = "11222333000181";
+  t.XNome = "EMPRESA DE TESTE LTDA";
+  sim_.AddTaxpayer(t);
+  const std::string found = ConsultarCadastro("SP", "SP", "<IE>110042490114</IE>");
+  EXPECT_EQ(Tag(found, "cStat"), "111") << found;
+  EXPECT_EQ(Tag(found, "CNPJ"), "11222333000181");
+  EXPECT_EQ(Tag(ConsultarCadastro("SP", "SP", "<CPF>12345678909</CPF>"), "cStat"), "264");
+  EXPECT_EQ(Tag(ConsultarCadastro("SP", "SP", "<IE>999999999</IE>"), "cStat"), "261");
+  // Registered in SP, not in RJ; and a state's service answers only for its own state.
+  EXPECT_EQ(Tag(ConsultarCadastro("RJ", "RJ", "<CNPJ>11222333000181</CNPJ>"), "cStat"), "259");
+  EXPECT_EQ(Tag(ConsultarCadastro("RJ", "SP", "<CNPJ>11222333000181</CNPJ>"), "cStat"), "265");
+}
+
+} // namespace
+} // namespace vxn
