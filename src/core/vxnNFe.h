@@ -525,8 +525,8 @@ public:
   // vxnNFeInutilizacao.cpp, vxnNFeCadastro.cpp) -------------------------------------------------------
 
   // The situation of a document by its access key: the retConsSitNFe reply. Request and reply are
-  // logged as "ped-sit" and "sit" (after a successful call); with SalvarLogsEmDisco an authorised,
-  // denied or cancelled document gets its distribution XML. Failures of the call raise
+  // logged as "ped-sit" and "sit" (after a successful call); with SalvarLogsEmDisco an authorised or
+  // denied document gets its distribution XML (GerarXMLDestinatario with the "sit" log). Failures raise
   // EvxnNFeException "Erro ao consultar NF-e: " + cause.
   std::string ConsultarNF(std::string_view chave);
   // Invalidates the numbers nNFIni..nNFFin of a series: the retInutNFe reply. `ignorado` is not used:

@@ -17,11 +17,6 @@ namespace {
 
 constexpr std::string_view kOperacao = "ConsultaCadastro";
 
-std::string MensagemDe(const std::exception& e) {
-  const auto* nfe = dynamic_cast<const EvxnException*>(&e);
-  return nfe ? nfe->Message() : std::string(e.what());
-}
-
 // Puts the UF, state code and layout version of the service data back when the query ends, however it
 // ends.
 class RestauraDadosServico {
@@ -96,7 +91,7 @@ std::string TvxnNFe::ConsultarCadastro(std::string_view tipo, std::string_view d
       try {
         reply = nfe->ConsultarCadastro(sigla, elemento);
       } catch (const std::exception& e) {
-        const std::string mensagem = MensagemDe(e);
+        const std::string mensagem = e.what();
         if (ContainsText(mensagem, "Servidor para CadConsulta3 não definido no arquivo") ||
             ContainsText(mensagem, "Servidor para CadConsulta4 não definido no arquivo"))
           throw EvxnNFeException("A UF %s não possui serviço definido para ConsultarCadastro.", {sigla},

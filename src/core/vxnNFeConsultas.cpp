@@ -27,11 +27,6 @@ bool TemProtocolo(std::string_view cStat) {
   return false;
 }
 
-std::string MensagemDe(const std::exception& e) {
-  const auto* nfe = dynamic_cast<const EvxnException*>(&e);
-  return nfe ? nfe->Message() : std::string(e.what());
-}
-
 } // namespace
 
 std::string TvxnNFe::ConsultarNF(std::string_view chave) {
@@ -51,7 +46,7 @@ std::string TvxnNFe::ConsultarNF(std::string_view chave) {
     try {
       reply = nfe.ConsultarNF(chave);
     } catch (const std::exception& e) {
-      throw EvxnNFeException("Erro ao consultar NF-e: " + MensagemDe(e), GetDiretorioLogErro());
+      throw EvxnNFeException(std::string("Erro ao consultar NF-e: ") + e.what(), GetDiretorioLogErro());
     }
     GetTelemetria().Tempo(
         kConsultarNF, "SEFAZ",

@@ -32,11 +32,6 @@ std::optional<long long> ComoInteiro(std::string_view s) {
   return v;
 }
 
-std::string MensagemDe(const std::exception& e) {
-  const auto* nfe = dynamic_cast<const EvxnException*>(&e);
-  return nfe ? nfe->Message() : std::string(e.what());
-}
-
 // Whether text[pos] is the "&" of a numeric character reference ("&#38;", "&#x26;").
 bool IniciaReferenciaNumerica(std::string_view text, std::size_t pos) {
   if (text.substr(pos, 2) != "&#")
@@ -114,7 +109,7 @@ std::string TvxnNFe::InutilizarNF(std::string_view, std::string_view ano, std::s
     try {
       assinado = GetGov().SignXmlById(texto, GetReferenceInfo(texto, GetDiretorioLogErro()));
     } catch (const std::exception& e) {
-      throw EvxnSignatureException(MensagemDe(e), GetDiretorioLogErro());
+      throw EvxnSignatureException(e.what(), GetDiretorioLogErro());
     }
     LimparXMLAssinado(assinado);
 
@@ -136,7 +131,7 @@ std::string TvxnNFe::InutilizarNF(std::string_view, std::string_view ano, std::s
         GravarInutilizacao(id, GerarXmlDestinatarioInutilizacao(reply, pedido));
     } catch (const std::exception& e) {
       // Telemetry hears of it below, with the wrapped message.
-      throw EvxnNFeException("Erro ao inutilizar NF-e: " + MensagemDe(e), GetDiretorioLogErro());
+      throw EvxnNFeException(std::string("Erro ao inutilizar NF-e: ") + e.what(), GetDiretorioLogErro());
     }
     Log(reply, "inu", logId);
     return reply;

@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -200,6 +201,34 @@ TEST_F(ConsultasTest, AFailedCallIsWrappedAndLogsNothing) {
         << e.Message();
   }
   EXPECT_TRUE(Logs(".xml").empty());
+}
+
+TEST_F(ConsultasTest, WithTheServerDownEachOperationNamesItsOwnFailure) {
+  sim_.Stop();
+  auto mensagem = [](const std::function<void()>& chamada) -> std::string {
+    try {
+      chamada();
+    } catch (const EvxnNFeException& e) {
+      return e.ClassName() + ": " + e.Message();
+    }
+    return "accepted";
+  };
+  EXPECT_TRUE(mensagem([this] {
+                nfe_.ConsultarNF("35261211222333000181550010000003011123456784");
+              }).starts_with("EvxnNFeException: Erro ao consultar NF-e: "));
+  EXPECT_TRUE(mensagem([this] {
+                nfe_.InutilizarNF("", Ano(), kCnpj, "55", "1", "1", "2", kJustificativa);
+              }).starts_with("EvxnNFeException: Erro ao inutilizar NF-e: "));
+  EXPECT_TRUE(mensagem([this] {
+                nfe_.ConsultarCadastro("CNPJ", kCnpj, "MG");
+              }).starts_with("EvxnNFeException: Erro ao consultar cadastro: "));
+  EXPECT_EQ(nfe_.GetNFeData().UF, "SP");
+  EXPECT_EQ(nfe_.GetNFeData().LocalCode, "35");
+  // The invalidation request was logged before the call; no reply was.
+  EXPECT_EQ(Logs("-ped-inu.xml").size(), 1u);
+  EXPECT_EQ(Logs("-inu.xml"), Logs("-ped-inu.xml"));
+  EXPECT_TRUE(Logs("-sit.xml").empty());
+  EXPECT_TRUE(Logs("-cad.xml").empty());
 }
 
 // ---- InutilizarNF ----------------------------------------------------------------------------------
