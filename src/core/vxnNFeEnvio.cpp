@@ -147,8 +147,10 @@ std::string TvxnNFe::EnviarNF(std::string_view numeroLote, std::string_view lote
       throw EvxnNFeCheckParams("Favor preencher o parâmetro aLoteNotas", GetDiretorioLogErro());
     UpdateNFeData();
     UpdateIniServidores();
-    TvxnNFEInterface& servico = GetNFE();
     const std::string pedido = ValidarLoteParaEnvio(numeroLote, lote);
+    // After the certificate check of the validation: on a fresh component that check is what creates
+    // the web-service object.
+    TvxnNFEInterface& servico = GetNFE();
 
     const std::string logEnvio = GetGovUtils().GetLogFileName("env-lot", numeroLote);
     Log(pedido, "env-lot", numeroLote, logEnvio);
@@ -183,9 +185,9 @@ std::string TvxnNFe::EnviarNFSincrono(std::string_view numeroLote, std::string_v
                                GetDiretorioLogErro());
     UpdateNFeData();
     UpdateIniServidores();
-    TvxnNFEInterface& servico = GetNFE();
     const std::string pedido = SubstituirPrimeiroTexto(ValidarLoteParaEnvio(numeroLote, lote),
                                                        "<indSinc>0</indSinc>", "<indSinc>1</indSinc>");
+    TvxnNFEInterface& servico = GetNFE();
     const std::string chave = ObterNotaID(lote);
 
     const std::string logEnvio = GetGovUtils().GetLogFileName("env-sinc-lot", chave);

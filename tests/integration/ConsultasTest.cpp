@@ -88,9 +88,7 @@ protected:
   std::string Autorizar(int nNF, std::string* nProt) {
     const std::string documento =
         test::SignedNFeDocument(nNF, files_.ClientCertificate, files_.ClientPassword);
-    // EnviarNFSincrono as the first call of a fresh component finds no web-service object yet ("Versão
-    // do Manual não definida"); the certificate check creates it.
-    nfe_.CheckCertificate();
+    // Often the first call of a fresh component: it must find its web-service object by itself.
     const std::string reply = nfe_.EnviarNFSincrono("1", documento, false);
     EXPECT_EQ(Tag(Tag(reply, "infProt"), "cStat"), "100") << reply;
     *nProt = Tag(reply, "nProt");
