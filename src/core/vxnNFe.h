@@ -471,6 +471,16 @@ public:
   // it; "" when there is no such document.
   static std::string GetNota(int indice, std::string_view lote);
 
+  // ---- Text conversion (vxnNFeConversao.cpp) ---------------------------------------------------------
+
+  // Converts a text in one of the text layouts (a command text, a pipe text; the command text may
+  // also be the path of its file) into NF-e XML, one infNFe per line, with the converter files of the
+  // component's templates folder and the note version of its layout. The schema package must belong
+  // to the component's layout version (ChecarVersaoEsquema). Reported to telemetry as
+  // "ConverterLoteParaXml_DIC", "_TX2" or "_REC".
+  std::string ConverterLoteParaXml(std::string_view texto, TLayoutConvKind tipo, TVersaoEsquema esquema,
+                                   bool exportacao);
+
   // ---- XML logs (vxnNFeLogs.cpp) ----------------------------------------------------------------------
 
   // Writes "env-lot=" + arquivoLogEnvio to DiretorioXmlDestinatario + nome: the index that leads from a

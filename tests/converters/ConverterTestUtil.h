@@ -1,0 +1,70 @@
+// Shared pieces of the converter tests: the documents of examples/, exception messages and simple
+// lookups in XML text.
+#pragma once
+
+#include "support/TempDir.h"
+#include "vxnNFeException.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+namespace vxn::test {
+
+// The example documents shipped in examples/ (read from the source tree).
+inline std::string ExemploComandos() {
+  return ReadFileOrEmpty(std::string(QVX_SOURCE_DIR) + "/examples/venda-sp-mg-comandos.txt");
+}
+inline std::string ExemploPipe() {
+  return ReadFileOrEmpty(std::string(QVX_SOURCE_DIR) + "/examples/venda-sp-mg-pipe.txt");
+}
+// The layout folder of the shipped templates next to the test executables.
+inline std::string TemplatesVm60() {
+  return std::string(QVX_BIN_DIR) + "/Templates/vm60/";
+}
+
+// The message of the exception of type E that `f` raises; "" when it raises nothing, and the class
+// and message of any other exception of the hierarchy, so that a wrong class shows in the failure.
+template <class E, class F> std::string MensagemDe(F&& f) {
+  try {
+    f();
+  } catch (const E& e) {
+    return e.Message();
+  } catch (const EvxnException& e) {
+    return "(" + e.ClassName() + ") " + e.Message();
+  }
+  return {};
+}
+
+// Text of the first <tag>...</tag> after position `from` ("" when absent).
+inline std::string Conteudo(std::string_view xml, std::string_view tag, std::size_t from = 0) {
+  const std::string abre = "<" + std::string(tag) + ">";
+  const std::size_t ini = xml.find(abre, from);
+  if (ini == std::string_view::npos)
+    return {};
+  const std::size_t fim = xml.find("</" + std::string(tag) + ">", ini);
+  return fim == std::string_view::npos ? std::string()
+                                       : std::string(xml.substr(ini + abre.size(), fim - ini - abre.size()));
+}
+
+// Number of non-overlapping occurrences of `what`.
+inline std::size_t Ocorrencias(std::string_view text, std::string_view what) {
+  std::size_t n = 0;
+  for (std::size_t p = text.find(what); p != std::string_view::npos; p = text.find(what, p + what.size()))
+    ++n;
+  return n;
+}
+
+// Replaces the first occurrence of `from`; a missing one fails the test (the change would be lost).
+inline std::string TrocaPrimeira(std::string text, std::string_view from, std::string_view to) {
+  const std::size_t p = text.find(from);
+  if (p == std::string::npos) {
+    ADD_FAILURE() << "text to replace not found: " << from;
+    return text;
+  }
+  text.replace(p, from.size(), to);
+  return text;
+}
+
+} // namespace vxn::test

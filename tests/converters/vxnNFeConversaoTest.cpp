@@ -1,0 +1,151 @@
+// The component's ConverterLoteParaXml: telemetry name per layout, the schema package check, the
+// component's templates folder and note version, and the examples of examples/ converted, signed by
+// AssinarNota and checked against the official schema and by xmlsec1.
+#include "ConverterTestUtil.h"
+#include "support/DevPki.h"
+#include "support/XmlCheck.h"
+#include "vxnDevCertificates.h"
+#include "vxnFiles.h"
+#include "vxnNFe.h"
+#include "vxnText.h"
+#include "xml/vxnNFeAssinaturaUtils.h"
+#include "xml/vxnNFeUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace vxn {
+namespace {
+
+using test::Conteudo;
+using test::MensagemDe;
+
+const test::DevPki& Pki() {
+  static const test::DevPki pki;
+  return pki;
+}
+
+class ConversaoTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ::setenv("QUORVANT_NFE_HOME", home.Path().c_str(), 1);
+    nfe.SetDiretorioLogErro(home.File("LogErro"));
+    nfe.SetDiretorioEsquemas(std::string(QVX_SCHEMAS_DIR) + "/");
+    nfe.SetDiretorioTemplates(std::string(QVX_BIN_DIR) + "/Templates/");
+    nfe.GetTelemetria().SetSink([this](const TvxnTelemetriaEvento& e) { eventos.push_back(e); });
+  }
+  void TearDown() override {
+    ::unsetenv("QUORVANT_NFE_HOME");
+    EvxnException::ResetClassState();
+  }
+  bool XmlSec1Aceita(const std::string& xml, std::string& saida) {
+    const std::string arquivo = home.File("assinada.xml");
+    WriteFileAtomic(arquivo, xml);
+    return test::RunCommand("xmlsec1 --verify --trusted-pem '" + Pki().CaFile() +
+                                "' --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe '" + arquivo + "'",
+                            saida) == 0;
+  }
+  // Converts, signs and checks one example document; returns the signed NFe.
+  std::string ConverteAssinaEValida(const std::string& texto, TLayoutConvKind tipo) {
+    const std::string xml = nfe.ConverterLoteParaXml(texto, tipo, pl_009g, false);
+    EXPECT_EQ(TvxnNFe::GetNumNotas(xml), 1);
+    nfe.SetCaminhoCertificado(Pki().ValidClientFile());
+    nfe.SetSenhaCertificado("1234");
+    const std::string assinada = nfe.AssinarNota(xml);
+    EXPECT_EQ(test::XmlSchemaErrors(assinada, test::FindSchema("nfe_v4.00.xsd")), "");
+    std::string saida;
+    EXPECT_TRUE(XmlSec1Aceita(assinada, saida)) << saida;
+    const std::string chave = GetReferenceInfo(assinada).substr(3);
+    EXPECT_TRUE(ValidaAutenticidadeDV(chave, vm60));
+    EXPECT_EQ(Conteudo(assinada, "cDV"), chave.substr(43));
+    return assinada;
+  }
+
+  test::TempDir home;
+  TvxnNFe nfe;
+  std::vector<TvxnTelemetriaEvento> eventos;
+};
+
+TEST_F(ConversaoTest, TheCommandTextExampleConvertsSignsAndValidates) {
+  const std::string nota = ConverteAssinaEValida(test::ExemploComandos(), lkTXTDataSet);
+  EXPECT_EQ(GetReferenceInfo(nota), "NFe35261211222333000181550010000010011730155823");
+}
+
+TEST_F(ConversaoTest, ThePipeTextExampleConvertsSignsAndValidates) {
+  const std::string nota = ConverteAssinaEValida(test::ExemploPipe(), lkTXTDic);
+  EXPECT_EQ(GetReferenceInfo(nota), "NFe35261211222333000181550010000010021482139065");
+  EXPECT_NE(nota.find(R"(versao="4.00")"), std::string::npos);
+}
+
+TEST_F(ConversaoTest, BothExamplesDescribeTheSameSaleFromTheTestCertificatesCompany) {
+  // The examples are issued by the CNPJ of the development certificate that the local server accepts.
+  const std::string cnpjDoCertificado = dev::TvxnDevClientOptions{}.Cnpj;
+  const std::string comandos =
+      nfe.ConverterLoteParaXml(test::ExemploComandos(), lkTXTDataSet, pl_009g, false);
+  const std::string pipe = nfe.ConverterLoteParaXml(test::ExemploPipe(), lkTXTDic, pl_009g, false);
+  for (const std::string* xml : {&comandos, &pipe}) {
+    EXPECT_EQ(Conteudo(Conteudo(*xml, "emit"), "CNPJ"), cnpjDoCertificado);
+    EXPECT_EQ(Conteudo(*xml, "tpAmb"), "2");
+    EXPECT_EQ(Conteudo(Conteudo(*xml, "dest"), "UF"), "MG");
+  }
+  // Apart from the number, the code and the key the two documents are the same XML.
+  auto semIdentificacao = [](std::string xml) {
+    for (const char* tag : {"cNF", "nNF", "cDV", "nFat"})
+      xml = ReplaceAll(xml, "<" + std::string(tag) + ">" + Conteudo(xml, tag) + "</",
+                       "<" + std::string(tag) + "></");
+    return xml.substr(xml.find("<ide>"));
+  };
+  EXPECT_EQ(semIdentificacao(comandos), semIdentificacao(pipe));
+}
+
+TEST_F(ConversaoTest, TelemetryNamesTheLayout) {
+  nfe.ConverterLoteParaXml(test::ExemploComandos(), lkTXTDataSet, pl_009g, false);
+  nfe.ConverterLoteParaXml(test::ExemploPipe(), lkTXTDic, pl_009, false);
+  EXPECT_THROW(nfe.ConverterLoteParaXml("qualquer", lkTXTRec, pl_009g, false), EvxnNFEConvertDateException);
+  std::vector<std::string> pings;
+  for (const auto& e : eventos)
+    if (e.Tipo == TvxnTelemetriaTipo::Ping)
+      pings.push_back(e.Operacao);
+  EXPECT_EQ(pings, (std::vector<std::string>{"ConverterLoteParaXml_TX2", "ConverterLoteParaXml_DIC",
+                                             "ConverterLoteParaXml_REC"}));
+  ASSERT_FALSE(eventos.empty());
+  EXPECT_EQ(eventos.back().Tipo, TvxnTelemetriaTipo::Excecao);
+  EXPECT_EQ(eventos.back().Operacao, "ConverterLoteParaXml_REC");
+  EXPECT_EQ(eventos.back().Classe, "EvxnNFEConvertDateException");
+}
+
+TEST_F(ConversaoTest, ASchemaPackageOfAnotherLayoutIsRefusedBeforeTheTextIsLookedAt) {
+  const std::string mensagem =
+      "Versão esquema não condiz com a versão manual definida, utilize ( pl_009, pl_009g ).";
+  EXPECT_EQ(MensagemDe<EvxnNFeVersaoEsquemaException>(
+                [&] { nfe.ConverterLoteParaXml(test::ExemploComandos(), lkTXTDataSet, pl_008i2, false); }),
+            mensagem);
+  // An invalid text gets the same answer: the package is checked first.
+  EXPECT_EQ(MensagemDe<EvxnNFeVersaoEsquemaException>(
+                [&] { nfe.ConverterLoteParaXml("D|\n", lkTXTDic, pl_006e, false); }),
+            mensagem);
+  nfe.SetVersaoManual(vm50a);
+  EXPECT_EQ(MensagemDe<EvxnNFeVersaoEsquemaException>(
+                [&] { nfe.ConverterLoteParaXml(test::ExemploPipe(), lkTXTDic, pl_009g, false); }),
+            "Versão esquema não condiz com a versão manual definida, utilize ( pl_008a,pl_008b,pl_008c,"
+            "pl_008d,pl_008e,pl_008f,pl_008g,pl_008h,pl_008i,pl_008i1,pl_008i2 ).");
+}
+
+TEST_F(ConversaoTest, TheComponentsTemplatesFolderIsTheOneUsed) {
+  // A templates folder without converter files: the dataset dictionary is not found there.
+  test::TempDir vazio;
+  ForceDirectories(vazio.File("vm60"));
+  nfe.SetDiretorioTemplates(vazio.Path());
+  const std::string esperado =
+      "Arquivo de template do conversor não encontrado: " + vazio.Path() + "vm60/Conversor/NFeDataSets.xml";
+  EXPECT_EQ(MensagemDe<EvxnTemplateNotFoundException>(
+                [&] { nfe.ConverterLoteParaXml(test::ExemploComandos(), lkTXTDataSet, pl_009g, false); }),
+            esperado);
+  EXPECT_EQ(MensagemDe<EvxnNFeCheckTXT>(
+                [&] { nfe.ConverterLoteParaXml(test::ExemploPipe(), lkTXTDic, pl_009g, false); }),
+            "Não foi possível carregar o dicionário para o layout C");
+}
+
+} // namespace
+} // namespace vxn
