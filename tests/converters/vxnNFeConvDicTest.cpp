@@ -1,0 +1,213 @@
+// The pipe-text converter: block order and its messages, field counts, each kind of dictionary entry,
+// the tax-group lines, the key values and placeholders, and the shipped 4.00 dictionaries.
+#include "converters/vxnNFeConvDic.h"
+#include "ConverterTestUtil.h"
+#include "vxnFiles.h"
+#include "xml/vxnNFeUtils.h"
+
+#include <gtest/gtest.h>
+
+namespace vxn {
+namespace {
+
+using test::MensagemDe;
+
+// Small dictionaries written for each test, so that every byte of the output can be predicted.
+class ConvDicTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Dicionarios("NFe xmlns*|infNFe Id*|ide|cUF|cNF|mod|serie|nNF|dhEmi|tpEmis|cDV|/ide|\r\n"
+                "emit|CNPJ|xNome|/emit|\r\n"
+                "dest|CNPJ|xNome|/dest|\r\n",
+                "det nItem*|cProd|xProd|\r\n", "total|vNF|/total|\r\n/infNFe|??|\r\n");
+  }
+  void TearDown() override { EvxnException::ResetClassState(); }
+
+  void Dicionarios(const std::string& c, const std::string& d, const std::string& r) {
+    WriteFileAtomic(tmp.File("dicCabecalho.txt"), c);
+    WriteFileAtomic(tmp.File("dicDetalhe.txt"), d);
+    WriteFileAtomic(tmp.File("dicRodape.txt"), r);
+  }
+  std::string Converte(const std::string& texto, const std::string& versao = "4.00") {
+    TvxnNFeConvDic dic(tmp.Path(), tmp.Path());
+    return dic.Converter(texto, versao);
+  }
+  std::string Erro(const std::string& texto) {
+    return MensagemDe<EvxnNFeCheckTXT>([&] { Converte(texto); });
+  }
+
+  static constexpr const char* kCabecalho = "C|\r\n"
+                                            "http://www.portalfiscal.inf.br/nfe||ide|35|12345678|55|1|77|"
+                                            "2026-12-05T10:00:00-03:00|1||/ide|\r\n"
+                                            "emit|11222333000181|Empresa & Filhos|/emit|\r\n"
+                                            "dest|99888777000100|Cliente <SA>|/dest|\r\n";
+  static constexpr const char* kDetalhe = "D|\r\n1|P-1|Parafuso|\r\n";
+  static constexpr const char* kRodape = "R|\r\ntotal|10.00|/total|\r\n/infNFe|/NFe|\r\n";
+
+  test::TempDir tmp;
+};
+
+TEST_F(ConvDicTest, EveryEntryKindIsWrittenAndTheKeyCompletesThePlaceholders) {
+  const std::string chave =
+      CalculaChave("2026-12-05T10:00:00-03:00", "35", "11222333000181", "55", "1", "77", "1", "12345678");
+  const std::string esperado =
+      R"(<NFe xmlns="http://www.portalfiscal.inf.br/nfe"><infNFe Id="NFe)" + chave +
+      R"(" versao="4.00" ><ide><cUF>35</cUF><cNF>12345678</cNF><mod>55</mod><serie>1</serie><nNF>77</nNF>)"
+      "<dhEmi>2026-12-05T10:00:00-03:00</dhEmi><tpEmis>1</tpEmis><cDV>" +
+      chave.substr(43) +
+      "</cDV></ide><emit><CNPJ>11222333000181</CNPJ><xNome>Empresa &amp; Filhos</xNome></emit>"
+      "<dest><CNPJ>99888777000100</CNPJ><xNome>Cliente &lt;SA&gt;</xNome></dest>"
+      R"(<det nItem="1"><cProd>P-1</cProd><xProd>Parafuso</xProd><total><vNF>10.00</vNF></total></infNFe></NFe>)"
+      "\r\n";
+  EXPECT_EQ(Converte(std::string(kCabecalho) + kDetalhe + kRodape), esperado);
+}
+
+TEST_F(ConvDicTest, TheVersionTextAndEmptyValuesShapeTheOutput) {
+  // Empty values write nothing; the Id and cDV are written whatever their field holds.
+  const std::string texto =
+      std::string("C|\r\n|x|ide|35|12345678|55|1|77|2026-12-05T10:00:00-03:00|1|9|/ide|\r\n") +
+      "emit|11222333000181||/emit|\r\n" + kDetalhe + "R|\r\n|||\r\n";
+  const std::string xml = Converte(texto, "3.10");
+  const std::string chave =
+      CalculaChave("2026-12-05T10:00:00-03:00", "35", "11222333000181", "55", "1", "77", "1", "12345678");
+  EXPECT_TRUE(xml.starts_with("<infNFe Id=\"NFe" + chave + "\" versao=\"3.10\" >")) << xml;
+  // The check digit replaces the field's own value.
+  EXPECT_NE(xml.find("<cDV>" + chave.substr(43) + "</cDV>"), std::string::npos);
+  EXPECT_NE(xml.find("<emit><CNPJ>11222333000181</CNPJ></emit>"), std::string::npos);
+  EXPECT_TRUE(xml.ends_with("<xProd>Parafuso</xProd>\r\n")) << xml;
+}
+
+TEST_F(ConvDicTest, ValuesThatAreTagsAndThePercentValuesOfTheDocument) {
+  Dicionarios("ide|cUF|CNPJ|nNF|/ide|\r\n", "??|xTexto|/??|outro|\r\n", "obs|/obs|\r\n");
+  const std::string xml = Converte("C|\r\nide|35|11222333000181|9|/ide|\r\n"
+                                   "D|\r\nobsCont xCampo=\"a\"|%CNPJ-%UF-%nNF|/obsCont|/fim|\r\n"
+                                   "D|\r\nobsCont|%UF|/obsCont|outro|\r\n"
+                                   "D|\r\n|%nNF||%CNPJ|\r\n"
+                                   "R|\r\nobs|/obs|\r\n");
+  EXPECT_EQ(xml, "<ide><cUF>35</cUF><CNPJ>11222333000181</CNPJ><nNF>9</nNF></ide>"
+                 // Only a whole value is replaced; a value beginning with "/" is a closing tag.
+                 "<obsCont xCampo=\"a\"><xTexto>%CNPJ-%UF-%nNF</xTexto></obsCont></fim>"
+                 // A value equal to its entry is a tag.
+                 "<obsCont><xTexto>35</xTexto></obsCont><outro>"
+                 "<xTexto>9</xTexto><outro>11222333000181</outro>"
+                 "<obs></obs>\r\n");
+}
+
+TEST_F(ConvDicTest, TheRecipientsStateAndCnpjAreNotTakenForTheKey) {
+  Dicionarios("infNFe Id*|cUF|CNPJ|mod|serie|nNF|cNF|dhEmi|tpEmis|dest|cUF|CNPJ|mod|\r\n", "x|\r\n",
+              "/infNFe|\r\n");
+  const std::string xml = Converte("C|\r\n|35|11222333000181|55|2|5|00000042|2026-01-15T08:00:00-03:00|1|"
+                                   "dest|31|99888777000100|65|\r\nD|\r\nx|\r\nR|\r\n/infNFe|\r\n");
+  // mod is taken after dest as well; cUF and CNPJ are not.
+  const std::string chave =
+      CalculaChave("2026-01-15T08:00:00-03:00", "35", "11222333000181", "65", "2", "5", "1", "00000042");
+  EXPECT_TRUE(xml.starts_with("<infNFe Id=\"NFe" + chave + "\"")) << xml;
+}
+
+TEST_F(ConvDicTest, AnIcmsLineChoosesTheLineOfItsGroupAndThePisLineFollows) {
+  std::string detalhe = "item|ICMS|\r\n";
+  for (const char* g :
+       {"ICMS00", "ICMS10", "ICMS20", "ICMS30", "ICMS40", "ICMS51", "ICMS60", "ICMS70", "ICMS90"})
+    detalhe += std::string(g) + "|orig|CST|/" + g + "|/ICMS|" +
+               (std::string(g) == "ICMS40" ? "vICMSDeson|" : "") + "\r\n";
+  detalhe += "PIS|CST|/PIS|\r\nfim|\r\n";
+  Dicionarios("a|\r\n", detalhe, "b|\r\n");
+  const std::string xml =
+      Converte("C|\r\na|\r\n"
+               "D|\r\nitem|ICMS|\r\nICMS40|0|41|/ICMS40|/ICMS|1.50|\r\nPIS|07|/PIS|\r\nfim|\r\n"
+               "D|\r\nitem|ICMS|\r\nICMS00|0|00|/ICMS00|/ICMS|\r\nPIS|01|/PIS|\r\n"
+               "R|\r\nb|\r\n");
+  EXPECT_EQ(xml,
+            "<a><item><ICMS><ICMS40><orig>0</orig><CST>41</CST></ICMS40></ICMS><vICMSDeson>1.50</vICMSDeson>"
+            "<PIS><CST>07</CST></PIS><fim>"
+            "<item><ICMS><ICMS00><orig>0</orig><CST>00</CST></ICMS00></ICMS><PIS><CST>01</CST></PIS><b>\r\n");
+  // The group's line decides the field count: ICMS40 has one field more than ICMS00.
+  EXPECT_EQ(Erro("C|\r\na|\r\nD|\r\nitem|ICMS|\r\nICMS40|0|41|/ICMS40|/ICMS|\r\n"),
+            "ICMS40|0|41|/ICMS40|/ICMS|\r\nPossui 5.\r\nQuando deveria ter: 6");
+}
+
+TEST_F(ConvDicTest, BlocksMustComeInOrder) {
+  EXPECT_EQ(Erro("D|\r\n1|P-1|Parafuso|\r\n"), "O Arquivo deve ser iniciado com cabecalho - C.");
+  EXPECT_EQ(Erro("R|\r\n"), "O Arquivo deve ser iniciado com cabecalho - C.");
+  EXPECT_EQ(Erro("ide|35|\r\nC|\r\n"), "Não é permitido iniciar Linha sem Caracter válido.");
+  EXPECT_EQ(Erro(std::string(kCabecalho) + kRodape),
+            "O Cabecalho deve possuir pelo menos um registro de detalhe - D.");
+  EXPECT_EQ(Erro(std::string(kCabecalho) + "C|\r\n"),
+            "O Cabecalho deve possuir pelo menos um registro de detalhe - D.");
+  EXPECT_EQ(Erro(std::string(kCabecalho) + kDetalhe + kCabecalho),
+            "A NF: 77 não foi finalizada com o registro de Rodape - R");
+  // The end of the text closes the last document as the next header would.
+  EXPECT_EQ(Erro(std::string(kCabecalho) + kDetalhe),
+            "A NF: 77 não foi finalizada com o registro de Rodape - R");
+  EXPECT_EQ(Erro(kCabecalho), "O Cabecalho deve possuir pelo menos um registro de detalhe - D.");
+  // After a footer the next document opens with its header.
+  EXPECT_EQ(Erro(std::string(kCabecalho) + kDetalhe + kRodape + kDetalhe),
+            "O Arquivo deve ser iniciado com cabecalho - C.");
+}
+
+TEST_F(ConvDicTest, ALineWithTheWrongNumberOfFieldsShowsBothCounts) {
+  EXPECT_EQ(Erro(std::string(kCabecalho) + "D|\r\n1|P-1|\r\n" + kRodape),
+            "1|P-1|\r\nPossui 2.\r\nQuando deveria ter: 3");
+  EXPECT_EQ(Erro(std::string(kCabecalho) + "D|\r\n1|P-1|Parafuso|x|\r\n" + kRodape),
+            "1|P-1|Parafuso|x|\r\nPossui 4.\r\nQuando deveria ter: 3");
+  // More lines than the block's dictionary has: a marker is missing.
+  EXPECT_EQ(Erro(std::string(kCabecalho) + kDetalhe + "total|10.00|/total|\r\n"),
+            "Arquivo TXT inválido. Não foi possível identificar início de Bloco (C/D/R).");
+}
+
+TEST_F(ConvDicTest, AMissingOrEmptyDictionaryNamesItsBlock) {
+  DeleteFileIfExists(tmp.File("dicDetalhe.txt"));
+  EXPECT_EQ(Erro(std::string(kCabecalho) + kDetalhe + kRodape),
+            "Não foi possível carregar o dicionário para o layout D");
+  WriteFileAtomic(tmp.File("dicDetalhe.txt"), "\r\n");
+  EXPECT_EQ(Erro(std::string(kCabecalho) + kDetalhe + kRodape),
+            "Não foi possível carregar o dicionário para o layout D");
+  EXPECT_EQ(MensagemDe<EvxnNFeDataSetException>([&] { Converte("  \r\n"); }),
+            "Conteúdo a ser convertido é inválido.");
+}
+
+TEST_F(ConvDicTest, TwoDocumentsGetOneLineAndOneKeyEach) {
+  std::string segundo = test::TrocaPrimeira(kCabecalho, "|77|", "|78|");
+  segundo = test::TrocaPrimeira(segundo, "|12345678|", "|87654321|");
+  const std::string xml = Converte(std::string(kCabecalho) + kDetalhe + kRodape + "\r\n" + segundo +
+                                   kDetalhe + kDetalhe + kRodape);
+  TvxnStringList docs;
+  docs.SetText(xml);
+  ASSERT_EQ(docs.Count(), 2u);
+  EXPECT_NE(docs[0].find("NFe" + CalculaChave("2026-12-05T10:00:00-03:00", "35", "11222333000181", "55", "1",
+                                              "77", "1", "12345678")),
+            std::string::npos);
+  EXPECT_NE(docs[1].find("NFe" + CalculaChave("2026-12-05T10:00:00-03:00", "35", "11222333000181", "55", "1",
+                                              "78", "1", "87654321")),
+            std::string::npos);
+  EXPECT_EQ(test::Ocorrencias(docs[1], "<det "), 2u);
+  EXPECT_EQ(docs[0].find('*'), std::string::npos);
+  EXPECT_EQ(docs[1].find('*'), std::string::npos);
+}
+
+TEST_F(ConvDicTest, AsterisksInValuesAreNotTakenForPlaceholders) {
+  const std::string texto =
+      test::TrocaPrimeira(std::string(kCabecalho) + kDetalhe + kRodape, "Parafuso", "Parafuso ***** M8 ***");
+  EXPECT_NE(Converte(texto).find("<xProd>Parafuso ***** M8 ***</xProd>"), std::string::npos);
+}
+
+TEST_F(ConvDicTest, TheShippedDictionariesLayOutEveryTaxGroupOfTheSchema) {
+  // Every ICMS group line has its own fields and is followed by the IPI and II groups; the line after
+  // it is the PIS line.
+  TvxnStringList detalhe;
+  detalhe.SetText(ReadWholeFile(test::TemplatesVm60() + "Conversor/dicDetalhe.txt"));
+  ASSERT_EQ(detalhe.Count(), 11u);
+  const char* grupos[] = {"ICMS00", "ICMS10", "ICMS20", "ICMS30", "ICMS40",
+                          "ICMS51", "ICMS60", "ICMS70", "ICMS90"};
+  for (int i = 0; i < 9; ++i) {
+    SCOPED_TRACE(grupos[i]);
+    EXPECT_TRUE(detalhe[i + 1].starts_with(std::string(grupos[i]) + "|orig|CST|"));
+    EXPECT_NE(detalhe[i + 1].find("|/" + std::string(grupos[i]) + "|/ICMS|IPI|"), std::string::npos);
+    EXPECT_TRUE(detalhe[i + 1].ends_with("|/IPI|II|vBC|vDespAdu|vII|vIOF|/II|"));
+  }
+  EXPECT_TRUE(detalhe[10].starts_with("PIS|"));
+  EXPECT_TRUE(detalhe[10].ends_with("|/imposto|infAdProd|/det|"));
+}
+
+} // namespace
+} // namespace vxn
