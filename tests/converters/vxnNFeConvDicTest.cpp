@@ -104,6 +104,18 @@ TEST_F(ConvDicTest, TheRecipientsStateAndCnpjAreNotTakenForTheKey) {
   EXPECT_TRUE(xml.starts_with("<infNFe Id=\"NFe" + chave + "\"")) << xml;
 }
 
+TEST_F(ConvDicTest, WithoutAnIssueTypeTheKeyHasTheOlderForm) {
+  Dicionarios("infNFe Id*|cUF|CNPJ|mod|serie|nNF|cNF|dEmi|cDV|\r\n", "x|\r\n", "/infNFe|\r\n");
+  const std::string xml = Converte(
+      "C|\r\n|35|11222333000181|55|1|5|123456789|2009-05-15||\r\nD|\r\nx|\r\nR|\r\n/infNFe|\r\n", "2.00");
+  const std::string chave = CalculaChave("2009-05-15", "35", "11222333000181", "55", "1", "5", "123456789");
+  EXPECT_EQ(xml, "<infNFe Id=\"NFe" + chave +
+                     "\" versao=\"2.00\" ><cUF>35</cUF><CNPJ>11222333000181</CNPJ><mod>55</mod>"
+                     "<serie>1</serie><nNF>5</nNF><cNF>123456789</cNF><dEmi>2009-05-15</dEmi><cDV>" +
+                     chave.substr(43) + "</cDV><x></infNFe>\r\n");
+  EXPECT_EQ(chave.substr(34, 9), "123456789");
+}
+
 TEST_F(ConvDicTest, AnIcmsLineChoosesTheLineOfItsGroupAndThePisLineFollows) {
   std::string detalhe = "item|ICMS|\r\n";
   for (const char* g :

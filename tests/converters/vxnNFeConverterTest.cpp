@@ -54,6 +54,12 @@ TEST_F(ConverterTest, BothLayoutsAcceptTheTextOrThePathOfItsFile) {
             std::string::npos);
 }
 
+TEST_F(ConverterTest, BothSchemaPackagesOfLayout400WriteTheCommandTextAlike) {
+  // Both packages of layout 4.00 write the example the same way (pl_009g only adds optional fields).
+  const std::string g = conv.ConvertToXml(test::ExemploComandos(), "4.00", lkTXTDataSet, pl_009g, false);
+  EXPECT_EQ(conv.ConvertToXml(test::ExemploComandos(), "4.00", lkTXTDataSet, pl_009, false), g);
+}
+
 TEST_F(ConverterTest, TheExportFlagChoosesTheExportDictionary) {
   // The export dictionary requires the export group, which the example does not have.
   const std::string mensagem = MensagemDe<EvxnDataSetException>(
