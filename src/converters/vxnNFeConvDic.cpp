@@ -5,6 +5,7 @@
 #include "vxnGovUtils.h"
 #include "vxnNFeException.h"
 #include "vxnPaths.h"
+#include "vxnStringList.h"
 #include "vxnText.h"
 #include "xml/vxnNFeUtils.h"
 
@@ -74,7 +75,8 @@ std::string TvxnNFeConvDic::Converter(std::string_view texto, std::string_view v
   if (Trim(texto).empty())
     throw EvxnNFeDataSetException("Conteúdo a ser convertido é inválido.", logDir_);
   TvxnStringList linhas;
-  linhas.SetText(texto);
+  // A text copied from a file written by a Windows editor may still carry the byte order mark.
+  linhas.SetText(govUtils_->RemoveBOM(texto));
   versao_ = versao;
   for (auto& d : dicionarios_)
     d.reset();

@@ -15,8 +15,7 @@
 // it carried (cUF and CNPJ of the issuer, mod, serie, nNF, cNF, the issue date and tpEmis).
 #pragma once
 
-#include "vxnStringList.h"
-
+#include <array>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -73,7 +72,7 @@ private:
   std::string logDir_;
   std::unique_ptr<TvxnGovUtils> govUtils_;
   // Loaded once per conversion, on the first block of their kind.
-  std::optional<std::vector<std::string>> dicionarios_[3];
+  std::array<std::optional<std::vector<std::string>>, 3> dicionarios_;
 
   // State of the conversion in progress.
   std::string versao_;

@@ -59,7 +59,9 @@ TvxnNFeConvTXTDataSet::~TvxnNFeConvTXTDataSet() = default;
 void TvxnNFeConvTXTDataSet::SetTXT(std::string_view text) {
   txt_ = text;
   govUtils_->SetDiretorioLogErro(diretorioLogErro_);
-  const std::string conteudo = PodeSerArquivo(text) ? govUtils_->LoadFromFileUTF8(text) : std::string(text);
+  // A text copied from a file written by a Windows editor may still carry the byte order mark.
+  const std::string conteudo =
+      PodeSerArquivo(text) ? govUtils_->LoadFromFileUTF8(text) : govUtils_->RemoveBOM(text);
   if (Trim(conteudo).empty())
     throw EvxnNFeDataSetException("Conteúdo a ser convertido é inválido.", diretorioLogErro_);
   linhas_.SetText(conteudo);

@@ -197,6 +197,11 @@ TEST_F(ConvDicTest, TwoDocumentsGetOneLineAndOneKeyEach) {
   EXPECT_EQ(docs[1].find('*'), std::string::npos);
 }
 
+TEST_F(ConvDicTest, AByteOrderMarkBeforeTheFirstMarkerIsDropped) {
+  const std::string texto = std::string(kCabecalho) + kDetalhe + kRodape;
+  EXPECT_EQ(Converte("\xEF\xBB\xBF" + texto), Converte(texto));
+}
+
 TEST_F(ConvDicTest, AsterisksInValuesAreNotTakenForPlaceholders) {
   const std::string texto =
       test::TrocaPrimeira(std::string(kCabecalho) + kDetalhe + kRodape, "Parafuso", "Parafuso ***** M8 ***");

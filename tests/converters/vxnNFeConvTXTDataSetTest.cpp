@@ -140,10 +140,13 @@ TEST_F(ConvTXTDataSetTest, AnEmptyTextIsRefusedAndAFileNameIsReadAsTheText) {
             "Conteúdo a ser convertido é inválido.");
 
   const std::string arquivo = tmp.File("nota.txt");
-  WriteFileAtomic(arquivo, test::ExemploComandos());
+  WriteFileAtomic(arquivo, "\xEF\xBB\xBF" + test::ExemploComandos());
   conv.SetTXT(arquivo);
   EXPECT_EQ(conv.GetLinhas()[0], "INCLUIR");
   EXPECT_EQ(test::Ocorrencias(conv.Converter(), "<infNFe "), 1u);
+  // The byte order mark of a text handed over directly is dropped as well.
+  conv.SetTXT("\xEF\xBB\xBF" + test::ExemploComandos());
+  EXPECT_EQ(conv.GetLinhas()[0], "INCLUIR");
 }
 
 TEST_F(ConvTXTDataSetTest, EveryConversionStartsFromAnEmptyLot) {
