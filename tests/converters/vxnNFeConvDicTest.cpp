@@ -228,3 +228,50 @@ TEST_F(ConvDicTest, TheShippedDictionariesLayOutEveryTaxGroupOfTheSchema) {
 
 } // namespace
 } // namespace vxn
+
+namespace vxn {
+namespace {
+
+// Damaged copies of the example: every cut after a whole line, and lines with one separator removed or
+// doubled. Each must either convert or raise an exception of the hierarchy, never anything else.
+TEST(ConvDicRobustezTest, DamagedExamplesFailCleanly) {
+  TvxnStringList linhas;
+  linhas.SetText(test::ExemploPipe());
+  ASSERT_GT(linhas.Count(), 10u);
+  TvxnNFeConvDic dic(test::TemplatesVm60() + "Conversor/");
+  // True when the text converts, false when it is refused with an exception of the hierarchy; anything
+  // else escapes and fails the test.
+  auto converte = [&](const std::string& texto) {
+    try {
+      dic.Converter(texto, "4.00");
+      return true;
+    } catch (const EvxnException&) {
+      return false;
+    }
+  };
+  // A cut after any line: the footer's lines may be left out, everything before the footer may not.
+  const int rodape = linhas.IndexOf("R|");
+  ASSERT_GT(rodape, 0);
+  for (std::size_t n = 1; n <= linhas.Count(); ++n) {
+    std::string texto;
+    for (std::size_t i = 0; i < n; ++i)
+      texto += linhas[i] + "\r\n";
+    EXPECT_EQ(converte(texto), n > static_cast<std::size_t>(rodape)) << "cut after line " << n;
+  }
+  // A separator removed or doubled in any data line.
+  for (std::size_t i = 0; i < linhas.Count(); ++i) {
+    const std::size_t barra = linhas[i].find('|', linhas[i].size() / 2);
+    if (linhas[i].size() <= 2 || barra == std::string::npos)
+      continue;
+    TvxnStringList sem = linhas;
+    sem[i].erase(barra, 1);
+    EXPECT_FALSE(converte(sem.Text())) << "line " << i + 1 << " without a separator";
+    TvxnStringList dobrada = linhas;
+    dobrada[i].insert(barra, "|");
+    EXPECT_FALSE(converte(dobrada.Text())) << "line " << i + 1 << " with a separator doubled";
+  }
+  EvxnException::ResetClassState();
+}
+
+} // namespace
+} // namespace vxn
