@@ -29,10 +29,50 @@ using namespace vxn::outside;
 
 namespace {
 
+using XmlParserCtxtPtr = std::unique_ptr<xmlParserCtxt, CFree<xmlFreeParserCtxt>>;
+
+// A parser and a validator for one compiled schema. Making both anew costs every call their
+// allocations and a parser dictionary filled again with the same names, so after a validation that
+// went well they are kept for the next one. A session serves one validation at a time.
+struct ValidationSession {
+  XmlParserCtxtPtr parser;
+  XmlSchemaValidCtxtPtr validator;
+};
+
+// The idle sessions of one compiled schema. Threads take one each, so no two validations ever share
+// a parser or a validator; only the compiled schema is shared, which libxml2 allows.
+class SessionPool {
+public:
+  std::unique_ptr<ValidationSession> Take() {
+    std::lock_guard lock(mutex_);
+    if (idle_.empty())
+      return nullptr;
+    std::unique_ptr<ValidationSession> session = std::move(idle_.back());
+    idle_.pop_back();
+    return session;
+  }
+
+  void Give(std::unique_ptr<ValidationSession> session) {
+    std::lock_guard lock(mutex_);
+    if (idle_.size() < kMaxIdle)
+      idle_.push_back(std::move(session));
+  }
+
+private:
+  // More threads than this validating at once still work; their extra sessions are freed after use.
+  static constexpr std::size_t kMaxIdle = 8;
+
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<ValidationSession>> idle_;
+};
+
 struct CompiledSchema {
   timespec mtime{};
   XmlSchemaPtr schema;
   std::string targetNamespace;
+  // Declared after `schema` so that it is destroyed first: its validators point into the schema.
+  // Mutable: taking and giving back sessions does not change the compiled schema itself.
+  mutable SessionPool sessions;
 };
 
 bool SameTime(const timespec& a, const timespec& b) {
@@ -78,9 +118,28 @@ public:
     return slot->compiled;
   }
 
+  // The canonical form of `path`, whose stat() is `st`. realpath() costs a readlink() per path
+  // component, so the answer is remembered per path and asked again only when the path names
+  // another file than last time (another device or inode: a moved link, a file renamed into place).
+  std::string CanonicalPath(const std::string& path, const struct stat& st) {
+    {
+      std::lock_guard lock(mutex_);
+      const auto it = canonical_.find(path);
+      if (it != canonical_.end() && it->second.dev == st.st_dev && it->second.ino == st.st_ino)
+        return it->second.canonical;
+    }
+    std::unique_ptr<char, CFree<std::free>> real(realpath(path.c_str(), nullptr));
+    Resolved resolved{st.st_dev, st.st_ino, real ? real.get() : path};
+    std::lock_guard lock(mutex_);
+    if (canonical_.size() >= kMaxRememberedPaths)
+      canonical_.clear();
+    return canonical_.insert_or_assign(path, std::move(resolved)).first->second.canonical;
+  }
+
   void Clear() {
     std::lock_guard lock(mutex_);
     slots_.clear();
+    canonical_.clear();
   }
 
 private:
@@ -106,8 +165,18 @@ private:
     return compiled;
   }
 
+  struct Resolved {
+    dev_t dev;
+    ino_t ino;
+    std::string canonical;
+  };
+  // Callers name their schemas by a handful of paths; the bound only keeps a caller that makes up
+  // new paths without end from growing the table.
+  static constexpr std::size_t kMaxRememberedPaths = 256;
+
   std::mutex mutex_;
   std::unordered_map<std::string, std::shared_ptr<Slot>> slots_;
+  std::unordered_map<std::string, Resolved> canonical_;
 };
 
 // Location of the schema named by the document's xsi:schemaLocation ("namespace file" pairs: the pair
@@ -155,45 +224,116 @@ int ParserLine(void* ctx, const char** file, unsigned long* line) {
   return 0;
 }
 
-// Parses the text with the validator plugged into the parser's event stream: no tree is built, so a
-// validation costs one pass over the text. The parse follows the rules of every parse here (no
-// network, no DTD, no entity substitution).
-StreamResult ValidateWhileParsing(xmlSchemaValidCtxt* validator, std::string_view xml) {
-  StreamResult r;
-  if (xml.size() > static_cast<std::size_t>(INT_MAX)) {
-    r.error = "documento grande demais";
-    return r;
-  }
-  std::unique_ptr<xmlParserCtxt, CFree<xmlFreeParserCtxt>> ctxt(
-      xmlCreateMemoryParserCtxt(xml.data(), static_cast<int>(xml.size())));
-  if (!ctxt) {
-    r.error = xml.empty() ? "documento vazio" : "sem memória para o analisador XML";
-    return r;
-  }
-  xmlCtxtUseOptions(ctxt.get(),
-                    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_BIG_LINES);
+// Parser options of every validation: no network, libxml2's own error output off (errors are
+// collected through the handlers), line numbers past 65535 kept.
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_BIG_LINES;
+
+// A parser dictionary holds the text of every name a document used, and libxml2 refuses a document
+// once its dictionary has grown past 10 MB. A session whose dictionary holds more than this (a
+// document with unusually many or long names) is not kept, so that names never add up from one
+// document to the next towards that limit.
+constexpr std::size_t kMaxKeptDictionaryBytes = 256 * 1024;
+
+std::unique_ptr<ValidationSession> NewSession(xmlSchema* schema) {
+  auto session = std::make_unique<ValidationSession>();
+  session->parser.reset(xmlNewParserCtxt());
+  session->validator.reset(xmlSchemaNewValidCtxt(schema));
+  if (!session->parser || !session->validator)
+    return nullptr;
+  xmlParserCtxt* ctxt = session->parser.get();
+  xmlCtxtUseOptions(ctxt, kParseOptions);
   // Only the validator listens: the handler of the parser itself builds nothing.
   std::memset(ctxt->sax, 0, sizeof(xmlSAXHandler));
   ctxt->sax->initialized = XML_SAX2_MAGIC;
   ctxt->sax->internalSubset = RefuseDoctypeWhileStreaming;
   ctxt->sax->serror = IgnoreParserError;
+  return session;
+}
+
+// A session of the compiled schema for one validation: an idle one when there is one, else a new
+// one. It goes back to the schema's idle sessions only when Keep() was called, that is after a
+// validation that went well; after any failure it is freed, so no state of a failed parse carries
+// over.
+class SessionLease {
+public:
+  explicit SessionLease(const CompiledSchema& compiled)
+      : compiled_(compiled), session_(compiled.sessions.Take()) {
+    if (!session_)
+      session_ = NewSession(compiled.schema.get());
+  }
+  SessionLease(const SessionLease&) = delete;
+  SessionLease& operator=(const SessionLease&) = delete;
+  ~SessionLease() {
+    if (keep_ && session_) {
+      // An idle session must not point at the error list of the object that used it last.
+      xmlSchemaSetValidStructuredErrors(session_->validator.get(), nullptr, nullptr);
+      compiled_.sessions.Give(std::move(session_));
+    }
+  }
+
+  explicit operator bool() const { return session_ != nullptr; }
+  ValidationSession& operator*() const { return *session_; }
+
+  void Keep() { keep_ = xmlDictGetUsage(session_->parser->dict) <= kMaxKeptDictionaryBytes; }
+
+private:
+  const CompiledSchema& compiled_;
+  std::unique_ptr<ValidationSession> session_;
+  bool keep_ = false;
+};
+
+// Points the session's parser at the text, as a fresh parser of that text would start.
+bool StartInput(xmlParserCtxt* ctxt, std::string_view xml) {
+  xmlCtxtReset(ctxt);
+  xmlParserInputBufferPtr buffer =
+      xmlParserInputBufferCreateMem(xml.data(), static_cast<int>(xml.size()), XML_CHAR_ENCODING_NONE);
+  if (!buffer)
+    return false;
+  xmlParserInputPtr input = xmlNewIOInputStream(ctxt, buffer, XML_CHAR_ENCODING_NONE);
+  if (!input) {
+    xmlFreeParserInputBuffer(buffer);
+    return false;
+  }
+  return inputPush(ctxt, input) >= 0;
+}
+
+// Parses the text with the validator plugged into the parser's event stream: no tree is built, so a
+// validation costs one pass over the text. The parse follows the rules of every parse here (no
+// network, no DTD, no entity substitution).
+StreamResult ValidateWhileParsing(ValidationSession& session, std::string_view xml) {
+  StreamResult r;
+  if (xml.size() > static_cast<std::size_t>(INT_MAX)) {
+    r.error = "documento grande demais";
+    return r;
+  }
+  if (xml.empty()) {
+    r.error = "documento vazio";
+    return r;
+  }
+  xmlParserCtxt* ctxt = session.parser.get();
+  if (!StartInput(ctxt, xml)) {
+    r.error = "sem memória para o analisador XML";
+    return r;
+  }
   bool sawDoctype = false;
   ctxt->_private = &sawDoctype;
+  xmlSchemaValidCtxt* validator = session.validator.get();
   xmlSchemaSAXPlugPtr plug = xmlSchemaSAXPlug(validator, &ctxt->sax, &ctxt->userData);
   if (!plug) {
     r.error = "falha ao ligar o validador ao analisador";
     return r;
   }
-  xmlSchemaValidateSetLocator(validator, ParserLine, ctxt.get());
-  xmlParseDocument(ctxt.get());
+  xmlSchemaValidateSetLocator(validator, ParserLine, ctxt);
+  xmlParseDocument(ctxt);
   xmlSchemaSAXUnplug(plug);
+  ctxt->_private = nullptr;
   if (sawDoctype) {
     r.error = "documento com declaração de tipo (DOCTYPE) não é aceito";
     r.line = ctxt->input ? ctxt->input->line : 0;
     return r;
   }
   if (!ctxt->wellFormed) {
-    const xmlError* err = xmlCtxtGetLastError(ctxt.get());
+    const xmlError* err = xmlCtxtGetLastError(ctxt);
     std::string message = err && err->message ? err->message : "documento mal formado";
     while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
       message.pop_back();
@@ -240,8 +380,7 @@ void TvxnGovUtils::ValidateAgainst(std::string_view xml, std::string_view namesp
   struct stat st {};
   if (xsdPath.empty() || stat(xsdPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
     throw EvxnNFeSchemaNotFoundException("Arquivo de esquema não encontrado: %s", {xsdPath}, logDirErro_);
-  std::unique_ptr<char, CFree<std::free>> real(realpath(xsdPath.c_str(), nullptr));
-  const std::string canonical = real ? real.get() : xsdPath;
+  const std::string canonical = SchemaCache::Instance().CanonicalPath(xsdPath, st);
 
   const auto compiled = SchemaCache::Instance().Get(canonical, st.st_mtim, validatorErrors_, logDirErro_);
   if (!namespaceUri.empty() && compiled->targetNamespace != namespaceUri)
@@ -249,12 +388,13 @@ void TvxnGovUtils::ValidateAgainst(std::string_view xml, std::string_view namesp
                                            {xsdPath, std::string(namespaceUri), compiled->targetNamespace},
                                            logDirErro_);
 
-  XmlSchemaValidCtxtPtr validator(xmlSchemaNewValidCtxt(compiled->schema.get()));
-  if (!validator)
+  SessionLease session(*compiled);
+  if (!session)
     throw EvxnNFeSchemaValidationException("Falha ao criar o validador do esquema %s.", {xsdPath},
                                            logDirErro_);
-  xmlSchemaSetValidStructuredErrors(validator.get(), CollectError, &validatorErrors_);
-  const StreamResult parsed = ValidateWhileParsing(validator.get(), xml);
+  xmlSchemaValidCtxt* validator = (*session).validator.get();
+  xmlSchemaSetValidStructuredErrors(validator, CollectError, &validatorErrors_);
+  const StreamResult parsed = ValidateWhileParsing(*session, xml);
   if (!parsed.wellFormed) {
     // A document that is not XML: its first fault is the only error worth reporting.
     validatorErrors_.Clear();
@@ -262,7 +402,7 @@ void TvxnGovUtils::ValidateAgainst(std::string_view xml, std::string_view namesp
     throw EvxnNFeSchemaValidationException("XML inválido: %s (linha %d)", {parsed.error, parsed.line},
                                            logDirErro_);
   }
-  const int rc = xmlSchemaIsValid(validator.get()) == 1 ? 0 : 1;
+  const int rc = xmlSchemaIsValid(validator) == 1 ? 0 : 1;
   if (rc != 0) {
     if (validatorErrors_.Empty())
       validatorErrors_.Add(Format("Linha 0: falha interna do validador (código %d)", {rc}));
@@ -270,6 +410,7 @@ void TvxnGovUtils::ValidateAgainst(std::string_view xml, std::string_view namesp
                                            {ExtractFileName(xsdPath), validatorErrors_.Join("\r\n")},
                                            logDirErro_);
   }
+  session.Keep();
 }
 
 } // namespace vxn

@@ -201,6 +201,103 @@ TEST(GovUtilsSchema, ThreadsValidateAtOnceWithTheSharedCompiledSchema) {
   EXPECT_EQ(wrong.load(), 0);
 }
 
+// The errors of `doc` against the NF-e schema, as one text ("" when valid).
+std::string ErrorsOf(TvxnGovUtils& u, const std::string& doc) {
+  try {
+    u.ValidateSchema(doc, kNFeNamespace, kVm60 + "nfe_v4.00.xsd");
+  } catch (const EvxnNFeSchemaValidationException&) {
+    EXPECT_FALSE(u.Get_ValidatorErrors().Empty());
+  }
+  return u.Get_ValidatorErrors().Text();
+}
+
+// Parsers and validators are kept for the next call after a validation that went well. Whatever
+// came before, a validation reports what a first validation in a new process reports.
+TEST(GovUtilsSchema, AValidationAfterOthersReportsWhatAFirstOneReports) {
+  const std::string sample = ReadSample();
+  const std::string broken =
+      Replace1(Replace1(sample, "<CFOP>5102</CFOP>", ""), "<UF>SP</UF>", "<UF>XX</UF>");
+  TvxnGovUtils u;
+  TvxnGovUtils::ClearSchemaCache();
+  const std::string first = ErrorsOf(u, broken);
+  ASSERT_EQ(u.Get_ValidatorErrors().Count(), 2u) << first;
+  const std::string notWellFormed = Replace1(sample, "</emit>", "</emitente>");
+  TvxnGovUtils::ClearSchemaCache();
+  const std::string firstNotWellFormed = ErrorsOf(u, notWellFormed);
+  ASSERT_TRUE(firstNotWellFormed.starts_with(
+      Format("Linha %d: ", {static_cast<long long>(LineOf(notWellFormed, "</emitente>"))})))
+      << firstNotWellFormed;
+
+  // Valid documents, then a refused DOCTYPE, a document cut short and one that is not XML at all.
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(ErrorsOf(u, sample), "");
+  EXPECT_NE(ErrorsOf(u, "<!DOCTYPE NFe [<!ENTITY e \"x\">]>\n" + sample), "");
+  EXPECT_NE(ErrorsOf(u, sample.substr(0, sample.size() / 2)), "");
+  EXPECT_NE(ErrorsOf(u, "texto"), "");
+  EXPECT_EQ(ErrorsOf(u, sample), "");
+  // Same errors on the same lines as the first time, twice in a row, and valid again after them.
+  EXPECT_EQ(ErrorsOf(u, broken), first);
+  EXPECT_EQ(ErrorsOf(u, sample), "");
+  EXPECT_EQ(ErrorsOf(u, broken), first);
+  EXPECT_EQ(ErrorsOf(u, notWellFormed), firstNotWellFormed);
+  EXPECT_EQ(ErrorsOf(u, sample), "");
+  // Another object gets the kept parser and validator with its own error list.
+  TvxnGovUtils other;
+  EXPECT_EQ(ErrorsOf(other, broken), first);
+  EXPECT_EQ(u.Get_ValidatorErrors().Text(), "");
+}
+
+// Every name a document uses stays in the parser's dictionary, and libxml2 refuses a document once
+// that dictionary has grown past 10 MB. Documents that each bring names of their own (here a long
+// namespace prefix) must not add up in a parser kept from call to call.
+TEST(GovUtilsSchema, KeptParsersDoNotAccumulateTheNamesOfEveryDocument) {
+  const std::string sample = ReadSample();
+  const std::string root = "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\"";
+  TvxnGovUtils u;
+  int refused = 0;
+  for (int i = 0; i < 2000; ++i) {
+    const std::string prefix = "p" + std::to_string(i) + std::string(10000, 'x');
+    try {
+      u.ValidateSchema(Replace1(sample, root, root + " xmlns:" + prefix + "=\"urn:p\""), kNFeNamespace,
+                       kVm60 + "nfe_v4.00.xsd");
+    } catch (const EvxnNFeSchemaValidationException& e) {
+      if (++refused == 1)
+        ADD_FAILURE() << "document " << i << ": " << e.Message();
+    }
+  }
+  EXPECT_EQ(refused, 0);
+}
+
+// Threads validating at once each get the errors of their own document, never another's.
+TEST(GovUtilsSchema, ThreadsValidatingAtOnceGetTheirOwnErrors) {
+  const std::string sample = ReadSample();
+  const std::vector<std::string> docs = {sample, Replace1(sample, "<CFOP>5102</CFOP>", ""),
+                                         Replace1(sample, "<UF>SP</UF>", "<UF>XX</UF>"),
+                                         Replace1(sample, "</emit>", "</emitente>")};
+  std::vector<std::string> expected;
+  {
+    TvxnGovUtils u;
+    for (const std::string& d : docs)
+      expected.push_back(ErrorsOf(u, d));
+  }
+  ASSERT_EQ(expected[0], "");
+  ASSERT_NE(expected[1], expected[2]);
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      TvxnGovUtils u;
+      for (int i = 0; i < 40; ++i) {
+        const std::size_t k = static_cast<std::size_t>(i + t) % docs.size();
+        if (ErrorsOf(u, docs[k]) != expected[k])
+          ++wrong;
+      }
+    });
+  for (auto& th : threads)
+    th.join();
+  EXPECT_EQ(wrong.load(), 0);
+}
+
 } // namespace
 } // namespace vxn
 
