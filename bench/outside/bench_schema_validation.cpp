@@ -37,6 +37,21 @@ void BM_LaterCall_ValidateOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_LaterCall_ValidateOnly)->Unit(benchmark::kMillisecond);
 
+// The same document naming its schema (xsi:schemaLocation), validated against the schema directory.
+void BM_LaterCall_ByDirectory(benchmark::State& state) {
+  const std::string root = "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\"";
+  std::string located = Sample();
+  located.insert(located.find(root) + root.size(),
+                 " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+                 "xsi:schemaLocation=\"http://www.portalfiscal.inf.br/nfe nfe_v4.00.xsd\"");
+  const std::string dir = std::string(QVX_SCHEMAS_DIR) + "/vm60";
+  vxn::TvxnGovUtils u;
+  u.ValidateSchemaByDirectory(located, dir); // compiles once
+  for (auto _ : state)
+    u.ValidateSchemaByDirectory(located, dir);
+}
+BENCHMARK(BM_LaterCall_ByDirectory)->Unit(benchmark::kMillisecond);
+
 // Console output as usual, plus the ratio of the mean times of the two benchmarks.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:

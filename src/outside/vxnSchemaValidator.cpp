@@ -20,6 +20,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sys/stat.h>
 #include <unordered_map>
 
@@ -179,25 +180,37 @@ private:
   std::unordered_map<std::string, Resolved> canonical_;
 };
 
-// Location of the schema named by the document's xsi:schemaLocation ("namespace file" pairs: the pair
-// of the root's namespace, or the first) or xsi:noNamespaceSchemaLocation; the namespace it is for.
-std::pair<std::string, std::string> SchemaLocationOf(const xmlNode* root) {
+// What the root's start tag says about the document's schema: the root's namespace and its
+// xsi:schemaLocation and xsi:noNamespaceSchemaLocation attributes.
+struct RootSchemaHints {
+  std::string rootNamespace;
+  std::string schemaLocation;
+  std::string noNamespaceSchemaLocation;
+};
+
+RootSchemaHints HintsOf(const xmlNode* root) {
   const auto attr = [root](const char* name) {
     XmlCharPtr v(xmlGetNsProp(root, BAD_CAST name, BAD_CAST std::string(kXsiNamespace).c_str()));
     return v ? std::string(reinterpret_cast<const char*>(v.get())) : std::string{};
   };
-  const std::string rootNs = root->ns && root->ns->href ? reinterpret_cast<const char*>(root->ns->href) : "";
+  return {root->ns && root->ns->href ? reinterpret_cast<const char*>(root->ns->href) : "",
+          attr("schemaLocation"), attr("noNamespaceSchemaLocation")};
+}
+
+// Location of the schema named by the document's xsi:schemaLocation ("namespace file" pairs: the pair
+// of the root's namespace, or the first) or xsi:noNamespaceSchemaLocation; the namespace it is for.
+std::pair<std::string, std::string> SchemaLocationOf(const RootSchemaHints& hints) {
   std::vector<std::string> tokens;
-  for (const std::string& t : Split(
-           ReplaceAll(ReplaceAll(ReplaceAll(attr("schemaLocation"), "\t", " "), "\r", " "), "\n", " "), ' '))
+  for (const std::string& t :
+       Split(ReplaceAll(ReplaceAll(ReplaceAll(hints.schemaLocation, "\t", " "), "\r", " "), "\n", " "), ' '))
     if (!t.empty())
       tokens.push_back(t);
   for (std::size_t i = 0; i + 1 < tokens.size(); i += 2)
-    if (tokens[i] == rootNs)
+    if (tokens[i] == hints.rootNamespace)
       return {tokens[i + 1], tokens[i]};
   if (tokens.size() >= 2)
     return {tokens[1], tokens[0]};
-  return {attr("noNamespaceSchemaLocation"), ""};
+  return {hints.noNamespaceSchemaLocation, ""};
 }
 
 struct StreamResult {
@@ -233,6 +246,65 @@ constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NO
 // document with unusually many or long names) is not kept, so that names never add up from one
 // document to the next towards that limit.
 constexpr std::size_t kMaxKeptDictionaryBytes = 256 * 1024;
+
+struct RootReading {
+  bool sawDoctype = false;
+  bool sawRoot = false;
+  bool plainValues = true; // no reference in the values read (a tree would hold them decoded)
+  RootSchemaHints hints;
+};
+
+void StopAtDoctype(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
+  auto* ctxt = static_cast<xmlParserCtxt*>(ctx);
+  static_cast<RootReading*>(ctxt->_private)->sawDoctype = true;
+  xmlStopParser(ctxt);
+}
+
+void ReadRootAndStop(void* ctx, const xmlChar*, const xmlChar*, const xmlChar* uri, int, const xmlChar**,
+                     int nbAttributes, int, const xmlChar** attributes) {
+  auto* ctxt = static_cast<xmlParserCtxt*>(ctx);
+  auto* reading = static_cast<RootReading*>(ctxt->_private);
+  reading->sawRoot = true;
+  reading->hints.rootNamespace = uri ? reinterpret_cast<const char*>(uri) : "";
+  // Five pointers per attribute: local name, prefix, namespace, start and end of the value.
+  for (int i = 0; i < nbAttributes; ++i) {
+    const xmlChar* const* a = attributes + 5 * i;
+    if (!a[2] || reinterpret_cast<const char*>(a[2]) != kXsiNamespace)
+      continue;
+    const std::string value(reinterpret_cast<const char*>(a[3]), static_cast<std::size_t>(a[4] - a[3]));
+    if (value.find('&') != std::string::npos)
+      reading->plainValues = false;
+    const std::string_view name = reinterpret_cast<const char*>(a[0]);
+    if (name == "schemaLocation")
+      reading->hints.schemaLocation = value;
+    else if (name == "noNamespaceSchemaLocation")
+      reading->hints.noNamespaceSchemaLocation = value;
+  }
+  xmlStopParser(ctxt);
+}
+
+// The schema hints of the root, read by parsing no further than the root's start tag (with the
+// rules of every parse here); nothing when the text does not get that far cleanly.
+std::optional<RootSchemaHints> ReadRootSchemaHints(std::string_view xml) {
+  if (xml.empty() || xml.size() > static_cast<std::size_t>(INT_MAX))
+    return std::nullopt;
+  std::unique_ptr<xmlParserCtxt, CFree<xmlFreeParserCtxt>> ctxt(
+      xmlCreateMemoryParserCtxt(xml.data(), static_cast<int>(xml.size())));
+  if (!ctxt)
+    return std::nullopt;
+  xmlCtxtUseOptions(ctxt.get(), kParseOptions);
+  std::memset(ctxt->sax, 0, sizeof(xmlSAXHandler));
+  ctxt->sax->initialized = XML_SAX2_MAGIC;
+  ctxt->sax->internalSubset = StopAtDoctype;
+  ctxt->sax->startElementNs = ReadRootAndStop;
+  ctxt->sax->serror = IgnoreParserError;
+  RootReading reading;
+  ctxt->_private = &reading;
+  xmlParseDocument(ctxt.get());
+  if (reading.sawDoctype || !reading.sawRoot || !reading.plainValues || !ctxt->wellFormed)
+    return std::nullopt;
+  return reading.hints;
+}
 
 std::unique_ptr<ValidationSession> NewSession(xmlSchema* schema) {
   auto session = std::make_unique<ValidationSession>();
@@ -345,6 +417,12 @@ StreamResult ValidateWhileParsing(ValidationSession& session, std::string_view x
   return r;
 }
 
+// Only the file name of a location is used: a schema is never fetched from where the document
+// says, only read from the local schema directory.
+std::string SchemaPathIn(std::string_view directory, const std::string& location) {
+  return IncludeTrailingPathDelimiter(vxn::ExpandPath(directory)) + ExtractFileName(ToNativePath(location));
+}
+
 } // namespace
 
 void TvxnGovUtils::ClearSchemaCache() {
@@ -359,20 +437,32 @@ void TvxnGovUtils::ValidateSchema(std::string_view xml, std::string_view namespa
 
 void TvxnGovUtils::ValidateSchemaByDirectory(std::string_view xml, std::string_view directory) {
   validatorErrors_.Clear();
+  // Usually the document names a schema that is there, and the root's start tag is all that has to
+  // be read before the validation reads the whole text. Whatever else (no location, no such file, a
+  // root that cannot be read) goes through the full parse below, so that its checks and messages
+  // come in the same order as always. A fault past the start tag is found by the validation's own
+  // parse, with the same message.
+  if (const std::optional<RootSchemaHints> hints = ReadRootSchemaHints(xml)) {
+    const auto [location, ns] = SchemaLocationOf(*hints);
+    if (!location.empty()) {
+      const std::string path = SchemaPathIn(directory, location);
+      struct stat st {};
+      if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        ValidateAgainst(xml, ns, path);
+        return;
+      }
+    }
+  }
   XmlParseResult parsed = ParseXml(xml);
   if (!parsed.doc) {
     validatorErrors_.Add(Format("Linha %d: %s", {parsed.line, parsed.error}));
     throw EvxnNFeSchemaValidationException("XML inválido: %s (linha %d)", {parsed.error, parsed.line},
                                            logDirErro_);
   }
-  const auto [location, ns] = SchemaLocationOf(xmlDocGetRootElement(parsed.doc.get()));
+  const auto [location, ns] = SchemaLocationOf(HintsOf(xmlDocGetRootElement(parsed.doc.get())));
   if (location.empty())
     throw EvxnNFeSchemaValidationException("O XML não indica o seu esquema (schemaLocation).", logDirErro_);
-  // Only the file name is used: a schema is never fetched from where the document says, only read
-  // from the local schema directory.
-  const std::string path =
-      IncludeTrailingPathDelimiter(vxn::ExpandPath(directory)) + ExtractFileName(ToNativePath(location));
-  ValidateAgainst(xml, ns, path);
+  ValidateAgainst(xml, ns, SchemaPathIn(directory, location));
 }
 
 void TvxnGovUtils::ValidateAgainst(std::string_view xml, std::string_view namespaceUri,

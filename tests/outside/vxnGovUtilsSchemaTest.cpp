@@ -138,6 +138,43 @@ TEST(GovUtilsSchema, ByDirectoryUsesTheFileNamedInSchemaLocation) {
                EvxnNFeSchemaNotFoundException);
 }
 
+// By directory, only the root's start tag is read before the validation when the named schema is
+// there; a document that is not well formed past that point is refused with the message and line the
+// full parse gives (which is what a document naming a missing schema still goes through).
+TEST(GovUtilsSchema, ByDirectoryReportsABrokenDocumentAsTheFullParseDoes) {
+  const std::string sample = ReadSample();
+  const std::string located =
+      Replace1(sample, "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\">",
+               "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" "
+               "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+               "xsi:schemaLocation=\"http://www.portalfiscal.inf.br/nfe nfe_v4.00.xsd\">");
+  const auto outcome = [](const std::string& doc) {
+    TvxnGovUtils u;
+    try {
+      u.ValidateSchemaByDirectory(doc, kVm60);
+      return std::string("valid");
+    } catch (const EvxnNFeException& e) {
+      return e.Message() + "|" + u.Get_ValidatorErrors().Text();
+    }
+  };
+  const std::vector<std::string> broken = {Replace1(located, "</emit>", "</emitente>"),
+                                           Replace1(located, "<CFOP>5102</CFOP>", "<CFOP>5102</CFOP"),
+                                           Replace1(located, "<xNome>", "<xNome a=\"1\" a=\"2\">"),
+                                           Replace1(located, "</NFe>", ""),
+                                           Replace1(located, "</NFe>", "</NFe><NFe/>"),
+                                           Replace1(located, "BELA VISTA", "BELA & VISTA")};
+  for (const std::string& doc : broken) {
+    const std::string viaValidation = outcome(doc);
+    EXPECT_TRUE(viaValidation.starts_with("XML inválido: ")) << viaValidation;
+    EXPECT_EQ(viaValidation, outcome(Replace1(doc, "nfe nfe_v4.00.xsd\"", "nfe nfe_v9.99.xsd\"")));
+  }
+  // A location written with a character reference, and a document type declaration, take the full
+  // parse: the first is valid, the second refused for its declaration.
+  EXPECT_EQ(outcome(Replace1(located, "nfe nfe_v4.00.xsd", "nfe&#32;nfe_v4.00.xsd")), "valid");
+  const std::string doctype = outcome("<!DOCTYPE NFe>\n" + located);
+  EXPECT_NE(doctype.find("DOCTYPE"), std::string::npos) << doctype;
+}
+
 void WriteSchema(const std::string& path, int maxLength, time_t mtime) {
   std::ofstream(path, std::ios::binary)
       << "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" targetNamespace=\"urn:t\" "
