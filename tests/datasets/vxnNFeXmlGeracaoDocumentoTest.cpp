@@ -308,6 +308,15 @@ TEST_F(XmlDocumentoCompletoTest, MatchesTheDocumentWrittenFromTheLayout) {
   EXPECT_EQ(test::XmlElementDiff(ReadData("nfe-xmlgen-completa-v4.00.xml"), infNFe), "") << infNFe;
 }
 
+// Byte for byte: the comparison above ignores attribute order and how an empty element is written.
+TEST_F(XmlDocumentoCompletoTest, KeepsItsExactText) {
+  const std::string expected = ReadData("nfe-xmlgen-completa-texto.txt");
+  ASSERT_FALSE(expected.empty());
+  if (expected != infNFe + "\n")
+    WriteFileAtomic("nfe-xmlgen-completa-texto.txt.actual", infNFe + "\n");
+  EXPECT_EQ(expected, infNFe + "\n");
+}
+
 TEST_F(XmlDocumentoCompletoTest, SignedItValidatesAgainstTheOfficialSchemaAndXmlsec1) {
   static const test::DevPki pki;
   TvxnGovX gov;
