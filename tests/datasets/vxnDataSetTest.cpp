@@ -212,5 +212,151 @@ TEST(DataSetMasterDetailTest, DetailShowsOnlyTheRecordsOfTheMastersCurrentRecord
   EXPECT_EQ(values(), (std::vector<std::string>{"a", "b", "c"}));
 }
 
+// Three levels, as items, their groups and the groups' own repeated records: M -> D -> DD.
+class DataSetThreeLevelsTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    mHandle = &m.AddField(MakeField("handle"));
+    dHandle = &d.AddField(MakeField("handle"));
+    dKey = &d.AddField(MakeField("key"));
+    dV = &d.AddField(MakeField("v"));
+    ddKey = &dd.AddField(MakeField("key"));
+    ddV = &dd.AddField(MakeField("v"));
+    for (TvxnDataSet* t : {&m, &d, &dd})
+      t->CreateDataSet();
+    d.SetMasterLink(m.DataSource(), "key", "handle");
+    dd.SetMasterLink(d.DataSource(), "key", "handle");
+    // m 1: d 10 (dd x, y), d 11 (dd z); m 2: d 20 (dd w)
+    AddM("1");
+    AddD("10", "a");
+    AddDD("x");
+    AddDD("y");
+    AddD("11", "b");
+    AddDD("z");
+    AddM("2");
+    AddD("20", "c");
+    AddDD("w");
+  }
+  void AddM(const char* h) {
+    m.Append();
+    mHandle->SetAsString(h);
+    m.Post();
+  }
+  void AddD(const char* h, const char* v) {
+    d.Append();
+    dHandle->SetAsString(h);
+    dKey->SetAsString(mHandle->AsString());
+    dV->SetAsString(v);
+    d.Post();
+  }
+  void AddDD(const char* v) {
+    dd.Append();
+    ddKey->SetAsString(dHandle->AsString());
+    ddV->SetAsString(v);
+    dd.Post();
+  }
+  std::string Column(TvxnDataSet& t, TvxnField& f) {
+    std::string out;
+    for (t.First(); !t.Eof(); t.Next())
+      out += f.AsString();
+    return out;
+  }
+
+  TvxnDataSet m{"M"}, d{"D"}, dd{"DD"};
+  TvxnField *mHandle, *dHandle, *dKey, *dV, *ddKey, *ddV;
+};
+
+TEST_F(DataSetThreeLevelsTest, MovingTheMasterMovesEveryLevelBelowToItsFirstRecord) {
+  m.First();
+  EXPECT_EQ(dV->AsString(), "a");
+  EXPECT_EQ(ddV->AsString(), "x");
+  EXPECT_FALSE(dd.Eof());
+  d.Next();
+  EXPECT_EQ(ddV->AsString(), "z");
+  m.Next();
+  EXPECT_EQ(ddV->AsString(), "w");
+  EXPECT_EQ(dV->AsString(), "c");
+  m.First();
+  EXPECT_EQ(Column(dd, *ddV), "xy");
+  EXPECT_EQ(Column(d, *dV), "ab");
+  EXPECT_EQ(dd.RecordCount(), 1u); // d is on its last record now: 11
+  EXPECT_EQ(ddV->AsString(), "z");
+  // Emptying the middle level leaves the lowest one with nothing under it.
+  d.EmptyDataSet();
+  EXPECT_TRUE(d.Eof());
+  EXPECT_TRUE(dd.Eof());
+  EXPECT_EQ(ddV->AsString(), "");
+  EXPECT_EQ(dd.RecordCount(), 0u);
+}
+
+TEST_F(DataSetThreeLevelsTest, AChangedMasterKeyIsFollowedAtEveryLevel) {
+  m.First();
+  m.Edit();
+  mHandle->SetAsString("2");
+  EXPECT_EQ(dV->AsString(), "c");
+  EXPECT_EQ(ddV->AsString(), "w");
+  m.Cancel();
+  EXPECT_EQ(dV->AsString(), "a");
+  EXPECT_EQ(ddV->AsString(), "x");
+}
+
+TEST_F(DataSetThreeLevelsTest, ALevelBeingEditedKeepsItsRecordWhenItsMasterMoves) {
+  m.First();
+  d.Edit(); // d on 10 ("a")
+  dV->SetAsString("a2");
+  m.Next();
+  EXPECT_EQ(d.State(), dsEdit);
+  EXPECT_EQ(dV->AsString(), "a2");
+  // d did not move, so neither did dd.
+  EXPECT_EQ(ddV->AsString(), "x");
+  d.Post();
+  // Stored in place; the record belongs to m 1, so under m 2 it is not shown.
+  EXPECT_EQ(dV->AsString(), "");
+  EXPECT_FALSE(d.Eof());
+  m.First();
+  EXPECT_EQ(Column(d, *dV), "a2b");
+}
+
+TEST_F(DataSetThreeLevelsTest, ALowerLevelBeingInsertedKeepsItsRecordWhenTheTopMoves) {
+  m.First(); // d on 10, dd on x
+  dd.Append();
+  ddKey->SetAsString(dHandle->AsString());
+  ddV->SetAsString("v");
+  m.Next(); // d moves to 20; dd, being inserted, stays where it is
+  EXPECT_EQ(dd.State(), dsInsert);
+  EXPECT_EQ(ddV->AsString(), "v");
+  dd.Post();
+  // The new record hangs from d 10, which is no longer d's current record.
+  EXPECT_EQ(dV->AsString(), "c");
+  EXPECT_EQ(ddV->AsString(), "");
+  EXPECT_FALSE(dd.Eof());
+  dd.First();
+  EXPECT_EQ(ddV->AsString(), "w");
+  m.First();
+  EXPECT_EQ(Column(dd, *ddV), "xyv");
+}
+
+TEST_F(DataSetThreeLevelsTest, CancellingAnInsertAtTheTopReturnsEveryLevelToItsRecords) {
+  m.First();
+  d.Next();   // d on 11, dd on z
+  m.Append(); // a new master has no details
+  EXPECT_TRUE(d.Eof());
+  EXPECT_TRUE(dd.Eof());
+  m.Cancel(); // back on m 1: the details go to their first records
+  EXPECT_EQ(dV->AsString(), "a");
+  EXPECT_EQ(ddV->AsString(), "x");
+}
+
+TEST_F(DataSetThreeLevelsTest, UnlinkingShowsEveryRecordFromWhereTheDetailStood) {
+  m.Next();
+  EXPECT_EQ(m.RecordCount(), 2u);
+  EXPECT_EQ(ddV->AsString(), "w");
+  dd.ClearMasterLink();
+  EXPECT_EQ(ddV->AsString(), "w");
+  EXPECT_EQ(Column(dd, *ddV), "xyzw");
+  d.ClearMasterLink();
+  EXPECT_EQ(Column(d, *dV), "abc");
+}
+
 } // namespace
 } // namespace vxn
