@@ -4,20 +4,23 @@
 #include "vxnText.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vxn {
 
 std::size_t TvxnNomeHash::operator()(std::string_view s) const noexcept {
   std::size_t h = 14695981039346656037ull; // FNV-1a over the upper-case bytes
-  for (unsigned char c : s) {
-    h ^= (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
+  for (const char ch : s) {
+    const auto c = static_cast<unsigned char>(ch);
+    h ^= c - ((static_cast<unsigned char>(c - 'a') < 26u) ? 32u : 0u);
     h *= 1099511628211ull;
   }
   return h;
 }
 
+// Names are nearly always written as declared, so the exact comparison settles most lookups.
 bool TvxnNomeIgual::operator()(std::string_view a, std::string_view b) const noexcept {
-  return SameText(a, b);
+  return a.size() == b.size() && (a == b || SameText(a, b));
 }
 
 // ---- TvxnField ----
@@ -53,8 +56,10 @@ TvxnDataSet::TvxnDataSet(std::string_view name) : name_(name) {}
 
 TvxnDataSet::~TvxnDataSet() {
   ClearMasterLink();
-  for (TvxnDataSet* detail : dataSource_.details_)
+  for (TvxnDataSet* detail : dataSource_.details_) {
+    detail->Settle();
     detail->master_ = nullptr, detail->masterField_ = nullptr;
+  }
 }
 
 TvxnField& TvxnDataSet::AddField(std::unique_ptr<TvxnField> field) {
@@ -93,6 +98,9 @@ void TvxnDataSet::Open() {
 }
 
 void TvxnDataSet::Close() {
+  // A closed table reads as empty to its details; they stay where its last record put them.
+  Settle();
+  SettleDetails();
   buffer_.clear();
   modified_ = false;
   state_ = dsInactive;
@@ -109,6 +117,7 @@ void TvxnDataSet::CheckEditing() const {
 }
 
 const TvxnDataSet::Value* TvxnDataSet::CurrentValue(std::size_t fieldIndex) const {
+  Settle();
   if (state_ == dsEdit || state_ == dsInsert)
     return fieldIndex < buffer_.size() ? &buffer_[fieldIndex] : nullptr;
   if (state_ == dsBrowse && current_ && *current_ < records_.size() && InView(*current_))
@@ -118,24 +127,30 @@ const TvxnDataSet::Value* TvxnDataSet::CurrentValue(std::size_t fieldIndex) cons
 
 void TvxnDataSet::StoreValue(TvxnField& field, std::string_view value) {
   CheckEditing();
-  Value& slot = buffer_[field.index_];
-  Value previous = slot;
-  if (value.empty())
-    slot.reset();
-  else
-    slot = field.size_ > 0 && Utf8Length(value) > field.size_ ? Utf8Left(value, field.size_)
-                                                              : std::string(value);
+  // The new value is built before the slot changes: the text may be a view of the slot itself.
+  // No more bytes than the size means no more characters either.
+  Value novo;
+  if (!value.empty())
+    novo = field.size_ > 0 && value.size() > field.size_ && Utf8Length(value) > field.size_
+               ? Utf8Left(value, field.size_)
+               : std::string(value);
+  Value previous = std::exchange(buffer_[field.index_], std::move(novo));
   const bool wasModified = modified_;
   modified_ = true;
+  bool notified = false;
   try {
     for (const TvxnDataSet* detail : dataSource_.details_)
       if (detail->masterField_ == &field) {
+        notified = true;
         NotifyDetails();
         break;
       }
     if (field.onChange_)
       field.onChange_(field);
   } catch (...) {
+    // The details went to the records of the refused key; that move happens before the key is put back.
+    if (notified)
+      SettleDetails();
     buffer_[field.index_] = std::move(previous);
     modified_ = wasModified;
     throw;
@@ -155,6 +170,7 @@ void TvxnDataSet::LeaveEditing() {
 void TvxnDataSet::Append() {
   CheckActive();
   LeaveEditing();
+  Settle();
   if (beforeInsert_)
     beforeInsert_(*this);
   savedCurrent_ = current_;
@@ -171,6 +187,7 @@ void TvxnDataSet::Edit() {
   CheckActive();
   if (state_ == dsEdit || state_ == dsInsert)
     return;
+  Settle();
   if (!current_ || !InView(*current_)) {
     Append();
     return;
@@ -214,6 +231,7 @@ void TvxnDataSet::EmptyDataSet() {
   records_.clear();
   current_.reset();
   eof_ = true;
+  pendingFirst_ = false;
   NotifyDetails();
 }
 
@@ -233,6 +251,12 @@ std::string_view TvxnDataSet::MasterKey() const {
 
 void TvxnDataSet::First() {
   LeaveEditing();
+  pendingFirst_ = false;
+  PlaceOnFirst();
+  NotifyDetails();
+}
+
+void TvxnDataSet::PlaceOnFirst() const {
   current_.reset();
   const bool linked = master_ && masterField_;
   const std::string_view masterKey = MasterKey();
@@ -242,11 +266,11 @@ void TvxnDataSet::First() {
       break;
     }
   eof_ = !current_;
-  NotifyDetails();
 }
 
 void TvxnDataSet::Next() {
   LeaveEditing();
+  Settle();
   if (!current_) {
     eof_ = true;
     return;
@@ -263,6 +287,7 @@ void TvxnDataSet::Next() {
 }
 
 bool TvxnDataSet::Eof() const {
+  Settle();
   return eof_ || !current_;
 }
 
@@ -285,6 +310,7 @@ void TvxnDataSet::SetMasterLink(TvxnDataSource& master, std::string_view indexFi
 }
 
 void TvxnDataSet::ClearMasterLink() {
+  Settle(); // the position a move of the master gave is kept without the link
   if (master_) {
     auto& details = master_->details_;
     details.erase(std::remove(details.begin(), details.end(), this), details.end());
@@ -299,10 +325,31 @@ void TvxnDataSet::NotifyDetails() {
 }
 
 // A detail that is being edited keeps its record; one in browse state moves to the first record of
-// the master's current record.
+// the master's current record. The move itself waits until the detail is used (Settle); its own
+// details, which would follow the move, are marked now, each according to its state now.
 void TvxnDataSet::MasterChanged() {
-  if (state_ == dsBrowse)
-    First();
+  if (state_ != dsBrowse)
+    return;
+  pendingFirst_ = true;
+  NotifyDetails();
+}
+
+// The pending move of MasterChanged. Only a table in browse state has one: Edit and Append settle
+// first, and nothing else leaves browse state. The master's key is read through its field, which
+// settles the master first. The details were marked when the move became pending, so they are not
+// notified again: one that has left browse state since keeps its record, as it would have.
+void TvxnDataSet::Settle() const {
+  if (!pendingFirst_)
+    return;
+  pendingFirst_ = false;
+  PlaceOnFirst();
+}
+
+void TvxnDataSet::SettleDetails() const {
+  for (const TvxnDataSet* detail : dataSource_.details_) {
+    detail->Settle();
+    detail->SettleDetails();
+  }
 }
 
 } // namespace vxn

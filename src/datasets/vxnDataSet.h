@@ -174,6 +174,12 @@ private:
   std::string_view MasterKey() const;
   void NotifyDetails();
   void MasterChanged();
+  // The cursor on the first record under the link (the first record without one), eof when none.
+  void PlaceOnFirst() const;
+  // Moves a detail whose master moved to its first record under the link, if that is still pending.
+  void Settle() const;
+  // Settles every detail below this table, before this table's values stop being readable.
+  void SettleDetails() const;
 
   std::string name_;
   std::string logDir_;
@@ -181,9 +187,13 @@ private:
   TvxnMapaNomes<std::size_t> fieldIndex_; // name (any case) -> first field
   std::vector<Record> records_;
   Record buffer_;
-  std::optional<std::size_t> current_;      // record under the cursor (browse and edit)
-  std::optional<std::size_t> savedCurrent_; // cursor to return to when an insert is cancelled
-  bool eof_ = true;
+  // The cursor is settled on first use after the master moved (see Settle), hence mutable.
+  mutable std::optional<std::size_t> current_; // record under the cursor (browse and edit)
+  std::optional<std::size_t> savedCurrent_;    // cursor to return to when an insert is cancelled
+  mutable bool eof_ = true;
+  // The master moved while this table was in browse state: the cursor goes to the first record under
+  // the link when the table is next used. Moving an item would otherwise search every item part.
+  mutable bool pendingFirst_ = false;
   bool modified_ = false;
   TvxnDataSetState state_ = dsInactive;
   Callback beforeInsert_, afterInsert_, beforePost_;

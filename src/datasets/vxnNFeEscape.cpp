@@ -41,10 +41,12 @@ std::string EscaparTextoXML(std::string_view text) {
   return out;
 }
 
+// Every entity starts with "&", so only the places of "&" are compared (ASCII case ignored).
 bool ContemEntidadeXML(std::string_view text) {
-  for (std::string_view entity : kEntities)
-    if (ContainsText(text, entity))
-      return true;
+  for (std::size_t at = text.find('&'); at != std::string_view::npos; at = text.find('&', at + 1))
+    for (std::string_view entity : kEntities)
+      if (StartsWithText(text.substr(at), entity))
+        return true;
   return false;
 }
 

@@ -48,6 +48,7 @@ void TvxnXMLDataSetNFe::SetXMLDicionario(std::string_view path) {
 
 void TvxnXMLDataSetNFe::ClearParts() {
   handleLines_.clear();
+  verProc_ = nullptr;
   listasResolvidas_.clear();
   modelosResolvidos_.clear();
   campoCache_.clear();
@@ -141,19 +142,34 @@ long long TvxnXMLDataSetNFe::GetHandle(const TXmlDataSetNFe& part, bool incremen
     if (index < 0)
       index = static_cast<int>(handles_.Add(part.Name() + "=0"));
     it->second = static_cast<std::size_t>(index);
+    // Lines added since the last look are read once from their text.
+    for (std::size_t i = handleCounters_.size(); i < handles_.Count(); ++i)
+      handleCounters_.push_back(StrToIntDef(handles_.ValueFromIndex(i), 0));
   }
-  const long long counter = StrToIntDef(handles_.ValueFromIndex(it->second), 0);
-  if (increment)
-    handles_[it->second] = part.Name() + "=" + std::to_string(counter + 1);
-  return counter;
+  long long& counter = handleCounters_[it->second];
+  const long long value = counter;
+  if (increment) {
+    handles_[it->second] = part.Name() + "=" + std::to_string(value + 1);
+    counter = value + 1;
+  }
+  return value;
 }
 
+// The names are looked up on the first insert only; a name that is missing fails then and on every
+// later insert, at the same point as before.
 void TvxnXMLDataSetNFe::DepoisDeIncluir(TXmlDataSetNFe& part) {
-  part.FieldByName(kHandle).SetAsString(std::to_string(GetHandle(part, true)));
+  if (!part.handleField_)
+    part.handleField_ = &part.FieldByName(kHandle);
+  part.handleField_->SetAsString(std::to_string(GetHandle(part, true)));
   if (part.XMLMasterSource().empty())
     return;
-  const TXmlDataSetNFe& master = FindDataSet(part.XMLMasterSource());
-  part.FieldByName(part.XMLKeyField()).SetAsString(master.FieldByName(part.XMLMasterField()).AsString());
+  if (!part.linkKey_) {
+    const TXmlDataSetNFe& master = FindDataSet(part.XMLMasterSource());
+    TvxnField& key = part.FieldByName(part.XMLKeyField());
+    part.linkMaster_ = &master.FieldByName(part.XMLMasterField());
+    part.linkKey_ = &key;
+  }
+  part.linkKey_->SetAsString(part.linkMaster_->Value());
 }
 
 bool TvxnXMLDataSetNFe::PossuiDadosCampo(const TXmlDataSetNFe& part) const {
@@ -169,10 +185,20 @@ void TvxnXMLDataSetNFe::AntesDeIncluir(TXmlDataSetNFe& part) {
     part.Cancel();
 }
 
+namespace {
+// Null, empty or only blanks (what Trim removes).
+bool EmBranco(std::string_view value) {
+  for (const char c : value)
+    if (static_cast<unsigned char>(c) > ' ')
+      return false;
+  return true;
+}
+} // namespace
+
 void TvxnXMLDataSetNFe::AntesDeSalvar(TXmlDataSetNFe& part) {
   for (std::size_t i = 0; i < part.Fields().size(); ++i) {
     const TXmlFieldNFe& field = part.XmlField(i);
-    if (field.Required() && (field.IsNull() || Trim(field.Value()).empty()))
+    if (field.Required() && EmBranco(field.Value()))
       throw EvxnDataSetException("O Campo [%s] referente a [%s] deve ser preenchido.%s",
                                  {field.FieldName(), field.DisplayLabel(), field.TextoDica()},
                                  diretorioLogErro_);
@@ -182,11 +208,16 @@ void TvxnXMLDataSetNFe::AntesDeSalvar(TXmlDataSetNFe& part) {
 }
 
 void TvxnXMLDataSetNFe::VerificaCampoVerProc() {
-  TXmlDataSetNFe* partB = FindPart("B");
-  TvxnField* verProc = partB ? partB->FindField("verProc_B27") : nullptr;
+  if (!verProc_) {
+    TXmlDataSetNFe* partB = FindPart("B");
+    verProc_ = partB ? partB->FindField("verProc_B27") : nullptr;
+    if (!verProc_)
+      return;
+  }
   // Only a record being edited can take the value; a stored one already went through this check.
-  if (verProc && verProc->AsString().empty() && (partB->State() == dsEdit || partB->State() == dsInsert))
-    verProc->SetAsString("Versao Aplicativo9");
+  const TvxnDataSetState state = verProc_->DataSet()->State();
+  if (verProc_->Value().empty() && (state == dsEdit || state == dsInsert))
+    verProc_->SetAsString("Versao Aplicativo9");
 }
 
 TXmlDataSetNFe* TvxnXMLDataSetNFe::FindPart(std::string_view name) const {

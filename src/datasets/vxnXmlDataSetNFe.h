@@ -28,21 +28,30 @@ public:
   void SetTagXML(std::string_view v) { tagXML_ = v; }
   // Name of the master part; empty for a root part.
   const std::string& XMLMasterSource() const { return masterSource_; }
-  void SetXMLMasterSource(std::string_view v) { masterSource_ = v; }
+  void SetXMLMasterSource(std::string_view v) { masterSource_ = v, ForgetLink(); }
   // Field of the master part that identifies the master record.
   const std::string& XMLMasterField() const { return masterField_; }
-  void SetXMLMasterField(std::string_view v) { masterField_ = v; }
+  void SetXMLMasterField(std::string_view v) { masterField_ = v, ForgetLink(); }
   // Field of this part that holds the master's value.
   const std::string& XMLKeyField() const { return keyField_; }
-  void SetXMLKeyField(std::string_view v) { keyField_ = v; }
+  void SetXMLKeyField(std::string_view v) { keyField_ = v, ForgetLink(); }
 
   TXmlFieldNFe& XmlField(std::size_t i) const { return static_cast<TXmlFieldNFe&>(*Fields()[i]); }
 
 private:
+  friend class TvxnXMLDataSetNFe;
+  void ForgetLink() { linkKey_ = nullptr, linkMaster_ = nullptr; }
+
   std::string tagXML_;
   std::string masterSource_;
   std::string masterField_;
   std::string keyField_;
+  // The fields every insert fills, found by name on the first insert (fields are declared only
+  // before the part opens, so the answers hold): "handle", and the key field with the master's field
+  // it copies.
+  TvxnField* handleField_ = nullptr;
+  TvxnField* linkKey_ = nullptr;
+  const TvxnField* linkMaster_ = nullptr;
 };
 
 using TListDataSets = std::vector<std::unique_ptr<TXmlDataSetNFe>>;
@@ -146,8 +155,12 @@ private:
   TvxnMapaNomes<TXmlDataSetNFe*> partsByName_;
   // Campo(name) results, so that a name is looked up over the parts only once.
   TvxnMapaNomes<TXmlFieldNFe*> campoCache_;
-  // Index of each part's line in handles_.
+  // Index of each part's line in handles_, and the counter each line of handles_ holds (kept with
+  // the text, so that a new record does not parse it).
   std::unordered_map<const TXmlDataSetNFe*, std::size_t> handleLines_;
+  std::vector<long long> handleCounters_;
+  // verProc_B27, found once per dictionary (it is checked on every post).
+  TvxnField* verProc_ = nullptr;
   // Resolved field lists and parsed templates of the group builders, by the address of their static
   // definition.
   std::unordered_map<const TvxnListaCampos*, std::vector<const TXmlFieldNFe*>> listasResolvidas_;

@@ -16,7 +16,13 @@ void TXmlFieldNFe::EscaparValor() {
     escapouValor_ = false;
     return;
   }
-  const std::string text = ReplaceAll(AsString(), "\t", "");
+  // Text with no TAB and nothing that escaping touches comes out as it went in, unless it is longer
+  // than the layout size; then there is nothing to store again.
+  const std::string_view atual = Value();
+  if (atual.find_first_of("\t'\"<>&") == std::string_view::npos && atual.size() <= tamanhoMapeado_)
+    return;
+  const std::string text =
+      atual.find('\t') == std::string_view::npos ? std::string(atual) : ReplaceAll(atual, "\t", "");
   if (SameText(FieldName(), "xNome_E04")) {
     const std::size_t pos = Utf8Find(text, "&");
     if (pos != std::string::npos && pos + 1 > kUltimaPosicaoEComercialXNome)
@@ -26,9 +32,13 @@ void TXmlFieldNFe::EscaparValor() {
   const std::string escaped = EscaparTextoXML(text);
   const bool keepWhole =
       (escaped != text || ContemEntidadeXML(escaped)) && Utf8Length(escaped) > tamanhoMapeado_;
+  const std::string final = keepWhole ? escaped : Utf8Left(escaped, tamanhoMapeado_);
+  // Storing the stored text again would change nothing.
+  if (final == Value())
+    return;
   escapouValor_ = true;
   try {
-    SetAsString(keepWhole ? escaped : Utf8Left(escaped, tamanhoMapeado_));
+    SetAsString(final);
   } catch (...) {
     escapouValor_ = false;
     throw;
