@@ -8,21 +8,6 @@
 
 namespace vxn {
 
-std::size_t TvxnNomeHash::operator()(std::string_view s) const noexcept {
-  std::size_t h = 14695981039346656037ull; // FNV-1a over the upper-case bytes
-  for (const char ch : s) {
-    const auto c = static_cast<unsigned char>(ch);
-    h ^= c - ((static_cast<unsigned char>(c - 'a') < 26u) ? 32u : 0u);
-    h *= 1099511628211ull;
-  }
-  return h;
-}
-
-// Names are nearly always written as declared, so the exact comparison settles most lookups.
-bool TvxnNomeIgual::operator()(std::string_view a, std::string_view b) const noexcept {
-  return a.size() == b.size() && (a == b || SameText(a, b));
-}
-
 // ---- TvxnField ----
 
 std::string TvxnField::AsString() const {
@@ -68,7 +53,7 @@ TvxnField& TvxnDataSet::AddField(std::unique_ptr<TvxnField> field) {
                                {field->FieldName(), name_}, logDir_);
   field->dataSet_ = this;
   field->index_ = fields_.size();
-  fieldIndex_.try_emplace(AsciiUpper(field->FieldName()), fields_.size());
+  fieldIndex_.try_emplace(field->FieldName(), fields_.size());
   fields_.push_back(std::move(field));
   return *fields_.back();
 }
@@ -123,6 +108,15 @@ const TvxnDataSet::Value* TvxnDataSet::CurrentValue(std::size_t fieldIndex) cons
   if (state_ == dsBrowse && current_ && *current_ < records_.size() && InView(*current_))
     return &records_[*current_][fieldIndex];
   return nullptr;
+}
+
+std::span<const std::optional<std::string>> TvxnDataSet::CurrentRecord() const {
+  Settle();
+  if (state_ == dsEdit || state_ == dsInsert)
+    return buffer_;
+  if (state_ == dsBrowse && current_ && *current_ < records_.size() && InView(*current_))
+    return records_[*current_];
+  return {};
 }
 
 void TvxnDataSet::StoreValue(TvxnField& field, std::string_view value) {

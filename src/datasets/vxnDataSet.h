@@ -3,30 +3,20 @@
 // value-change callback and a master-detail link. Nothing is stored anywhere but in memory.
 #pragma once
 
+#include "vxnMapaNomes.h"
+
 #include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace vxn {
 
 class TvxnDataSet;
-
-// Hash and equality of names without regard to ASCII case; both take a string_view, so a lookup
-// needs no upper-case copy of the name.
-struct TvxnNomeHash {
-  using is_transparent = void;
-  std::size_t operator()(std::string_view s) const noexcept;
-};
-struct TvxnNomeIgual {
-  using is_transparent = void;
-  bool operator()(std::string_view a, std::string_view b) const noexcept;
-};
-template <class T> using TvxnMapaNomes = std::unordered_map<std::string, T, TvxnNomeHash, TvxnNomeIgual>;
 
 // Record-editing state; the ordinals are the values the host sees.
 enum class TvxnDataSetState { dsInactive = 0, dsBrowse = 1, dsEdit = 2, dsInsert = 3 };
@@ -66,6 +56,10 @@ public:
   void SetAsString(std::string_view value);
   bool IsNull() const;
   void Clear();
+  // This field's value in a record taken from its table's CurrentRecord; "" when null.
+  std::string_view ValueIn(std::span<const std::optional<std::string>> record) const {
+    return index_ < record.size() && record[index_] ? std::string_view(*record[index_]) : std::string_view();
+  }
 
   void SetOnChange(ChangeHandler handler) { onChange_ = std::move(handler); }
   TvxnDataSet* DataSet() const { return dataSet_; }
@@ -146,6 +140,11 @@ public:
   bool Eof() const;
   // Stored records (under the master-detail link, those of the master's current record).
   std::size_t RecordCount() const;
+  // The values of the record that the fields read (the record being edited or inserted, else the
+  // current record when the link shows it), one per field in declaration order, null as nullopt;
+  // empty when there is none. Valid until the table or its master changes; for reading many fields
+  // of one record without finding the record for each.
+  std::span<const std::optional<std::string>> CurrentRecord() const;
 
   void SetBeforeInsert(Callback cb) { beforeInsert_ = std::move(cb); }
   void SetAfterInsert(Callback cb) { afterInsert_ = std::move(cb); }

@@ -89,7 +89,7 @@ void TvxnXMLDataSetNFe::LoadPart(const TvxnXmlElement& partNode) {
   part->SetBeforePost([this, p](TvxnDataSet&) { AntesDeSalvar(*p); });
   part->SetBeforeInsert([this, p](TvxnDataSet&) { AntesDeIncluir(*p); });
   part->SetAfterInsert([this, p](TvxnDataSet&) { DepoisDeIncluir(*p); });
-  partsByName_.try_emplace(AsciiUpper(p->Name()), p);
+  partsByName_.try_emplace(p->Name(), p);
   listDataSets_.push_back(std::move(part));
 }
 
@@ -173,9 +173,10 @@ void TvxnXMLDataSetNFe::DepoisDeIncluir(TXmlDataSetNFe& part) {
 }
 
 bool TvxnXMLDataSetNFe::PossuiDadosCampo(const TXmlDataSetNFe& part) const {
+  const auto record = part.CurrentRecord();
   for (const auto& field : part.Fields())
-    if (!field->IsNull() && !field->Value().empty() && field->Visible() &&
-        !SameText(field->FieldName(), kHandle) && !SameText(field->FieldName(), part.XMLMasterField()))
+    if (!field->ValueIn(record).empty() && field->Visible() && !SameText(field->FieldName(), kHandle) &&
+        !SameText(field->FieldName(), part.XMLMasterField()))
       return true;
   return false;
 }
@@ -196,13 +197,15 @@ bool EmBranco(std::string_view value) {
 } // namespace
 
 void TvxnXMLDataSetNFe::AntesDeSalvar(TXmlDataSetNFe& part) {
+  const auto record = part.CurrentRecord();
   for (std::size_t i = 0; i < part.Fields().size(); ++i) {
     const TXmlFieldNFe& field = part.XmlField(i);
-    if (field.Required() && EmBranco(field.Value()))
+    if (field.Required() && EmBranco(field.ValueIn(record)))
       throw EvxnDataSetException("O Campo [%s] referente a [%s] deve ser preenchido.%s",
                                  {field.FieldName(), field.DisplayLabel(), field.TextoDica()},
                                  diretorioLogErro_);
-    field.ValidarConteudo();
+    if (!field.Enum().Empty())
+      field.ValidarConteudo();
   }
   VerificaCampoVerProc();
 }
@@ -255,7 +258,7 @@ TXmlFieldNFe& TvxnXMLDataSetNFe::Campo(std::string_view name) {
   for (const auto& part : listDataSets_) {
     auto it = components_.find(AsciiUpper(part->Name()) + key);
     if (it != components_.end() && it->second) {
-      campoCache_.emplace(key, it->second);
+      campoCache_.emplace(std::string(name), it->second); // kept as the host writes it
       return *it->second;
     }
   }

@@ -134,6 +134,8 @@ protected:
   // The appending forms of the emission primitives used by the group builders. Lists and templates
   // are resolved against the dictionary on first use and kept until the dictionary is replaced.
   static void AppendFieldXML(std::string& out, const TXmlFieldNFe& field);
+  // The same with the field's value already read (from its table's CurrentRecord).
+  static void AppendValueXML(std::string& out, const TXmlFieldNFe& field, std::string_view value);
   static void AppendPartXML(std::string& out, const TXmlDataSetNFe& part);
   void AppendFields(std::string& out, const TvxnListaCampos& lista);
   void AppendTemplate(std::string& out, const TvxnModeloXml& modelo);

@@ -18,9 +18,9 @@ bool IsNullText(std::string_view v) {
   return v.size() == 4 && SameText(v, "NULL");
 }
 
-bool HasVisibleValue(const TXmlDataSetNFe& part) {
+bool HasVisibleValue(const TXmlDataSetNFe& part, std::span<const std::optional<std::string>> record) {
   for (const auto& field : part.Fields())
-    if (field->Visible() && !field->Value().empty())
+    if (field->Visible() && !field->ValueIn(record).empty())
       return true;
   return false;
 }
@@ -36,9 +36,13 @@ constexpr std::string_view kIdEstrangeiro = "idEstrangeiro_E03a";
 } // namespace
 
 void TvxnXMLDataSetNFe::AppendFieldXML(std::string& out, const TXmlFieldNFe& field) {
+  if (field.Visible())
+    AppendValueXML(out, field, field.Value());
+}
+
+void TvxnXMLDataSetNFe::AppendValueXML(std::string& out, const TXmlFieldNFe& field, std::string_view value) {
   if (!field.Visible())
     return;
-  const std::string_view value = field.Value();
   if (IsNullText(value) || (value.empty() && !field.GeraTagVazia()))
     return;
   const std::string_view tag = Tag(field);
@@ -59,7 +63,8 @@ void TvxnXMLDataSetNFe::AppendFieldXML(std::string& out, const TXmlFieldNFe& fie
 }
 
 void TvxnXMLDataSetNFe::AppendPartXML(std::string& out, const TXmlDataSetNFe& part) {
-  if (!HasVisibleValue(part))
+  const auto record = part.CurrentRecord();
+  if (!HasVisibleValue(part, record))
     return;
   const std::string& tag = part.TagXML();
   if (!tag.empty()) {
@@ -67,8 +72,10 @@ void TvxnXMLDataSetNFe::AppendPartXML(std::string& out, const TXmlDataSetNFe& pa
     out += tag;
     out += '>';
   }
-  for (std::size_t i = 0; i < part.Fields().size(); ++i)
-    AppendFieldXML(out, part.XmlField(i));
+  for (std::size_t i = 0; i < part.Fields().size(); ++i) {
+    const TXmlFieldNFe& field = part.XmlField(i);
+    AppendValueXML(out, field, field.ValueIn(record));
+  }
   if (!tag.empty()) {
     out += "</";
     out += tag;
@@ -113,9 +120,13 @@ void TvxnXMLDataSetNFe::AppendFields(std::string& out, const TvxnListaCampos& li
       campos.push_back(&static_cast<const TXmlFieldNFe&>(part.FieldByName(name)));
     it = listasResolvidas_.emplace(&lista, std::move(campos)).first;
   }
+  if (it->second.empty())
+    return;
+  // Every field of a list belongs to the same part: its record is found once.
+  const auto record = it->second.front()->DataSet()->CurrentRecord();
   const std::size_t inicio = out.size();
   for (const TXmlFieldNFe* campo : it->second) {
-    AppendFieldXML(out, *campo);
+    AppendValueXML(out, *campo, campo->ValueIn(record));
     if (campo->FieldName() == kIdEstrangeiro && SemIdentificacao(std::string_view(out).substr(inicio)))
       out += "<idEstrangeiro/>";
   }
@@ -149,21 +160,6 @@ std::vector<TvxnTrechoModelo> TvxnXMLDataSetNFe::ParseModelo(std::string_view mo
   return trechos;
 }
 
-namespace {
-void AppendTrechos(std::string& out, const std::vector<TvxnTrechoModelo>& trechos,
-                   void (*campoXml)(std::string&, const TXmlFieldNFe&),
-                   void (*parteXml)(std::string&, const TXmlDataSetNFe&)) {
-  for (const TvxnTrechoModelo& t : trechos) {
-    if (t.campo)
-      campoXml(out, *t.campo);
-    else if (t.parte)
-      parteXml(out, *t.parte);
-    else
-      out += t.literal;
-  }
-}
-} // namespace
-
 std::string TvxnXMLDataSetNFe::ParserConverter(std::string_view modelo) {
   std::string out;
   for (const TvxnTrechoModelo& t : ParseModelo(modelo)) {
@@ -181,7 +177,23 @@ void TvxnXMLDataSetNFe::AppendTemplate(std::string& out, const TvxnModeloXml& mo
   auto it = modelosResolvidos_.find(&modelo);
   if (it == modelosResolvidos_.end())
     it = modelosResolvidos_.emplace(&modelo, ParseModelo(modelo.texto)).first;
-  AppendTrechos(out, it->second, &AppendFieldXML, &AppendPartXML);
+  // The references of a template are mostly to one part: its record is found again only when the
+  // part changes.
+  const TvxnDataSet* parte = nullptr;
+  std::span<const std::optional<std::string>> record;
+  for (const TvxnTrechoModelo& t : it->second) {
+    if (t.campo) {
+      if (t.campo->DataSet() != parte) {
+        parte = t.campo->DataSet();
+        record = parte->CurrentRecord();
+      }
+      AppendValueXML(out, *t.campo, t.campo->ValueIn(record));
+    } else if (t.parte) {
+      AppendPartXML(out, *t.parte);
+    } else {
+      out += t.literal;
+    }
+  }
 }
 
 } // namespace vxn
