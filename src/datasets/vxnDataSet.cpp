@@ -71,6 +71,7 @@ TvxnField& TvxnDataSet::FieldByName(std::string_view name) const {
 
 void TvxnDataSet::CreateDataSet() {
   records_.clear();
+  keyHashes_.clear();
   buffer_.clear();
   current_.reset();
   modified_ = false;
@@ -198,7 +199,9 @@ void TvxnDataSet::Post() {
   if (state_ == dsInsert) {
     records_.push_back(std::move(buffer_));
     current_ = records_.size() - 1;
+    keyHashes_.push_back(std::hash<std::string_view>{}(KeyOf(records_.back())));
   } else {
+    keyHashes_[*current_] = std::hash<std::string_view>{}(KeyOf(buffer_));
     records_[*current_] = std::move(buffer_);
   }
   buffer_.clear();
@@ -223,6 +226,7 @@ void TvxnDataSet::Cancel() {
 void TvxnDataSet::EmptyDataSet() {
   Cancel();
   records_.clear();
+  keyHashes_.clear();
   current_.reset();
   eof_ = true;
   pendingFirst_ = false;
@@ -251,15 +255,32 @@ void TvxnDataSet::First() {
 }
 
 void TvxnDataSet::PlaceOnFirst() const {
-  current_.reset();
-  const bool linked = master_ && masterField_;
-  const std::string_view masterKey = MasterKey();
-  for (std::size_t i = 0; i < records_.size(); ++i)
-    if (!linked || InView(i, masterKey)) {
-      current_ = i;
-      break;
-    }
+  current_ = FindInView(0);
   eof_ = !current_;
+}
+
+std::string_view TvxnDataSet::KeyOf(const Record& record) const {
+  if (indexField_ >= record.size()) // a table without fields
+    return {};
+  const Value& key = record[indexField_];
+  return key ? std::string_view(*key) : std::string_view();
+}
+
+std::optional<std::size_t> TvxnDataSet::FindInView(std::size_t from) const {
+  if (!master_ || !masterField_)
+    return from < records_.size() ? std::optional<std::size_t>(from) : std::nullopt;
+  const std::string_view masterKey = MasterKey();
+  const std::size_t hash = std::hash<std::string_view>{}(masterKey);
+  for (std::size_t i = from; i < records_.size(); ++i)
+    if (keyHashes_[i] == hash && InView(i, masterKey))
+      return i;
+  return std::nullopt;
+}
+
+void TvxnDataSet::HashKeys() {
+  keyHashes_.clear();
+  for (const Record& record : records_)
+    keyHashes_.push_back(std::hash<std::string_view>{}(KeyOf(record)));
 }
 
 void TvxnDataSet::Next() {
@@ -269,15 +290,13 @@ void TvxnDataSet::Next() {
     eof_ = true;
     return;
   }
-  const bool linked = master_ && masterField_;
-  const std::string_view masterKey = MasterKey();
-  for (std::size_t i = *current_ + 1; i < records_.size(); ++i)
-    if (!linked || InView(i, masterKey)) {
-      current_ = i;
-      NotifyDetails();
-      return;
-    }
-  eof_ = true;
+  const std::optional<std::size_t> next = FindInView(*current_ + 1);
+  if (!next) {
+    eof_ = true;
+    return;
+  }
+  current_ = next;
+  NotifyDetails();
 }
 
 bool TvxnDataSet::Eof() const {
@@ -296,6 +315,7 @@ void TvxnDataSet::SetMasterLink(TvxnDataSource& master, std::string_view indexFi
                                 std::string_view masterFieldName) {
   ClearMasterLink();
   indexField_ = FieldByName(indexFieldName).Index();
+  HashKeys();
   masterField_ = &master.DataSet().FieldByName(masterFieldName);
   master_ = &master;
   master.details_.push_back(this);

@@ -106,7 +106,10 @@ public:
   void SetName(std::string_view name) { name_ = name; }
   // Directory handed to the exceptions the table raises.
   const std::string& LogDir() const { return logDir_; }
-  void SetLogDir(std::string_view dir) { logDir_ = dir; }
+  void SetLogDir(std::string_view dir) {
+    if (logDir_ != dir) // handed again to every part with every new document
+      logDir_ = dir;
+  }
 
   // Declares a field; only while the table is inactive.
   TvxnField& AddField(std::unique_ptr<TvxnField> field);
@@ -170,6 +173,10 @@ private:
   void StoreValue(TvxnField& field, std::string_view value);
   bool InView(std::size_t recordIndex) const;
   bool InView(std::size_t recordIndex, std::string_view masterKey) const;
+  std::string_view KeyOf(const Record& record) const;
+  // The first record from `from` on that the link shows (every record without a link).
+  std::optional<std::size_t> FindInView(std::size_t from) const;
+  void HashKeys();
   std::string_view MasterKey() const;
   void NotifyDetails();
   void MasterChanged();
@@ -193,6 +200,9 @@ private:
   // The master moved while this table was in browse state: the cursor goes to the first record under
   // the link when the table is next used. Moving an item would otherwise search every item part.
   mutable bool pendingFirst_ = false;
+  // Hash of each stored record's index field (null read as ""), kept by Post: the search for the
+  // master's records compares these numbers and the text only where they agree.
+  std::vector<std::size_t> keyHashes_;
   bool modified_ = false;
   TvxnDataSetState state_ = dsInactive;
   Callback beforeInsert_, afterInsert_, beforePost_;

@@ -4,6 +4,8 @@
 #include "vxnNFeException.h"
 #include "vxnText.h"
 
+#include <charconv>
+#include <iterator>
 #include <string>
 
 namespace vxn {
@@ -149,7 +151,12 @@ long long TvxnXMLDataSetNFe::GetHandle(const TXmlDataSetNFe& part, bool incremen
   long long& counter = handleCounters_[it->second];
   const long long value = counter;
   if (increment) {
-    handles_[it->second] = part.Name() + "=" + std::to_string(value + 1);
+    char digits[24];
+    char* end = std::to_chars(std::begin(digits), std::end(digits), value + 1).ptr;
+    std::string& line = handles_[it->second]; // rewritten in place, without temporaries
+    line.assign(part.Name());
+    line += '=';
+    line.append(std::begin(digits), end);
     counter = value + 1;
   }
   return value;
@@ -160,7 +167,9 @@ long long TvxnXMLDataSetNFe::GetHandle(const TXmlDataSetNFe& part, bool incremen
 void TvxnXMLDataSetNFe::DepoisDeIncluir(TXmlDataSetNFe& part) {
   if (!part.handleField_)
     part.handleField_ = &part.FieldByName(kHandle);
-  part.handleField_->SetAsString(std::to_string(GetHandle(part, true)));
+  char digits[24];
+  const char* end = std::to_chars(std::begin(digits), std::end(digits), GetHandle(part, true)).ptr;
+  part.handleField_->SetAsString(std::string_view(digits, static_cast<std::size_t>(end - digits)));
   if (part.XMLMasterSource().empty())
     return;
   if (!part.linkKey_) {

@@ -4,6 +4,8 @@
 #include "vxnText.h"
 #include "vxnXmlDataSetNFe.h"
 
+#include <algorithm>
+
 namespace vxn {
 
 namespace {
@@ -46,19 +48,18 @@ void TvxnXMLDataSetNFe::AppendValueXML(std::string& out, const TXmlFieldNFe& fie
   if (IsNullText(value) || (value.empty() && !field.GeraTagVazia()))
     return;
   const std::string_view tag = Tag(field);
-  if (field.TpNode() == "elemento") {
-    out += '<';
-    out += tag;
-    out += '>';
-    out += value;
-    out += "</";
-    out += tag;
-    out += '>';
+  // The output grows once per field; the pieces are then copied into place.
+  const std::size_t at = out.size();
+  char* p;
+  const auto copiar = [&p](std::string_view s) { p = std::copy(s.begin(), s.end(), p); };
+  if (field.Elemento()) {
+    out.resize(at + 2 * tag.size() + value.size() + 5);
+    p = out.data() + at;
+    copiar("<"), copiar(tag), copiar(">"), copiar(value), copiar("</"), copiar(tag), copiar(">");
   } else {
-    out += tag;
-    out += "=\"";
-    out += value;
-    out += '"';
+    out.resize(at + tag.size() + value.size() + 3);
+    p = out.data() + at;
+    copiar(tag), copiar("=\""), copiar(value), copiar("\"");
   }
 }
 

@@ -20,7 +20,8 @@ public:
   const TvxnStringList& Enum() const { return enum_; }
   // "elemento" makes the field an XML element; anything else an attribute of the enclosing element.
   const std::string& TpNode() const { return tpNode_; }
-  void SetTpNode(std::string_view v) { tpNode_ = v; }
+  void SetTpNode(std::string_view v) { tpNode_ = v, elemento_ = v == "elemento"; }
+  bool Elemento() const { return elemento_; }
   const std::string& TagXml() const { return tagXml_; }
   void SetTagXml(std::string_view v) { tagXml_ = v; }
   bool GeraTagVazia() const { return geraTagVazia_; }
@@ -29,7 +30,10 @@ public:
   const std::string& Dica() const { return dica_; }
   void SetDica(std::string_view v) { dica_ = v; }
   const std::string& DiretorioLogErro() const { return diretorioLogErro_; }
-  void SetDiretorioLogErro(std::string_view v) { diretorioLogErro_ = v; }
+  void SetDiretorioLogErro(std::string_view v) {
+    if (diretorioLogErro_ != v) // handed again to every field with every new document
+      diretorioLogErro_ = v;
+  }
   // Layout size in characters (the storage size may leave room for escaping).
   std::size_t TamanhoMapeadoDataSet() const { return tamanhoMapeado_; }
   void SetTamanhoMapeadoDataSet(std::size_t v) { tamanhoMapeado_ = v; }
@@ -49,6 +53,7 @@ private:
   std::string name_;
   TvxnStringList enum_;
   std::string tpNode_;
+  bool elemento_ = false;
   std::string tagXml_;
   bool geraTagVazia_ = false;
   std::string dica_;
