@@ -8,6 +8,19 @@
 
 namespace vxn {
 
+namespace {
+// FNV-1a: the keys under a master link are short (record handles), and this runs on every
+// repositioning of a detail.
+std::size_t HashChave(std::string_view key) {
+  std::size_t h = 14695981039346656037ull;
+  for (const char c : key) {
+    h ^= static_cast<unsigned char>(c);
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+} // namespace
+
 // ---- TvxnField ----
 
 std::string TvxnField::AsString() const {
@@ -199,9 +212,9 @@ void TvxnDataSet::Post() {
   if (state_ == dsInsert) {
     records_.push_back(std::move(buffer_));
     current_ = records_.size() - 1;
-    keyHashes_.push_back(std::hash<std::string_view>{}(KeyOf(records_.back())));
+    keyHashes_.push_back(HashChave(KeyOf(records_.back())));
   } else {
-    keyHashes_[*current_] = std::hash<std::string_view>{}(KeyOf(buffer_));
+    keyHashes_[*current_] = HashChave(KeyOf(buffer_));
     records_[*current_] = std::move(buffer_);
   }
   buffer_.clear();
@@ -270,7 +283,7 @@ std::optional<std::size_t> TvxnDataSet::FindInView(std::size_t from) const {
   if (!master_ || !masterField_)
     return from < records_.size() ? std::optional<std::size_t>(from) : std::nullopt;
   const std::string_view masterKey = MasterKey();
-  const std::size_t hash = std::hash<std::string_view>{}(masterKey);
+  const std::size_t hash = HashChave(masterKey);
   for (std::size_t i = from; i < records_.size(); ++i)
     if (keyHashes_[i] == hash && InView(i, masterKey))
       return i;
@@ -280,7 +293,7 @@ std::optional<std::size_t> TvxnDataSet::FindInView(std::size_t from) const {
 void TvxnDataSet::HashKeys() {
   keyHashes_.clear();
   for (const Record& record : records_)
-    keyHashes_.push_back(std::hash<std::string_view>{}(KeyOf(record)));
+    keyHashes_.push_back(HashChave(KeyOf(record)));
 }
 
 void TvxnDataSet::Next() {
@@ -313,6 +326,19 @@ std::size_t TvxnDataSet::RecordCount() const {
 
 void TvxnDataSet::SetMasterLink(TvxnDataSource& master, std::string_view indexFieldName,
                                 std::string_view masterFieldName) {
+  // The same link again (every document's XML re-links every part) keeps the stored key hashes; what
+  // re-linking does besides is done: the detail goes last among the master's details and, in browse
+  // state, to its first record.
+  const TvxnField* index = FindField(indexFieldName);
+  if (master_ == &master && index && index->Index() == indexField_ &&
+      masterField_ == master.DataSet().FindField(masterFieldName)) {
+    auto& details = master.details_;
+    const auto self = std::find(details.begin(), details.end(), this);
+    std::rotate(self, std::next(self), details.end());
+    if (state_ == dsBrowse)
+      First();
+    return;
+  }
   ClearMasterLink();
   indexField_ = FieldByName(indexFieldName).Index();
   HashKeys();
