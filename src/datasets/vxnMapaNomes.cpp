@@ -40,9 +40,10 @@ std::size_t TvxnNomeHash::operator()(std::string_view s) const noexcept {
     std::memcpy(&w, s.data() + i, 8);
     h = Misturar(h ^ Maiusculas(w));
   }
-  if (i < s.size()) {
+  if (i < s.size()) { // the last bytes packed into one word (a memcpy of variable size is a call)
     std::uint64_t w = 0;
-    std::memcpy(&w, s.data() + i, s.size() - i);
+    for (std::size_t k = s.size(); k > i; --k)
+      w = (w << 8) | static_cast<unsigned char>(s[k - 1]);
     h = Misturar(h ^ Maiusculas(w));
   }
   return static_cast<std::size_t>(h);

@@ -190,8 +190,10 @@ bool TvxnXMLDataSetNFe::PossuiDadosCampo(const TXmlDataSetNFe& part) const {
   return false;
 }
 
+// Cancel leaves only edit or insert state, so the fields are looked at only then (Append has already
+// left them when it calls this).
 void TvxnXMLDataSetNFe::AntesDeIncluir(TXmlDataSetNFe& part) {
-  if (!PossuiDadosCampo(part))
+  if ((part.State() == dsEdit || part.State() == dsInsert) && !PossuiDadosCampo(part))
     part.Cancel();
 }
 
