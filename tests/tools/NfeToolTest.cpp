@@ -43,7 +43,8 @@ std::string FirstLine(const std::string& text) {
   return text.substr(0, text.find('\n'));
 }
 
-const std::vector<std::string> kSubcommands = {"status", "assinar", "validar"};
+const std::vector<std::string> kSubcommands = {"status",   "emitir",  "consultar", "recibo",   "inutilizar",
+                                               "cadastro", "assinar", "validar",   "converter"};
 
 TEST(NfeToolCommandLine, HelpOfTheToolAndOfEverySubcommandGoesToStdoutWithExitZero) {
   const NfeRunResult top = RunNfe({"--help"});
@@ -178,11 +179,32 @@ TEST(NfeToolEmbeddedDefault, WithoutAHomeOrDataFolderTheToolSaysWhatIsMissing) {
   EXPECT_THAT(r.err, HasSubstr("neither XDG_DATA_HOME nor HOME"));
 }
 
+TEST(NfeToolEmbeddedDefault, ADataFolderThatCannotBeMadeIsAConfigurationFailure) {
+  test::TempDir home;
+  // A file where the data folder, or the certificate's folder inside it, should be.
+  WriteFileAtomic(home.File("arquivo"), "x");
+  NfeRunOptions o = InHome(home);
+  o.env["XDG_DATA_HOME"] = home.File("arquivo");
+  const NfeRunResult noData = RunNfe({"status"}, o);
+  EXPECT_EQ(noData.exitCode, 4);
+  EXPECT_THAT(noData.err,
+              HasSubstr("cannot create the data folder " + home.File("arquivo") + "/quorvant-nfe"));
+
+  o.env["XDG_DATA_HOME"] = home.Path() + "xdg";
+  WriteFileAtomic(home.Path() + "xdg/quorvant-nfe/certificado-teste", "x");
+  const NfeRunResult noCertificate = RunNfe({"status"}, o);
+  EXPECT_EQ(noCertificate.exitCode, 4);
+  EXPECT_THAT(noCertificate.err, HasSubstr("certificado-teste"));
+  EXPECT_EQ(noCertificate.out, "");
+}
+
 class NfeToolWithConfigFile : public ::testing::Test {
 protected:
   void SetUp() override {
     sim_.Start();
     files_ = sim_.WriteConfig(dir_.Path() + "sim");
+    // Distribution XML in the test's own folder, not in the shared one beside the programs.
+    AppendToFile("DiretorioXmlDestinatario=" + dir_.Path() + "dest/\r\n", files_.ConfigFile);
   }
   test::TempDir dir_;
   sim::TSefazSim sim_;

@@ -1,5 +1,6 @@
 // Commands that work on documents without the tax authority: nfe assinar, nfe validar.
 #include "NfeCommands.h"
+#include "NfeConversion.h"
 #include "NfeExitCodes.h"
 #include "NfeInput.h"
 #include "NfeOutput.h"
@@ -94,7 +95,37 @@ int RunValidar(TNfeSession& session, const TValidarOptions& o) {
   return kExitOk;
 }
 
+// ---- converter ----------------------------------------------------------------------------------------
+
+struct TConverterOptions {
+  std::string Arquivo;
+  std::string Saida;
+  std::string Formato;
+};
+
+int RunConverter(TNfeSession& session, const TConverterOptions& o) {
+  const std::string texto = ReadInput(o.Arquivo);
+  const TNfeInputKind kind = o.Formato.empty() ? DetectInputKind(texto) : *InputKindFromName(o.Formato);
+  if (kind == TNfeInputKind::Xml)
+    throw ENfeToolError(kExitEntrada,
+                        o.Arquivo + " is XML already; converter reads command text or pipe text");
+  WriteOutput(o.Saida, ConvertToNFeXml(session.Componente(), texto, kind));
+  return kExitOk;
+}
+
 } // namespace
+
+void AddConverterCommand(CLI::App& app, TNfeCommandLine& cl) {
+  auto o = std::make_shared<TConverterOptions>();
+  CLI::App* cmd = app.add_subcommand("converter", "Convert command text or pipe text into NF-e XML");
+  cmd->footer("The kind of text is recognised by its first line (C|, D| or R|: pipe text; otherwise command\n"
+              "text). Prints the infNFe of every document, one per line, or writes them to --saida.");
+  cmd->add_option("arquivo", o->Arquivo, "Text file to convert (- for standard input)")->required();
+  cmd->add_option("-o,--saida", o->Saida, "Write the XML to this file (atomically) instead of stdout");
+  cmd->add_option("--formato", o->Formato, "Kind of the text instead of recognising it")
+      ->check(CLI::IsMember({"comandos", "pipe"}));
+  cmd->callback([&cl, o] { cl.Acao = [o](TNfeSession& s) { return RunConverter(s, *o); }; });
+}
 
 void AddAssinarCommand(CLI::App& app, TNfeCommandLine& cl) {
   auto o = std::make_shared<TAssinarOptions>();

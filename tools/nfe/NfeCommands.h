@@ -19,5 +19,11 @@ struct TNfeCommandLine {
 void AddStatusCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddAssinarCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddValidarCommand(CLI::App& app, TNfeCommandLine& cl);
+void AddConverterCommand(CLI::App& app, TNfeCommandLine& cl);
+void AddEmitirCommand(CLI::App& app, TNfeCommandLine& cl);
+void AddConsultarCommand(CLI::App& app, TNfeCommandLine& cl);
+void AddReciboCommand(CLI::App& app, TNfeCommandLine& cl);
+void AddInutilizarCommand(CLI::App& app, TNfeCommandLine& cl);
+void AddCadastroCommand(CLI::App& app, TNfeCommandLine& cl);
 
 } // namespace vxn::tool

@@ -100,7 +100,17 @@ void TNfeSession::ConfigurarPadraoEmbutido() {
 
 const TNfeTestCertificate& TNfeSession::Certificado() {
   if (!cert_) {
-    cert_ = NfeTestCertificate(dataDir_);
+    try {
+      cert_ = NfeTestCertificate(dataDir_);
+    } catch (const ENfeToolError&) {
+      throw;
+    } catch (const EvxnException& e) {
+      throw ENfeToolError(kExitConfiguracao,
+                          "cannot keep the test certificate in " + dataDir_ + ": " + e.Message());
+    } catch (const std::exception& e) {
+      throw ENfeToolError(kExitConfiguracao,
+                          "cannot keep the test certificate in " + dataDir_ + ": " + e.what());
+    }
     if (cert_->Created)
       std::cerr << "nfe: made the test certificate " << cert_->ClientPkcs12Path << " (CNPJ " << cert_->Cnpj
                 << "; good only for the local homologation server)\n";
@@ -155,11 +165,9 @@ void TNfeSession::IniciarServidorLocal() {
   nfe_->SetArquivoServidoresProd(servidores);
 }
 
-std::string TNfeSession::XmlDestinatario(const std::string& chave) {
-  if (const auto it = xmlDestinatario_.find(chave); it != xmlDestinatario_.end())
-    return it->second;
-  const std::string arquivo = Componente().GetDiretorioXmlDestinatario() + chave + "-nfe.xml";
-  return FileExists(arquivo) ? arquivo : std::string();
+std::string TNfeSession::XmlDestinatario(const std::string& chave) const {
+  const auto it = xmlDestinatario_.find(chave);
+  return it == xmlDestinatario_.end() ? std::string() : it->second;
 }
 
 } // namespace vxn::tool

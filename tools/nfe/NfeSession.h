@@ -41,9 +41,9 @@ public:
   TvxnNFe& Conectado();
 
   bool PadraoEmbutido() const { return options_.ConfigFile.empty(); }
-  // The distribution XML the component announced for an access key during this run, or, when it did not
-  // announce one, the file the distribution folder holds for it ("" when neither).
-  std::string XmlDestinatario(const std::string& chave);
+  // The distribution XML the component wrote (and announced) for an access key during this run; "" when
+  // it wrote none. A file left in the folder by an earlier run is not taken for this run's.
+  std::string XmlDestinatario(const std::string& chave) const;
 
 private:
   void Configurar();

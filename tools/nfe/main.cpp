@@ -61,8 +61,14 @@ int main(int argc, char** argv) {
                  "Component INI file (section NFE), or a folder holding nfeConfig.ini");
   app.add_flag("-v,--verbose", cl.Global.Verbose, "Tell on stderr every log file written and every request");
   AddStatusCommand(app, cl);
+  AddEmitirCommand(app, cl);
+  AddConsultarCommand(app, cl);
+  AddReciboCommand(app, cl);
+  AddInutilizarCommand(app, cl);
+  AddCadastroCommand(app, cl);
   AddAssinarCommand(app, cl);
   AddValidarCommand(app, cl);
+  AddConverterCommand(app, cl);
   // Set after the subcommands exist, so that they keep refusing what they do not know.
   app.allow_extras();
 

@@ -1,0 +1,111 @@
+// nfe emitir and the queries, end to end: the examples of examples/ converted, signed, sent, followed to
+// their authorisation and written as distribution XML that the official schema accepts; a receipt still
+// in processing; refusals; conversion failures that stop the run before anything is sent.
+#include "NfeEmitirFixture.h"
+#include "NfeProcess.h"
+#include "sefaz-sim/SefazSim.h"
+#include "sefaz-sim/SimTaxpayers.h"
+#include "support/TempDir.h"
+#include "support/XmlCheck.h"
+#include "vxnFiles.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+namespace vxn {
+namespace {
+
+using namespace test;
+using test::NfeRunOptions;
+using test::NfeRunResult;
+using test::RunNfe;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+namespace fs = std::filesystem;
+
+TEST(NfeToolEmitir, ATerminalShowsProgressForSeveralDocumentsAndResultsStayOnStdout) {
+  test::TempDir home;
+  NfeRunOptions o = InHome(home);
+  o.stderrOnTerminal = true;
+  const NfeRunResult r = RunNfe({"emitir", "--sincrono", kComandos, kPipe}, o);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("[0/2] " + kChaveComandos + ": sending (synchronous)"));
+  EXPECT_THAT(r.err, HasSubstr("[1/2] " + kChavePipe));
+  EXPECT_THAT(r.err, HasSubstr("\r\033[K"));
+  EXPECT_EQ(r.out.find("\033["), std::string::npos);
+  EXPECT_EQ(Blocos(r.out).size(), 2u);
+}
+
+TEST_F(NfeToolEmitirWithConfig, ADuplicateIsRefusedWithExitOneAndNoProtocolOrDistribution) {
+  const NfeRunResult r = Nfe({"emitir", "--sincrono", kComandos, kComandos});
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  const auto blocos = Blocos(r.out);
+  ASSERT_EQ(blocos.size(), 2u) << r.out;
+  EXPECT_THAT(blocos[0].status, StartsWith("100 "));
+  EXPECT_THAT(blocos[1].status, StartsWith("204 Rejeicao: Duplicidade de NF-e"));
+  EXPECT_EQ(blocos[1].protocolo, "");
+  EXPECT_EQ(blocos[1].distribuicao, "");
+}
+
+TEST_F(NfeToolEmitirWithConfig, AFileThatDoesNotConvertStopsTheRunBeforeAnythingIsSent) {
+  const std::string semSalvar = dir_.File("sem-salvar.txt");
+  const std::string texto = ReadWholeFile(kComandos);
+  WriteFileAtomic(semSalvar, texto.substr(0, texto.rfind("SALVAR")));
+  const NfeRunResult r = Nfe({"emitir", kPipe, semSalvar});
+  EXPECT_EQ(r.exitCode, 5);
+  EXPECT_THAT(r.err, HasSubstr("EvxnNFeDataSetException: NFe não foi Salva."));
+  EXPECT_EQ(r.out, "");
+  EXPECT_TRUE(sim_.ReceivedMessages().empty()) << "the good file before it was not sent either";
+
+  const NfeRunResult missing = Nfe({"emitir", kPipe, dir_.File("nao-existe.txt")});
+  EXPECT_EQ(missing.exitCode, 3);
+  EXPECT_TRUE(sim_.ReceivedMessages().empty());
+}
+
+TEST_F(NfeToolEmitirWithConfig, ConverterPrintsOrWritesTheXmlOfEitherTextLayout) {
+  const NfeRunResult pipe = Nfe({"converter", kPipe});
+  ASSERT_EQ(pipe.exitCode, 0) << pipe.err;
+  EXPECT_THAT(pipe.out, HasSubstr("Id=\"NFe" + kChavePipe + "\""));
+  const std::string saida = dir_.File("comandos.xml");
+  const NfeRunResult comandos = Nfe({"converter", kComandos, "-o", saida});
+  ASSERT_EQ(comandos.exitCode, 0) << comandos.err;
+  EXPECT_EQ(comandos.out, "");
+  EXPECT_THAT(test::ReadFileOrEmpty(saida), HasSubstr("Id=\"NFe" + kChaveComandos + "\""));
+  // A pipe text that begins with a detail block is refused with the converter's own message.
+  WriteFileAtomic(dir_.File("d.txt"), "D|\r\n1|prod|\r\n");
+  const NfeRunResult d = Nfe({"converter", dir_.File("d.txt")});
+  EXPECT_EQ(d.exitCode, 5);
+  EXPECT_THAT(d.err, HasSubstr("EvxnNFeCheckTXT: O Arquivo deve ser iniciado com cabecalho - C."));
+}
+
+TEST_F(NfeToolEmitirWithConfig, InutilizarAndCadastroPrintTheAnswerAndRefuseBadArgumentsWithTheirClass) {
+  const NfeRunResult granted =
+      Nfe({"inutilizar", "1", "500", "510", "Numeracao pulada por falha do sistema", "--ano", "26"});
+  EXPECT_EQ(granted.exitCode, 0) << granted.err;
+  EXPECT_THAT(granted.out, StartsWith("102 "));
+  EXPECT_THAT(granted.out, HasSubstr("  protocol:     "));
+  const NfeRunResult curta = Nfe({"inutilizar", "1", "600", "610", "curta demais"});
+  EXPECT_EQ(curta.exitCode, 5);
+  EXPECT_THAT(curta.err, HasSubstr("EvxnNFeCheckParams: Justificativa deve conter no mínimo 15 caracteres"));
+
+  sim::TSimTaxpayer t;
+  t.UF = "SP";
+  t.IE = "111222333444";
+  t.CNPJ = "11222333000181";
+  t.XNome = "EMPRESA DE TESTE LTDA";
+  sim_.AddTaxpayer(t);
+  const NfeRunResult cadastro = Nfe({"cadastro", "CNPJ", "11222333000181"});
+  EXPECT_EQ(cadastro.exitCode, 0) << cadastro.err;
+  EXPECT_THAT(cadastro.out, HasSubstr("  IE 111222333444  EMPRESA DE TESTE LTDA  cSit 1"));
+  const NfeRunResult tipo = Nfe({"cadastro", "cnpj", "11222333000181"});
+  EXPECT_EQ(tipo.exitCode, 5);
+  EXPECT_THAT(tipo.err, HasSubstr("EvxnCheckParams: Tipo de Documento: cnpj inválido."));
+}
+
+} // namespace
+} // namespace vxn

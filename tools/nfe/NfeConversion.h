@@ -1,0 +1,20 @@
+// Turns an input file's text into NF-e XML with the component's converters: the command text and the
+// pipe text are converted, XML is taken as it is.
+#pragma once
+
+#include "NfeInput.h"
+#include "vxnNFe.h"
+
+#include <optional>
+#include <string>
+
+namespace vxn::tool {
+
+// "xml", "comandos" or "pipe" (as --formato takes them); nullopt for anything else.
+std::optional<TNfeInputKind> InputKindFromName(std::string_view name);
+
+// The NF-e XML of the text: the text itself when it is XML, otherwise the converter's output for the
+// schema package of the component's layout version (the newest one the version accepts).
+std::string ConvertToNFeXml(TvxnNFe& nfe, const std::string& text, TNfeInputKind kind);
+
+} // namespace vxn::tool
