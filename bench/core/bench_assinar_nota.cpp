@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -68,11 +69,19 @@ BENCHMARK(BM_RawRsa2048Sha1)->Unit(benchmark::kMicrosecond);
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
   void ReportRuns(const std::vector<Run>& runs) override {
-    for (const auto& r : runs)
-      if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
-        real_[r.run_name.function_name] = r.real_accumulated_time / static_cast<double>(r.iterations);
-        cpu_[r.run_name.function_name] = r.cpu_accumulated_time / static_cast<double>(r.iterations);
+    // With --benchmark_repetitions the median of the repetitions is kept; otherwise the single run.
+    for (const auto& r : runs) {
+      const std::string& name = r.run_name.function_name;
+      if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
+        const double toSeconds = 1.0 / benchmark::GetTimeUnitMultiplier(r.time_unit);
+        real_[name] = r.GetAdjustedRealTime() * toSeconds;
+        cpu_[name] = r.GetAdjustedCPUTime() * toSeconds;
+        medians_.insert(name);
+      } else if (r.run_type == Run::RT_Iteration && r.iterations > 0 && !medians_.count(name)) {
+        real_[name] = r.real_accumulated_time / static_cast<double>(r.iterations);
+        cpu_[name] = r.cpu_accumulated_time / static_cast<double>(r.iterations);
       }
+    }
     ConsoleReporter::ReportRuns(runs);
   }
   double Real(const std::string& name) const { return Of(real_, name); }
@@ -85,6 +94,7 @@ private:
   }
   std::map<std::string, double> real_;
   std::map<std::string, double> cpu_;
+  std::set<std::string> medians_;
 };
 
 } // namespace

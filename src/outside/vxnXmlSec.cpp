@@ -97,11 +97,29 @@ std::string TvxnXmlErrorCapture::Text() const {
   return out;
 }
 
+namespace {
+constexpr int kUntrustedParseOptions =
+    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
+// Names kept by a reused context before it is replaced; NF-e documents use a few hundred.
+constexpr std::size_t kMaxDictionaryNames = 20000;
+} // namespace
+
 XmlDocPtr ParseUntrustedXml(std::string_view xml) {
   EnsureXmlSecInitialised();
-  return XmlDocPtr(
-      xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "document.xml", "UTF-8",
-                    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT));
+  return XmlDocPtr(xmlReadMemory(xml.data(), static_cast<int>(xml.size()), "document.xml", "UTF-8",
+                                 kUntrustedParseOptions));
+}
+
+XmlDocPtr ParseUntrustedXml(std::string_view xml, XmlParserCtxtPtr& context) {
+  EnsureXmlSecInitialised();
+  if (context && context->dict && static_cast<std::size_t>(xmlDictSize(context->dict)) > kMaxDictionaryNames)
+    context.reset();
+  if (!context)
+    context.reset(xmlNewParserCtxt());
+  if (!context)
+    return ParseUntrustedXml(xml);
+  return XmlDocPtr(xmlCtxtReadMemory(context.get(), xml.data(), static_cast<int>(xml.size()), "document.xml",
+                                     "UTF-8", kUntrustedParseOptions));
 }
 
 xmlNodePtr FindElementById(xmlNodePtr node, std::string_view id, std::string_view elementName) {

@@ -17,6 +17,7 @@ namespace vxn::outside {
 using XmlSecKeyPtr = std::unique_ptr<xmlSecKey, CFree<xmlSecKeyDestroy>>;
 using XmlSecDSigCtxPtr = std::unique_ptr<xmlSecDSigCtx, CFree<xmlSecDSigCtxDestroy>>;
 using XmlSecKeysMngrPtr = std::unique_ptr<xmlSecKeysMngr, CFree<xmlSecKeysMngrDestroy>>;
+using XmlParserCtxtPtr = std::unique_ptr<xmlParserCtxt, CFree<xmlFreeParserCtxt>>;
 
 void EnsureXmlSecInitialised();
 
@@ -43,6 +44,10 @@ private:
 // Parses a document received as text: UTF-8, no network access, no DTD loading, no entity expansion.
 // Returns null when the text is not well-formed; the capture then holds the parser's message.
 XmlDocPtr ParseUntrustedXml(std::string_view xml);
+// The same parse through a context kept by the caller from one document to the next, so that element
+// names are looked up in a dictionary that already holds them. The context is made on first use and
+// made anew once its dictionary has grown large.
+XmlDocPtr ParseUntrustedXml(std::string_view xml, XmlParserCtxtPtr& context);
 
 // The element whose attribute Id equals id (and whose local name is elementName unless empty).
 xmlNodePtr FindElementById(xmlNodePtr root, std::string_view id, std::string_view elementName = {});

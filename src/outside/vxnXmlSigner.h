@@ -26,10 +26,24 @@ public:
   std::string Sign(std::string_view xml, std::string_view id, const TvxnSignerSettings& settings,
                    const std::shared_ptr<const TvxnLoadedCertificate>& cert, std::string_view logDir);
 
+  // Signatures are computed directly (canonical form, SHA-1 and RSA with the loaded key) whenever the
+  // document allows, and by xmlsec1 otherwise; both give the same bytes. With false, xmlsec1 signs every
+  // document (tests compare the two ways).
+  void SetDirectSigning(bool enabled) { direct_ = enabled; }
+  // Whether the last successful Sign computed the signature directly.
+  bool LastSignedDirectly() const { return lastDirect_; }
+
 private:
   struct KeyHolder;
   std::shared_ptr<const TvxnLoadedCertificate> cert_;
   std::unique_ptr<KeyHolder> key_;
+  // Kept between documents: its dictionary already holds the element names of the next one.
+  struct ParserContext;
+  std::unique_ptr<ParserContext> parser_;
+  // The canonical form of the signed element, kept with its capacity from one document to the next.
+  std::string canonical_;
+  bool direct_ = true;
+  bool lastDirect_ = false;
 };
 
 } // namespace vxn::outside
