@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <span>
 
 namespace vxn {
@@ -23,14 +24,17 @@ constexpr std::size_t kMaxNotasLote = 50;
 constexpr std::string_view kInicioNota = "<infNFe";
 constexpr std::string_view kFimNota = "</infNFe>";
 
+char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // Position of the first occurrence of needle in s at or after `from`, ignoring ASCII case.
 std::size_t FindText(std::string_view s, std::string_view needle, std::size_t from = 0) {
   if (needle.empty() || needle.size() > s.size())
     return std::string_view::npos;
-  const std::string alvo = AsciiLower(needle);
   for (std::size_t i = from; i + needle.size() <= s.size(); ++i) {
     std::size_t k = 0;
-    while (k < needle.size() && AsciiLower(s.substr(i + k, 1))[0] == alvo[k])
+    while (k < needle.size() && LowerAscii(s[i + k]) == LowerAscii(needle[k]))
       ++k;
     if (k == needle.size())
       return i;
@@ -52,32 +56,43 @@ std::string ReplaceAllText(std::string_view s, std::string_view de, std::string_
   return out;
 }
 
+// Start of the document that follows the one starting at `inicio` (the next "<infNFe"); with npos, the
+// first document of the text. npos when there is none. Walking the lot this way finds document i where
+// counting i occurrences from the start would, without reading the text again for every document.
+std::size_t ProximaNota(std::string_view xml, std::size_t inicio) {
+  return inicio == std::string_view::npos ? xml.find(kInicioNota)
+                                          : xml.find(kInicioNota, inicio + kInicioNota.size());
+}
+
 // Start of document `indice` in a lot text (the position of its "<infNFe"), npos when there is none.
 std::size_t InicioNota(std::string_view xml, int indice) {
-  std::size_t pos = xml.find(kInicioNota);
+  std::size_t pos = ProximaNota(xml, std::string_view::npos);
   for (int i = 0; i < indice && pos != std::string_view::npos; ++i)
-    pos = xml.find(kInicioNota, pos + kInicioNota.size());
+    pos = ProximaNota(xml, pos);
   return pos;
 }
 
-// Range [inicio, fim) of document `indice` in the lot text; fim is past its "</infNFe>".
+// Range [inicio, fim) of a document in the lot text; fim is past its "</infNFe>".
 struct Faixa {
   std::size_t inicio = std::string_view::npos;
   std::size_t fim = std::string_view::npos;
 };
 
-Faixa FaixaNota(std::string_view xml, int indice) {
+// The range of the document starting at `inicio`; an empty range (inicio npos) when it has no end.
+Faixa FaixaDe(std::string_view xml, std::size_t inicio) {
   Faixa f;
-  f.inicio = InicioNota(xml, indice);
-  if (f.inicio == std::string_view::npos)
+  if (inicio == std::string_view::npos)
     return f;
-  std::size_t fimTag = xml.find(kFimNota, f.inicio);
-  if (fimTag == std::string_view::npos) {
-    f.inicio = std::string_view::npos;
+  const std::size_t fimTag = xml.find(kFimNota, inicio);
+  if (fimTag == std::string_view::npos)
     return f;
-  }
+  f.inicio = inicio;
   f.fim = fimTag + kFimNota.size();
   return f;
+}
+
+Faixa FaixaNota(std::string_view xml, int indice) {
+  return FaixaDe(xml, InicioNota(xml, indice));
 }
 
 // Replaces the content of the first element `tag` of `conteudo` (tag names compared ignoring case), or
@@ -218,11 +233,19 @@ std::string TvxnNFe::GetNota(int indice, std::string_view lote) {
   return std::string(lote.substr(f.inicio, f.fim - f.inicio));
 }
 
-void TvxnNFe::PrepararXMLAssinar(std::string& xml) {
+namespace {
+
+// PrepararXMLAssinar with the template already loaded: a lot loads it once, not once per document.
+void PrepararComModelo(std::string& xml, std::string_view modelo) {
   const std::string documento = ReplaceAll(xml, "º", "o");
-  const std::string modelo = LoadTemplateComponente(GetVersaoManual(), GetUF(), GetTemplateFolder(),
-                                                    "assinar_nota.xml", GetGovUtils(), GetDiretorioLogErro());
   xml = Format(modelo, {documento, std::string()});
+}
+
+} // namespace
+
+void TvxnNFe::PrepararXMLAssinar(std::string& xml) {
+  PrepararComModelo(xml, LoadTemplateComponente(GetVersaoManual(), GetUF(), GetTemplateFolder(),
+                                                "assinar_nota.xml", GetGovUtils(), GetDiretorioLogErro()));
 }
 
 void TvxnNFe::ChecarVersaoEsquema(std::string_view esquema) {
@@ -249,14 +272,26 @@ public:
 
   const std::string& Lote() const { return lote_; }
 
-  // Checks the key of document `indice` and sets its CSRT hash when the component has a CSRT.
-  void PrepararNota(int indice) {
-    const Faixa f = FaixaNota(lote_, indice);
+  // Checks the key of each document in lot order and sets its CSRT hash when the component has a CSRT.
+  void PrepararNotas(int numNotas) {
+    std::size_t inicio = std::string_view::npos;
+    for (int i = 0; i < numNotas; ++i) {
+      // A document's CSRT goes in after its "<infNFe", so the next one is still found from its start.
+      inicio = ProximaNota(lote_, inicio);
+      if (inicio == std::string_view::npos)
+        return;
+      PrepararNota(FaixaDe(lote_, inicio));
+    }
+  }
+
+private:
+  void PrepararNota(const Faixa& f) {
     if (f.inicio == std::string::npos)
       return;
     const std::string_view nota = std::string_view(lote_).substr(f.inicio, f.fim - f.inicio);
+    // The Id of the infNFe, as the XPath .//*[local-name()="infNFe"]/@Id gives it, without building a tree.
     std::string id;
-    if (!nfe_.GetGovUtils().XPathSelectSingleNode(nota, ".//*[local-name()=\"infNFe\"]/@Id", id))
+    if (!nfe_.GetGovUtils().FindAttribute(nota, "infNFe", "Id", id))
       return;
     const std::string chave = Utf8Mid(id, 3, 44);
     if (Utf8Length(chave) != 44 || !IsDigits(chave))
@@ -267,7 +302,6 @@ public:
       DefinirHashCSRT(f, chave);
   }
 
-private:
   // Replaces the content of the document's infRespTec (when it has a non-empty one) by the same
   // content with idCSRT and hashCSRT of that document's own key.
   void DefinirHashCSRT(const Faixa& f, const std::string& chave) {
@@ -316,14 +350,23 @@ std::string TvxnNFe::AssinarNota(std::string_view xml) {
 
     TvxnGovUtils& utils = GetGovUtils();
     AssinaturaLote lote(*this, utils.Escape(utils.DynamicRemoveAccents(xml, GetCaracteresRemoverAcentos())));
-    for (int i = 0; i < numNotas; ++i)
-      lote.PrepararNota(i);
+    lote.PrepararNotas(numNotas);
 
+    const std::string_view texto = lote.Lote();
+    std::optional<std::string> modelo; // loaded at the first document, as PrepararXMLAssinar would
+    std::size_t inicio = std::string_view::npos;
     for (int i = 0; i < numNotas; ++i) {
-      std::string nota = GetNota(i, lote.Lote());
-      if (nota.empty())
+      inicio = ProximaNota(texto, inicio);
+      if (inicio == std::string_view::npos)
+        break; // as GetNota, every later document is empty
+      const Faixa f = FaixaDe(texto, inicio);
+      if (f.inicio == std::string_view::npos)
         continue;
-      PrepararXMLAssinar(nota);
+      std::string nota(texto.substr(f.inicio, f.fim - f.inicio));
+      if (!modelo)
+        modelo = LoadTemplateComponente(GetVersaoManual(), GetUF(), GetTemplateFolder(), "assinar_nota.xml",
+                                        GetGovUtils(), GetDiretorioLogErro());
+      PrepararComModelo(nota, *modelo);
       ValidarRegraDeNegocioNFe(nota);
       GetGov().Get_SignerSettings().ElementName = "infNFe";
       std::string assinada;

@@ -93,6 +93,12 @@ public:
   // each selected node as XPathSelectSingleNode would, in document order.
   std::vector<std::string> XPathSelectNodes(std::string_view xml, std::string_view xpath,
                                             std::string_view namespaces = {}) const;
+  // The value of the first attribute named `attribute` (without namespace), in document order, of an
+  // element whose local name is `element` (of any element when `element` is empty): the answer of
+  // XPathSelectSingleNode for ".//*[local-name()=\"element\"]/@attribute" (or "//@attribute"), read
+  // without building the tree. Raises the same EvxnNFeException for text that is not XML.
+  bool FindAttribute(std::string_view xml, std::string_view element, std::string_view attribute,
+                     std::string& value) const;
 
   // ---- XML helpers ----
   // Text search, no parsing (works on fragments and joined documents): the content between the first

@@ -296,22 +296,27 @@ std::string_view PlainLetter(char32_t c) {
   }
 }
 
+// Walks the UTF-8 text once: runs of ASCII are copied as they are, and each other character is decoded
+// and written back (re-encoded exactly as a round trip through UTF-32 would) or replaced by its plain
+// letters. A whole lot goes through here before signing, so no copy per character.
 template <class Pred> std::string ReplaceAccents(std::string_view text, Pred shouldReplace) {
-  // Fast path: pure ASCII text has no accents.
-  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-    return std::string(text);
-  std::u32string chars = Utf8ToU32(text);
-  std::u32string out;
-  out.reserve(chars.size());
-  for (char32_t c : chars) {
-    const std::string_view plain = shouldReplace(c) ? PlainLetter(c) : std::string_view{};
-    if (plain.empty())
-      out += c;
-    else
-      for (char p : plain)
-        out += static_cast<char32_t>(p);
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t ascii = i;
+    while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80)
+      ++ascii;
+    out.append(text.substr(i, ascii - i));
+    if (ascii == text.size())
+      break;
+    const std::size_t next = ascii + Utf8Offset(text.substr(ascii), 1);
+    const std::u32string c = Utf8ToU32(text.substr(ascii, next - ascii));
+    const std::string_view plain = shouldReplace(c[0]) ? PlainLetter(c[0]) : std::string_view{};
+    out += plain.empty() ? U32ToUtf8(c) : std::string(plain);
+    i = next;
   }
-  return U32ToUtf8(out);
+  return out;
 }
 
 } // namespace
@@ -346,6 +351,28 @@ std::vector<std::string> TvxnGovUtils::XPathSelectNodes(std::string_view xml, st
     for (int i = 0; i < obj->nodesetval->nodeNr; ++i)
       nodes.push_back(NodeToXml(obj->nodesetval->nodeTab[i]));
   return nodes;
+}
+
+bool TvxnGovUtils::FindAttribute(std::string_view xml, std::string_view element, std::string_view attribute,
+                                 std::string& value) const {
+  value.clear();
+  bool found = false;
+  auto visit = [&](const XmlStartTag& tag) {
+    if (found || (!element.empty() && element != tag.Name()))
+      return;
+    for (int i = 0; i < tag.attributeCount && !found; ++i)
+      if (!tag.AttributeHasNamespace(i) && tag.AttributeName(i) == attribute) {
+        value = tag.AttributeValue(i);
+        found = true;
+      }
+  };
+  // The whole text is read even after a hit, so that text that is not XML fails as in XPathSelectSingleNode.
+  XmlParseResult r;
+  if (!ScanXml(xml, visit, r)) {
+    value.clear();
+    throw EvxnNFeException("XML inválido: %s (linha %d)", {r.error, r.line}, logDirErro_);
+  }
+  return found;
 }
 
 // ---------------------------------------------------------------- XML helpers

@@ -27,6 +27,7 @@ template <auto Fn> struct CFree {
 };
 
 using XmlDocPtr = std::unique_ptr<xmlDoc, CFree<xmlFreeDoc>>;
+using XmlParserCtxtPtr = std::unique_ptr<xmlParserCtxt, CFree<xmlFreeParserCtxt>>;
 using XmlXPathContextPtr = std::unique_ptr<xmlXPathContext, CFree<xmlXPathFreeContext>>;
 using XmlXPathObjectPtr = std::unique_ptr<xmlXPathObject, CFree<xmlXPathFreeObject>>;
 using XmlSchemaParserCtxtPtr = std::unique_ptr<xmlSchemaParserCtxt, CFree<xmlSchemaFreeParserCtxt>>;

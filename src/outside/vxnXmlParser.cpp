@@ -14,25 +14,63 @@ namespace vxn::outside {
 
 namespace {
 
-using XmlParserCtxtPtr = std::unique_ptr<xmlParserCtxt, CFree<xmlFreeParserCtxt>>;
 using XmlSaveCtxtPtr = std::unique_ptr<xmlSaveCtxt, CFree<xmlSaveClose>>;
 
 // Parser errors are read from the context after the parse; nothing goes to stderr.
 void IgnoreStructuredError(void*, xmlError*) {}
-
-// Called when the parser meets <!DOCTYPE ...>: stop before any declaration (entity or external
-// subset) is read. The flag tells the caller why the parse stopped.
-void RefuseDoctype(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
-  auto* ctxt = static_cast<xmlParserCtxt*>(ctx);
-  *static_cast<bool*>(ctxt->_private) = true;
-  xmlStopParser(ctxt);
-}
 
 std::string FirstLine(const char* message) {
   std::string s = message ? message : "";
   while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' '))
     s.pop_back();
   return s;
+}
+
+// What a parse keeps beside the parser context (in its _private).
+struct ParseState {
+  bool sawDoctype = false;
+  bool sawRoot = false;
+  const XmlStartTagVisitor* onStartTag = nullptr; // only when scanning
+};
+
+// Called when the parser meets <!DOCTYPE ...>: stop before any declaration (entity or external
+// subset) is read. The flag tells the caller why the parse stopped.
+void RefuseDoctype(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
+  auto* ctxt = static_cast<xmlParserCtxt*>(ctx);
+  static_cast<ParseState*>(ctxt->_private)->sawDoctype = true;
+  xmlStopParser(ctxt);
+}
+
+void ReportStartTag(void* ctx, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri, int,
+                    const xmlChar**, int attributeCount, int, const xmlChar** attributes) {
+  auto* state = static_cast<ParseState*>(static_cast<xmlParserCtxt*>(ctx)->_private);
+  state->sawRoot = true;
+  (*state->onStartTag)(XmlStartTag{localName, prefix, uri, attributes, attributeCount});
+}
+
+// Parses with the options of ParseXml; the caller's handlers are already in the context.
+XmlDocPtr Read(xmlParserCtxt* ctxt, std::string_view text, bool preserveWhitespace) {
+  int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_BIG_LINES;
+  if (!preserveWhitespace)
+    options |= XML_PARSE_NOBLANKS;
+  return XmlDocPtr(
+      xmlCtxtReadMemory(ctxt, text.data(), static_cast<int>(text.size()), nullptr, nullptr, options));
+}
+
+// The parse's outcome as ParseXml reports it: refused DTD, or the parser's last error.
+bool Failed(xmlParserCtxt* ctxt, const ParseState& state, bool complete, XmlParseResult& result) {
+  if (state.sawDoctype) {
+    result.error = "documento com declaração de tipo (DOCTYPE) não é aceito";
+    result.line = ctxt->input ? ctxt->input->line : 0;
+    return true;
+  }
+  if (!complete || !ctxt->wellFormed) {
+    const xmlError* err = xmlCtxtGetLastError(ctxt);
+    result.error = err && err->message ? FirstLine(err->message) : "documento vazio ou mal formado";
+    result.line = err ? err->line : 0;
+    return true;
+  }
+  return false;
 }
 
 } // namespace
@@ -61,29 +99,76 @@ XmlParseResult ParseXml(std::string_view text, bool preserveWhitespace) {
     result.error = "sem memória para o analisador XML";
     return result;
   }
-  bool sawDoctype = false;
-  ctxt->_private = &sawDoctype;
+  ParseState state;
+  ctxt->_private = &state;
   ctxt->sax->internalSubset = RefuseDoctype;
   ctxt->sax->serror = IgnoreStructuredError;
 
-  int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_BIG_LINES;
-  if (!preserveWhitespace)
-    options |= XML_PARSE_NOBLANKS;
-  XmlDocPtr doc(
-      xmlCtxtReadMemory(ctxt.get(), text.data(), static_cast<int>(text.size()), nullptr, nullptr, options));
-  if (sawDoctype) {
-    result.error = "documento com declaração de tipo (DOCTYPE) não é aceito";
-    result.line = ctxt->input ? ctxt->input->line : 0;
+  XmlDocPtr doc = Read(ctxt.get(), text, preserveWhitespace);
+  if (Failed(ctxt.get(), state, doc && xmlDocGetRootElement(doc.get()), result))
     return result;
-  }
-  if (!doc || !ctxt->wellFormed || !xmlDocGetRootElement(doc.get())) {
-    const xmlError* err = xmlCtxtGetLastError(ctxt.get());
-    result.error = err && err->message ? FirstLine(err->message) : "documento vazio ou mal formado";
-    result.line = err ? err->line : 0;
-    return result;
-  }
   result.doc = std::move(doc);
   return result;
+}
+
+bool ScanXml(std::string_view text, const XmlStartTagVisitor& onStartTag, XmlParseResult& result) {
+  EnsureLibxml();
+  result = {};
+  if (text.size() > static_cast<std::size_t>(INT_MAX)) {
+    result.error = "documento grande demais";
+    return false;
+  }
+  XmlParserCtxtPtr ctxt(xmlNewParserCtxt());
+  if (!ctxt) {
+    result.error = "sem memória para o analisador XML";
+    return false;
+  }
+  ParseState state;
+  state.onStartTag = &onStartTag;
+  ctxt->_private = &state;
+  // The handlers of ParseXml, less every one that builds the tree.
+  xmlSAXHandler* sax = ctxt->sax;
+  sax->internalSubset = RefuseDoctype;
+  sax->serror = IgnoreStructuredError;
+  sax->startDocument = nullptr;
+  sax->endDocument = nullptr;
+  sax->startElement = nullptr;
+  sax->endElement = nullptr;
+  sax->startElementNs = ReportStartTag;
+  sax->endElementNs = nullptr;
+  sax->characters = nullptr;
+  sax->ignorableWhitespace = nullptr;
+  sax->cdataBlock = nullptr;
+  sax->comment = nullptr;
+  sax->processingInstruction = nullptr;
+  sax->reference = nullptr;
+
+  Read(ctxt.get(), text, true);
+  return !Failed(ctxt.get(), state, state.sawRoot, result);
+}
+
+std::string XmlStartTag::TreeName(const xmlChar* local, const xmlChar* prefix, const xmlChar* uri) {
+  std::string name = reinterpret_cast<const char*>(local);
+  if (prefix && !uri)
+    name.insert(0, std::string(reinterpret_cast<const char*>(prefix)) + ":");
+  return name;
+}
+
+std::string XmlStartTag::AttributeValue(int index) const {
+  const auto* begin = reinterpret_cast<const char*>(attributes[5 * index + 3]);
+  const auto* end = reinterpret_cast<const char*>(attributes[5 * index + 4]);
+  // Without entity substitution the parser hands an "&" on as "&#38;", which the tree builder turns
+  // back into "&"; the rest arrives decoded.
+  constexpr std::string_view kAmpersand = "&#38;";
+  std::string_view raw(begin, static_cast<std::size_t>(end - begin));
+  std::string value;
+  value.reserve(raw.size());
+  for (std::size_t at; (at = raw.find(kAmpersand)) != std::string_view::npos;) {
+    value.append(raw.substr(0, at)).push_back('&');
+    raw.remove_prefix(at + kAmpersand.size());
+  }
+  value.append(raw);
+  return value;
 }
 
 XmlDocPtr ParseXmlOrThrow(std::string_view text, std::string_view logDir, bool preserveWhitespace) {

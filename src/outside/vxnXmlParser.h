@@ -5,6 +5,7 @@
 
 #include "vxnOutsideHandles.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,34 @@ struct XmlParseResult {
 
 // Parses one document. With preserveWhitespace false, whitespace-only text nodes are dropped.
 XmlParseResult ParseXml(std::string_view text, bool preserveWhitespace = true);
+
+// One start tag as the parser reports it while scanning.
+struct XmlStartTag {
+  const xmlChar* localName;
+  const xmlChar* prefix;       // null without one
+  const xmlChar* namespaceUri; // null when the element has no namespace (or an undeclared prefix)
+  const xmlChar** attributes;  // per attribute: local name, prefix, namespace URI, value, value end
+  int attributeCount;
+
+  // The names the tree gives: with a prefix that no declaration binds, the tree keeps "prefix:name"
+  // as the name, without a namespace.
+  std::string Name() const { return TreeName(localName, prefix, namespaceUri); }
+  std::string AttributeName(int index) const {
+    return TreeName(attributes[5 * index], attributes[5 * index + 1], attributes[5 * index + 2]);
+  }
+  bool AttributeHasNamespace(int index) const { return attributes[5 * index + 2] != nullptr; }
+  // The value as the tree would hold it (references replaced).
+  std::string AttributeValue(int index) const;
+
+private:
+  static std::string TreeName(const xmlChar* local, const xmlChar* prefix, const xmlChar* uri);
+};
+using XmlStartTagVisitor = std::function<void(const XmlStartTag&)>;
+
+// Reads a document with the rules of ParseXml and reports the same error for the same text, but builds no
+// tree: each start tag goes to `onStartTag` in document order. False when the text is not a document
+// ParseXml accepts; `result` then holds the error and its line. For callers that only look something up.
+bool ScanXml(std::string_view text, const XmlStartTagVisitor& onStartTag, XmlParseResult& result);
 
 // Like ParseXml, raising EvxnNFeException "XML inválido: <message> (linha <n>)" on failure.
 XmlDocPtr ParseXmlOrThrow(std::string_view text, std::string_view logDir, bool preserveWhitespace = true);

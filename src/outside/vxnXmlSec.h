@@ -17,7 +17,6 @@ namespace vxn::outside {
 using XmlSecKeyPtr = std::unique_ptr<xmlSecKey, CFree<xmlSecKeyDestroy>>;
 using XmlSecDSigCtxPtr = std::unique_ptr<xmlSecDSigCtx, CFree<xmlSecDSigCtxDestroy>>;
 using XmlSecKeysMngrPtr = std::unique_ptr<xmlSecKeysMngr, CFree<xmlSecKeysMngrDestroy>>;
-using XmlParserCtxtPtr = std::unique_ptr<xmlParserCtxt, CFree<xmlFreeParserCtxt>>;
 
 void EnsureXmlSecInitialised();
 

@@ -8,8 +8,9 @@ namespace vxn {
 std::string GetReferenceInfo(std::string_view xml, std::string_view logDir) {
   TvxnGovUtils utils;
   utils.SetDiretorioLogErro(logDir);
+  // The value the XPath //@Id selects first, read without building the tree.
   std::string id;
-  if (!utils.XPathSelectSingleNode(xml, "//@Id", id))
+  if (!utils.FindAttribute(xml, {}, "Id", id))
     throw EvxnNFeException("Campo Id não encontrado para nota fiscal", logDir);
   return id;
 }

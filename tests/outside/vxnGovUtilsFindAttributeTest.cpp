@@ -1,0 +1,135 @@
+// FindAttribute answers what XPathSelectSingleNode answers for ".//*[local-name()=\"E\"]/@A" and "//@A"
+// (signing reads every document's Id that way), without building the tree: the same value, the same
+// "not found", and the same exception for text that is not XML.
+#include "vxnGovUtils.h"
+#include "vxnNFeException.h"
+#include "vxnText.h"
+
+#include <gtest/gtest.h>
+
+using namespace vxn;
+
+namespace {
+
+struct Resposta {
+  bool found = false;
+  std::string value;
+  std::string error; // message of the exception, "" without one
+};
+
+Resposta PorXPath(const TvxnGovUtils& utils, std::string_view xml, std::string_view xpath) {
+  Resposta r;
+  try {
+    r.found = utils.XPathSelectSingleNode(xml, xpath, r.value);
+  } catch (const EvxnNFeException& e) {
+    r.error = e.what();
+  }
+  return r;
+}
+
+Resposta PorBusca(const TvxnGovUtils& utils, std::string_view xml, std::string_view element) {
+  Resposta r;
+  try {
+    r.found = utils.FindAttribute(xml, element, "Id", r.value);
+  } catch (const EvxnNFeException& e) {
+    r.error = e.what();
+  }
+  return r;
+}
+
+const std::vector<std::string> kTextos = {
+    "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\"><infNFe versao=\"4.00\" "
+    "Id=\"NFe123\"><ide/></infNFe></NFe>",
+    "<infNFe Id=\"NFe1\"><det Id=\"x\"/></infNFe>",
+    // The first element carrying an Id is not always the infNFe.
+    "<enviNFe><idLote Id=\"lote\">1</idLote><NFe><infNFe Id=\"NFe2\"/></NFe><NFe><infNFe Id=\"NFe3\"/></NFe>"
+    "</enviNFe>",
+    // An infNFe without Id is passed over; a prefixed infNFe counts (local name); a namespaced Id does not.
+    "<r xmlns:p=\"urn:p\"><infNFe/><p:infNFe p:Id=\"ns\" Id=\"local\"/><infNFe Id=\"depois\"/></r>",
+    "<r xmlns:p=\"urn:p\"><a p:Id=\"ns\"/><b Id=\"semns\"/></r>",
+    // References in the value, and whitespace the parser normalises.
+    "<r><infNFe Id=\"a&amp;b&#38;c&lt;d&#60;e&quot;f&#x41;g&#10;h\ti\nj&amp;#38;k\"/></r>",
+    "<r><infNFe Id=\"\"/></r>",
+    "<r><infNFe Id=\"São Paulo – ç\"/></r>",
+    "<r><infNFe id=\"minúsculo\"/><x/></r>",
+    "<r><![CDATA[<infNFe Id=\"falso\"/>]]><!-- <infNFe Id=\"c\"/> --><infNFe Id=\"real\"/></r>",
+    // Text that is not XML, and a DTD: the same message either way.
+    "<NFe><infNFe Id=\"a\">",
+    "<NFe><infNFe Id=\"a\"></NFe>",
+    "<r><infNFe Id=\"a\" Id=\"b\"/></r>",
+    "<r>&naodeclarada;<infNFe Id=\"a\"/></r>",
+    "<!DOCTYPE r [<!ENTITY e \"x\">]><r><infNFe Id=\"a\"/></r>",
+    "",
+    "   ",
+    "texto",
+    "<r><p:infNFe Id=\"sem-prefixo-declarado\"/></r>",
+    "<r><infNFe q:Id=\"prefixo-indefinido\"/><infNFe Id=\"ok\"/></r>",
+    "<r>\n<infNFe\nId=\"linha\"/>\n</r>\n<depois/>",
+};
+
+} // namespace
+
+TEST(GovUtilsFindAttribute, AnswersAsTheXPathOfTheInfNFeId) {
+  TvxnGovUtils utils;
+  for (const std::string& xml : kTextos) {
+    SCOPED_TRACE(xml);
+    const Resposta xpath = PorXPath(utils, xml, ".//*[local-name()=\"infNFe\"]/@Id");
+    const Resposta busca = PorBusca(utils, xml, "infNFe");
+    EXPECT_EQ(busca.found, xpath.found);
+    EXPECT_EQ(busca.value, xpath.value);
+    EXPECT_EQ(busca.error, xpath.error);
+  }
+}
+
+TEST(GovUtilsFindAttribute, AnswersAsTheXPathOfTheFirstId) {
+  TvxnGovUtils utils;
+  for (const std::string& xml : kTextos) {
+    SCOPED_TRACE(xml);
+    const Resposta xpath = PorXPath(utils, xml, "//@Id");
+    const Resposta busca = PorBusca(utils, xml, "");
+    EXPECT_EQ(busca.found, xpath.found);
+    EXPECT_EQ(busca.value, xpath.value);
+    EXPECT_EQ(busca.error, xpath.error);
+  }
+}
+
+TEST(GovUtilsFindAttribute, ValuesAndFailuresSpelledOut) {
+  TvxnGovUtils utils;
+  std::string value;
+  ASSERT_TRUE(utils.FindAttribute(kTextos[5], "infNFe", "Id", value));
+  EXPECT_EQ(value, "a&b&c<d<e\"fAg\nh i j&#38;k");
+  EXPECT_FALSE(utils.FindAttribute("<r><infNFe/></r>", "infNFe", "Id", value));
+  EXPECT_EQ(value, "");
+  try {
+    utils.FindAttribute("<NFe><infNFe Id=\"a\">", "infNFe", "Id", value);
+    FAIL() << "no exception";
+  } catch (const EvxnNFeException& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("XML inválido: ", 0), 0u) << e.what();
+  }
+}
+
+// The accent remover walks the text byte runs instead of converting it whole; the answer is the one of the
+// round trip through UTF-32, stray and truncated bytes included.
+TEST(GovUtilsAccents, DynamicRemovalEqualsTheRoundTripThroughUtf32) {
+  TvxnGovUtils utils;
+  const std::string lista = "áàâãçéêíóôõúüÁÀÂÃÇÉÊÍÓÔÕÚÜºª";
+  const std::vector<std::string> textos = {
+      "",
+      "só ASCII <infNFe Id=\"1\">",
+      "Açúcar ÇÃO º ª ñ Ñ € 😀 日本 ß",
+      std::string("solto \xE9 truncado \xC3") + " meio \xE2\x82 fim",
+      std::string("contínuo \x80\x80 \xF0\x9F\x98 ok"),
+  };
+  const std::u32string listed = Utf8ToU32(lista);
+  for (const std::string& t : textos) {
+    std::u32string esperado;
+    for (char32_t c : Utf8ToU32(t)) {
+      const std::string plano = listed.find(c) != std::u32string::npos
+                                    ? utils.RemoveAccents(U32ToUtf8(std::u32string(1, c)))
+                                    : U32ToUtf8(std::u32string(1, c));
+      esperado += Utf8ToU32(plano);
+    }
+    EXPECT_EQ(utils.DynamicRemoveAccents(t, lista), U32ToUtf8(esperado)) << t;
+  }
+  EXPECT_EQ(utils.DynamicRemoveAccents("Ação º Ñ", "ç"), "Acão º Ñ");
+}
