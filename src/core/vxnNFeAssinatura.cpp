@@ -209,7 +209,8 @@ void TvxnCustomNFe::LimparXMLAssinado(std::string& xml) {
   constexpr std::string_view declaracao = "<?xml version=\"1.0\"?>";
   if (std::size_t pos = xml.find(declaracao); pos != std::string::npos)
     xml.erase(pos, declaracao.size());
-  xml = ReplaceAll(xml, "\r\n", "");
+  if (xml.find("\r\n") != std::string::npos)
+    xml = ReplaceAll(xml, "\r\n", "");
 }
 
 // ---- TvxnNFe ---------------------------------------------------------------------------------------

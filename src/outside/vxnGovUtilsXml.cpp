@@ -248,12 +248,16 @@ std::size_t CopyTag(std::string& out, std::string_view text, std::size_t pos) {
       }
       continue;
     }
-    out += c;
-    ++k;
-    if (c == '"' || c == '\'')
-      quote = c;
-    else if (c == '>')
+    // Outside quotes everything is copied: the name and the blanks up to the next quote or ">" at once.
+    const std::size_t stop = std::min(text.find_first_of("\"'>", k), text.size());
+    out.append(text.substr(k, stop - k));
+    k = stop;
+    if (k == text.size())
       break;
+    out += text[k];
+    if (text[k++] == '>')
+      break;
+    quote = text[k - 1];
   }
   return k;
 }
@@ -473,7 +477,17 @@ std::string TvxnGovUtils::Escape(std::string_view text) const {
   while (pos < text.size()) {
     const char c = text[pos];
     if (c != '<') {
-      pos += AppendEscapedChar(out, text, pos);
+      // Character data is copied by runs up to the next "<", "&" or byte that XML forbids.
+      std::size_t end = pos;
+      while (end < text.size() && text[end] != '<' && text[end] != '&' &&
+             IsAllowedByte(static_cast<unsigned char>(text[end])))
+        ++end;
+      if (end > pos) {
+        out.append(text.substr(pos, end - pos));
+        pos = end;
+      } else {
+        pos += AppendEscapedChar(out, text, pos);
+      }
       continue;
     }
     const std::string_view rest = text.substr(pos);

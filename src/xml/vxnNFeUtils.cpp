@@ -301,7 +301,10 @@ std::string ObtercStat(std::string_view xml) {
   return Apos(xml, "<cStat>", 3);
 }
 
-std::string GetValueTag(std::string_view tag, std::string_view xml) {
+namespace {
+
+// GetValueTag on a copy of the whole text with the NF-e namespace declarations dropped.
+std::string ValueTagInCopy(std::string_view tag, std::string_view xml) {
   std::string texto = ReplaceAll(xml, NFeNamespaceClose(), ">");
   std::string abre = "<" + std::string(tag) + ">";
   std::string fecha = "</" + std::string(tag) + ">";
@@ -313,6 +316,44 @@ std::string GetValueTag(std::string_view tag, std::string_view xml) {
   if (e == std::string::npos || e <= inicio)
     return {};
   return texto.substr(inicio, e - inicio);
+}
+
+// Where "<tag>" (marca "<tag") or "</tag>" (marca "</tag") first appears in the text as ValueTagInCopy
+// reads it: the marca followed by ">" or by the NF-e namespace declaration that the copy turns into ">".
+// `fim` is just past that ">" or declaration.
+struct Marca {
+  std::size_t pos = std::string_view::npos;
+  std::size_t fim = std::string_view::npos;
+};
+
+Marca PrimeiraMarca(std::string_view xml, std::string_view marca) {
+  const std::string& fecho = NFeNamespaceClose();
+  for (std::size_t p = xml.find(marca); p != std::string_view::npos; p = xml.find(marca, p + 1)) {
+    const std::size_t q = p + marca.size();
+    if (q < xml.size() && xml[q] == '>')
+      return {p, q + 1};
+    if (xml.substr(q).starts_with(fecho))
+      return {p, q + fecho.size()};
+  }
+  return {};
+}
+
+} // namespace
+
+std::string GetValueTag(std::string_view tag, std::string_view xml) {
+  // Documents are read this way several times each while a lot is signed; rather than copying the whole
+  // text without its NF-e namespace declarations, the tags are found in the text itself and only the
+  // content is copied so. A tag name that could take part in such a declaration, and a text without the
+  // start tag, go the plain way.
+  if (tag.empty() || tag.find_first_of(" <>=\"") != std::string_view::npos)
+    return ValueTagInCopy(tag, xml);
+  const Marca abre = PrimeiraMarca(xml, "<" + std::string(tag));
+  if (abre.pos == std::string_view::npos)
+    return ValueTagInCopy(tag, xml);
+  const Marca fecha = PrimeiraMarca(xml, "</" + std::string(tag));
+  if (fecha.pos == std::string_view::npos || fecha.pos <= abre.fim)
+    return {};
+  return ReplaceAll(xml.substr(abre.fim, fecha.pos - abre.fim), NFeNamespaceClose(), ">");
 }
 
 std::string GetValueTagFilho(std::string_view pai, std::string_view filho, std::string_view xml) {
