@@ -523,12 +523,33 @@ public:
   [[noreturn]] void ValidarLoteItem();
   [[noreturn]] void GerarNotasAleatorias();
 
-protected:
-  // Distribution XML of one document after a synchronous send whose reply log is `logFile` (a file
-  // name in DiretorioLog), and of the authorised documents of a processed receipt whose query reply log
-  // is `logFile`. The lot operations call them; descendants and the distribution XML build on them.
+  // ---- Distribution XML (vxnNFeDestinatario.cpp) -----------------------------------------------------
+
+  // When the key's index file exists in DiretorioXmlDestinatario: the nfeProc of the key, its protocol
+  // being the first infProt of the reply log `logFile` (a name in DiretorioLog), written as key +
+  // "-nfe.xml" (authorised) or "-den.xml" (use denied). Called after a synchronous send and a situation
+  // query; the host may call it too.
   virtual void GerarXMLDestinatario(std::string_view key, std::string_view logFile);
+  // Every authorised and denied document of a processed receipt, the protocols coming from the
+  // receipt-query reply log `logFile` (a name in DiretorioLog). Called after ConsultarRecibo.
   virtual void GerarXmlDestinatarioNFsAprovadas(std::string_view recibo, std::string_view logFile);
+  // The nfeProc of the key from the logs the host names (file names in DiretorioLog, paths or the XML
+  // texts themselves), written to salvarComo when that is set and SalvarLogsEmDisco is on.
+  std::string GerarXMLEnvioDestinatario(std::string_view chave, std::string_view logEnvio,
+                                        std::string_view logResposta, std::string_view salvarComo);
+  // The ProcInutNFe of an invalidation request and its reply.
+  std::string GerarXmlDestinatarioInutilizacao(std::string_view retorno, std::string_view pedido);
+  // The procCancNFe (cancellation request) or procEventoNFe (cancellation event) of the key from the
+  // request and reply logs; written to salvarComo when it is not empty.
+  std::string GerarXMLCancelamentoDestinatario(std::string_view chave, std::string_view pedido,
+                                               std::string_view retorno, std::string_view salvarComo);
+  // The ProcInutNFe of the invalidation `id` from the request and reply logs; written to salvarComo
+  // when it is not empty.
+  std::string GerarXMLInutilizacaoDestinatario(std::string_view id, std::string_view pedido,
+                                               std::string_view retorno, std::string_view salvarComo);
+  // Checks a distribution document against the schema of "XMLDESTINATARIO" and its protocol's digest
+  // against the document's; true when nothing was found. `mensagens` (may be null) receives the findings.
+  bool ValidarArquivoXmlDestinatario(std::string_view xml, TvxnStringList* mensagens);
 
 public:
   // ---- Document query, invalidation, taxpayer query, unpacking (vxnNFeConsultas.cpp,
@@ -558,10 +579,6 @@ public:
   // Escapes the XML special characters of a justification without escaping again what already is an
   // entity: text that was escaped before comes back unchanged; numeric character references are kept.
   static std::string EscapeCaracteres(std::string_view texto);
-
-protected:
-  // The ProcInutNFe document of a granted invalidation: the request followed by the reply.
-  virtual std::string GerarXmlDestinatarioInutilizacao(std::string_view retorno, std::string_view pedido);
 
 private:
   // Writes the ProcInutNFe document of a granted invalidation; a failure goes to telemetry only.

@@ -253,10 +253,4 @@ void TvxnNFe::GerarNotasAleatorias() {
   throw EvxnNFeDeprecatedException("O método GerarNotasAleatorias está obsoleto.", GetDiretorioLogErro());
 }
 
-// The distribution XML builds on the logs and index files written above; until it is part of the
-// component, no distribution file is produced after a send or a query.
-void TvxnNFe::GerarXMLDestinatario(std::string_view, std::string_view) {}
-
-void TvxnNFe::GerarXmlDestinatarioNFsAprovadas(std::string_view, std::string_view) {}
-
 } // namespace vxn

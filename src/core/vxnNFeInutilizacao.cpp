@@ -69,10 +69,6 @@ std::string TvxnNFe::EscapeCaracteres(std::string_view texto) {
   return amp;
 }
 
-std::string TvxnNFe::GerarXmlDestinatarioInutilizacao(std::string_view retorno, std::string_view pedido) {
-  return Format(LoadTemplate("inutxml_dest.xml"), {pedido, retorno});
-}
-
 std::string TvxnNFe::InutilizarNF(std::string_view, std::string_view ano, std::string_view cnpj,
                                   std::string_view modelo, std::string_view serie, std::string_view nNFIni,
                                   std::string_view nNFFin, std::string_view xJust) {
