@@ -1,0 +1,100 @@
+// The distribution XML produced by the component itself after EnviarNF + ConsultarRecibo and after
+// EnviarNFSincrono against the local server: the documents it signed, its own logs and index files.
+#include "DistribuicaoFixture.h"
+#include "datasets/vxnNFeDataSets.h"
+#include "support/NFeDocumentFiller.h"
+#include "support/XmlCheck.h"
+#include "vxnFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+namespace vxn::test {
+namespace {
+
+std::set<std::string> Arquivos(const std::string& pasta) {
+  std::set<std::string> nomes;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(pasta, ec))
+    nomes.insert(e.path().filename().string());
+  return nomes;
+}
+
+class DestinatarioComponenteTest : public DistribuicaoTest {
+protected:
+  // Document nNF as the input dataset generates it, signed by the component.
+  std::string Assinada(int nNF) {
+    TvxnNFeDataSets ds;
+    ds.SetXMLDicionario(ShippedDictionary());
+    FillDocument(ds, nNF, 2);
+    ds.Salvar();
+    return nfe_->AssinarNota(ds.GetLoteNFe()[0]);
+  }
+
+  void EsperarNfeProc(const std::string& chave, const std::string& nota) {
+    const std::string xml = ReadFileOrEmpty(NaPasta(chave + "-nfe.xml"));
+    EXPECT_EQ(XmlSchemaErrors(xml, FindSchema("procNFe_v4.00.xsd")), "") << xml;
+    EXPECT_EQ(Conteudo(xml, "digVal"), Conteudo(nota, "DigestValue"));
+    std::string saida;
+    EXPECT_TRUE(XmlSec1Aceita(xml, saida)) << saida;
+    TvxnStringList mensagens;
+    EXPECT_TRUE(nfe_->ValidarArquivoXmlDestinatario(xml, &mensagens)) << mensagens.Text();
+  }
+};
+
+TEST_F(DestinatarioComponenteTest, ConsultarReciboOfAProcessedLotWritesEveryAuthorisedDocument) {
+  sim_->SetQueriesInProcessing(1);
+  const std::string n1 = Assinada(8101);
+  const std::string n2 = Assinada(8102);
+  const std::string enviado = nfe_->EnviarNF("8100", n1 + n2, false);
+  const std::string nRec = Conteudo(enviado, "nRec");
+  ASSERT_EQ(nRec.size(), 15u) << enviado;
+
+  // In processing: the index files stay, nothing is written.
+  ASSERT_EQ(Conteudo(nfe_->ConsultarRecibo(nRec), "cStat"), "105");
+  EXPECT_EQ(Arquivos(Pasta()), (std::set<std::string>{nRec, ChaveDe(n1), ChaveDe(n2)}));
+  sim_->SetQueriesInProcessing(0);
+
+  const std::string processado = nfe_->ConsultarRecibo(nRec);
+  ASSERT_EQ(Conteudo(processado, "cStat"), "104") << processado;
+  EXPECT_EQ(Arquivos(Pasta()), (std::set<std::string>{ChaveDe(n1) + "-nfe.xml", ChaveDe(n2) + "-nfe.xml"}));
+  EsperarNfeProc(ChaveDe(n1), n1);
+  EsperarNfeProc(ChaveDe(n2), n2);
+  EXPECT_EQ(escritos_,
+            (std::vector<std::string>{NaPasta(ChaveDe(n1) + "-nfe.xml"), NaPasta(ChaveDe(n2) + "-nfe.xml")}));
+}
+
+TEST_F(DestinatarioComponenteTest, EnviarNFSincronoWritesTheDocumentOfItsKey) {
+  const std::string nota = Assinada(8201);
+  const std::string retorno = nfe_->EnviarNFSincrono("8200", nota, false);
+  ASSERT_EQ(Conteudo(Elemento(retorno, "protNFe"), "cStat"), "100") << retorno;
+  EXPECT_EQ(Arquivos(Pasta()), std::set<std::string>{ChaveDe(nota) + "-nfe.xml"});
+  EsperarNfeProc(ChaveDe(nota), nota);
+}
+
+TEST_F(DestinatarioComponenteTest, RejectedSynchronousDocumentKeepsItsIndexAndGetsNoFile) {
+  // Sent twice: the second answer is a rejection (duplicate), which is no protocol to distribute.
+  const std::string nota = Assinada(8301);
+  nfe_->EnviarNFSincrono("8300", nota, false);
+  const std::string primeiro = ReadFileOrEmpty(NaPasta(ChaveDe(nota) + "-nfe.xml"));
+  ASSERT_FALSE(primeiro.empty());
+  const std::string retorno = nfe_->EnviarNFSincrono("8301", nota, false);
+  EXPECT_EQ(Conteudo(Elemento(retorno, "protNFe"), "cStat"), "204") << retorno;
+  // The good distribution file of the first send is left as it was.
+  EXPECT_EQ(ReadFileOrEmpty(NaPasta(ChaveDe(nota) + "-nfe.xml")), primeiro);
+  EXPECT_TRUE(FileExists(NaPasta(ChaveDe(nota))));
+}
+
+TEST_F(DestinatarioComponenteTest, WithoutLogsOnDiskNothingIsWritten) {
+  nfe_->SetSalvarLogsEmDisco(false);
+  const std::string nota = Assinada(8401);
+  const std::string retorno = nfe_->EnviarNFSincrono("8400", nota, false);
+  ASSERT_EQ(Conteudo(Elemento(retorno, "protNFe"), "cStat"), "100") << retorno;
+  EXPECT_TRUE(Arquivos(Pasta()).empty());
+  EXPECT_TRUE(escritos_.empty());
+}
+
+} // namespace
+} // namespace vxn::test
