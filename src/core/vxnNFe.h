@@ -523,7 +523,7 @@ public:
   [[noreturn]] void ValidarLoteItem();
   [[noreturn]] void GerarNotasAleatorias();
 
-  // ---- Distribution XML (vxnNFeDestinatario.cpp) -----------------------------------------------------
+  // ---- Distribution XML (vxnNFeDestinatario.cpp) and its e-mail (vxnNFeEmailDestinatario.cpp) -------
 
   // When the key's index file exists in DiretorioXmlDestinatario: the nfeProc of the key, its protocol
   // being the first infProt of the reply log `logFile` (a name in DiretorioLog), written as key +
@@ -550,6 +550,19 @@ public:
   // Checks a distribution document against the schema of "XMLDESTINATARIO" and its protocol's digest
   // against the document's; true when nothing was found. `mensagens` (may be null) receives the findings.
   bool ValidarArquivoXmlDestinatario(std::string_view xml, TvxnStringList* mensagens);
+
+  // The e-mail settings needed to send: raises EvxnNFeException naming the first empty one.
+  void ChecarConfiguracoesEmail();
+  // E-mails the distribution XML of the key (built from the logs when given, else taken from
+  // DiretorioXmlDestinatario) to EmailDestinatario.
+  void EnviarNotaDestinatario(std::string_view chave, std::string_view logEnvio,
+                              std::string_view logResposta);
+  // E-mails the given files (PDF, XML, further files separated by commas) to EmailDestinatario.
+  void EnviarNotaDestinatarioAnexos(std::string_view arquivoPdf, std::string_view arquivoXml,
+                                    std::string_view outros);
+  // E-mails the cancellation distribution XML of the key to `email` (EmailDestinatario when empty).
+  void EnviarNotaCanceladaDestinatario(std::string_view chave, std::string_view logPedido,
+                                       std::string_view logRetorno, std::string_view email);
 
 public:
   // ---- Document query, invalidation, taxpayer query, unpacking (vxnNFeConsultas.cpp,

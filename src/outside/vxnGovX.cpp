@@ -5,7 +5,9 @@
 #include "vxnNFeException.h"
 #include "vxnOpenSsl.h"
 #include "vxnPaths.h"
+#include "vxnSmtpClient.h"
 #include "vxnSoapClient.h"
+#include "vxnStringList.h"
 #include "vxnXmlSigner.h"
 #include "vxnZipArchive.h"
 
@@ -121,6 +123,16 @@ std::string TvxnGovX::PostSOAP(std::string_view url, std::string_view envelope, 
     impl_->store.CheckUsable(*cert);
   }
   return TvxnSoapClient::Post(impl_->http, cert.get(), url, envelope, soapAction, impl_->logDir);
+}
+
+void TvxnGovX::SendEmail(std::string_view recipient, std::string_view attachments) {
+  TvxnStringList anexos;
+  anexos.SetText(attachments);
+  std::vector<std::string> arquivos;
+  for (const std::string& a : anexos)
+    if (!a.empty())
+      arquivos.push_back(a);
+  TvxnSmtpClient::Send(impl_->email, impl_->http, recipient, arquivos, impl_->logDir);
 }
 
 bool TvxnGovX::UpdateResource(std::string_view url, std::string_view file) {

@@ -119,6 +119,11 @@ public:
   std::string PostSOAP(std::string_view url, std::string_view envelope, std::string_view soapAction,
                        std::string_view resultElement, std::string_view serviceNamespace);
 
+  // Mails the files (paths, one per line) to the recipient (one or more addresses separated by ";" or
+  // ","), with the server, credentials, sender, subject, body, CC, BCC and time-out of the mail settings
+  // (vxnSmtpClient.h). Raises EvxnNFeException with the reason when the mail cannot be sent.
+  void SendEmail(std::string_view recipient, std::string_view attachments);
+
   // Downloads url into file (atomically; a ZIP archive is unpacked to its first entry). True on success.
   bool UpdateResource(std::string_view url, std::string_view file);
 

@@ -58,5 +58,6 @@ using X509ChainPtr = std::unique_ptr<STACK_OF(X509), X509StackFree>;
 
 using CurlPtr = std::unique_ptr<CURL, CFree<curl_easy_cleanup>>;
 using CurlSlistPtr = std::unique_ptr<curl_slist, CFree<curl_slist_free_all>>;
+using CurlMimePtr = std::unique_ptr<curl_mime, CFree<curl_mime_free>>;
 
 } // namespace vxn::outside
