@@ -87,6 +87,17 @@ TEST_F(DestinatarioComponenteTest, RejectedSynchronousDocumentKeepsItsIndexAndGe
   EXPECT_TRUE(FileExists(NaPasta(ChaveDe(nota))));
 }
 
+TEST_F(DestinatarioComponenteTest, ConsultarNFOfAnAuthorisedKeyWritesItsDocument) {
+  // The lot is sent and processed, but the host asks for the key instead of the receipt.
+  const std::string nota = Assinada(8501);
+  const std::string nRec = Conteudo(nfe_->EnviarNF("8500", nota, false), "nRec");
+  ASSERT_EQ(nRec.size(), 15u);
+  const std::string situacao = nfe_->ConsultarNF(ChaveDe(nota));
+  ASSERT_EQ(Conteudo(situacao, "cStat", situacao.find("<protNFe")), "100") << situacao;
+  EXPECT_EQ(Arquivos(Pasta()), (std::set<std::string>{nRec, ChaveDe(nota) + "-nfe.xml"}));
+  EsperarNfeProc(ChaveDe(nota), nota);
+}
+
 TEST_F(DestinatarioComponenteTest, WithoutLogsOnDiskNothingIsWritten) {
   nfe_->SetSalvarLogsEmDisco(false);
   const std::string nota = Assinada(8401);
