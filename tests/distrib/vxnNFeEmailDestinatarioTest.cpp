@@ -160,7 +160,7 @@ TEST_F(EmailDestinatarioTest, AttachmentsGoInOrderPdfXmlThenTheOthersWithAnHtmlB
   nfe_->GetEmailSettings().Mensagem = "<p>Segue a <b>NF-e</b>.</p>";
   const std::string pdf = dir_.File("danfe.pdf"), xml = dir_.File("nota.xml");
   const std::string a = dir_.File("boleto.txt"), b = dir_.File("pedido.csv");
-  WriteFileAtomic(pdf, std::string("%PDF-1.4\n\x00\x01\xff binario", 22));
+  WriteFileAtomic(pdf, std::string("%PDF-1.4\n\x00\x01\xff binario", 20));
   WriteFileAtomic(xml, "<nfeProc/>");
   WriteFileAtomic(a, "linha 1\r\nlinha 2\r\n");
   WriteFileAtomic(b, "item;qtd\n1;2\n");
