@@ -22,64 +22,57 @@ void AppendQName(std::string& out, const xmlNs* ns, const xmlChar* name) {
   out += View(name);
 }
 
-// Text: &, <, > and CR become references; everything else, UTF-8 included, stays as it is.
-void AppendText(std::string& out, std::string_view text) {
+// Copies the text in runs, replacing each character that `Reference` maps to a reference.
+template <class Reference> void AppendEscaped(std::string& out, std::string_view text, Reference reference) {
   std::size_t run = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const char* ref = nullptr;
-    switch (text[i]) {
-    case '&':
-      ref = "&amp;";
-      break;
-    case '<':
-      ref = "&lt;";
-      break;
-    case '>':
-      ref = "&gt;";
-      break;
-    case '\r':
-      ref = "&#xD;";
-      break;
-    default:
+    const char* ref = reference(text[i]);
+    if (!ref)
       continue;
-    }
     out.append(text.substr(run, i - run)).append(ref);
     run = i + 1;
   }
   out.append(text.substr(run));
 }
 
+// Text: &, <, > and CR become references; everything else, UTF-8 included, stays as it is.
+void AppendText(std::string& out, std::string_view text) {
+  AppendEscaped(out, text, [](char c) -> const char* {
+    switch (c) {
+    case '&':
+      return "&amp;";
+    case '<':
+      return "&lt;";
+    case '>':
+      return "&gt;";
+    case '\r':
+      return "&#xD;";
+    default:
+      return nullptr;
+    }
+  });
+}
+
 // Attribute values: &, <, the double quote, TAB, LF and CR become references ('>' stays).
 void AppendAttributeValue(std::string& out, std::string_view value) {
-  std::size_t run = 0;
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    const char* ref = nullptr;
-    switch (value[i]) {
+  AppendEscaped(out, value, [](char c) -> const char* {
+    switch (c) {
     case '&':
-      ref = "&amp;";
-      break;
+      return "&amp;";
     case '<':
-      ref = "&lt;";
-      break;
+      return "&lt;";
     case '"':
-      ref = "&quot;";
-      break;
+      return "&quot;";
     case '\t':
-      ref = "&#x9;";
-      break;
+      return "&#x9;";
     case '\n':
-      ref = "&#xA;";
-      break;
+      return "&#xA;";
     case '\r':
-      ref = "&#xD;";
-      break;
+      return "&#xD;";
     default:
-      continue;
+      return nullptr;
     }
-    out.append(value.substr(run, i - run)).append(ref);
-    run = i + 1;
-  }
-  out.append(value.substr(run));
+  });
 }
 
 // The value of an attribute made of text only; false when it holds entity references.
