@@ -1,5 +1,7 @@
 #include "vxnXmlCanonicalizer.h"
 
+#include "vxnXmlEscape.h"
+
 #include <algorithm>
 
 namespace vxn::outside {
@@ -20,59 +22,6 @@ void AppendQName(std::string& out, const xmlNs* ns, const xmlChar* name) {
     out += ':';
   }
   out += View(name);
-}
-
-// Copies the text in runs, replacing each character that `Reference` maps to a reference.
-template <class Reference> void AppendEscaped(std::string& out, std::string_view text, Reference reference) {
-  std::size_t run = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char* ref = reference(text[i]);
-    if (!ref)
-      continue;
-    out.append(text.substr(run, i - run)).append(ref);
-    run = i + 1;
-  }
-  out.append(text.substr(run));
-}
-
-// Text: &, <, > and CR become references; everything else, UTF-8 included, stays as it is.
-void AppendText(std::string& out, std::string_view text) {
-  AppendEscaped(out, text, [](char c) -> const char* {
-    switch (c) {
-    case '&':
-      return "&amp;";
-    case '<':
-      return "&lt;";
-    case '>':
-      return "&gt;";
-    case '\r':
-      return "&#xD;";
-    default:
-      return nullptr;
-    }
-  });
-}
-
-// Attribute values: &, <, the double quote, TAB, LF and CR become references ('>' stays).
-void AppendAttributeValue(std::string& out, std::string_view value) {
-  AppendEscaped(out, value, [](char c) -> const char* {
-    switch (c) {
-    case '&':
-      return "&amp;";
-    case '<':
-      return "&lt;";
-    case '"':
-      return "&quot;";
-    case '\t':
-      return "&#x9;";
-    case '\n':
-      return "&#xA;";
-    case '\r':
-      return "&#xD;";
-    default:
-      return nullptr;
-    }
-  });
 }
 
 // The value of an attribute made of text only; false when it holds entity references.
@@ -197,7 +146,7 @@ bool TvxnXmlCanonicalizer::Element(const xmlNode* element, std::string& out, boo
     out += ' ';
     AppendQName(out, a->ns, a->name);
     out += "=\"";
-    AppendAttributeValue(out, value);
+    AppendCanonicalAttribute(out, value);
     out += '"';
   }
   out += '>';
@@ -220,7 +169,7 @@ bool TvxnXmlCanonicalizer::Children(const xmlNode* element, std::string& out) {
       break;
     case XML_TEXT_NODE:
     case XML_CDATA_SECTION_NODE:
-      AppendText(out, View(c->content));
+      AppendCanonicalText(out, View(c->content));
       break;
     case XML_COMMENT_NODE:
       break; // a reference by Id leaves comments out

@@ -1,5 +1,7 @@
 #include "vxnXmlWriter.h"
 
+#include "vxnXmlEscape.h"
+
 #include <libxml/parserInternals.h>
 
 namespace vxn::outside {
@@ -16,50 +18,6 @@ void AppendQName(std::string& out, const xmlNs* ns, const xmlChar* name) {
     out += ':';
   }
   out += View(name);
-}
-
-// Appends `text`, replacing each character for which `reference` answers a reference.
-template <class Reference> void AppendEscaped(std::string& out, std::string_view text, Reference reference) {
-  std::size_t run = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char* ref = reference(text[i]);
-    if (!ref)
-      continue;
-    out.append(text.substr(run, i - run)).append(ref);
-    run = i + 1;
-  }
-  out.append(text.substr(run));
-}
-
-// Character data: <, >, & and CR.
-const char* TextReference(char c) {
-  switch (c) {
-  case '<':
-    return "&lt;";
-  case '>':
-    return "&gt;";
-  case '&':
-    return "&amp;";
-  case '\r':
-    return "&#13;";
-  default:
-    return nullptr;
-  }
-}
-
-// Attribute values: also the double quote, LF and TAB. Characters outside ASCII stay as they are because
-// the document has an encoding (WriteRoot checks it).
-const char* AttributeReference(char c) {
-  switch (c) {
-  case '"':
-    return "&quot;";
-  case '\n':
-    return "&#10;";
-  case '\t':
-    return "&#9;";
-  default:
-    return TextReference(c);
-  }
 }
 
 bool Namespaces(const xmlNs* ns, std::string& out) {
@@ -86,7 +44,7 @@ bool Attributes(const xmlAttr* attr, std::string& out) {
     for (const xmlNode* c = attr->children; c; c = c->next) {
       if (c->type != XML_TEXT_NODE)
         return false;
-      AppendEscaped(out, View(c->content), AttributeReference);
+      AppendWrittenAttribute(out, View(c->content));
     }
     out += '"';
   }
@@ -123,7 +81,7 @@ bool TvxnXmlWriter::Element(const xmlNode* element, std::string& out) {
       if (c->name == xmlStringTextNoenc)
         out += View(c->content);
       else
-        AppendEscaped(out, View(c->content), TextReference);
+        AppendWrittenText(out, View(c->content));
       break;
     case XML_CDATA_SECTION_NODE:
       // A parsed CDATA section never holds "]]>".
