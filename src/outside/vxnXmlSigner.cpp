@@ -2,12 +2,15 @@
 
 #include "vxnNFeException.h"
 #include "vxnXmlCanonicalizer.h"
+#include "vxnXmlEscape.h"
 #include "vxnXmlSec.h"
+#include "vxnXmlSigningScan.h"
 #include "vxnXmlWriter.h"
 
 #include <openssl/sha.h>
 #include <xmlsec/openssl/evp.h>
 #include <xmlsec/openssl/x509.h>
+#include <xmlsec/strings.h>
 #include <xmlsec/templates.h>
 
 namespace vxn::outside {
@@ -24,7 +27,8 @@ struct TvxnXmlSigner::ParserContext {
   XmlParserCtxtPtr context;
 };
 
-TvxnXmlSigner::TvxnXmlSigner() : parser_(std::make_unique<ParserContext>()) {}
+TvxnXmlSigner::TvxnXmlSigner()
+    : parser_(std::make_unique<ParserContext>()), scan_(std::make_unique<TvxnXmlSigningScan>()) {}
 TvxnXmlSigner::~TvxnXmlSigner() = default;
 
 namespace {
@@ -223,6 +227,43 @@ bool SignDirectly(xmlDocPtr doc, xmlNodePtr target, xmlNodePtr sig, const std::s
   return true;
 }
 
+// SignedInfo as the Signature element holds it, in the form the writer gives the template xmlsec1 builds
+// (empty elements closed in their start tag), or, with the bindings in force at the signature, in
+// canonical form (the namespaces declared, every end tag written).
+void AppendSignedInfo(std::string& out, std::string_view id, std::string_view digest,
+                      const std::vector<TvxnXmlSigningScan::Binding>* canonicalScope) {
+  const bool canonical = canonicalScope != nullptr;
+  const auto text = [](const xmlChar* s) { return std::string_view(reinterpret_cast<const char*>(s)); };
+  const auto method = [&](std::string_view name, const xmlChar* algorithm) {
+    out.append("<").append(name).append(" Algorithm=\"").append(text(algorithm));
+    if (canonical)
+      out.append("\"></").append(name).append(">");
+    else
+      out.append("\"/>");
+  };
+  out += "<SignedInfo";
+  if (canonical) {
+    out.append(" xmlns=\"").append(text(xmlSecDSigNs)).append("\"");
+    for (const auto& [prefix, uri] : *canonicalScope)
+      out.append(" xmlns:").append(prefix).append("=\"").append(uri).append("\"");
+  }
+  out += '>';
+  method("CanonicalizationMethod", xmlSecHrefC14N);
+  method("SignatureMethod", xmlSecHrefRsaSha1);
+  out += "<Reference URI=\"";
+  const std::string uri = "#" + std::string(id);
+  if (canonical)
+    AppendCanonicalAttribute(out, uri);
+  else
+    AppendWrittenAttribute(out, uri);
+  out += "\"><Transforms>";
+  method("Transform", xmlSecHrefEnveloped);
+  method("Transform", xmlSecHrefC14N);
+  out += "</Transforms>";
+  method("DigestMethod", xmlSecHrefSha1);
+  out.append("<DigestValue>").append(digest).append("</DigestValue></Reference></SignedInfo>");
+}
+
 // The signed document as SerializeDocument writes it, through the faster writer when it covers the tree.
 std::string WriteSigned(xmlDocPtr doc, std::size_t unsignedSize) {
   std::string out(kDeclaration);
@@ -234,10 +275,48 @@ std::string WriteSigned(xmlDocPtr doc, std::size_t unsignedSize) {
 
 } // namespace
 
+bool TvxnXmlSigner::SignInOnePass(std::string_view xml, std::string_view id,
+                                  const TvxnSignerSettings& settings, std::string& signedXml) {
+  // What SignDirectly leaves to xmlsec1 is left to the tree path, which hands it on.
+  const bool withCertificate = (settings.Options & TvxnSignerSettings::kIncludeCertificate) != 0;
+  if (!key_->rsaKey || !(settings.Options & TvxnSignerSettings::kCompactBase64) ||
+      (withCertificate && key_->certificateBase64.empty()))
+    return false;
+  if (!scan_->Scan(xml, id, settings.ElementName))
+    return false;
+
+  unsigned char digest[SHA_DIGEST_LENGTH];
+  const std::string& reference = scan_->Canonical();
+  SHA1(reinterpret_cast<const unsigned char*>(reference.data()), reference.size(), digest);
+  const std::string digestValue = Base64(digest, sizeof digest);
+  canonical_.clear();
+  AppendSignedInfo(canonical_, id, digestValue, &scan_->SignatureScope());
+  const std::string value = RsaSha1Base64(key_->rsaKey, canonical_);
+  if (value.empty()) {
+    ERR_clear_error();
+    return false;
+  }
+
+  std::string signature;
+  signature.reserve(kSignatureSize);
+  signature.append("<Signature xmlns=\"").append(reinterpret_cast<const char*>(xmlSecDSigNs)).append("\">");
+  AppendSignedInfo(signature, id, digestValue, nullptr);
+  signature.append("<SignatureValue>").append(value).append("</SignatureValue>");
+  if (withCertificate)
+    signature.append("<KeyInfo><X509Data><X509Certificate>")
+        .append(key_->certificateBase64)
+        .append("</X509Certificate></X509Data></KeyInfo>");
+  signature += "</Signature>";
+  signedXml = std::move(scan_->Document());
+  signedXml.insert(scan_->SignatureOffset(), signature);
+  return true;
+}
+
 std::string TvxnXmlSigner::Sign(std::string_view xml, std::string_view id, const TvxnSignerSettings& settings,
                                 const std::shared_ptr<const TvxnLoadedCertificate>& cert,
                                 std::string_view logDir) {
   lastDirect_ = false;
+  lastOnePass_ = false;
   EnsureXmlSecInitialised();
   if (xml.empty())
     Fail(logDir, "XML informado está vazio ou inválido", {});
@@ -258,6 +337,14 @@ std::string TvxnXmlSigner::Sign(std::string_view xml, std::string_view id, const
   }
 
   TvxnXmlErrorCapture errors;
+  if (direct_ && onePass_) {
+    std::string signedXml;
+    if (SignInOnePass(xml, id, settings, signedXml)) {
+      lastDirect_ = lastOnePass_ = true;
+      return signedXml;
+    }
+  }
+  // The tree: for a document the single pass does not cover, and for the errors the parse reports.
   XmlDocPtr doc = ParseUntrustedXml(xml, parser_->context);
   if (!doc || !xmlDocGetRootElement(doc.get()))
     Fail(logDir, "XML a assinar não é válido: %s", {errors.Text()});

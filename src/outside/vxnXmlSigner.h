@@ -14,6 +14,8 @@
 
 namespace vxn::outside {
 
+class TvxnXmlSigningScan;
+
 class TvxnXmlSigner {
 public:
   TvxnXmlSigner();
@@ -32,8 +34,17 @@ public:
   void SetDirectSigning(bool enabled) { direct_ = enabled; }
   // Whether the last successful Sign computed the signature directly.
   bool LastSignedDirectly() const { return lastDirect_; }
+  // A direct signature is computed in one pass of the parser without a tree (TvxnXmlSigningScan) when
+  // the document allows, else from the parsed tree. With false, the tree is always built (tests compare).
+  void SetOnePassSigning(bool enabled) { onePass_ = enabled; }
+  // Whether the last successful Sign computed the signature in one pass.
+  bool LastSignedInOnePass() const { return lastOnePass_; }
 
 private:
+  // The signature computed during one pass over the document; false when the pass does not cover it.
+  bool SignInOnePass(std::string_view xml, std::string_view id, const TvxnSignerSettings& settings,
+                     std::string& signedXml);
+
   struct KeyHolder;
   std::shared_ptr<const TvxnLoadedCertificate> cert_;
   std::unique_ptr<KeyHolder> key_;
@@ -42,8 +53,11 @@ private:
   std::unique_ptr<ParserContext> parser_;
   // The canonical form of the signed element, kept with its capacity from one document to the next.
   std::string canonical_;
+  std::unique_ptr<TvxnXmlSigningScan> scan_;
   bool direct_ = true;
+  bool onePass_ = true;
   bool lastDirect_ = false;
+  bool lastOnePass_ = false;
 };
 
 } // namespace vxn::outside
