@@ -135,6 +135,28 @@ std::span<const std::optional<std::string>> TvxnDataSet::CurrentRecord() const {
 
 void TvxnDataSet::StoreValue(TvxnField& field, std::string_view value) {
   CheckEditing();
+  bool linksDetails = false;
+  for (const TvxnDataSet* detail : dataSource_.details_)
+    if (detail->masterField_ == &field) {
+      linksDetails = true;
+      break;
+    }
+  // Nothing runs after the store of most fields, so nothing can ask for the previous value back: the
+  // value is written into its slot, whose text storage is reused. Assigning from a view of the slot
+  // itself is safe for std::string::assign.
+  if (!linksDetails && !field.onChange_) {
+    Value& slot = buffer_[field.index_];
+    if (value.empty())
+      slot.reset();
+    else if (field.size_ > 0 && value.size() > field.size_ && Utf8Length(value) > field.size_)
+      slot = Utf8Left(value, field.size_);
+    else if (slot)
+      slot->assign(value.data(), value.size());
+    else
+      slot.emplace(value);
+    modified_ = true;
+    return;
+  }
   // The new value is built before the slot changes: the text may be a view of the slot itself.
   // No more bytes than the size means no more characters either.
   Value novo;
@@ -147,12 +169,10 @@ void TvxnDataSet::StoreValue(TvxnField& field, std::string_view value) {
   modified_ = true;
   bool notified = false;
   try {
-    for (const TvxnDataSet* detail : dataSource_.details_)
-      if (detail->masterField_ == &field) {
-        notified = true;
-        NotifyDetails();
-        break;
-      }
+    if (linksDetails) {
+      notified = true;
+      NotifyDetails();
+    }
     if (field.onChange_)
       field.onChange_(field);
   } catch (...) {
@@ -182,6 +202,10 @@ void TvxnDataSet::Append() {
   if (beforeInsert_)
     beforeInsert_(*this);
   savedCurrent_ = current_;
+  if (buffer_.capacity() < fields_.size() && !spare_.empty()) {
+    buffer_ = std::move(spare_.back());
+    spare_.pop_back();
+  }
   buffer_.assign(fields_.size(), std::nullopt);
   state_ = dsInsert;
   modified_ = false;
@@ -238,6 +262,10 @@ void TvxnDataSet::Cancel() {
 
 void TvxnDataSet::EmptyDataSet() {
   Cancel();
+  for (Record& record : records_) {
+    record.clear();
+    spare_.push_back(std::move(record));
+  }
   records_.clear();
   keyHashes_.clear();
   current_.reset();

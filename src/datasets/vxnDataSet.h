@@ -193,6 +193,9 @@ private:
   TvxnMapaNomes<std::size_t> fieldIndex_; // name (any case) -> first field
   std::vector<Record> records_;
   Record buffer_;
+  // Records emptied by EmptyDataSet, without values, whose storage the next inserts take over: every
+  // new document empties the parts and inserts about as many records again.
+  std::vector<Record> spare_;
   // The cursor is settled on first use after the master moved (see Settle), hence mutable.
   mutable std::optional<std::size_t> current_; // record under the cursor (browse and edit)
   std::optional<std::size_t> savedCurrent_;    // cursor to return to when an insert is cancelled

@@ -8,7 +8,10 @@ namespace vxn {
 
 namespace {
 constexpr std::array<std::string_view, 5> kEntities{"&apos;", "&quot;", "&lt;", "&gt;", "&amp;"};
-}
+// The same entities escaped once more ("&" written as "&amp;").
+constexpr std::array<std::string_view, 5> kDobradas{"&amp;apos;", "&amp;quot;", "&amp;lt;", "&amp;gt;",
+                                                    "&amp;amp;"};
+} // namespace
 
 std::string EscaparTextoXML(std::string_view text) {
   std::string out;
@@ -36,8 +39,11 @@ std::string EscaparTextoXML(std::string_view text) {
   }
   if (out.find("&amp;") == std::string::npos)
     return out;
-  for (std::string_view entity : kEntities)
-    out = ReplaceAll(out, std::string("&amp;") + std::string(entity.substr(1)), entity);
+  // In the order of kEntities, each pass over the text the previous one left; a form that is not
+  // there leaves the text as it is.
+  for (std::size_t i = 0; i < kEntities.size(); ++i)
+    if (out.find(kDobradas[i]) != std::string::npos)
+      out = ReplaceAll(out, kDobradas[i], kEntities[i]);
   return out;
 }
 

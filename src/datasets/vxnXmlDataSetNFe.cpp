@@ -49,7 +49,6 @@ void TvxnXMLDataSetNFe::SetXMLDicionario(std::string_view path) {
 }
 
 void TvxnXMLDataSetNFe::ClearParts() {
-  handleLines_.clear();
   verProc_ = nullptr;
   listasResolvidas_.clear();
   modelosResolvidos_.clear();
@@ -138,24 +137,30 @@ void TvxnXMLDataSetNFe::SetActiveMasterSource(bool on) {
 
 long long TvxnXMLDataSetNFe::GetHandle(const TXmlDataSetNFe& part, bool increment) {
   // The line of each part is found once; lines are never removed, so its index stays valid.
-  auto [it, novo] = handleLines_.try_emplace(&part, 0);
-  if (novo) {
+  if (part.handleLine_ == TXmlDataSetNFe::kSemLinha) {
     int index = handles_.IndexOfName(part.Name());
     if (index < 0)
       index = static_cast<int>(handles_.Add(part.Name() + "=0"));
-    it->second = static_cast<std::size_t>(index);
+    part.handleLine_ = static_cast<std::size_t>(index);
     // Lines added since the last look are read once from their text.
     for (std::size_t i = handleCounters_.size(); i < handles_.Count(); ++i)
       handleCounters_.push_back(StrToIntDef(handles_.ValueFromIndex(i), 0));
   }
-  long long& counter = handleCounters_[it->second];
+  long long& counter = handleCounters_[part.handleLine_];
   const long long value = counter;
   if (increment) {
     char digits[24];
     char* end = std::to_chars(std::begin(digits), std::end(digits), value + 1).ptr;
-    std::string& line = handles_[it->second]; // rewritten in place, without temporaries
-    line.assign(part.Name());
-    line += '=';
+    // Rewritten in place as "name=counter": once the line holds this part's name as written, only
+    // the digits change.
+    std::string& line = handles_[part.handleLine_];
+    const std::string& name = part.Name();
+    if (line.size() > name.size() && line[name.size()] == '=' && line.compare(0, name.size(), name) == 0) {
+      line.resize(name.size() + 1);
+    } else {
+      line.assign(name);
+      line += '=';
+    }
     line.append(std::begin(digits), end);
     counter = value + 1;
   }
@@ -216,7 +221,7 @@ void TvxnXMLDataSetNFe::AntesDeSalvar(TXmlDataSetNFe& part) {
                                  {field.FieldName(), field.DisplayLabel(), field.TextoDica()},
                                  diretorioLogErro_);
     if (!field.Enum().Empty())
-      field.ValidarConteudo();
+      field.ValidarValor(field.ValueIn(record));
   }
   VerificaCampoVerProc();
 }
@@ -230,7 +235,7 @@ void TvxnXMLDataSetNFe::VerificaCampoVerProc() {
   }
   // Only a record being edited can take the value; a stored one already went through this check.
   const TvxnDataSetState state = verProc_->DataSet()->State();
-  if (verProc_->Value().empty() && (state == dsEdit || state == dsInsert))
+  if ((state == dsEdit || state == dsInsert) && verProc_->Value().empty())
     verProc_->SetAsString("Versao Aplicativo9");
 }
 

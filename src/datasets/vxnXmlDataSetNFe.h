@@ -52,6 +52,9 @@ private:
   TvxnField* handleField_ = nullptr;
   TvxnField* linkKey_ = nullptr;
   const TvxnField* linkMaster_ = nullptr;
+  // Index of this part's line in the container's Handles, found on its first record.
+  mutable std::size_t handleLine_ = kSemLinha;
+  static constexpr std::size_t kSemLinha = static_cast<std::size_t>(-1);
 };
 
 using TListDataSets = std::vector<std::unique_ptr<TXmlDataSetNFe>>;
@@ -157,9 +160,8 @@ private:
   TvxnMapaNomes<TXmlDataSetNFe*> partsByName_;
   // Campo(name) results, so that a name is looked up over the parts only once.
   TvxnMapaNomes<TXmlFieldNFe*> campoCache_;
-  // Index of each part's line in handles_, and the counter each line of handles_ holds (kept with
-  // the text, so that a new record does not parse it).
-  std::unordered_map<const TXmlDataSetNFe*, std::size_t> handleLines_;
+  // The counter each line of handles_ holds (kept with the text, so that a new record does not parse
+  // it); each part keeps the index of its own line.
   std::vector<long long> handleCounters_;
   // verProc_B27, found once per dictionary (it is checked on every post).
   TvxnField* verProc_ = nullptr;

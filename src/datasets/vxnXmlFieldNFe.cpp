@@ -9,6 +9,24 @@ namespace vxn {
 namespace {
 // The recipient's name may hold "&" only up to this position (counted from 1).
 constexpr std::size_t kUltimaPosicaoEComercialXNome = 55;
+
+// Holds a TAB or a character that escaping replaces. Runs on every value assigned to an escaping
+// field, most of which hold none.
+bool PrecisaEscapar(std::string_view text) {
+  for (const char c : text)
+    switch (c) {
+    case '\t':
+    case '\'':
+    case '"':
+    case '<':
+    case '>':
+    case '&':
+      return true;
+    default:
+      break;
+    }
+  return false;
+}
 } // namespace
 
 void TXmlFieldNFe::EscaparValor() {
@@ -19,20 +37,23 @@ void TXmlFieldNFe::EscaparValor() {
   // Text with no TAB and nothing that escaping touches comes out as it went in, unless it is longer
   // than the layout size; then there is nothing to store again.
   const std::string_view atual = Value();
-  if (atual.find_first_of("\t'\"<>&") == std::string_view::npos && atual.size() <= tamanhoMapeado_)
+  if (atual.size() <= tamanhoMapeado_ && !PrecisaEscapar(atual))
     return;
-  const std::string text =
-      atual.find('\t') == std::string_view::npos ? std::string(atual) : ReplaceAll(atual, "\t", "");
+  // The stored value stays unchanged until the store below, so it is read in place.
+  std::string semTab;
+  std::string_view text = atual;
+  if (atual.find('\t') != std::string_view::npos)
+    text = semTab = ReplaceAll(atual, "\t", "");
   if (SameText(FieldName(), "xNome_E04")) {
     const std::size_t pos = Utf8Find(text, "&");
     if (pos != std::string::npos && pos + 1 > kUltimaPosicaoEComercialXNome)
       throw EvxnNFeDataSetException("O campo não suporta o caracter & a partir da posição 55 da String",
                                     diretorioLogErro_);
   }
-  const std::string escaped = EscaparTextoXML(text);
-  const bool keepWhole =
-      (escaped != text || ContemEntidadeXML(escaped)) && Utf8Length(escaped) > tamanhoMapeado_;
-  const std::string final = keepWhole ? escaped : Utf8Left(escaped, tamanhoMapeado_);
+  std::string final = EscaparTextoXML(text);
+  const bool keepWhole = (final != text || ContemEntidadeXML(final)) && Utf8Length(final) > tamanhoMapeado_;
+  if (!keepWhole)
+    final.resize(Utf8Offset(final, tamanhoMapeado_));
   // Storing the stored text again would change nothing.
   if (final == Value())
     return;
@@ -50,10 +71,9 @@ std::string TXmlFieldNFe::TextoDica() const {
   return dica_.empty() ? std::string() : " Dica: " + dica_;
 }
 
-void TXmlFieldNFe::ValidarConteudo() const {
+void TXmlFieldNFe::ValidarValor(std::string_view value) const {
   if (enum_.Empty())
     return;
-  const std::string_view value = Value();
   if (value.empty())
     return;
   for (const std::string& permitted : enum_)

@@ -45,7 +45,9 @@ public:
   // cut to the layout size, except that escaped text longer than the size is kept whole.
   void EscaparValor();
   // Fails when the value is not empty and not one of the permitted values.
-  void ValidarConteudo() const;
+  void ValidarConteudo() const { ValidarValor(Value()); }
+  // The same for a value already read from the current record.
+  void ValidarValor(std::string_view value) const;
   // " Dica: <hint>" when the field has a hint, else "".
   std::string TextoDica() const;
 
