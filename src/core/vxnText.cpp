@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 namespace vxn {
 namespace {
@@ -157,6 +158,20 @@ bool ContainsText(std::string_view s, std::string_view needle) {
   return AsciiLower(s).find(AsciiLower(needle)) != std::string::npos;
 }
 
+std::size_t FindText(std::string_view s, std::string_view needle, std::size_t from) {
+  const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+  if (needle.empty() || needle.size() > s.size())
+    return std::string_view::npos;
+  for (std::size_t i = from; i + needle.size() <= s.size(); ++i) {
+    std::size_t k = 0;
+    while (k < needle.size() && lower(s[i + k]) == lower(needle[k]))
+      ++k;
+    if (k == needle.size())
+      return i;
+  }
+  return std::string_view::npos;
+}
+
 std::string TrimLeft(std::string_view s) {
   std::size_t b = 0;
   while (b < s.size() && static_cast<unsigned char>(s[b]) <= ' ')
@@ -173,6 +188,15 @@ std::string TrimRight(std::string_view s) {
 
 std::string Trim(std::string_view s) {
   return TrimLeft(TrimRight(s));
+}
+
+std::size_t FindBytes(std::string_view s, std::string_view needle, std::size_t from) {
+  if (from > s.size())
+    return std::string_view::npos;
+  if (needle.empty())
+    return from;
+  const void* hit = ::memmem(s.data() + from, s.size() - from, needle.data(), needle.size());
+  return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - s.data()) : std::string_view::npos;
 }
 
 std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to) {

@@ -43,11 +43,19 @@ std::string AsciiLower(std::string_view s);
 bool SameText(std::string_view a, std::string_view b);
 bool StartsWithText(std::string_view s, std::string_view prefix); // ASCII case-insensitive
 bool ContainsText(std::string_view s, std::string_view needle);   // ASCII case-insensitive
+// Position of the first occurrence of needle in s at or after `from`, ignoring ASCII case; npos when
+// there is none or the needle is empty.
+std::size_t FindText(std::string_view s, std::string_view needle, std::size_t from = 0);
 
 // Removes control characters and blanks (anything <= U+0020) at either end.
 std::string Trim(std::string_view s);
 std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);
+
+// Byte position of the first occurrence of needle in s at or after `from`: what s.find(needle, from)
+// returns, found by the C library's memmem, which skips ahead instead of stopping at every occurrence of
+// the needle's first byte (in an XML text, "<" starts every tag).
+std::size_t FindBytes(std::string_view s, std::string_view needle, std::size_t from = 0);
 
 // Replaces every occurrence of `from` by `to`.
 std::string ReplaceAll(std::string_view s, std::string_view from, std::string_view to);

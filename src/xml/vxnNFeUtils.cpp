@@ -328,7 +328,7 @@ struct Marca {
 
 Marca PrimeiraMarca(std::string_view xml, std::string_view marca) {
   const std::string& fecho = NFeNamespaceClose();
-  for (std::size_t p = xml.find(marca); p != std::string_view::npos; p = xml.find(marca, p + 1)) {
+  for (std::size_t p = FindBytes(xml, marca); p != std::string_view::npos; p = FindBytes(xml, marca, p + 1)) {
     const std::size_t q = p + marca.size();
     if (q < xml.size() && xml[q] == '>')
       return {p, q + 1};

@@ -223,6 +223,127 @@ TEST_F(NFeAssinaturaTest, AccentsListedInTheSettingsAreRemovedAndTheOrdinalBecom
   EXPECT_TRUE(XmlSec1Aceita(nota, saida)) << saida;
 }
 
+// ---- Documents whose Id or CSRT change cannot be settled by the reading of the key ----
+
+// The first `n` occurrences of `de` replaced by `para`.
+std::string TrocarPrimeiras(std::string s, const std::string& de, const std::string& para, int n = 1) {
+  for (std::size_t p = 0; n > 0 && (p = s.find(de, p)) != std::string::npos; --n) {
+    s.replace(p, de.size(), para);
+    p += para.size();
+  }
+  return s;
+}
+
+TEST_F(NFeAssinaturaTest, TheSignatureRefersToTheFirstIdOfTheWrappedDocument) {
+  ComCertificado();
+  const std::string chave1 = test::ChaveDaNota(1);
+  const std::string chave2 = test::ChaveDaNota(2);
+  // Written with a character reference, the Id is signed by its value.
+  std::string lote = TrocarPrimeiras(test::LoteNaoAssinado(2), "Id=\"NFe" + chave2, "Id=\"&#78;Fe" + chave2);
+  std::vector<std::string> notas = SepararNotas(nfe.AssinarNota(lote));
+  ASSERT_EQ(notas.size(), 2u);
+  EXPECT_NE(notas[1].find("<Reference URI=\"#NFe" + chave2 + "\">"), std::string::npos) << notas[1];
+  std::string saida;
+  EXPECT_TRUE(XmlSec1Aceita(notas[1], saida)) << saida;
+  // Written after other attributes and with single quotes, it is the same Id.
+  lote = TrocarPrimeiras(test::LoteNaoAssinado(2), "versao=\"4.00\" Id=\"NFe" + chave1 + "\"",
+                         "versao=\"4.00\" Id = 'NFe" + chave1 + "'");
+  notas = SepararNotas(nfe.AssinarNota(lote));
+  ASSERT_EQ(notas.size(), 2u);
+  EXPECT_EQ(GetReferenceInfo(notas[0]), "NFe" + chave1);
+  EXPECT_TRUE(XmlSec1Aceita(notas[0], saida)) << saida;
+  // Past the key, "º" in the Id is kept by the key check and becomes "o" when the document is wrapped.
+  nfe.SetCaracteresRemoverAcentos("Ã");
+  lote = TrocarPrimeiras(test::LoteNaoAssinado(2), "Id=\"NFe" + chave1 + "\"", "Id=\"NFe" + chave1 + "º\"");
+  notas = SepararNotas(nfe.AssinarNota(lote));
+  ASSERT_EQ(notas.size(), 2u);
+  EXPECT_EQ(GetReferenceInfo(notas[0]), "NFe" + chave1 + "o");
+  EXPECT_NE(notas[0].find("<Reference URI=\"#NFe" + chave1 + "o\">"), std::string::npos) << notas[0];
+  EXPECT_TRUE(XmlSec1Aceita(notas[0], saida)) << saida;
+  // Without an Id on infNFe, the signature looks for the first Id of the document on an infNFe.
+  lote = TrocarPrimeiras(test::LoteNaoAssinado(2), " Id=\"NFe" + chave1 + "\"", "");
+  EXPECT_EQ(MensagemDe<EvxnSignatureException>(
+                [&] { nfe.AssinarNota(TrocarPrimeiras(lote, "<ide>", "<ide Id=\"abc\">")); }),
+            "Elemento infNFe com Id abc não encontrado no XML");
+  EXPECT_EQ(MensagemDe<EvxnSignatureException>([&] { nfe.AssinarNota(lote); }),
+            "Campo Id não encontrado para nota fiscal");
+  // The key may come from an infNFe inside the document; the signature still looks for its first Id.
+  lote = TrocarPrimeiras(test::LoteNaoAssinado(1), " Id=\"NFe" + chave1 + "\"", " xmlns:p=\"urn:p\"");
+  lote = TrocarPrimeiras(lote, "<ide>", "<ide Id=\"abc\"><p:infNFe Id=\"NFe" + chave1 + "\"/>");
+  EXPECT_EQ(MensagemDe<EvxnSignatureException>([&] { nfe.AssinarNota(lote); }),
+            "Elemento infNFe com Id abc não encontrado no XML");
+  // An Id with a namespace prefix is not an Id.
+  lote = TrocarPrimeiras(test::LoteNaoAssinado(1), " Id=\"NFe", " xmlns:p=\"urn:p\" p:Id=\"NFe");
+  EXPECT_EQ(MensagemDe<EvxnSignatureException>([&] { nfe.AssinarNota(lote); }),
+            "Campo Id não encontrado para nota fiscal");
+}
+
+TEST_F(NFeAssinaturaTest, ADocumentThatWrappingForSigningBreaksIsRefusedByTheParser) {
+  ComCertificado();
+  // Nested 257 elements deep the document itself is read; wrapped in NFe it is one level too deep.
+  std::string aninhado;
+  for (int i = 0; i < 255; ++i)
+    aninhado = "<a>" + aninhado + "</a>";
+  std::string lote = TrocarPrimeiras(test::LoteNaoAssinado(2), "<ide>", "<ide>" + aninhado);
+  EXPECT_EQ(MensagemDe<EvxnSignatureException>([&] { nfe.AssinarNota(lote); }),
+            "XML inválido: Excessive depth in document: 256 use XML_PARSE_HUGE option (linha 1)");
+  // An old idCSRT closed by an inner element of another case is cut there, which breaks the document.
+  nfe.SetIdCSRT("07");
+  nfe.SetCSRT(kCSRT);
+  lote = ReplaceAll(test::LoteNaoAssinado(2, test::ComRespTec()), "</fone></infRespTec>",
+                    "</fone><idCSRT><IDCSRT>1</IDCSRT></idCSRT></infRespTec>");
+  EXPECT_EQ(MensagemDe<EvxnSignatureException>([&] { nfe.AssinarNota(lote); }),
+            "XML inválido: Extra content at the end of the document (linha 1)");
+  // An IdCSRT that is the start of a document adds one to the lot, which is not XML on its own.
+  nfe.SetIdCSRT("<infNFe/>");
+  EXPECT_EQ(
+      MensagemDe<EvxnNFeException>([&] { nfe.AssinarNota(test::LoteNaoAssinado(2, test::ComRespTec())); }),
+      "XML inválido: Extra content at the end of the document (linha 1)");
+  // An IdCSRT that is not character data as it stands breaks the document it is written into.
+  nfe.SetIdCSRT("A&B");
+  nfe.SetCSRT(kCSRT);
+  EXPECT_EQ(MensagemDe<EvxnSignatureException>(
+                [&] { nfe.AssinarNota(test::LoteNaoAssinado(2, test::ComRespTec())); }),
+            "XML inválido: EntityRef: expecting ';' (linha 1)");
+}
+
+TEST_F(NFeAssinaturaTest, DocumentsOfOneLotGetTheirOwnCSRTChangeWhateverTheOthersHold) {
+  ComCertificado();
+  nfe.SetIdCSRT("07");
+  nfe.SetCSRT(kCSRT);
+  const std::string respTec = test::NotaNaoAssinada(1, test::ComRespTec());
+  const std::string comCSRT = ReplaceAll(test::NotaNaoAssinada(3, test::ComRespTec()), "</fone></infRespTec>",
+                                         "</fone><idCSRT>99</idCSRT><hashCSRT>AAAA</hashCSRT></infRespTec>");
+  const std::string comMarcacao =
+      ReplaceAll(test::NotaNaoAssinada(4, test::ComRespTec()), "</fone></infRespTec>",
+                 "</fone><idCSRT><x Id=\"z\"/></idCSRT></infRespTec>");
+  // 1: appended; 2: no infRespTec; 3: replaced; 4: markup in the old idCSRT replaced too; 5: appended.
+  const std::string lote =
+      "<enviNFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"4.00\"><idLote>1</idLote>"
+      "<indSinc>0</indSinc>" +
+      respTec + test::NotaNaoAssinada(2) + comCSRT + comMarcacao +
+      test::NotaNaoAssinada(5, test::ComRespTec()) + "</enviNFe>";
+  const std::vector<std::string> notas = SepararNotas(nfe.AssinarNota(lote));
+  ASSERT_EQ(notas.size(), 5u);
+  TvxnGovUtils utils;
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE("nota " + std::to_string(i + 1));
+    const std::string& nota = notas[static_cast<std::size_t>(i)];
+    const std::string chave = test::ChaveDaNota(i + 1);
+    EXPECT_EQ(GetReferenceInfo(nota), "NFe" + chave);
+    std::string saida;
+    EXPECT_TRUE(XmlSec1Aceita(nota, saida)) << saida;
+    EXPECT_EQ(test::XmlSchemaErrors(nota, test::FindSchema("nfe_v4.00.xsd")), "");
+    if (i == 1) {
+      EXPECT_EQ(nota.find("CSRT"), std::string::npos);
+      continue;
+    }
+    EXPECT_NE(nota.find("</fone><idCSRT>07</idCSRT><hashCSRT>" +
+                        utils.HashSha1Base64(std::string(kCSRT) + chave) + "</hashCSRT></infRespTec>"),
+              std::string::npos);
+  }
+}
+
 // ---- ValidarRegraDeNegocioNFe ----
 
 class RegraDeNegocioTest : public NFeAssinaturaTest {
