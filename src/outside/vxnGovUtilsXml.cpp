@@ -232,32 +232,46 @@ std::size_t CopySection(std::string& out, std::string_view text, std::size_t pos
   return end;
 }
 
-// Copies a start or end tag, escaping inside its quoted attribute values; returns the new position.
-std::size_t CopyTag(std::string& out, std::string_view text, std::size_t pos) {
-  char quote = 0;
+// Copies a quoted attribute value from pos up to and including its closing quote (to the end of the
+// text when it has none), escaping as AppendEscapedChar does; returns the new position. Plain runs are
+// copied at once.
+std::size_t CopyQuoted(std::string& out, std::string_view text, std::size_t pos, char quote) {
   std::size_t k = pos;
   while (k < text.size()) {
-    const char c = text[k];
-    if (quote) {
-      if (c == quote) {
-        quote = 0;
-        out += c;
-        ++k;
-      } else {
-        k += AppendEscapedChar(out, text, k);
-      }
-      continue;
+    std::size_t run = k;
+    while (run < text.size() && text[run] != quote && text[run] != '&' && text[run] != '<' &&
+           IsAllowedByte(static_cast<unsigned char>(text[run])))
+      ++run;
+    out.append(text.substr(k, run - k));
+    k = run;
+    if (k == text.size())
+      break;
+    if (text[k] == quote) {
+      out += quote;
+      return k + 1;
     }
+    k += AppendEscapedChar(out, text, k);
+  }
+  return k;
+}
+
+// Copies a start or end tag, escaping inside its quoted attribute values; returns the new position.
+std::size_t CopyTag(std::string& out, std::string_view text, std::size_t pos) {
+  std::size_t k = pos;
+  while (k < text.size()) {
     // Outside quotes everything is copied: the name and the blanks up to the next quote or ">" at once.
-    const std::size_t stop = std::min(text.find_first_of("\"'>", k), text.size());
+    std::size_t stop = k;
+    while (stop < text.size() && text[stop] != '"' && text[stop] != '\'' && text[stop] != '>')
+      ++stop;
     out.append(text.substr(k, stop - k));
     k = stop;
     if (k == text.size())
       break;
-    out += text[k];
-    if (text[k++] == '>')
+    const char c = text[k++];
+    out += c;
+    if (c == '>')
       break;
-    quote = text[k - 1];
+    k = CopyQuoted(out, text, k, c);
   }
   return k;
 }
