@@ -9,7 +9,6 @@
 #include "vxnNFeLoteAssinatura.h"
 #include "vxnText.h"
 #include "xml/vxnNFeAssinaturaUtils.h"
-#include "xml/vxnNFeIdentificadores.h"
 #include "xml/vxnNFeTemplateFiles.h"
 #include "xml/vxnNFeUtils.h"
 
