@@ -30,21 +30,39 @@ std::uint64_t Misturar(std::uint64_t h) {
   return h;
 }
 
+std::uint64_t Carregar8(const char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
+  return w;
+}
+
+std::uint64_t Carregar4(const char* p) {
+  std::uint32_t w;
+  std::memcpy(&w, p, 4);
+  return w;
+}
+
 } // namespace
 
+// Whole words of eight bytes; the last word is the last eight bytes, overlapping the word before it,
+// and a name shorter than eight bytes is read as two overlapping halves (or, below four bytes, as its
+// first, middle and last byte). Names equal but for ASCII case read the same bytes at the same places,
+// so they hash alike.
 std::size_t TvxnNomeHash::operator()(std::string_view s) const noexcept {
-  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
-  std::size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, s.data() + i, 8);
-    h = Misturar(h ^ Maiusculas(w));
-  }
-  if (i < s.size()) { // the last bytes packed into one word (a memcpy of variable size is a call)
-    std::uint64_t w = 0;
-    for (std::size_t k = s.size(); k > i; --k)
-      w = (w << 8) | static_cast<unsigned char>(s[k - 1]);
-    h = Misturar(h ^ Maiusculas(w));
+  const char* p = s.data();
+  const std::size_t n = s.size();
+  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+  if (n >= 8) {
+    for (std::size_t i = 0; i + 8 < n; i += 8)
+      h = Misturar(h ^ Maiusculas(Carregar8(p + i)));
+    h = Misturar(h ^ Maiusculas(Carregar8(p + n - 8)));
+  } else if (n >= 4) {
+    h = Misturar(h ^ Maiusculas(Carregar4(p) | (Carregar4(p + n - 4) << 32)));
+  } else if (n > 0) {
+    const auto byte = [p](std::size_t i) {
+      return static_cast<std::uint64_t>(static_cast<unsigned char>(p[i]));
+    };
+    h = Misturar(h ^ Maiusculas(byte(0) | (byte(n / 2) << 8) | (byte(n - 1) << 16)));
   }
   return static_cast<std::size_t>(h);
 }

@@ -413,7 +413,10 @@ std::string TvxnDS_pl009::ConvPartI() {
                                            "uTrib_I13",   "qTrib_I14",      "vUnTrib_I14a", "vFrete_I15",
                                            "vSeg_I16",    "vDesc_I17",      "vOutro_I17a",  "indTot_I17b"}};
   static const TvxnListaCampos kPedido{"I", {"xPed_I60", "nItemPed_I61", "nFCI_I70"}};
-  std::string out = "<prod>";
+  // Room for a product group as most items fill it, so that it does not grow a piece at a time.
+  std::string out;
+  out.reserve(1024);
+  out = "<prod>";
   AppendFields(out, kInicio);
   out += ConvPartNVE();
   AppendFields(out, kMeio);

@@ -192,19 +192,26 @@ std::string TvxnNFeCustomDataSet::ConvProcRef() {
 }
 
 std::string TvxnNFeCustomDataSet::CamposXML(const TXmlDataSetNFe& part) {
+  // The record is found once, not once per field.
+  const auto record = part.CurrentRecord();
   std::string out;
-  for (std::size_t i = 0; i < part.Fields().size(); ++i)
-    AppendFieldXML(out, part.XmlField(i));
+  for (std::size_t i = 0; i < part.Fields().size(); ++i) {
+    const TXmlFieldNFe& field = part.XmlField(i);
+    AppendValueXML(out, field, field.ValueIn(record));
+  }
   return out;
 }
 
 // "<tag attribute>text</tag>" of the current observation record, or "" when it is empty.
 std::string TvxnNFeCustomDataSet::Observacao(const TXmlDataSetNFe& part, std::string_view tag,
                                              std::string_view campo, std::string_view texto) {
+  const auto record = part.CurrentRecord();
+  const auto& campoAtributo = static_cast<const TXmlFieldNFe&>(part.FieldByName(campo));
+  const auto& campoElemento = static_cast<const TXmlFieldNFe&>(part.FieldByName(texto));
   std::string atributo;
-  AppendFieldXML(atributo, static_cast<const TXmlFieldNFe&>(part.FieldByName(campo)));
+  AppendValueXML(atributo, campoAtributo, campoAtributo.ValueIn(record));
   std::string elemento;
-  AppendFieldXML(elemento, static_cast<const TXmlFieldNFe&>(part.FieldByName(texto)));
+  AppendValueXML(elemento, campoElemento, campoElemento.ValueIn(record));
   if (atributo.empty() && elemento.empty())
     return {};
   std::string out = "<";

@@ -4,25 +4,38 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace vxn {
 namespace {
 
 // Two names the comparison takes as equal must hash alike, or a lookup in another case would miss:
-// every pair of byte values, at each position of an eight-byte word and in the last, partial one.
+// every pair of byte values, at each position of an eight-byte word and in the last, partial one, and
+// in names shorter than a word (read in halves, or byte by byte below four bytes).
 TEST(MapaNomesTest, HashAgreesWithTheComparisonForEveryByteAtEveryPosition) {
   const TvxnNomeHash hash;
   const TvxnNomeIgual igual;
-  for (std::size_t pos : {0u, 3u, 7u, 8u, 12u}) {
-    std::string a(13, 'q'), b(13, 'Q');
+  for (auto [length, pos] : {std::pair<std::size_t, std::size_t>{13, 0},
+                             {13, 3},
+                             {13, 7},
+                             {13, 8},
+                             {13, 12},
+                             {5, 0},
+                             {5, 2},
+                             {5, 4},
+                             {3, 0},
+                             {3, 1},
+                             {3, 2},
+                             {1, 0}}) {
+    std::string a(length, 'q'), b(length, 'Q');
     for (int x = 0; x < 256; ++x)
       for (int y = 0; y < 256; ++y) {
         a[pos] = static_cast<char>(x);
         b[pos] = static_cast<char>(y);
         const bool same = SameText(a, b);
-        ASSERT_EQ(igual(a, b), same) << pos << ' ' << x << ' ' << y;
+        ASSERT_EQ(igual(a, b), same) << length << ' ' << pos << ' ' << x << ' ' << y;
         if (same) {
-          ASSERT_EQ(hash(a), hash(b)) << pos << ' ' << x << ' ' << y;
+          ASSERT_EQ(hash(a), hash(b)) << length << ' ' << pos << ' ' << x << ' ' << y;
         }
       }
   }
