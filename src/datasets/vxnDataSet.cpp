@@ -115,20 +115,21 @@ void TvxnDataSet::CheckEditing() const {
     throw EvxnNfeDataSetStateException("Parte %s não está em edição ou inclusão", {name_}, logDir_);
 }
 
+// A cursor that Settle has just placed needs no second look at the master's key.
 const TvxnDataSet::Value* TvxnDataSet::CurrentValue(std::size_t fieldIndex) const {
-  Settle();
+  const bool placed = Settle();
   if (state_ == dsEdit || state_ == dsInsert)
     return fieldIndex < buffer_.size() ? &buffer_[fieldIndex] : nullptr;
-  if (state_ == dsBrowse && current_ && *current_ < records_.size() && InView(*current_))
+  if (state_ == dsBrowse && current_ && *current_ < records_.size() && (placed || InView(*current_)))
     return &records_[*current_][fieldIndex];
   return nullptr;
 }
 
 std::span<const std::optional<std::string>> TvxnDataSet::CurrentRecord() const {
-  Settle();
+  const bool placed = Settle();
   if (state_ == dsEdit || state_ == dsInsert)
     return buffer_;
-  if (state_ == dsBrowse && current_ && *current_ < records_.size() && InView(*current_))
+  if (state_ == dsBrowse && current_ && *current_ < records_.size() && (placed || InView(*current_)))
     return records_[*current_];
   return {};
 }
@@ -406,11 +407,12 @@ void TvxnDataSet::MasterChanged() {
 // first, and nothing else leaves browse state. The master's key is read through its field, which
 // settles the master first. The details were marked when the move became pending, so they are not
 // notified again: one that has left browse state since keeps its record, as it would have.
-void TvxnDataSet::Settle() const {
+bool TvxnDataSet::Settle() const {
   if (!pendingFirst_)
-    return;
+    return false;
   pendingFirst_ = false;
   PlaceOnFirst();
+  return true;
 }
 
 void TvxnDataSet::SettleDetails() const {

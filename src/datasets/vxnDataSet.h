@@ -183,7 +183,8 @@ private:
   // The cursor on the first record under the link (the first record without one), eof when none.
   void PlaceOnFirst() const;
   // Moves a detail whose master moved to its first record under the link, if that is still pending.
-  void Settle() const;
+  // True when it moved the cursor just now: the record it found is under the link by construction.
+  bool Settle() const;
   // Settles every detail below this table, before this table's values stop being readable.
   void SettleDetails() const;
 

@@ -25,6 +25,17 @@ std::string Text(const TvxnXmlElement& node, std::string_view name) {
   return value ? *value : std::string();
 }
 
+// Adds one to the decimal number that the text holds from `inicio` on (digits only, no sign).
+void IncrementarDigitos(std::string& text, std::size_t inicio) {
+  std::size_t i = text.size();
+  while (i > inicio && text[i - 1] == '9')
+    text[--i] = '0';
+  if (i > inicio)
+    ++text[i - 1];
+  else
+    text.insert(inicio, 1, '1');
+}
+
 } // namespace
 
 std::unique_ptr<TXmlFieldNFe> TvxnXMLDataSetNFe::CreateXmlField(TXmlDataSetNFe&) {
@@ -149,19 +160,18 @@ long long TvxnXMLDataSetNFe::GetHandle(const TXmlDataSetNFe& part, bool incremen
   long long& counter = handleCounters_[part.handleLine_];
   const long long value = counter;
   if (increment) {
-    char digits[24];
-    char* end = std::to_chars(std::begin(digits), std::end(digits), value + 1).ptr;
-    // Rewritten in place as "name=counter": once the line holds this part's name as written, only
-    // the digits change.
     std::string& line = handles_[part.handleLine_];
-    const std::string& name = part.Name();
-    if (line.size() > name.size() && line[name.size()] == '=' && line.compare(0, name.size(), name) == 0) {
-      line.resize(name.size() + 1);
+    if (part.handleLineEscrita_ && value >= 0) {
+      IncrementarDigitos(line, part.Name().size() + 1);
     } else {
-      line.assign(name);
+      // The first write gives the line the form "name=counter"; later ones add one to its digits.
+      char digits[24];
+      char* end = std::to_chars(std::begin(digits), std::end(digits), value + 1).ptr;
+      line.assign(part.Name());
       line += '=';
+      line.append(std::begin(digits), end);
+      part.handleLineEscrita_ = true;
     }
-    line.append(std::begin(digits), end);
     counter = value + 1;
   }
   return value;

@@ -54,6 +54,8 @@ private:
   const TvxnField* linkMaster_ = nullptr;
   // Index of this part's line in the container's Handles, found on its first record.
   mutable std::size_t handleLine_ = kSemLinha;
+  // The line has been written as "name=counter" by this part, so its digits are the counter's.
+  mutable bool handleLineEscrita_ = false;
   static constexpr std::size_t kSemLinha = static_cast<std::size_t>(-1);
 };
 
@@ -138,12 +140,18 @@ protected:
   // are resolved against the dictionary on first use and kept until the dictionary is replaced.
   static void AppendFieldXML(std::string& out, const TXmlFieldNFe& field);
   // The same with the field's value already read (from its table's CurrentRecord).
-  static void AppendValueXML(std::string& out, const TXmlFieldNFe& field, std::string_view value);
+  // Most fields a builder looks at are empty, so that case is decided here without a call.
+  static void AppendValueXML(std::string& out, const TXmlFieldNFe& field, std::string_view value) {
+    if (field.Visible() && (!value.empty() || field.GeraTagVazia()))
+      WriteValueXML(out, field, value);
+  }
   static void AppendPartXML(std::string& out, const TXmlDataSetNFe& part);
   void AppendFields(std::string& out, const TvxnListaCampos& lista);
   void AppendTemplate(std::string& out, const TvxnModeloXml& modelo);
 
 private:
+  // AppendValueXML for a visible field that writes something unless it holds "NULL".
+  static void WriteValueXML(std::string& out, const TXmlFieldNFe& field, std::string_view value);
   void LoadPart(const TvxnXmlElement& partNode);
   void LoadField(TXmlDataSetNFe& part, const TvxnXmlElement& fieldNode);
 

@@ -42,10 +42,8 @@ void TvxnXMLDataSetNFe::AppendFieldXML(std::string& out, const TXmlFieldNFe& fie
     AppendValueXML(out, field, field.Value());
 }
 
-void TvxnXMLDataSetNFe::AppendValueXML(std::string& out, const TXmlFieldNFe& field, std::string_view value) {
-  if (!field.Visible())
-    return;
-  if (IsNullText(value) || (value.empty() && !field.GeraTagVazia()))
+void TvxnXMLDataSetNFe::WriteValueXML(std::string& out, const TXmlFieldNFe& field, std::string_view value) {
+  if (IsNullText(value))
     return;
   const std::string_view tag = Tag(field);
   // The output grows once per field; the pieces are then copied into place.

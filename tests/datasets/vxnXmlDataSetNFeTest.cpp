@@ -236,6 +236,25 @@ TEST_F(XmlDataSetNFeTest, HandlesCountPerPart) {
   EXPECT_EQ(F("cNF_B03").DataSet()->FindField("handle")->AsString(), "1");
 }
 
+// After its first write a line only has its digits advanced: every carry must reach the text.
+TEST_F(XmlDataSetNFeTest, HandleLinesFollowTheCounterAcrossCarries) {
+  const TXmlDataSetNFe& dup = ds.FindDataSet("DUP");
+  const std::string linha = dup.Name() + "="; // the name as the dictionary writes it
+  for (int i = 0; i < 9; ++i)
+    ds.GetHandle(dup, true);
+  EXPECT_EQ(ds.Handles()[3], linha + "9");
+  EXPECT_EQ(ds.GetHandle(dup, true), 9);
+  EXPECT_EQ(ds.Handles()[3], linha + "10");
+  for (int i = 10; i < 99; ++i)
+    ds.GetHandle(dup, true);
+  EXPECT_EQ(ds.Handles()[3], linha + "99");
+  EXPECT_EQ(ds.GetHandle(dup, true), 99);
+  EXPECT_EQ(ds.Handles()[3], linha + "100");
+  ds.GetHandle(dup, true);
+  EXPECT_EQ(ds.Handles().Text(), "B=1\r\nE=1\r\nY=1\r\n" + linha + "101\r\n");
+  EXPECT_EQ(ds.GetHandle(dup, false), 101);
+}
+
 TEST_F(XmlDataSetNFeTest, PossuiDadosCampoIgnoresHandleLinkAndInvisibleFields) {
   const TXmlDataSetNFe& e = ds.FindDataSet("E");
   EXPECT_FALSE(ds.PossuiDadosCampo(e)); // only its handle is set
