@@ -1,5 +1,6 @@
 // Document query, invalidation of number ranges and the taxpayer query, through the component against
 // the local tax-authority server over TLS, configured only from the files the server writes.
+#include "SimRequestLog.h"
 #include "sefaz-sim/SefazSim.h"
 #include "sefaz-sim/SimLotDocuments.h"
 #include "support/DevPki.h"
@@ -14,11 +15,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <functional>
-#include <mutex>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -30,13 +28,7 @@ namespace fs = std::filesystem;
 constexpr const char* kCnpj = "11222333000181"; // the CNPJ of the server's client certificate
 constexpr const char* kJustificativa = "Quebra de sequencia na numeracao";
 
-std::string Tag(const std::string& s, const std::string& name) {
-  const auto a = s.find("<" + name + ">");
-  const auto b = s.find("</" + name + ">", a == std::string::npos ? 0 : a);
-  if (a == std::string::npos || b == std::string::npos)
-    return {};
-  return s.substr(a + name.size() + 2, b - a - name.size() - 2);
-}
+using test::Tag;
 
 // The component with the distribution XML step of a query observed.
 class TNFeObservada : public TvxnNFe {
@@ -49,27 +41,8 @@ protected:
   }
 };
 
-// The server's request log lines ("POST <path> 200 <action>").
-struct TRequestLog {
-  std::mutex mutex;
-  std::vector<std::string> lines;
-  std::vector<std::string> Lines() {
-    std::lock_guard lock(mutex);
-    return lines;
-  }
-};
-
 class ConsultasTest : public ::testing::Test {
 protected:
-  static sim::TSefazSimOptions Options(TRequestLog& log) {
-    sim::TSefazSimOptions o;
-    o.OnRequest = [&log](const std::string& line) {
-      std::lock_guard lock(log.mutex);
-      log.lines.push_back(line);
-    };
-    return o;
-  }
-
   void SetUp() override {
     sim_.Start();
     files_ = sim_.WriteConfig(dir_.Path() + "sim");
@@ -118,9 +91,9 @@ protected:
            nfe_.CalculaChaveInutilizacao(Ano(), kCnpj, "55", "1", nNFIni, nNFFin) + "-inut.xml";
   }
 
-  TRequestLog requests_;
+  test::TSimRequestLog requests_;
   test::TempDir dir_;
-  sim::TSefazSim sim_{Options(requests_)};
+  sim::TSefazSim sim_{requests_.Options()};
   sim::TSefazSimConfigFiles files_;
   TNFeObservada nfe_;
 };
@@ -417,15 +390,7 @@ protected:
   }
 
   // The action of every request, in order.
-  std::vector<std::string> Actions() {
-    const std::size_t expected = sim_.ReceivedMessages().size();
-    for (int i = 0; i < 500 && requests_.Lines().size() < expected; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::vector<std::string> actions;
-    for (const std::string& line : requests_.Lines())
-      actions.push_back(line.substr(line.rfind(' ') + 1));
-    return actions;
-  }
+  std::vector<std::string> Actions() { return requests_.Actions(sim_.ReceivedMessages().size()); }
 };
 
 TEST_F(CadastroTest, EachKindOfDocumentFindsTheRegistryEntry) {

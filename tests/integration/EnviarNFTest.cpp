@@ -3,6 +3,7 @@
 // ConsultarRecibo until the lot is processed) or EnviarNFSincrono, plain or compressed. Checked on the
 // way: the protocol that comes back, the log files and index files written at each step, the calls of
 // the distribution-XML hooks, telemetry, and the checks that refuse a lot before anything is sent.
+#include "SimRequestLog.h"
 #include "datasets/vxnNFeDataSets.h"
 #include "sefaz-sim/SefazSim.h"
 #include "support/NFeDocumentFiller.h"
@@ -14,11 +15,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <mutex>
 #include <set>
-#include <thread>
 #include <vector>
 
 namespace vxn {
@@ -26,13 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Tag(const std::string& s, const std::string& name) {
-  const auto a = s.find("<" + name + ">");
-  const auto b = s.find("</" + name + ">", a == std::string::npos ? 0 : a);
-  if (a == std::string::npos || b == std::string::npos)
-    return {};
-  return s.substr(a + name.size() + 2, b - a - name.size() - 2);
-}
+using test::Tag;
 
 // The message of the exception of type E that `f` raises ("" when it raises nothing).
 template <class E, class F> std::string MessageOf(F&& f) {
@@ -70,27 +62,8 @@ private:
   }
 };
 
-// The SOAP actions the server was called with.
-struct ActionLog {
-  std::mutex mutex;
-  std::vector<std::string> actions;
-  std::vector<std::string> Snapshot() {
-    std::lock_guard lock(mutex);
-    return actions;
-  }
-};
-
 class EnviarNFTest : public ::testing::Test {
 protected:
-  static sim::TSefazSimOptions Options(ActionLog& log) {
-    sim::TSefazSimOptions o;
-    o.OnRequest = [&log](const std::string& line) {
-      std::lock_guard lock(log.mutex);
-      log.actions.push_back(line.substr(line.rfind(' ') + 1));
-    };
-    return o;
-  }
-
   void SetUp() override {
     sim_.Start();
     files_ = sim_.WriteConfig(dir_.Path() + "sim");
@@ -125,13 +98,8 @@ protected:
     return names;
   }
 
-  // The actions of the server's requests, awaited until it reported `count` of them (the server writes
-  // its line after the reply has gone out).
-  std::vector<std::string> Actions(std::size_t count) {
-    for (int i = 0; i < 500 && actions_.Snapshot().size() < count; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return actions_.Snapshot();
-  }
+  // The SOAP actions of the server's requests, awaited until it reported `count` of them.
+  std::vector<std::string> Actions(std::size_t count) { return requests_.Actions(count); }
 
   // Queries the receipt until the lot is no longer in processing (at most 5 queries).
   std::string QueryUntilProcessed(const std::string& nRec, int* queries = nullptr) {
@@ -146,9 +114,9 @@ protected:
     return reply;
   }
 
-  ActionLog actions_;
+  test::TSimRequestLog requests_;
   test::TempDir dir_;
-  sim::TSefazSim sim_{Options(actions_)};
+  sim::TSefazSim sim_{requests_.Options()};
   sim::TSefazSimConfigFiles files_;
   TvxnNFeRecordingHooks nfe_;
   std::vector<std::string> onLog_;
