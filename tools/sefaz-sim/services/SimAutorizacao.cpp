@@ -34,7 +34,7 @@ std::string ProtNFeXml(std::string_view versao, std::string_view chNFe, std::str
   return xml;
 }
 
-TSimAutorizacao::TSimAutorizacao(std::string versao) : versao_(std::move(versao)) {}
+TSimAutorizacao::TSimAutorizacao(std::string versao) : TSimLayoutService(std::move(versao)) {}
 
 std::string TSimAutorizacao::WsdlName() const {
   return Is400() ? "NFeAutorizacao4" : "NfeAutorizacao";
@@ -59,18 +59,11 @@ std::string TSimAutorizacao::ResultElementOf(const TSimRequest& request) const {
   return !Is400() && request.Compressed ? "nfeAutorizacaoLoteZipResult" : ResultElement();
 }
 
-std::string TSimAutorizacao::ReplyHeader(const TSimRequest& request) const {
-  if (Is400())
-    return {};
-  return Format(R"(<nfeCabecMsg xmlns="%s"><cUF>%s</cUF><versaoDados>3.10</versaoDados></nfeCabecMsg>)",
-                {request.BodyNamespace, request.HeaderCUF});
-}
-
 std::string TSimAutorizacao::Handle(const TSimRequest& request, const TSimContext& context) const {
   const std::vector<TSimLotDocument> documents = LotDocuments(request.DataXml);
   const std::string cUF = context.States.ReplyCode(
       request.Section, documents.empty() ? request.HeaderCUF : documents.front().CUF);
-  if (!context.Schemas.Validate(request.DataXml, "enviNFe_v" + versao_ + ".xsd").empty())
+  if (!context.Schemas.Validate(request.DataXml, "enviNFe_v" + Versao() + ".xsd").empty())
     return Reply(225, cUF, {});
   const bool synchronous = ElementText(request.DataXml, "indSinc") == "1";
   if (synchronous && documents.size() > 1)
@@ -108,13 +101,13 @@ std::string TSimAutorizacao::Protocol(const TSimLotDocument& d, const TSimReques
   const std::string key = d.Id.size() == 47 ? d.Id.substr(3) : d.Id;
   const std::string now = NowBrasilia();
   if (const int cStat = Check(d, request, context))
-    return ProtNFeXml(versao_, key, now, {}, d.DigestValue, cStat, MotivoOf(cStat));
+    return ProtNFeXml(Versao(), key, now, {}, d.DigestValue, cStat, MotivoOf(cStat));
   TSimAuthorisation granted{context.Lots.NewProtocol(d.CUF), now, {}};
-  granted.ProtNFe = ProtNFeXml(versao_, key, now, granted.NProt, d.DigestValue, 100, MotivoOf(100));
+  granted.ProtNFe = ProtNFeXml(Versao(), key, now, granted.NProt, d.DigestValue, 100, MotivoOf(100));
   if (!context.Lots.Authorise(key, granted)) {
     const TSimAuthorisation first = context.Lots.Authorised(key).value_or(TSimAuthorisation{});
     const std::string motivo = MotivoOf(204) + " [nProt:" + first.NProt + "][dhAut: " + first.DhRecbto + "]";
-    return ProtNFeXml(versao_, key, now, {}, d.DigestValue, 204, motivo);
+    return ProtNFeXml(Versao(), key, now, {}, d.DigestValue, 204, motivo);
   }
   return granted.ProtNFe;
 }
@@ -123,7 +116,7 @@ std::string TSimAutorizacao::Reply(int cStat, std::string_view cUF, std::string_
   return Format(
       R"(<retEnviNFe versao="%s" xmlns="%s"><tpAmb>2</tpAmb><verAplic>%s</verAplic>)"
       R"(<cStat>%d</cStat><xMotivo>%s</xMotivo><cUF>%s</cUF><dhRecbto>%s</dhRecbto>%s</retEnviNFe>)",
-      {versao_, std::string(uri::kNFe), std::string(kVerAplic), cStat, MotivoOf(cStat), std::string(cUF),
+      {Versao(), std::string(uri::kNFe), std::string(kVerAplic), cStat, MotivoOf(cStat), std::string(cUF),
        NowBrasilia(), std::string(content)});
 }
 

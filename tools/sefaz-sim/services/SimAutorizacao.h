@@ -3,13 +3,13 @@
 // service; synchronous lots (indSinc 1) get the document's protocol at once.
 #pragma once
 
-#include "sefaz-sim/SimService.h"
+#include "sefaz-sim/SimLayoutService.h"
 
 namespace vxn::sim {
 
 struct TSimLotDocument;
 
-class TSimAutorizacao : public TSimService {
+class TSimAutorizacao : public TSimLayoutService {
 public:
   // versao: "4.00" or "3.10".
   explicit TSimAutorizacao(std::string versao);
@@ -19,11 +19,9 @@ public:
   std::vector<std::string> Actions() const override;
   std::string ResultElement() const override;
   std::string ResultElementOf(const TSimRequest& request) const override;
-  std::string ReplyHeader(const TSimRequest& request) const override;
   std::string Handle(const TSimRequest& request, const TSimContext& context) const override;
 
 private:
-  bool Is400() const { return versao_ == "4.00"; }
   // The protNFe of one document: its authorisation or the reason it was refused.
   std::string Protocol(const TSimLotDocument& document, const TSimRequest& request,
                        const TSimContext& context) const;
@@ -31,8 +29,6 @@ private:
   // under the lock that records the authorisation).
   int Check(const TSimLotDocument& document, const TSimRequest& request, const TSimContext& context) const;
   std::string Reply(int cStat, std::string_view cUF, std::string_view content) const;
-
-  std::string versao_;
 };
 
 // A protNFe element of the given layout version.

@@ -9,7 +9,7 @@
 
 namespace vxn::sim {
 
-TSimConsultaProtocolo::TSimConsultaProtocolo(std::string versao) : versao_(std::move(versao)) {}
+TSimConsultaProtocolo::TSimConsultaProtocolo(std::string versao) : TSimLayoutService(std::move(versao)) {}
 
 std::string TSimConsultaProtocolo::WsdlName() const {
   return Is400() ? "NFeConsultaProtocolo4" : "NfeConsulta2";
@@ -32,18 +32,11 @@ std::string TSimConsultaProtocolo::ResultElement() const {
   return Is400() ? "nfeResultMsg" : "nfeConsultaNF2Result";
 }
 
-std::string TSimConsultaProtocolo::ReplyHeader(const TSimRequest& request) const {
-  if (Is400())
-    return {};
-  return Format(R"(<nfeCabecMsg xmlns="%s"><cUF>%s</cUF><versaoDados>3.10</versaoDados></nfeCabecMsg>)",
-                {request.BodyNamespace, request.HeaderCUF});
-}
-
 std::string TSimConsultaProtocolo::Handle(const TSimRequest& request, const TSimContext& context) const {
   const std::string chNFe = ElementText(request.DataXml, "chNFe");
   const std::string keyUF = chNFe.size() >= 2 ? chNFe.substr(0, 2) : request.HeaderCUF;
   const std::string cUF = context.States.ReplyCode(request.Section, keyUF);
-  if (!context.Schemas.Validate(request.DataXml, "consSitNFe_v" + versao_ + ".xsd").empty())
+  if (!context.Schemas.Validate(request.DataXml, "consSitNFe_v" + Versao() + ".xsd").empty())
     return Reply(215, cUF, chNFe, {});
   if (ElementText(request.DataXml, "tpAmb") != "2") // this server is a homologation environment
     return Reply(252, cUF, chNFe, {});
@@ -60,7 +53,7 @@ std::string TSimConsultaProtocolo::Reply(int cStat, std::string_view cUF, std::s
   return Format(R"(<retConsSitNFe versao="%s" xmlns="%s"><tpAmb>2</tpAmb><verAplic>%s</verAplic>)"
                 R"(<cStat>%d</cStat><xMotivo>%s</xMotivo><cUF>%s</cUF><dhRecbto>%s</dhRecbto>)"
                 R"(<chNFe>%s</chNFe>%s</retConsSitNFe>)",
-                {versao_, std::string(uri::kNFe), std::string(kVerAplic), cStat, MotivoOf(cStat),
+                {Versao(), std::string(uri::kNFe), std::string(kVerAplic), cStat, MotivoOf(cStat),
                  std::string(cUF), NowBrasilia(), std::string(chNFe), std::string(protNFe)});
 }
 

@@ -3,11 +3,11 @@
 // authorised.
 #pragma once
 
-#include "sefaz-sim/SimService.h"
+#include "sefaz-sim/SimLayoutService.h"
 
 namespace vxn::sim {
 
-class TSimConsultaProtocolo : public TSimService {
+class TSimConsultaProtocolo : public TSimLayoutService {
 public:
   // versao: "4.00" or "3.10".
   explicit TSimConsultaProtocolo(std::string versao);
@@ -16,14 +16,10 @@ public:
   std::vector<std::string> ServerKeys() const override;
   std::vector<std::string> Actions() const override;
   std::string ResultElement() const override;
-  std::string ReplyHeader(const TSimRequest& request) const override;
   std::string Handle(const TSimRequest& request, const TSimContext& context) const override;
 
 private:
-  bool Is400() const { return versao_ == "4.00"; }
   std::string Reply(int cStat, std::string_view cUF, std::string_view chNFe, std::string_view protNFe) const;
-
-  std::string versao_;
 };
 
 } // namespace vxn::sim

@@ -23,7 +23,7 @@ std::string LeftPad14(const std::string& s) {
 
 } // namespace
 
-TSimInutilizacao::TSimInutilizacao(std::string versao) : versao_(std::move(versao)) {}
+TSimInutilizacao::TSimInutilizacao(std::string versao) : TSimLayoutService(std::move(versao)) {}
 
 std::string TSimInutilizacao::WsdlName() const {
   return Is400() ? "NFeInutilizacao4" : "NfeInutilizacao2";
@@ -45,18 +45,11 @@ std::string TSimInutilizacao::ResultElement() const {
   return Is400() ? "nfeResultMsg" : "nfeInutilizacaoNF2Result";
 }
 
-std::string TSimInutilizacao::ReplyHeader(const TSimRequest& request) const {
-  if (Is400())
-    return {};
-  return Format(R"(<nfeCabecMsg xmlns="%s"><cUF>%s</cUF><versaoDados>3.10</versaoDados></nfeCabecMsg>)",
-                {request.BodyNamespace, request.HeaderCUF});
-}
-
 int TSimInutilizacao::Check(const TSimRequest& request, const TSimContext& context) const {
   const std::string& xml = request.DataXml;
   // A person issuing NF-e exists only in the states whose schema variant (Mato Grosso's) accepts a CPF.
   const bool cpf = !ElementText(xml, "CPF").empty();
-  const std::string schema = Is400() && cpf ? "MT_inutNFe_v4.00.xsd" : "inutNFe_v" + versao_ + ".xsd";
+  const std::string schema = Is400() && cpf ? "MT_inutNFe_v4.00.xsd" : "inutNFe_v" + Versao() + ".xsd";
   if (!context.Schemas.Validate(xml, schema).empty())
     return 215;
   if (!VerifyXmlSignature(xml))
@@ -96,7 +89,7 @@ std::string TSimInutilizacao::Reply(int cStat, std::string_view cUF, std::string
   return Format(R"(<retInutNFe versao="%s" xmlns="%s"><infInut><tpAmb>2</tpAmb><verAplic>%s</verAplic>)"
                 R"(<cStat>%d</cStat><xMotivo>%s</xMotivo><cUF>%s</cUF>%s<dhRecbto>%s</dhRecbto>%s)"
                 R"(</infInut></retInutNFe>)",
-                {versao_, std::string(uri::kNFe), std::string(kVerAplic), cStat, MotivoOf(cStat),
+                {Versao(), std::string(uri::kNFe), std::string(kVerAplic), cStat, MotivoOf(cStat),
                  std::string(cUF), std::string(fields), NowBrasilia(), Element("nProt", nProt)});
 }
 

@@ -3,11 +3,11 @@
 // before.
 #pragma once
 
-#include "sefaz-sim/SimService.h"
+#include "sefaz-sim/SimLayoutService.h"
 
 namespace vxn::sim {
 
-class TSimInutilizacao : public TSimService {
+class TSimInutilizacao : public TSimLayoutService {
 public:
   // versao: "4.00" or "3.10".
   explicit TSimInutilizacao(std::string versao);
@@ -16,17 +16,13 @@ public:
   std::vector<std::string> ServerKeys() const override;
   std::vector<std::string> Actions() const override;
   std::string ResultElement() const override;
-  std::string ReplyHeader(const TSimRequest& request) const override;
   std::string Handle(const TSimRequest& request, const TSimContext& context) const override;
 
 private:
-  bool Is400() const { return versao_ == "4.00"; }
   // The rejection code of a request, 0 when nothing stands against it.
   int Check(const TSimRequest& request, const TSimContext& context) const;
   // The reply; `fields` are the request's range fields (ano to nNFFin), "" after a schema failure.
   std::string Reply(int cStat, std::string_view cUF, std::string_view fields, std::string_view nProt) const;
-
-  std::string versao_;
 };
 
 } // namespace vxn::sim

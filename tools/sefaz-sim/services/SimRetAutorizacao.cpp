@@ -9,7 +9,7 @@
 
 namespace vxn::sim {
 
-TSimRetAutorizacao::TSimRetAutorizacao(std::string versao) : versao_(std::move(versao)) {}
+TSimRetAutorizacao::TSimRetAutorizacao(std::string versao) : TSimLayoutService(std::move(versao)) {}
 
 std::string TSimRetAutorizacao::WsdlName() const {
   return Is400() ? "NFeRetAutorizacao4" : "NfeRetAutorizacao";
@@ -29,17 +29,10 @@ std::string TSimRetAutorizacao::ResultElement() const {
   return Is400() ? "nfeResultMsg" : "nfeRetAutorizacaoLoteResult";
 }
 
-std::string TSimRetAutorizacao::ReplyHeader(const TSimRequest& request) const {
-  if (Is400())
-    return {};
-  return Format(R"(<nfeCabecMsg xmlns="%s"><cUF>%s</cUF><versaoDados>3.10</versaoDados></nfeCabecMsg>)",
-                {request.BodyNamespace, request.HeaderCUF});
-}
-
 std::string TSimRetAutorizacao::Handle(const TSimRequest& request, const TSimContext& context) const {
   const std::string nRec = ElementText(request.DataXml, "nRec");
   const std::string sectionUF = context.States.ReplyCode(request.Section, request.HeaderCUF);
-  if (!context.Schemas.Validate(request.DataXml, "consReciNFe_v" + versao_ + ".xsd").empty())
+  if (!context.Schemas.Validate(request.DataXml, "consReciNFe_v" + Versao() + ".xsd").empty())
     return Reply(nRec, 215, sectionUF, {});
   if (ElementText(request.DataXml, "tpAmb") != "2") // this server is a homologation environment
     return Reply(nRec, 252, sectionUF, {});
@@ -59,7 +52,7 @@ std::string TSimRetAutorizacao::Reply(std::string_view nRec, int cStat, std::str
   return Format(R"(<retConsReciNFe versao="%s" xmlns="%s"><tpAmb>2</tpAmb><verAplic>%s</verAplic>)"
                 R"(<nRec>%s</nRec><cStat>%d</cStat><xMotivo>%s</xMotivo><cUF>%s</cUF><dhRecbto>%s</dhRecbto>)"
                 R"(%s</retConsReciNFe>)",
-                {versao_, std::string(uri::kNFe), std::string(kVerAplic), std::string(nRec), cStat,
+                {Versao(), std::string(uri::kNFe), std::string(kVerAplic), std::string(nRec), cStat,
                  MotivoOf(cStat), std::string(cUF), NowBrasilia(), std::string(protocols)});
 }
 

@@ -3,11 +3,11 @@
 // the configured number of queries, then 104 with one protNFe per document.
 #pragma once
 
-#include "sefaz-sim/SimService.h"
+#include "sefaz-sim/SimLayoutService.h"
 
 namespace vxn::sim {
 
-class TSimRetAutorizacao : public TSimService {
+class TSimRetAutorizacao : public TSimLayoutService {
 public:
   // versao: "4.00" or "3.10".
   explicit TSimRetAutorizacao(std::string versao);
@@ -16,14 +16,10 @@ public:
   std::vector<std::string> ServerKeys() const override;
   std::vector<std::string> Actions() const override;
   std::string ResultElement() const override;
-  std::string ReplyHeader(const TSimRequest& request) const override;
   std::string Handle(const TSimRequest& request, const TSimContext& context) const override;
 
 private:
-  bool Is400() const { return versao_ == "4.00"; }
   std::string Reply(std::string_view nRec, int cStat, std::string_view cUF, std::string_view protocols) const;
-
-  std::string versao_;
 };
 
 } // namespace vxn::sim

@@ -8,7 +8,7 @@
 
 namespace vxn::sim {
 
-TSimStatusServico::TSimStatusServico(std::string versao) : versao_(std::move(versao)) {}
+TSimStatusServico::TSimStatusServico(std::string versao) : TSimLayoutService(std::move(versao)) {}
 
 std::string TSimStatusServico::WsdlName() const {
   return Is400() ? "NFeStatusServico4" : "NfeStatusServico3";
@@ -30,17 +30,10 @@ std::string TSimStatusServico::ResultElement() const {
   return Is400() ? "nfeResultMsg" : "nfeStatusServicoNFResult";
 }
 
-std::string TSimStatusServico::ReplyHeader(const TSimRequest& request) const {
-  if (Is400())
-    return {};
-  return Format(R"(<nfeCabecMsg xmlns="%s"><cUF>%s</cUF><versaoDados>3.10</versaoDados></nfeCabecMsg>)",
-                {request.BodyNamespace, request.HeaderCUF});
-}
-
 std::string TSimStatusServico::Handle(const TSimRequest& request, const TSimContext& context) const {
   const std::string cUF = ElementText(request.DataXml, "cUF");
   const std::string replyUF = context.States.ReplyCode(request.Section, cUF);
-  if (!context.Schemas.Validate(request.DataXml, "consStatServ_v" + versao_ + ".xsd").empty())
+  if (!context.Schemas.Validate(request.DataXml, "consStatServ_v" + Versao() + ".xsd").empty())
     return Reply(215, replyUF);
   const std::string tpAmb = ElementText(request.DataXml, "tpAmb");
   return Reply(Decide(request, context, tpAmb, cUF), replyUF);
@@ -59,7 +52,7 @@ std::string TSimStatusServico::Reply(int cStat, std::string_view cUF) const {
   std::string xml =
       Format(R"(<retConsStatServ versao="%s" xmlns="%s"><tpAmb>2</tpAmb><verAplic>%s</verAplic>)"
              R"(<cStat>%d</cStat><xMotivo>%s</xMotivo><cUF>%s</cUF><dhRecbto>%s</dhRecbto>)",
-             {versao_, std::string(uri::kNFe), std::string(kVerAplic), cStat, MotivoOf(cStat),
+             {Versao(), std::string(uri::kNFe), std::string(kVerAplic), cStat, MotivoOf(cStat),
               std::string(cUF), NowBrasilia()});
   if (cStat == 107)
     xml += "<tMed>1</tMed>";

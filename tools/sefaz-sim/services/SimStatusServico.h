@@ -1,11 +1,11 @@
 // The service-status web service, layouts 4.00 (NFeStatusServico4) and 3.10 (NfeStatusServico3).
 #pragma once
 
-#include "sefaz-sim/SimService.h"
+#include "sefaz-sim/SimLayoutService.h"
 
 namespace vxn::sim {
 
-class TSimStatusServico : public TSimService {
+class TSimStatusServico : public TSimLayoutService {
 public:
   // versao: "4.00" or "3.10".
   explicit TSimStatusServico(std::string versao);
@@ -14,17 +14,13 @@ public:
   std::vector<std::string> ServerKeys() const override;
   std::vector<std::string> Actions() const override;
   std::string ResultElement() const override;
-  std::string ReplyHeader(const TSimRequest& request) const override;
   std::string Handle(const TSimRequest& request, const TSimContext& context) const override;
 
 private:
-  bool Is400() const { return versao_ == "4.00"; }
   // The cStat for a request whose message passed the schema.
   int Decide(const TSimRequest& request, const TSimContext& context, std::string_view tpAmb,
              std::string_view cUF) const;
   std::string Reply(int cStat, std::string_view cUF) const;
-
-  std::string versao_;
 };
 
 } // namespace vxn::sim
