@@ -7,6 +7,7 @@
 #include "support/SignedNFeDocument.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
+#include "support/XmlTag.h"
 #include "vxnFiles.h"
 #include "vxnGovUtils.h"
 #include "vxnNFe.h"

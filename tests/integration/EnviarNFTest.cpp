@@ -9,6 +9,7 @@
 #include "support/NFeDocumentFiller.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
+#include "support/XmlTag.h"
 #include "vxnNFe.h"
 #include "vxnNFeException.h"
 #include "vxnText.h"

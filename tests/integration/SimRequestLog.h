@@ -1,5 +1,4 @@
-// What the integration tests observe of the local tax-authority server: the text of an element of its
-// replies and the log of the requests it answered.
+// The log of the requests the local tax-authority server answered, as the integration tests observe it.
 #pragma once
 
 #include "sefaz-sim/SefazSim.h"
@@ -12,15 +11,6 @@
 #include <vector>
 
 namespace vxn::test {
-
-// The text of the first element `name` of `s` ("" when there is none).
-inline std::string Tag(const std::string& s, const std::string& name) {
-  const auto a = s.find("<" + name + ">");
-  const auto b = s.find("</" + name + ">", a == std::string::npos ? 0 : a);
-  if (a == std::string::npos || b == std::string::npos)
-    return {};
-  return s.substr(a + name.size() + 2, b - a - name.size() - 2);
-}
 
 // The server's request log lines ("POST <path> 200 <action>"), filled by the options it is started with.
 class TSimRequestLog {

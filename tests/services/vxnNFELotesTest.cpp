@@ -7,6 +7,7 @@
 #include "support/SignedNFeDocument.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
+#include "support/XmlTag.h"
 #include "vxnFiles.h"
 #include "vxnGovUtils.h"
 #include "vxnGovX.h"
@@ -23,13 +24,7 @@
 namespace vxn {
 namespace {
 
-std::string Tag(const std::string& s, const std::string& name) {
-  const auto a = s.find("<" + name + ">");
-  const auto b = s.find("</" + name + ">", a == std::string::npos ? 0 : a);
-  if (a == std::string::npos || b == std::string::npos)
-    return {};
-  return s.substr(a + name.size() + 2, b - a - name.size() - 2);
-}
+using test::Tag;
 
 // The actions the server was called with, as its request log tells them.
 struct TActionLog {

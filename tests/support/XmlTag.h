@@ -1,0 +1,18 @@
+// Reading one value out of a reply in a test, by plain text search: the tests that check what came back
+// from a server need the text of an element, not a parsed document.
+#pragma once
+
+#include <string>
+
+namespace vxn::test {
+
+// The text of the first element `name` of `s` ("" when there is none).
+inline std::string Tag(const std::string& s, const std::string& name) {
+  const auto a = s.find("<" + name + ">");
+  const auto b = s.find("</" + name + ">", a == std::string::npos ? 0 : a);
+  if (a == std::string::npos || b == std::string::npos)
+    return {};
+  return s.substr(a + name.size() + 2, b - a - name.size() - 2);
+}
+
+} // namespace vxn::test
