@@ -21,7 +21,30 @@ std::string TwoDigitYear() {
   return Digits(tm.tm_year % 100, 2);
 }
 
+constexpr int kReceiptDigits = 13;
+constexpr int kProtocolDigits = 10;
+constexpr long long kReceiptModulus = 10'000'000'000'000;
+constexpr long long kProtocolModulus = 10'000'000'000;
+
+// Milliseconds since the epoch, kept to the last digits of a sequence. 13 digits wrap every 317 years,
+// 10 digits every 115 days: far longer than a homologation server lives.
+long long ClockSeed(long long modulus) {
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::system_clock::now().time_since_epoch());
+  const long long seed = ms.count() % modulus;
+  return seed == 0 ? 1 : seed;
+}
+
+// The current number of a sequence; the sequence moves on, skipping 0 when it wraps.
+long long TakeNext(long long& next, long long modulus) {
+  const long long taken = next;
+  next = next + 1 < modulus ? next + 1 : 1;
+  return taken;
+}
+
 } // namespace
+
+TSimLots::TSimLots() : nextReceipt_(ClockSeed(kReceiptModulus)), nextProtocol_(ClockSeed(kProtocolModulus)) {}
 
 void TSimLots::SetQueriesInProcessing(int count) {
   std::lock_guard lock(mutex_);
@@ -35,13 +58,15 @@ int TSimLots::QueriesInProcessing() const {
 
 std::string TSimLots::NewReceipt(std::string_view cUF) {
   std::lock_guard lock(mutex_);
-  return std::string(cUF.size() == 2 ? cUF : "35") + Digits(nextReceipt_++, 13);
+  return std::string(cUF.size() == 2 ? cUF : "35") +
+         Digits(TakeNext(nextReceipt_, kReceiptModulus), kReceiptDigits);
 }
 
 std::string TSimLots::NewProtocol(std::string_view cUF) {
   std::lock_guard lock(mutex_);
   // tpAmb 2: this server is a homologation environment.
-  return "2" + std::string(cUF.size() == 2 ? cUF : "35") + TwoDigitYear() + Digits(nextProtocol_++, 10);
+  return "2" + std::string(cUF.size() == 2 ? cUF : "35") + TwoDigitYear() +
+         Digits(TakeNext(nextProtocol_, kProtocolModulus), kProtocolDigits);
 }
 
 std::optional<TSimAuthorisation> TSimLots::Authorised(const std::string& chNFe) const {

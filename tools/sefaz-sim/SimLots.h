@@ -29,6 +29,11 @@ struct TSimNumberRange {
 
 class TSimLots {
 public:
+  // Receipt and protocol sequences start from the clock, so a server started again (the embedded
+  // server of `nfe` starts with every run) never hands out a number it gave before: the client names
+  // its log files after them, and a real authority never repeats one.
+  TSimLots();
+
   // How many receipt queries of a lot answer 105 (in processing) before the lot answers 104.
   void SetQueriesInProcessing(int count);
   int QueriesInProcessing() const;
@@ -67,8 +72,8 @@ private:
   };
   mutable std::mutex mutex_;
   int queriesInProcessing_ = 0;
-  long long nextReceipt_ = 1;
-  long long nextProtocol_ = 1;
+  long long nextReceipt_;
+  long long nextProtocol_;
   std::map<std::string, TLot> lots_;
   std::map<std::string, TSimAuthorisation> authorised_;
   std::vector<TSimNumberRange> invalidated_;
