@@ -21,11 +21,6 @@ namespace {
 using test::Conteudo;
 using test::MensagemDe;
 
-const test::DevPki& Pki() {
-  static const test::DevPki pki;
-  return pki;
-}
-
 class ConversaoTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -42,7 +37,7 @@ protected:
   bool XmlSec1Aceita(const std::string& xml, std::string& saida) {
     const std::string arquivo = home.File("assinada.xml");
     WriteFileAtomic(arquivo, xml);
-    return test::RunCommand("xmlsec1 --verify --trusted-pem '" + Pki().CaFile() +
+    return test::RunCommand("xmlsec1 --verify --trusted-pem '" + test::SharedPki().CaFile() +
                                 "' --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe '" + arquivo + "'",
                             saida) == 0;
   }
@@ -50,7 +45,7 @@ protected:
   std::string ConverteAssinaEValida(const std::string& texto, TLayoutConvKind tipo) {
     const std::string xml = nfe.ConverterLoteParaXml(texto, tipo, pl_009g, false);
     EXPECT_EQ(TvxnNFe::GetNumNotas(xml), 1);
-    nfe.SetCaminhoCertificado(Pki().ValidClientFile());
+    nfe.SetCaminhoCertificado(test::SharedPki().ValidClientFile());
     nfe.SetSenhaCertificado("1234");
     const std::string assinada = nfe.AssinarNota(xml);
     EXPECT_EQ(test::XmlSchemaErrors(assinada, test::FindSchema("nfe_v4.00.xsd")), "");

@@ -24,11 +24,6 @@ namespace {
 using test::DevPki;
 using test::TempDir;
 
-const DevPki& Pki() {
-  static const DevPki pki;
-  return pki;
-}
-
 constexpr std::string_view kCSRT = "G8063VRTNDMO886SFNK5LDUDEI24XJ22YIPO";
 
 // The signed NFe documents of AssinarNota's result, in order.
@@ -71,13 +66,13 @@ protected:
     EvxnException::ResetClassState();
   }
   void ComCertificado() {
-    nfe.SetCaminhoCertificado(Pki().ValidClientFile());
+    nfe.SetCaminhoCertificado(test::SharedPki().ValidClientFile());
     nfe.SetSenhaCertificado("1234");
   }
   bool XmlSec1Aceita(const std::string& xml, std::string& saida) {
     const std::string arquivo = home.File("assinada.xml");
     WriteFileAtomic(arquivo, xml);
-    return test::RunCommand("xmlsec1 --verify --trusted-pem '" + Pki().CaFile() +
+    return test::RunCommand("xmlsec1 --verify --trusted-pem '" + test::SharedPki().CaFile() +
                                 "' --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe '" + arquivo + "'",
                             saida) == 0;
   }

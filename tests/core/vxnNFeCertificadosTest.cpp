@@ -14,11 +14,6 @@ namespace {
 using test::DevPki;
 using test::TempDir;
 
-const DevPki& Pki() {
-  static const DevPki pki;
-  return pki;
-}
-
 class NFeCertificadosTest : public ::testing::Test {
 protected:
   void SetUp() override { ::setenv("QUORVANT_NFE_HOME", home.Path().c_str(), 1); }
@@ -31,7 +26,7 @@ protected:
 
 TEST_F(NFeCertificadosTest, CertificateFileOperationsGoThroughTheConfiguredSettings) {
   TvxnNFe nfe;
-  nfe.SetCaminhoCertificado(Pki().ValidClientFile());
+  nfe.SetCaminhoCertificado(test::SharedPki().ValidClientFile());
   nfe.SetSenhaCertificado("1234");
   nfe.CheckCertificate();
   auto now = std::chrono::system_clock::now();
@@ -44,15 +39,15 @@ TEST_F(NFeCertificadosTest, CertificateFileOperationsGoThroughTheConfiguredSetti
   EXPECT_NE(lista[0], "antigo");
   // What the component configured is what the library holds.
   const TvxnHttpSettings& http = nfe.GetGov().Get_HttpSettings();
-  EXPECT_EQ(http.CertificatePath, Pki().ValidClientFile());
+  EXPECT_EQ(http.CertificatePath, test::SharedPki().ValidClientFile());
   EXPECT_EQ(http.CertificatePassword, "1234");
-  EXPECT_EQ(nfe.GetGov().Get_SignerSettings().CertificatePath, Pki().ValidClientFile());
+  EXPECT_EQ(nfe.GetGov().Get_SignerSettings().CertificatePath, test::SharedPki().ValidClientFile());
   EXPECT_EQ(nfe.GetGov().Get_SignerSettings().Options, 3);
 }
 
 TEST_F(NFeCertificadosTest, AWrongPasswordFailsTheCheck) {
   TvxnNFe nfe;
-  nfe.SetCaminhoCertificado(Pki().ValidClientFile());
+  nfe.SetCaminhoCertificado(test::SharedPki().ValidClientFile());
   nfe.SetSenhaCertificado("errada");
   EXPECT_THROW(nfe.CheckCertificate(), EvxnNFeException);
   try {
@@ -67,7 +62,7 @@ TEST_F(NFeCertificadosTest, ANewCertificateNameIsPassedOnAndCheckedWithTheHost) 
   TvxnNFe nfe;
   std::vector<std::string> asked;
   nfe.SetOnCheckCertificate([&](std::string& name) { asked.push_back(name); });
-  nfe.SetCaminhoCertificado(Pki().ValidClientFile());
+  nfe.SetCaminhoCertificado(test::SharedPki().ValidClientFile());
   nfe.SetSenhaCertificado("1234");
   nfe.GetGov();
   // Assigning the name after the library object exists configures it and checks the certificate.

@@ -32,16 +32,11 @@ std::string ZipOneFile(const std::string& name, const std::string& content) {
   return test::MakeZip(name, content, true);
 }
 
-const DevPki& Pki() {
-  static const DevPki pki;
-  return pki;
-}
-
 // The local HTTPS server that publishes the archives: fixed bodies by path, 404 for anything else.
 class ArquivosServer {
 public:
   ArquivosServer()
-      : server_(Pki().Server(), "", [this](const test::TlsTestRequest& r) {
+      : server_(test::SharedPki().Server(), "", [this](const test::TlsTestRequest& r) {
           std::lock_guard lock(mutex_);
           TlsTestResponse res;
           res.ContentType = "application/zip";

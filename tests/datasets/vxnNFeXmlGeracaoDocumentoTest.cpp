@@ -318,7 +318,7 @@ TEST_F(XmlDocumentoCompletoTest, KeepsItsExactText) {
 }
 
 TEST_F(XmlDocumentoCompletoTest, SignedItValidatesAgainstTheOfficialSchemaAndXmlsec1) {
-  static const test::DevPki pki;
+  const test::DevPki& pki = test::SharedPki();
   TvxnGovX gov;
   auto& s = gov.Get_SignerSettings();
   s.CertificateKind = ckFile;

@@ -15,11 +15,6 @@ using vxn::test::DevPki;
 
 namespace {
 
-const DevPki& Pki() {
-  static const DevPki pki;
-  return pki;
-}
-
 void UseFile(TvxnGovX& gov, const std::string& path, const std::string& password) {
   auto& s = gov.Get_SignerSettings();
   s.CertificateKind = ckFile;
@@ -45,7 +40,7 @@ std::int64_t DaysFromNow(std::chrono::system_clock::time_point t) {
 
 TEST(CertificateFile, ValidECnpjOpensAndNamesTheCompanyAndCnpj) {
   TvxnGovX gov;
-  UseFile(gov, Pki().ValidClientFile(), "1234");
+  UseFile(gov, test::SharedPki().ValidClientFile(), "1234");
   EXPECT_NO_THROW(gov.CheckCertificate());
   auto names = gov.ListCertificates();
   ASSERT_EQ(names.size(), 1u);
@@ -61,7 +56,7 @@ TEST(CertificateFile, RefusalsSayWhyAndNeverShowThePassword) {
   const std::string secret = "SenhaSecreta#987";
   dev::TvxnDevClientOptions o;
   o.Password = secret;
-  const std::string good = Pki().WriteClient("secreto.pfx", o);
+  const std::string good = test::SharedPki().WriteClient("secreto.pfx", o);
 
   TvxnGovX gov;
   gov.Set_ErrorLogDirectory(logDir.Path());
@@ -71,7 +66,7 @@ TEST(CertificateFile, RefusalsSayWhyAndNeverShowThePassword) {
   EXPECT_NE(wrong.find(good), std::string::npos) << wrong;
   EXPECT_EQ(wrong.find(secret), std::string::npos) << wrong;
 
-  UseFile(gov, Pki().Folder() + "nao-existe.pfx", secret);
+  UseFile(gov, test::SharedPki().Folder() + "nao-existe.pfx", secret);
   std::string missing = CertificationFailure([&] { gov.CheckCertificate(); });
   EXPECT_NE(missing.find("Arquivo do certificado não encontrado"), std::string::npos) << missing;
 
@@ -95,23 +90,23 @@ TEST(CertificateFile, ExpiredNotYetValidAndKeylessCertificatesAreRefused) {
   keyless.WithPrivateKey = false;
 
   TvxnGovX gov;
-  UseFile(gov, Pki().WriteClient("vencido.pfx", expired), "1234");
+  UseFile(gov, test::SharedPki().WriteClient("vencido.pfx", expired), "1234");
   std::string m = CertificationFailure([&] { gov.CheckCertificate(); });
   EXPECT_NE(m.find("expirou em"), std::string::npos) << m;
   // The dates can still be read from an expired certificate.
   EXPECT_EQ(DaysFromNow(gov.CertificateExpiration()), -2);
 
-  UseFile(gov, Pki().WriteClient("futuro.pfx", future), "1234");
+  UseFile(gov, test::SharedPki().WriteClient("futuro.pfx", future), "1234");
   m = CertificationFailure([&] { gov.CheckCertificate(); });
   EXPECT_NE(m.find("ainda não é válido"), std::string::npos) << m;
   EXPECT_EQ(DaysFromNow(gov.CertificateValidFrom()), 9);
 
-  UseFile(gov, Pki().WriteClient("semchave.pfx", keyless), "1234");
+  UseFile(gov, test::SharedPki().WriteClient("semchave.pfx", keyless), "1234");
   m = CertificationFailure([&] { gov.CheckCertificate(); });
   EXPECT_EQ(m, "O certificado EMPRESA DE TESTE LTDA:11222333000181 não possui chave privada");
 
   // Signing refuses the same certificates before touching the document.
-  UseFile(gov, Pki().Folder() + "vencido.pfx", "1234");
+  UseFile(gov, test::SharedPki().Folder() + "vencido.pfx", "1234");
   EXPECT_THROW(gov.SignXmlById("<a><b Id=\"x\"/></a>", "x"), EvxnNFeCertificationException);
 }
 
@@ -119,7 +114,7 @@ TEST(CertificateFile, LegacyRc2And3DesPkcs12Opens) {
   dev::TvxnDevClientOptions o;
   o.LegacyEncryption = true;
   o.Password = "legado";
-  const std::string path = Pki().WriteClient("legado.pfx", o);
+  const std::string path = test::SharedPki().WriteClient("legado.pfx", o);
   // The file really uses the old algorithms (as reported by the openssl command line).
   std::string info;
   ASSERT_EQ(
@@ -137,7 +132,7 @@ TEST(CertificateFile, LegacyRc2And3DesPkcs12Opens) {
 TEST(CertificateFile, OpenedOncePerConfiguration) {
   test::TempDir dir;
   const std::string path = dir.File("uma-vez.pfx");
-  std::filesystem::copy_file(Pki().ValidClientFile(), path);
+  std::filesystem::copy_file(test::SharedPki().ValidClientFile(), path);
   TvxnGovX gov;
   UseFile(gov, path, "1234");
   gov.CheckCertificate();
@@ -158,8 +153,8 @@ TEST(CertificateStore, FolderSelectsBySubjectAskingTheHostFirst) {
   dev::TvxnDevClientOptions b;
   b.CompanyName = "BETA INDUSTRIA SA";
   b.Cnpj = "22222222000191";
-  WriteFileAtomic(store.File("alfa.pfx"), Pki().Authority().IssueClientPkcs12(a));
-  WriteFileAtomic(store.File("beta.p12"), Pki().Authority().IssueClientPkcs12(b));
+  WriteFileAtomic(store.File("alfa.pfx"), test::SharedPki().Authority().IssueClientPkcs12(a));
+  WriteFileAtomic(store.File("beta.p12"), test::SharedPki().Authority().IssueClientPkcs12(b));
   WriteFileAtomic(store.File("leiame.txt"), "not a certificate");
 
   TvxnGovX gov;

@@ -21,11 +21,6 @@ using vxn::test::TlsTestServer;
 
 namespace {
 
-const DevPki& Pki() {
-  static const DevPki pki;
-  return pki;
-}
-
 const std::string kAction = "http://www.portalfiscal.inf.br/nfe/wsdl/NFeStatusServico4/nfeStatusServicoNF";
 const std::string kEnvelope =
     "<soap12:Envelope xmlns:soap12=\"http://www.w3.org/2003/05/soap-envelope\"><soap12:Body>"
@@ -47,9 +42,9 @@ protected:
   void SetUp() override {
     auto& h = gov_.Get_HttpSettings();
     h.CertificateKind = ckFile;
-    h.CertificatePath = Pki().ValidClientFile();
+    h.CertificatePath = test::SharedPki().ValidClientFile();
     h.CertificatePassword = "1234";
-    h.TrustedCAFile = Pki().CaFile();
+    h.TrustedCAFile = test::SharedPki().CaFile();
     h.IgnoreInvalidCertificates = false;
     h.TimeOut = 5000;
     gov_.Set_ErrorLogDirectory(logDir_.Path());
@@ -77,7 +72,7 @@ protected:
 } // namespace
 
 TEST_F(PostSoapTest, PostsTheEnvelopeWithTheClientCertificateAndReturnsTheWholeReply) {
-  TlsTestServer server(Pki().Server(), Pki().CaPem(), Ok);
+  TlsTestServer server(test::SharedPki().Server(), test::SharedPki().CaPem(), Ok);
   EXPECT_EQ(Post(server.Url("/ws/NFeStatusServico4.asmx")), kReply);
   auto received = server.Received();
   ASSERT_EQ(received.size(), 1u);
@@ -93,7 +88,7 @@ TEST_F(PostSoapTest, PostsTheEnvelopeWithTheClientCertificateAndReturnsTheWholeR
 }
 
 TEST_F(PostSoapTest, ServerRefusesAPostWithoutClientCertificate) {
-  TlsTestServer server(Pki().Server(), Pki().CaPem(), Ok);
+  TlsTestServer server(test::SharedPki().Server(), test::SharedPki().CaPem(), Ok);
   gov_.Get_HttpSettings().CertificatePath.clear();
   std::string m = Failure(server.Url("/ws"));
   EXPECT_EQ(m.rfind("Falha na comunicação com " + server.Url("/ws") + ": ", 0), 0u) << m;
@@ -114,7 +109,7 @@ TEST_F(PostSoapTest, ServerRefusesAPostWithoutClientCertificate) {
 TEST_F(PostSoapTest, UntrustedServerIsRefusedUnlessInvalidCertificatesAreIgnored) {
   // The server's certificate comes from an authority the client does not trust.
   auto rogue = dev::TvxnDevAuthority::Create("AC Desconhecida");
-  TlsTestServer server(rogue.IssueServer(), Pki().CaPem(), Ok);
+  TlsTestServer server(rogue.IssueServer(), test::SharedPki().CaPem(), Ok);
   std::string m = Failure(server.Url("/ws"));
   EXPECT_NE(m.find("Falha na comunicação com"), std::string::npos) << m;
   EXPECT_NE(m.find("certificate"), std::string::npos) << m;
@@ -126,7 +121,7 @@ TEST_F(PostSoapTest, UntrustedServerIsRefusedUnlessInvalidCertificatesAreIgnored
 }
 
 TEST_F(PostSoapTest, SlowServerHitsTheTimeOut) {
-  TlsTestServer server(Pki().Server(), Pki().CaPem(), [](const TlsTestRequest&) {
+  TlsTestServer server(test::SharedPki().Server(), test::SharedPki().CaPem(), [](const TlsTestRequest&) {
     TlsTestResponse r{200, kReply};
     r.DelayMs = 1500;
     return r;
@@ -141,7 +136,7 @@ TEST_F(PostSoapTest, SlowServerHitsTheTimeOut) {
 }
 
 TEST_F(PostSoapTest, HttpErrorCarriesStatusAndSoapFault) {
-  TlsTestServer server(Pki().Server(), Pki().CaPem(), [](const TlsTestRequest&) {
+  TlsTestServer server(test::SharedPki().Server(), test::SharedPki().CaPem(), [](const TlsTestRequest&) {
     return TlsTestResponse{
         500, "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\"><soap:Body><soap:Fault>"
              "<soap:Code><soap:Value>soap:Receiver</soap:Value></soap:Code><soap:Reason>"
@@ -151,7 +146,7 @@ TEST_F(PostSoapTest, HttpErrorCarriesStatusAndSoapFault) {
   EXPECT_EQ(Failure(server.Url("/ws")), "Erro HTTP 500 na comunicação com " + server.Url("/ws") +
                                             ": Servidor indisponível para manutenção");
 
-  TlsTestServer plain(Pki().Server(), Pki().CaPem(), [](const TlsTestRequest&) {
+  TlsTestServer plain(test::SharedPki().Server(), test::SharedPki().CaPem(), [](const TlsTestRequest&) {
     return TlsTestResponse{403, "proibido", "text/plain"};
   });
   EXPECT_EQ(Failure(plain.Url("/ws")), "Erro HTTP 403 na comunicação com " + plain.Url("/ws"));
@@ -185,7 +180,7 @@ TEST_F(PostSoapTest, WrongClientCertificatePasswordIsACertificateFailure) {
 
 TEST(UpdateResource, DownloadsPlainAndZippedFilesAtomically) {
   const std::string servers = "[SP]\r\nNfeStatusServico=https://127.0.0.1/ws\r\nendereco=http://portal\r\n";
-  TlsTestServer server(Pki().Server(), "", [&](const TlsTestRequest& r) {
+  TlsTestServer server(test::SharedPki().Server(), "", [&](const TlsTestRequest& r) {
     if (r.Path == "/plain.ini")
       return TlsTestResponse{200, servers, "text/plain"};
     if (r.Path == "/deflated.zip")
@@ -202,7 +197,7 @@ TEST(UpdateResource, DownloadsPlainAndZippedFilesAtomically) {
   });
   test::TempDir dir;
   TvxnGovX gov;
-  gov.Get_HttpSettings().TrustedCAFile = Pki().CaFile();
+  gov.Get_HttpSettings().TrustedCAFile = test::SharedPki().CaFile();
   const std::string file = dir.File("nfeServidoresHom.ini");
 
   EXPECT_TRUE(gov.UpdateResource(server.Url("/plain.ini"), file));

@@ -20,11 +20,6 @@ using vxn::test::DevPki;
 
 namespace {
 
-const DevPki& Pki() {
-  static const DevPki pki;
-  return pki;
-}
-
 struct Caso {
   std::string nome;
   std::string xml;
@@ -95,7 +90,7 @@ class DirectSigningTest : public ::testing::Test {
 protected:
   void SetUp() override {
     settings_.CertificateKind = ckFile;
-    settings_.CertificatePath = Pki().ValidClientFile();
+    settings_.CertificatePath = test::SharedPki().ValidClientFile();
     settings_.CertificatePassword = "1234";
     cert_ = store_.Load(settings_);
   }
@@ -182,7 +177,7 @@ TEST_F(DirectSigningTest, SameBytesAsXmlSec1ForEveryCoveredDocument) {
     const std::string ours = Directly(c, direct);
     EXPECT_TRUE(direct) << "the direct path should cover this document";
     EXPECT_EQ(ours, ByXmlSec(c));
-    auto check = VerifyXmlSignature(ours, Pki().CaPem());
+    auto check = VerifyXmlSignature(ours, test::SharedPki().CaPem());
     EXPECT_TRUE(check.Ok) << check.Reason;
   }
 }
@@ -209,7 +204,7 @@ TEST_F(DirectSigningTest, XmlSec1CommandLineAcceptsDirectSignatures) {
     WriteFileAtomic(file, Directly(c, direct));
     ASSERT_TRUE(direct);
     std::string report;
-    EXPECT_EQ(test::RunCommand("xmlsec1 --verify --trusted-pem '" + Pki().CaFile() +
+    EXPECT_EQ(test::RunCommand("xmlsec1 --verify --trusted-pem '" + test::SharedPki().CaFile() +
                                    "' --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe '" + file + "'",
                                report),
               0)

@@ -14,11 +14,6 @@ using vxn::test::DevPki;
 
 namespace {
 
-const DevPki& Pki() {
-  static const DevPki pki;
-  return pki;
-}
-
 const char* const kNfeKey = "NFe35261211222333000181550010000001231123456780";
 
 std::string UnsignedNfe() {
@@ -30,7 +25,7 @@ protected:
   void SetUp() override {
     auto& s = gov_.Get_SignerSettings();
     s.CertificateKind = ckFile;
-    s.CertificatePath = Pki().ValidClientFile();
+    s.CertificatePath = test::SharedPki().ValidClientFile();
     s.CertificatePassword = "1234";
     s.ElementName = "infNFe";
   }
@@ -39,7 +34,7 @@ protected:
   bool XmlSec1Accepts(const std::string& xml, std::string& output) {
     const std::string file = dir_.File("assinado.xml");
     WriteFileAtomic(file, xml);
-    return test::RunCommand("xmlsec1 --verify --trusted-pem '" + Pki().CaFile() +
+    return test::RunCommand("xmlsec1 --verify --trusted-pem '" + test::SharedPki().CaFile() +
                                 "' --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe '" + file + "'",
                             output) == 0;
   }
@@ -95,10 +90,11 @@ TEST_F(SignXmlByIdTest, XmlSec1AcceptsTheSignatureAndRejectsOneChangedCharacter)
   tampered[at + 17] = '8';
   EXPECT_FALSE(XmlSec1Accepts(tampered, report)) << report;
 
-  auto ours = VerifyXmlSignature(tampered, Pki().CaPem());
+  auto ours = VerifyXmlSignature(tampered, test::SharedPki().CaPem());
   EXPECT_FALSE(ours.Ok);
   EXPECT_NE(ours.Reason.find("DigestValue"), std::string::npos) << ours.Reason;
-  EXPECT_TRUE(VerifyXmlSignature(out, Pki().CaPem()).Ok) << VerifyXmlSignature(out, Pki().CaPem()).Reason;
+  EXPECT_TRUE(VerifyXmlSignature(out, test::SharedPki().CaPem()).Ok)
+      << VerifyXmlSignature(out, test::SharedPki().CaPem()).Reason;
 }
 
 TEST_F(SignXmlByIdTest, SignedNfeValidatesAgainstTheOfficialSchema) {
@@ -156,7 +152,7 @@ TEST_F(SignXmlByIdTest, NfceSignatureFollowsTheSupplementaryBlock) {
   std::string out = gov_.SignXmlById(nfce, kNfeKey);
   EXPECT_NE(out.find("</infNFe><infNFeSupl>"), std::string::npos);
   EXPECT_NE(out.find("</infNFeSupl><Signature xmlns="), std::string::npos);
-  auto check = VerifyXmlSignature(out, Pki().CaPem());
+  auto check = VerifyXmlSignature(out, test::SharedPki().CaPem());
   EXPECT_TRUE(check.Ok) << check.Reason;
 }
 
@@ -169,7 +165,7 @@ TEST_F(SignXmlByIdTest, TextOutsideAsciiIsKeptAsIs) {
   EXPECT_NE(out.find("<xCorrecao>Correção de endereço: São Paulo</xCorrecao></infEvento><Signature"),
             std::string::npos)
       << out;
-  EXPECT_TRUE(VerifyXmlSignature(out, Pki().CaPem()).Ok);
+  EXPECT_TRUE(VerifyXmlSignature(out, test::SharedPki().CaPem()).Ok);
 }
 
 TEST_F(SignXmlByIdTest, BadInputRaisesSignatureException) {

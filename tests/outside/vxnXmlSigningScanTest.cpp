@@ -22,11 +22,6 @@ using vxn::test::DevPki;
 
 namespace {
 
-const DevPki& Pki() {
-  static const DevPki pki;
-  return pki;
-}
-
 struct Caso {
   std::string nome;
   std::string xml;
@@ -138,7 +133,7 @@ class OnePassSigningTest : public ::testing::Test {
 protected:
   void SetUp() override {
     settings_.CertificateKind = ckFile;
-    settings_.CertificatePath = Pki().ValidClientFile();
+    settings_.CertificatePath = test::SharedPki().ValidClientFile();
     settings_.CertificatePassword = "1234";
     cert_ = store_.Load(settings_);
   }
@@ -181,8 +176,8 @@ protected:
     const std::string file = dir_.File("assinado.xml");
     WriteFileAtomic(file, signedXml);
     std::string report;
-    EXPECT_EQ(test::RunCommand("xmlsec1 --verify --trusted-pem '" + Pki().CaFile() + "' --id-attr:Id '" +
-                                   c.idAttrXmlSec + "' '" + file + "' 2>&1",
+    EXPECT_EQ(test::RunCommand("xmlsec1 --verify --trusted-pem '" + test::SharedPki().CaFile() +
+                                   "' --id-attr:Id '" + c.idAttrXmlSec + "' '" + file + "' 2>&1",
                                report),
               0)
         << report;

@@ -23,11 +23,6 @@ using test::TlsTestRequest;
 using test::TlsTestResponse;
 using test::TlsTestServer;
 
-const test::DevPki& Pki() {
-  static const test::DevPki pki;
-  return pki;
-}
-
 constexpr const char* kReply = R"(<?xml version="1.0" encoding="utf-8"?><soap:Envelope )"
                                R"(xmlns:soap="http://www.w3.org/2003/05/soap-envelope"><soap:Body>)"
                                R"(<retEnviNFe xmlns="http://www.portalfiscal.inf.br/nfe"><cStat>103</cStat>)"
@@ -36,9 +31,10 @@ constexpr const char* kReply = R"(<?xml version="1.0" encoding="utf-8"?><soap:En
 class OlderLayoutsTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    server_ = std::make_unique<TlsTestServer>(Pki().Server(), Pki().CaPem(), [](const TlsTestRequest&) {
-      return TlsTestResponse{200, kReply};
-    });
+    server_ = std::make_unique<TlsTestServer>(test::SharedPki().Server(), test::SharedPki().CaPem(),
+                                              [](const TlsTestRequest&) {
+                                                return TlsTestResponse{200, kReply};
+                                              });
     servers_ = dir_.Path() + "servidores.ini";
     WriteFileAtomic(servers_, "[MG]\nNfeRecepcao=" + server_->Url("/mg/recepcao") +
                                   "\nNfeRecepcao2=" + server_->Url("/mg/recepcao2") +
@@ -52,9 +48,9 @@ protected:
     data_.AmbienteStr = "2";
     auto& h = gov_.Get_HttpSettings();
     h.CertificateKind = ckFile;
-    h.CertificatePath = Pki().ValidClientFile();
+    h.CertificatePath = test::SharedPki().ValidClientFile();
     h.CertificatePassword = "1234";
-    h.TrustedCAFile = Pki().CaFile();
+    h.TrustedCAFile = test::SharedPki().CaFile();
     h.TimeOut = 10000;
   }
 

@@ -21,6 +21,11 @@ std::string DevPki::WriteClient(const std::string& name, const dev::TvxnDevClien
   return path;
 }
 
+const DevPki& SharedPki() {
+  static const DevPki pki;
+  return pki;
+}
+
 int RunCommand(const std::string& command, std::string& output) {
   output.clear();
   FILE* pipe = popen((command + " 2>&1").c_str(), "r");

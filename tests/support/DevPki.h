@@ -35,6 +35,10 @@ private:
   dev::TvxnDevIdentity server_;
 };
 
+// The development PKI of this test program, made at first use and shared by every test in it: tests only
+// read its files, and each program then pays for its RSA keys once.
+const DevPki& SharedPki();
+
 // Runs a shell command; returns its exit status and puts its output (stdout and stderr) in `output`.
 int RunCommand(const std::string& command, std::string& output);
 
