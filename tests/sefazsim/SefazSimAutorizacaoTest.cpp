@@ -5,6 +5,7 @@
 #include "support/SignedNFeDocument.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
+#include "support/XmlTag.h"
 #include "vxnFiles.h"
 #include "vxnGovUtils.h"
 
@@ -24,18 +25,8 @@ using test::HttpsTestRequest;
 
 constexpr const char* kWsdl = "http://www.portalfiscal.inf.br/nfe/wsdl/";
 
-std::string Between(const std::string& s, const std::string& open, const std::string& close) {
-  const auto a = s.find(open);
-  const auto b = s.find(close, a == std::string::npos ? 0 : a);
-  if (a == std::string::npos || b == std::string::npos)
-    return {};
-  return s.substr(a, b + close.size() - a);
-}
-
-std::string Tag(const std::string& s, const std::string& name) {
-  const std::string inner = Between(s, "<" + name + ">", "</" + name + ">");
-  return inner.empty() ? "" : inner.substr(name.size() + 2, inner.size() - 2 * name.size() - 5);
-}
+using test::Between;
+using test::Tag;
 
 bool AllDigits(const std::string& s) {
   return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;

@@ -4,6 +4,7 @@
 #include "support/HttpsTestClient.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
+#include "support/XmlTag.h"
 #include "vxnFiles.h"
 #include "vxnGovX.h"
 
@@ -19,18 +20,8 @@ using sim::TSefazSim;
 constexpr const char* kWsdl = "http://www.portalfiscal.inf.br/nfe/wsdl/";
 constexpr const char* kNs = "http://www.portalfiscal.inf.br/nfe";
 
-std::string Between(const std::string& s, const std::string& open, const std::string& close) {
-  const auto a = s.find(open);
-  const auto b = s.find(close, a == std::string::npos ? 0 : a);
-  if (a == std::string::npos || b == std::string::npos)
-    return {};
-  return s.substr(a, b + close.size() - a);
-}
-
-std::string Tag(const std::string& s, const std::string& name) {
-  const std::string inner = Between(s, "<" + name + ">", "</" + name + ">");
-  return inner.empty() ? "" : inner.substr(name.size() + 2, inner.size() - 2 * name.size() - 5);
-}
+using test::Between;
+using test::Tag;
 
 std::string Envelope(const std::string& wsdl, const std::string& message) {
   return R"(<soap12:Envelope xmlns:soap12="http://www.w3.org/2003/05/soap-envelope"><soap12:Body>)"

@@ -2,6 +2,7 @@
 #include "support/HttpsTestClient.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
+#include "support/XmlTag.h"
 #include "vxnFormat.h"
 #include "vxnText.h"
 
@@ -47,18 +48,8 @@ std::string Envelope310(const std::string& cUF, const std::string& message) {
          message + "</nfeDadosMsg></SOAP-ENV:Body></SOAP-ENV:Envelope>";
 }
 
-std::string Between(const std::string& s, const std::string& open, const std::string& close) {
-  const auto a = s.find(open);
-  const auto b = s.find(close, a == std::string::npos ? 0 : a);
-  if (a == std::string::npos || b == std::string::npos)
-    return {};
-  return s.substr(a, b + close.size() - a);
-}
-
-std::string Tag(const std::string& s, const std::string& name) {
-  const std::string inner = Between(s, "<" + name + ">", "</" + name + ">");
-  return inner.empty() ? "" : inner.substr(name.size() + 2, inner.size() - 2 * name.size() - 5);
-}
+using test::Between;
+using test::Tag;
 
 class SefazSimTest : public ::testing::Test {
 protected:
