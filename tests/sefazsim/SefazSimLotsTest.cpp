@@ -1,4 +1,5 @@
 #include "sefaz-sim/SimLots.h"
+#include "sefaz-sim/SimStore.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,8 @@ TEST(SefazSimLots, AServerStartedAgainRepeatsNoReceiptOrProtocol) {
   std::set<std::string> receipts;
   std::set<std::string> protocols;
   for (int run = 0; run < 3; ++run) {
-    TSimLots lots;
+    vxn::sim::TSimStore store(""); // in memory: only the clock carries the sequences over
+    TSimLots lots(store);
     for (int i = 0; i < 20; ++i) {
       const std::string receipt = lots.NewReceipt("35");
       const std::string protocol = lots.NewProtocol("31");

@@ -147,6 +147,9 @@ void TNfeSession::IniciarServidorLocal() {
   sim::TSefazSimOptions options;
   options.AuthorityCertificatePem = cert.AuthorityCertificatePem;
   options.AuthorityPrivateKeyPem = cert.AuthorityPrivateKeyPem;
+  // The server's state stays in the data folder, so that a document issued in one run can be queried,
+  // corrected and cancelled in the next.
+  options.DataDir = dataDir_;
   if (options_.Verbose)
     options.OnRequest = [](const std::string& line) { std::cerr << "nfe: local server: " << line << "\n"; };
   try {

@@ -5,6 +5,7 @@
 #include "sefaz-sim/SimService.h"
 #include "sefaz-sim/SimSoap.h"
 #include "sefaz-sim/SimStates.h"
+#include "sefaz-sim/SimStore.h"
 #include "sefaz-sim/services/SimAutorizacao.h"
 #include "sefaz-sim/services/SimConsultaCadastro.h"
 #include "sefaz-sim/services/SimConsultaProtocolo.h"
@@ -106,7 +107,8 @@ struct TSefazSim::Impl {
   dev::TvxnDevIdentity serverIdentity;
   TSimStates states;
   TSimSchemas schemas;
-  TSimLots lots;
+  TSimStore store;
+  TSimLots lots{store};
   TSimTaxpayers taxpayers;
   std::vector<std::unique_ptr<TSimService>> services = MakeServices();
   std::unique_ptr<httplib::SSLServer> server;
@@ -118,7 +120,8 @@ struct TSefazSim::Impl {
 
   explicit Impl(TSefazSimOptions o)
       : options(std::move(o)), authority(MakeAuthority(options)), serverIdentity(authority.IssueServer()),
-        schemas(options.SchemasDir.empty() ? ProgramDirectory() + "Esquemas/" : options.SchemasDir) {}
+        schemas(options.SchemasDir.empty() ? ProgramDirectory() + "Esquemas/" : options.SchemasDir),
+        store(options.DataDir) {}
 
   const TSimService* FindService(const std::string& wsdlName) const {
     for (const auto& s : services)
@@ -303,6 +306,10 @@ std::string TSefazSim::ServersIniText() const {
     ini += "\r\n";
   }
   return ini;
+}
+
+std::string TSefazSim::StatePath() const {
+  return impl_->store.Path();
 }
 
 std::vector<std::string> TSefazSim::ReceivedMessages() const {

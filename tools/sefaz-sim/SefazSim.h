@@ -28,6 +28,10 @@ struct TSefazSimOptions {
   // a new one.
   std::string AuthorityCertificatePem;
   std::string AuthorityPrivateKeyPem;
+  // Folder of the server's state (the database "sefaz-sim.db": authorised documents, protocols,
+  // receipts, invalidations, events), created when missing; a server started again on the same folder
+  // remembers all of it. Empty keeps the state in memory for the life of the server.
+  std::string DataDir;
   // Told of every request once answered: "<method> <path> <HTTP status> <action>".
   std::function<void(const std::string&)> OnRequest;
 };
@@ -78,6 +82,9 @@ public:
   // Writes into `dir` (created when missing) the servers file, a component INI file that uses it, a
   // client certificate and the authority's certificate.
   TSefazSimConfigFiles WriteConfig(const std::string& dir) const;
+
+  // The database file of the state; "" when it is kept in memory.
+  std::string StatePath() const;
 
   // Data messages received so far (the XML inside nfeDadosMsg), oldest first.
   std::vector<std::string> ReceivedMessages() const;

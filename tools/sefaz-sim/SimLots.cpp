@@ -1,5 +1,7 @@
 #include "sefaz-sim/SimLots.h"
 
+#include "sefaz-sim/SimStore.h"
+
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -35,87 +37,112 @@ long long ClockSeed(long long modulus) {
   return seed == 0 ? 1 : seed;
 }
 
-// The current number of a sequence; the sequence moves on, skipping 0 when it wraps.
-long long TakeNext(long long& next, long long modulus) {
-  const long long taken = next;
-  next = next + 1 < modulus ? next + 1 : 1;
-  return taken;
-}
-
 } // namespace
 
-TSimLots::TSimLots() : nextReceipt_(ClockSeed(kReceiptModulus)), nextProtocol_(ClockSeed(kProtocolModulus)) {}
+TSimLots::TSimLots(TSimStore& store)
+    : store_(store), receiptFloor_(ClockSeed(kReceiptModulus)), protocolFloor_(ClockSeed(kProtocolModulus)) {}
 
 void TSimLots::SetQueriesInProcessing(int count) {
-  std::lock_guard lock(mutex_);
   queriesInProcessing_ = count < 0 ? 0 : count;
 }
 
 int TSimLots::QueriesInProcessing() const {
-  std::lock_guard lock(mutex_);
   return queriesInProcessing_;
 }
 
 std::string TSimLots::NewReceipt(std::string_view cUF) {
-  std::lock_guard lock(mutex_);
   return std::string(cUF.size() == 2 ? cUF : "35") +
-         Digits(TakeNext(nextReceipt_, kReceiptModulus), kReceiptDigits);
+         Digits(store_.TakeNext("receipt", receiptFloor_, kReceiptModulus), kReceiptDigits);
 }
 
 std::string TSimLots::NewProtocol(std::string_view cUF) {
-  std::lock_guard lock(mutex_);
   // tpAmb 2: this server is a homologation environment.
   return "2" + std::string(cUF.size() == 2 ? cUF : "35") + TwoDigitYear() +
-         Digits(TakeNext(nextProtocol_, kProtocolModulus), kProtocolDigits);
+         Digits(store_.TakeNext("protocol", protocolFloor_, kProtocolModulus), kProtocolDigits);
 }
 
 std::optional<TSimAuthorisation> TSimLots::Authorised(const std::string& chNFe) const {
-  std::lock_guard lock(mutex_);
-  if (auto it = authorised_.find(chNFe); it != authorised_.end())
-    return it->second;
-  return std::nullopt;
+  std::optional<TSimAuthorisation> found;
+  store_.Transaction([&](TSimStore& s) {
+    TSimStatement q = s.Prepare("SELECT nprot, dhrecbto, prot_nfe, nfe FROM authorisations WHERE chave = ?1");
+    if (q.Bind({chNFe}).Step())
+      found = TSimAuthorisation{q.Text(0), q.Text(1), q.Text(2), q.Text(3)};
+  });
+  return found;
 }
 
-bool TSimLots::Authorise(const std::string& chNFe, const TSimAuthorisation& authorisation) {
-  std::lock_guard lock(mutex_);
-  return authorised_.emplace(chNFe, authorisation).second;
+bool TSimLots::Authorise(const std::string& chNFe, const TSimAuthorisation& a) {
+  bool inserted = false;
+  store_.Transaction([&](TSimStore& s) {
+    TSimStatement q = s.Prepare("INSERT INTO authorisations(chave, nprot, dhrecbto, prot_nfe, nfe) "
+                                "VALUES(?1, ?2, ?3, ?4, ?5) ON CONFLICT(chave) DO NOTHING");
+    q.Bind({chNFe, a.NProt, a.DhRecbto, a.ProtNFe, a.NFe}).Run();
+    TSimStatement changes = s.Prepare("SELECT changes()");
+    inserted = changes.Step() && changes.Int(0) == 1;
+  });
+  return inserted;
 }
 
 int TSimLots::Invalidate(const TSimNumberRange& range) {
-  auto sameSeries = [&range](std::string_view issuer, int mod, int serie) {
-    return issuer == range.Issuer && mod == range.Mod && serie == range.Serie;
-  };
-  std::lock_guard lock(mutex_);
-  // An access key: cUF(2) AAMM(4) issuer(14) mod(2) serie(3) nNF(9) ...
-  for (const auto& [key, authorisation] : authorised_) {
-    const std::string_view k = key;
-    const long long nNF = std::stoll(std::string(k.substr(25, 9)));
-    if (sameSeries(k.substr(6, 14), std::stoi(std::string(k.substr(20, 2))),
-                   std::stoi(std::string(k.substr(22, 3)))) &&
-        nNF >= range.First && nNF <= range.Last)
-      return 241;
-  }
-  for (const TSimNumberRange& r : invalidated_)
-    if (sameSeries(r.Issuer, r.Mod, r.Serie) && r.First <= range.Last && range.First <= r.Last)
-      return 256;
-  invalidated_.push_back(range);
-  return 0;
+  int cStat = 0;
+  store_.Transaction([&](TSimStore& s) {
+    // An access key: cUF(2) AAMM(4) issuer(14) mod(2) serie(3) nNF(9) ...
+    TSimStatement used = s.Prepare(
+        "SELECT 1 FROM authorisations WHERE substr(chave, 7, 14) = ?1 AND CAST(substr(chave, 21, 2) AS "
+        "INTEGER) "
+        "= ?2 AND CAST(substr(chave, 23, 3) AS INTEGER) = ?3 AND CAST(substr(chave, 26, 9) AS INTEGER) "
+        "BETWEEN ?4 AND ?5 LIMIT 1");
+    if (used.Bind({range.Issuer, std::int64_t{range.Mod}, std::int64_t{range.Serie},
+                   std::int64_t{range.First}, std::int64_t{range.Last}})
+            .Step()) {
+      cStat = 241;
+      return;
+    }
+    TSimStatement overlap = s.Prepare("SELECT 1 FROM invalidations WHERE issuer = ?1 AND model = ?2 AND "
+                                      "serie = ?3 AND first <= ?5 AND ?4 <= last LIMIT 1");
+    if (overlap
+            .Bind({range.Issuer, std::int64_t{range.Mod}, std::int64_t{range.Serie},
+                   std::int64_t{range.First}, std::int64_t{range.Last}})
+            .Step()) {
+      cStat = 256;
+      return;
+    }
+    s.Execute("INSERT INTO invalidations(issuer, model, serie, first, last) VALUES(?1, ?2, ?3, ?4, ?5)",
+              {range.Issuer, std::int64_t{range.Mod}, std::int64_t{range.Serie}, std::int64_t{range.First},
+               std::int64_t{range.Last}});
+  });
+  return cStat;
 }
 
 void TSimLots::Store(const std::string& nRec, std::string cUF, std::vector<std::string> protocols) {
-  std::lock_guard lock(mutex_);
-  lots_[nRec] = TLot{std::move(cUF), std::move(protocols), 0};
+  store_.Transaction([&](TSimStore& s) {
+    s.Execute("INSERT OR REPLACE INTO lots(nrec, cuf, queries) VALUES(?1, ?2, 0)", {nRec, cUF});
+    s.Execute("DELETE FROM lot_protocols WHERE nrec = ?1", {nRec});
+    TSimStatement add = s.Prepare("INSERT INTO lot_protocols(nrec, position, prot_nfe) VALUES(?1, ?2, ?3)");
+    for (std::size_t i = 0; i < protocols.size(); ++i)
+      add.Bind({nRec, static_cast<std::int64_t>(i), protocols[i]}).Run();
+  });
 }
 
 TSimLots::TQuery TSimLots::Query(const std::string& nRec) {
-  std::lock_guard lock(mutex_);
-  auto it = lots_.find(nRec);
-  if (it == lots_.end())
-    return {};
-  TLot& lot = it->second;
-  const bool processing = lot.queries < queriesInProcessing_;
-  ++lot.queries;
-  return TQuery{true, processing, lot.cUF, processing ? std::vector<std::string>{} : lot.protocols};
+  TQuery result;
+  store_.Transaction([&](TSimStore& s) {
+    TSimStatement lot = s.Prepare("SELECT cuf, queries FROM lots WHERE nrec = ?1");
+    if (!lot.Bind({nRec}).Step())
+      return;
+    result.Found = true;
+    result.CUF = lot.Text(0);
+    result.Processing = lot.Int(1) < queriesInProcessing_;
+    s.Execute("UPDATE lots SET queries = queries + 1 WHERE nrec = ?1", {nRec});
+    if (result.Processing)
+      return;
+    TSimStatement protocols =
+        s.Prepare("SELECT prot_nfe FROM lot_protocols WHERE nrec = ?1 ORDER BY position");
+    protocols.Bind({nRec});
+    while (protocols.Step())
+      result.Protocols.push_back(protocols.Text(0));
+  });
+  return result;
 }
 
 } // namespace vxn::sim

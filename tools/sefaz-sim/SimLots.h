@@ -1,10 +1,11 @@
 // What the local server remembers between requests: the lots it received, by receipt number, with the
 // protocols of their documents, every access key it authorised and every range of numbers it
-// invalidated. Shared by the request threads.
+// invalidated. Kept in the server's store (SimStore.h), so it survives a restart when the server has a
+// data folder. Shared by the request threads.
 #pragma once
 
-#include <map>
-#include <mutex>
+#include <atomic>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@ struct TSimAuthorisation {
   std::string NProt;
   std::string DhRecbto;
   std::string ProtNFe; // the protNFe element the authorisation was answered with
+  std::string NFe;     // the signed NFe document as received
 };
 
 // A range of numbers of one issuer's series: what an invalidation asks for.
@@ -27,12 +29,14 @@ struct TSimNumberRange {
   long long Last = 0;
 };
 
+class TSimStore;
+
 class TSimLots {
 public:
   // Receipt and protocol sequences start from the clock, so a server started again (the embedded
   // server of `nfe` starts with every run) never hands out a number it gave before: the client names
   // its log files after them, and a real authority never repeats one.
-  TSimLots();
+  explicit TSimLots(TSimStore& store);
 
   // How many receipt queries of a lot answer 105 (in processing) before the lot answers 104.
   void SetQueriesInProcessing(int count);
@@ -65,18 +69,11 @@ public:
   TQuery Query(const std::string& nRec);
 
 private:
-  struct TLot {
-    std::string cUF;
-    std::vector<std::string> protocols;
-    int queries = 0;
-  };
-  mutable std::mutex mutex_;
-  int queriesInProcessing_ = 0;
-  long long nextReceipt_;
-  long long nextProtocol_;
-  std::map<std::string, TLot> lots_;
-  std::map<std::string, TSimAuthorisation> authorised_;
-  std::vector<TSimNumberRange> invalidated_;
+  TSimStore& store_;
+  std::atomic<int> queriesInProcessing_{0};
+  // Where the sequences start when the store has given fewer numbers: the clock at start-up.
+  std::int64_t receiptFloor_;
+  std::int64_t protocolFloor_;
 };
 
 } // namespace vxn::sim

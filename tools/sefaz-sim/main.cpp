@@ -1,6 +1,6 @@
 // sefaz-sim: runs the local tax-authority server until interrupted (Ctrl-C or SIGTERM).
 //
-//   sefaz-sim [--port N] [--write-config DIR] [--schemas DIR] [--status-paused 108|109]
+//   sefaz-sim [--port N] [--write-config DIR] [--data DIR] [--schemas DIR] [--status-paused 108|109]
 //             [--receipt-processing N] [--quiet]
 #include "sefaz-sim/SefazSim.h"
 
@@ -18,11 +18,13 @@
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: sefaz-sim [--port N] [--write-config DIR] [--schemas DIR] [--status-paused 108|109] "
-    "[--receipt-processing N] [--quiet]\n"
+    "usage: sefaz-sim [--port N] [--write-config DIR] [--data DIR] [--schemas DIR] "
+    "[--status-paused 108|109] [--receipt-processing N] [--quiet]\n"
     "  --port N              port on 127.0.0.1 (0, the default, picks a free one)\n"
     "  --write-config DIR    write a servers file, a component INI file and a client certificate into DIR\n"
     "                        (an authority kept there from an earlier run is reused)\n"
+    "  --data DIR            folder of the server's state (sefaz-sim.db); default: the --write-config DIR,\n"
+    "                        or memory only without either\n"
     "  --schemas DIR         folder of the official XML Schemas (default: Esquemas/ beside the program)\n"
     "  --status-paused CODE  answer the status query with 108 or 109 (service paused)\n"
     "  --receipt-processing N  answer each lot's first N receipt queries with 105 (in processing)\n"
@@ -65,6 +67,8 @@ Args Parse(int argc, char** argv) {
       a.options.Port = ParseInt(value(), "--port");
     else if (arg == "--write-config")
       a.configDir = value();
+    else if (arg == "--data")
+      a.options.DataDir = value();
     else if (arg == "--schemas")
       a.options.SchemasDir = value();
     else if (arg == "--status-paused")
@@ -79,6 +83,10 @@ Args Parse(int argc, char** argv) {
     } else
       Usage("unknown option " + std::string(arg));
   }
+  // The configuration folder keeps the state too, so that a server started again on it remembers what
+  // it authorised.
+  if (a.options.DataDir.empty())
+    a.options.DataDir = a.configDir;
   if (a.options.Port < 0 || a.options.Port > 65535)
     Usage("--port must be between 0 and 65535");
   if (a.paused && *a.paused != 108 && *a.paused != 109)
@@ -134,6 +142,7 @@ int main(int argc, char** argv) {
     if (files)
       std::cout << "config " << files->ConfigFile << "\nservers " << files->ServersFile << "\ncertificate "
                 << files->ClientCertificate << " (password " << files->ClientPassword << ")\n";
+    std::cout << "state " << (sim.StatePath().empty() ? "(memory only)" : sim.StatePath()) << "\n";
     std::cout.flush();
     int signal = 0;
     sigwait(&stopSignals, &signal);

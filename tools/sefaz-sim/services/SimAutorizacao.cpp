@@ -102,7 +102,7 @@ std::string TSimAutorizacao::Protocol(const TSimLotDocument& d, const TSimReques
   const std::string now = NowBrasilia();
   if (const int cStat = Check(d, request, context))
     return ProtNFeXml(Versao(), key, now, {}, d.DigestValue, cStat, MotivoOf(cStat));
-  TSimAuthorisation granted{context.Lots.NewProtocol(d.CUF), now, {}};
+  TSimAuthorisation granted{context.Lots.NewProtocol(d.CUF), now, {}, d.Xml};
   granted.ProtNFe = ProtNFeXml(Versao(), key, now, granted.NProt, d.DigestValue, 100, MotivoOf(100));
   if (!context.Lots.Authorise(key, granted)) {
     const TSimAuthorisation first = context.Lots.Authorised(key).value_or(TSimAuthorisation{});
