@@ -1,14 +1,17 @@
 """Drafts data/Templates/vm60/Conversor/NFeDataSets*.xml from the field lists below, the official 4.00
 schema (sizes, enumerations, required flags) and the REC layout (rec positions). The output was
 reviewed and is committed as data; this script is not part of the build and nothing runs it."""
+import os
 import re
 import sys
 import xml.sax.saxutils as su
 
 import xsdinfo
 
-SCHEMAS = '/work/shared/schemas/PL_009_V4/'
-REC = '/work/shared/reference/rec-layout-4.00.txt'
+# The shared folder sits beside the repository.
+SHARED = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', '..', 'shared')
+SCHEMAS = os.path.join(SHARED, 'schemas', 'PL_009_V4') + os.sep
+REC = os.path.join(SHARED, 'reference', 'rec-layout-4.00.txt')
 
 # part: (group paths under infNFe ('' = infNFe itself), master part, sub-groups owned by other parts, fields)
 # A field is "name" or "name@hint" (hint: a text the schema path must contain).

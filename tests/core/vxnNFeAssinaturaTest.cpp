@@ -2,6 +2,7 @@
 // the contingency and operating-mode checks, and the clean-up of the signer's output.
 #include "support/DevPki.h"
 #include "support/NFeLoteFixture.h"
+#include "support/ProgramHome.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
 #include "vxnFiles.h"
@@ -54,30 +55,17 @@ template <class E, class F> std::string MensagemDe(F&& f) {
   return {};
 }
 
-class NFeAssinaturaTest : public ::testing::Test {
+class NFeAssinaturaTest : public test::ProgramHomeTest {
 protected:
   void SetUp() override {
-    ::setenv("QUORVANT_NFE_HOME", home.Path().c_str(), 1);
     nfe.SetDiretorioLogErro(home.File("LogErro"));
     nfe.SetDiretorioEsquemas(std::string(QVX_SCHEMAS_DIR) + "/");
-  }
-  void TearDown() override {
-    ::unsetenv("QUORVANT_NFE_HOME");
-    EvxnException::ResetClassState();
   }
   void ComCertificado() {
     nfe.SetCaminhoCertificado(test::SharedPki().ValidClientFile());
     nfe.SetSenhaCertificado("1234");
   }
-  bool XmlSec1Aceita(const std::string& xml, std::string& saida) {
-    const std::string arquivo = home.File("assinada.xml");
-    WriteFileAtomic(arquivo, xml);
-    return test::RunCommand("xmlsec1 --verify --trusted-pem '" + test::SharedPki().CaFile() +
-                                "' --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe '" + arquivo + "'",
-                            saida) == 0;
-  }
 
-  TempDir home;
   TvxnNFe nfe;
 };
 
@@ -105,8 +93,7 @@ TEST_F(NFeAssinaturaTest, ALotOf50FromTheDatasetIsSignedValidAndEachDocumentCarr
     EXPECT_EQ(GetReferenceInfo(nota), "NFe" + chave); // documents keep the order of the lot
     EXPECT_TRUE(ValidaAssinatura(nota));
     EXPECT_EQ(test::XmlSchemaErrors(nota, xsd), "");
-    std::string saida;
-    EXPECT_TRUE(XmlSec1Aceita(nota, saida)) << saida;
+    EXPECT_EQ(test::XmlSec1VerifyErrors(nota, test::SharedPki().CaFile()), "");
     EXPECT_EQ(GetValueTag("idCSRT", nota), "01");
     const std::string hash = GetValueTag("hashCSRT", nota);
     EXPECT_EQ(hash, utils.HashSha1Base64(std::string(kCSRT) + chave));
@@ -130,8 +117,7 @@ TEST_F(NFeAssinaturaTest, HandWrittenDocumentsWithTheirOwnKeysAreSignedInLotOrde
   ASSERT_EQ(notas.size(), 5u);
   for (std::size_t i = 0; i < notas.size(); ++i) {
     EXPECT_EQ(GetReferenceInfo(notas[i]), "NFe" + test::ChaveDaNota(static_cast<int>(i) + 1));
-    std::string saida;
-    EXPECT_TRUE(XmlSec1Aceita(notas[i], saida)) << saida;
+    EXPECT_EQ(test::XmlSec1VerifyErrors(notas[i], test::SharedPki().CaFile()), "");
     EXPECT_EQ(test::XmlSchemaErrors(notas[i], test::FindSchema("nfe_v4.00.xsd")), "");
   }
 }
@@ -214,8 +200,7 @@ TEST_F(NFeAssinaturaTest, AccentsListedInTheSettingsAreRemovedAndTheOrdinalBecom
   lote = ReplaceAll(lote, "<xNome>EMPRESA DE TESTE LTDA</xNome>", "<xNome>CONFECÇÕES SÃO JOÃO Nº 1</xNome>");
   const std::string nota = nfe.AssinarNota(lote);
   EXPECT_NE(nota.find("<xNome>CONFECCÕES SAO JOAO No 1</xNome>"), std::string::npos) << nota;
-  std::string saida;
-  EXPECT_TRUE(XmlSec1Aceita(nota, saida)) << saida;
+  EXPECT_EQ(test::XmlSec1VerifyErrors(nota, test::SharedPki().CaFile()), "");
 }
 
 // ---- Documents whose Id or CSRT change cannot be settled by the reading of the key ----
@@ -238,15 +223,14 @@ TEST_F(NFeAssinaturaTest, TheSignatureRefersToTheFirstIdOfTheWrappedDocument) {
   std::vector<std::string> notas = SepararNotas(nfe.AssinarNota(lote));
   ASSERT_EQ(notas.size(), 2u);
   EXPECT_NE(notas[1].find("<Reference URI=\"#NFe" + chave2 + "\">"), std::string::npos) << notas[1];
-  std::string saida;
-  EXPECT_TRUE(XmlSec1Aceita(notas[1], saida)) << saida;
+  EXPECT_EQ(test::XmlSec1VerifyErrors(notas[1], test::SharedPki().CaFile()), "");
   // Written after other attributes and with single quotes, it is the same Id.
   lote = TrocarPrimeiras(test::LoteNaoAssinado(2), "versao=\"4.00\" Id=\"NFe" + chave1 + "\"",
                          "versao=\"4.00\" Id = 'NFe" + chave1 + "'");
   notas = SepararNotas(nfe.AssinarNota(lote));
   ASSERT_EQ(notas.size(), 2u);
   EXPECT_EQ(GetReferenceInfo(notas[0]), "NFe" + chave1);
-  EXPECT_TRUE(XmlSec1Aceita(notas[0], saida)) << saida;
+  EXPECT_EQ(test::XmlSec1VerifyErrors(notas[0], test::SharedPki().CaFile()), "");
   // Past the key, "º" in the Id is kept by the key check and becomes "o" when the document is wrapped.
   nfe.SetCaracteresRemoverAcentos("Ã");
   lote = TrocarPrimeiras(test::LoteNaoAssinado(2), "Id=\"NFe" + chave1 + "\"", "Id=\"NFe" + chave1 + "º\"");
@@ -254,7 +238,7 @@ TEST_F(NFeAssinaturaTest, TheSignatureRefersToTheFirstIdOfTheWrappedDocument) {
   ASSERT_EQ(notas.size(), 2u);
   EXPECT_EQ(GetReferenceInfo(notas[0]), "NFe" + chave1 + "o");
   EXPECT_NE(notas[0].find("<Reference URI=\"#NFe" + chave1 + "o\">"), std::string::npos) << notas[0];
-  EXPECT_TRUE(XmlSec1Aceita(notas[0], saida)) << saida;
+  EXPECT_EQ(test::XmlSec1VerifyErrors(notas[0], test::SharedPki().CaFile()), "");
   // Without an Id on infNFe, the signature looks for the first Id of the document on an infNFe.
   lote = TrocarPrimeiras(test::LoteNaoAssinado(2), " Id=\"NFe" + chave1 + "\"", "");
   EXPECT_EQ(MensagemDe<EvxnSignatureException>(
@@ -326,8 +310,7 @@ TEST_F(NFeAssinaturaTest, DocumentsOfOneLotGetTheirOwnCSRTChangeWhateverTheOther
     const std::string& nota = notas[static_cast<std::size_t>(i)];
     const std::string chave = test::ChaveDaNota(i + 1);
     EXPECT_EQ(GetReferenceInfo(nota), "NFe" + chave);
-    std::string saida;
-    EXPECT_TRUE(XmlSec1Aceita(nota, saida)) << saida;
+    EXPECT_EQ(test::XmlSec1VerifyErrors(nota, test::SharedPki().CaFile()), "");
     EXPECT_EQ(test::XmlSchemaErrors(nota, test::FindSchema("nfe_v4.00.xsd")), "");
     if (i == 1) {
       EXPECT_EQ(nota.find("CSRT"), std::string::npos);

@@ -1,4 +1,5 @@
 #include "support/DevPki.h"
+#include "support/ProgramHome.h"
 #include "support/TempDir.h"
 #include "vxnGovX.h"
 #include "vxnNFe.h"
@@ -14,14 +15,8 @@ namespace {
 using test::DevPki;
 using test::TempDir;
 
-class NFeCertificadosTest : public ::testing::Test {
+class NFeCertificadosTest : public test::ProgramHomeTest {
 protected:
-  void SetUp() override { ::setenv("QUORVANT_NFE_HOME", home.Path().c_str(), 1); }
-  void TearDown() override {
-    ::unsetenv("QUORVANT_NFE_HOME");
-    EvxnException::ResetClassState();
-  }
-  TempDir home;
 };
 
 TEST_F(NFeCertificadosTest, CertificateFileOperationsGoThroughTheConfiguredSettings) {

@@ -1,7 +1,8 @@
+#include "support/ProgramHome.h"
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 #include "vxnNFe.h"
 #include "vxnNFeException.h"
-#include "xml/RefusalOf.h"
 
 #include <gtest/gtest.h>
 
@@ -21,10 +22,9 @@ constexpr const char* kChave = "35240512345678000195550010000001231012345676";
 
 // A component in a program directory of its own, with its error log in a separate folder and every
 // telemetry event recorded.
-class NFeChavesTest : public ::testing::Test {
+class NFeChavesTest : public test::ProgramHomeTest {
 protected:
   void SetUp() override {
-    ::setenv("QUORVANT_NFE_HOME", home.Path().c_str(), 1);
     nfe.SetUF("rs");
     nfe.SetDiretorioLogErro(logErro.Path());
     nfe.GetTelemetria().SetSink([this](const TvxnTelemetriaEvento& e) {
@@ -32,13 +32,8 @@ protected:
         pings.push_back(e.Operacao);
     });
   }
-  void TearDown() override {
-    ::unsetenv("QUORVANT_NFE_HOME");
-    EvxnException::ResetClassState();
-  }
   std::size_t ErrorLogLines() { return test::CountLines(ReadFileOrEmpty(logErro.File("nfe_exception.log"))); }
 
-  TempDir home;
   TempDir logErro;
   TvxnNFe nfe;
   std::vector<std::string> pings;

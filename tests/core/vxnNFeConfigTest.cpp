@@ -1,3 +1,4 @@
+#include "support/ProgramHome.h"
 #include "support/TempDir.h"
 #include "vxnFiles.h"
 #include "vxnIniFile.h"
@@ -19,13 +20,8 @@ using test::TempDir;
 
 // Every test runs with its own program directory, so that defaults ("nfeConfig.ini", "Log/", the
 // error log) land in a fresh folder.
-class NFeConfigTest : public ::testing::Test {
+class NFeConfigTest : public test::ProgramHomeTest {
 protected:
-  void SetUp() override { ::setenv("QUORVANT_NFE_HOME", home.Path().c_str(), 1); }
-  void TearDown() override {
-    ::unsetenv("QUORVANT_NFE_HOME");
-    EvxnException::ResetClassState();
-  }
   std::string Write(const std::string& name, const std::string& text) {
     std::string path = home.File(name);
     WriteFileAtomic(path, text);
@@ -39,7 +35,6 @@ protected:
     }
     return "(nothing raised)";
   }
-  TempDir home;
 };
 
 TEST_F(NFeConfigTest, ConstructionValuesOfBothClasses) {

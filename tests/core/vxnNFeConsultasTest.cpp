@@ -1,6 +1,7 @@
 // The component's offline operations of queries and cancellation documents: escaping of an
 // invalidation justification, unpacking compressed documents, the obsolete cancellation, and the
 // recognition of cancellation documents passed for printing.
+#include "support/ProgramHome.h"
 #include "support/TempDir.h"
 #include "vxnGovUtils.h"
 #include "vxnNFe.h"
@@ -32,18 +33,10 @@ std::string Evento(const std::string& chave, const std::string& tpEvento = "1101
          "</tpEvento><nSeqEvento>1</nSeqEvento></infEvento></evento></procEventoNFe>";
 }
 
-class NFeConsultasTest : public ::testing::Test {
+class NFeConsultasTest : public test::ProgramHomeTest {
 protected:
-  void SetUp() override {
-    ::setenv("QUORVANT_NFE_HOME", home.Path().c_str(), 1);
-    nfe.SetDiretorioLogErro(home.File("LogErro"));
-  }
-  void TearDown() override {
-    ::unsetenv("QUORVANT_NFE_HOME");
-    EvxnException::ResetClassState();
-  }
+  void SetUp() override { nfe.SetDiretorioLogErro(home.File("LogErro")); }
 
-  test::TempDir home;
   TvxnNFe nfe;
 };
 

@@ -1,4 +1,5 @@
 #include "vxnNFeException.h"
+#include "support/ProgramHome.h"
 #include "support/TempDir.h"
 #include "vxnPaths.h"
 
@@ -14,12 +15,10 @@ namespace {
 using test::ReadFileOrEmpty;
 using test::TempDir;
 
-class ExceptionTest : public ::testing::Test {
-protected:
-  void TearDown() override { EvxnException::ResetClassState(); }
-};
+// Each test with an empty program directory, where an exception without a log folder writes.
+using ExceptionTest = test::ProgramHomeTest;
 
-TEST_F(ExceptionTest, CheckParamsWithEmptyLogDirAppendsOneLineBesideTheExecutable) {
+TEST_F(ExceptionTest, CheckParamsWithEmptyLogDirAppendsOneLineInTheProgramDirectory) {
   std::string log = ProgramDirectory() + "nfe_exception.log";
   std::string before = ReadFileOrEmpty(log);
   EvxnNFeCheckParams e("x");

@@ -1,6 +1,7 @@
 // The component's log operations for the host: listing by filter, reading, the index files of a lot and
 // the obsolete DANFE viewer.
 #include "support/NFeLoteFixture.h"
+#include "support/ProgramHome.h"
 #include "support/TempDir.h"
 #include "vxnFiles.h"
 #include "vxnNFe.h"
@@ -15,16 +16,11 @@ namespace {
 
 using test::TempDir;
 
-class NFeLogsTest : public ::testing::Test {
+class NFeLogsTest : public test::ProgramHomeTest {
 protected:
   void SetUp() override {
-    ::setenv("QUORVANT_NFE_HOME", home.Path().c_str(), 1);
     nfe.SetDiretorioLog(home.File("Log/"));
     nfe.SetDiretorioXmlDestinatario(home.File("XmlDestinatario/"));
-  }
-  void TearDown() override {
-    ::unsetenv("QUORVANT_NFE_HOME");
-    EvxnException::ResetClassState();
   }
   void CriarLogs(std::initializer_list<const char*> nomes) {
     for (const char* nome : nomes)
@@ -37,7 +33,6 @@ protected:
     return lista.Lines();
   }
 
-  TempDir home;
   TvxnNFe nfe;
 };
 

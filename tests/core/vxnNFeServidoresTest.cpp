@@ -2,6 +2,7 @@
 #include "services/vxnNFE50Intf.h"
 #include "services/vxnNFE60Intf.h"
 #include "support/DevPki.h"
+#include "support/ProgramHome.h"
 #include "support/TempDir.h"
 #include "support/TlsTestServer.h"
 #include "support/ZipFixture.h"
@@ -69,10 +70,9 @@ std::string ServersFile(const char* portal, const char* address) {
 
 // The servers files of both environments in a fresh program directory, and a local HTTPS server that
 // publishes their replacements.
-class ServersUpdateTest : public ::testing::Test {
+class ServersUpdateTest : public test::ProgramHomeTest {
 protected:
   void SetUp() override {
-    ::setenv("QUORVANT_NFE_HOME", home.Path().c_str(), 1);
     prod = home.File("nfeServidoresProd.ini");
     hom = home.File("nfeServidoresHom.ini");
     WriteFileAtomic(prod, kOldProd);
@@ -83,10 +83,6 @@ protected:
     nfe.SetEnderecoDownloadServidoresHom(server.Url("/nfeServidoresHom.zip"));
     server.Serve("/nfeServidoresProd.zip", ZipOneFile("nfeServidoresProd.ini", kNewProd));
     server.Serve("/nfeServidoresHom.zip", ZipOneFile("nfeServidoresHom.ini", kNewHom));
-  }
-  void TearDown() override {
-    ::unsetenv("QUORVANT_NFE_HOME");
-    EvxnException::ResetClassState();
   }
   static void Age(const std::string& path, std::chrono::minutes age) {
     fs::last_write_time(path, fs::file_time_type::clock::now() - age);
@@ -104,7 +100,6 @@ protected:
   const std::string kOldHom = ServersFile(kPortalHom, "https://127.0.0.1/velho-hom");
   const std::string kNewProd = ServersFile(kPortalProd, "https://127.0.0.1/novo-prod");
   const std::string kNewHom = ServersFile(kPortalHom, "https://127.0.0.1/novo-hom");
-  TempDir home;
   ArquivosServer server;
   std::string prod, hom;
   TvxnNFe nfe;

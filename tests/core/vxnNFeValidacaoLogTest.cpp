@@ -1,5 +1,6 @@
 // Schema validation by command or by the document's own schemaLocation, and the component's log
 // records with and without files on disk.
+#include "support/ProgramHome.h"
 #include "support/TempDir.h"
 #include "vxnFiles.h"
 #include "vxnNFe.h"
@@ -27,10 +28,9 @@ std::string ComSchemaLocation(const std::string& xml) {
   return out;
 }
 
-class NFeValidacaoLogTest : public ::testing::Test {
+class NFeValidacaoLogTest : public test::ProgramHomeTest {
 protected:
   void SetUp() override {
-    ::setenv("QUORVANT_NFE_HOME", home.Path().c_str(), 1);
     nfe.SetDiretorioLogErro(home.File("LogErro"));
     // A schema folder of its own: the status schemas and a Mapping.txt that points STATUS nowhere.
     const std::string origem = std::string(QVX_SCHEMAS_DIR) + "/vm60/";
@@ -42,11 +42,6 @@ protected:
                     "[ValidarXML]\r\nSTATUS=nao-existe.xsd\r\nENVIO=\r\n");
     nfe.SetDiretorioEsquemas(home.File("Esquemas/"));
   }
-  void TearDown() override {
-    ::unsetenv("QUORVANT_NFE_HOME");
-    EvxnException::ResetClassState();
-  }
-  TempDir home;
   TvxnNFe nfe;
 };
 

@@ -1,4 +1,5 @@
 #include "vxnText.h"
+#include "support/ProgramHome.h"
 #include "vxnFormat.h"
 #include "vxnPaths.h"
 #include "vxnStringList.h"
@@ -63,21 +64,23 @@ TEST(StringList, TextIsCrLfJoinedAndRowsCompareWithoutCase) {
 }
 
 TEST(Paths, ProgramDirectoryAndExpansion) {
-  std::string dir = ProgramDirectory();
-  ASSERT_FALSE(dir.empty());
-  EXPECT_EQ(dir.back(), '/');
-  EXPECT_EQ(ExpandPath("Templates\\vm60\\"), dir + "Templates/vm60/");
+  {
+    test::ProgramHome home; // QUORVANT_NFE_HOME names the program directory
+    EXPECT_EQ(ProgramDirectory(), home.Path());
+    EXPECT_EQ(ExpandPath("Templates\\vm60\\"), home.Path() + "Templates/vm60/");
+  }
   EXPECT_EQ(ExpandPath("/a/b/../c/./d"), "/a/c/d");
   EXPECT_EQ(ExpandPath(""), "");
   EXPECT_EQ(IncludeTrailingPathDelimiter("C:\\x"), "C:/x/");
   EXPECT_EQ(ExtractFileName("/a/b/c.xml"), "c.xml");
   EXPECT_EQ(ExtractFilePath("/a/b/c.xml"), "/a/b/");
 
-  ::setenv("QUORVANT_NFE_HOME", "/opt/quorvant/share", 1);
-  EXPECT_EQ(ProgramDirectory(), "/opt/quorvant/share/");
-  EXPECT_EQ(ExpandPath("Esquemas/"), "/opt/quorvant/share/Esquemas/");
+  // Without it, the executable's folder.
+  const std::string home = std::getenv("QUORVANT_NFE_HOME");
   ::unsetenv("QUORVANT_NFE_HOME");
-  EXPECT_EQ(ProgramDirectory(), dir);
+  const std::string withoutHome = ProgramDirectory();
+  ::setenv("QUORVANT_NFE_HOME", home.c_str(), 1);
+  EXPECT_EQ(withoutHome, std::string(QVX_BIN_DIR) + "/");
 }
 
 } // namespace

@@ -8,12 +8,8 @@
 namespace vxn::test {
 namespace {
 
-constexpr const char* kWsdl = "http://www.portalfiscal.inf.br/nfe/wsdl/";
-
-std::string Envelope(const std::string& wsdl, const std::string& message) {
-  return R"(<soap12:Envelope xmlns:soap12="http://www.w3.org/2003/05/soap-envelope"><soap12:Body>)"
-         R"(<nfeDadosMsg xmlns=")" +
-         std::string(kWsdl) + wsdl + R"(">)" + message + "</nfeDadosMsg></soap12:Body></soap12:Envelope>";
+SoapPeer Peer(const sim::TSefazSim& sim, const dev::TvxnDevIdentity& client) {
+  return {sim.Port(), sim.Authority().CertificatePem(), client.CertificatePem, client.PrivateKeyPem};
 }
 
 } // namespace
@@ -86,32 +82,17 @@ std::string DistribuicaoTest::ChaveDe(const std::string& nfe) {
 }
 
 std::string DistribuicaoTest::Enviar(const std::string& lote) {
-  HttpsTestRequest r;
-  r.Port = sim_->Port();
-  r.Path = "/SP/ws/NFeAutorizacao4.asmx";
-  r.Body = Envelope("NFeAutorizacao4", lote);
-  r.SoapAction = std::string(kWsdl) + "NFeAutorizacao4/nfeAutorizacaoLote";
-  r.ClientCertificatePem = cliente_->CertificatePem;
-  r.ClientKeyPem = cliente_->PrivateKeyPem;
-  r.TrustedCaPem = sim_->Authority().CertificatePem();
-  const HttpsTestReply reply = HttpsSend(r);
+  const HttpsTestReply reply =
+      PostSoap(Peer(*sim_, *cliente_), "SP", "NFeAutorizacao4", "nfeAutorizacaoLote", lote);
   EXPECT_EQ(reply.Status, 200) << reply.Error << reply.Body;
   return Elemento(reply.Body, "retEnviNFe");
 }
 
 std::string DistribuicaoTest::ConsultarRecibo(const std::string& nRec) {
-  HttpsTestRequest r;
-  r.Port = sim_->Port();
-  r.Path = "/SP/ws/NFeRetAutorizacao4.asmx";
-  r.Body = Envelope(
-      "NFeRetAutorizacao4",
+  const HttpsTestReply reply = PostSoap(
+      Peer(*sim_, *cliente_), "SP", "NFeRetAutorizacao4", "nfeRetAutorizacaoLote",
       R"(<consReciNFe xmlns="http://www.portalfiscal.inf.br/nfe" versao="4.00"><tpAmb>2</tpAmb><nRec>)" +
           nRec + "</nRec></consReciNFe>");
-  r.SoapAction = std::string(kWsdl) + "NFeRetAutorizacao4/nfeRetAutorizacaoLote";
-  r.ClientCertificatePem = cliente_->CertificatePem;
-  r.ClientKeyPem = cliente_->PrivateKeyPem;
-  r.TrustedCaPem = sim_->Authority().CertificatePem();
-  const HttpsTestReply reply = HttpsSend(r);
   EXPECT_EQ(reply.Status, 200) << reply.Error << reply.Body;
   return Elemento(reply.Body, "retConsReciNFe");
 }
@@ -137,15 +118,6 @@ std::string DistribuicaoTest::LogarRetornoRecibo(const std::string& nRec, const 
   const std::string log = nRec + "-pro-rec.xml";
   nfe_->Log(retorno, "pro-rec", nRec, log);
   return log;
-}
-
-bool DistribuicaoTest::XmlSec1Aceita(const std::string& xml, std::string& saida) {
-  TempDir d;
-  const std::string arquivo = d.File("dist.xml");
-  WriteFileAtomic(arquivo, xml);
-  return RunCommand("xmlsec1 --verify --trusted-pem '" + *caFile_ +
-                        "' --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe '" + arquivo + "'",
-                    saida) == 0;
 }
 
 } // namespace vxn::test

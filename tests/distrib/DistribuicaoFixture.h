@@ -24,8 +24,8 @@ std::string TrocarUma(std::string s, const std::string& from, const std::string&
 
 class DistribuicaoTest : public ::testing::Test {
 public:
-  // Runs xmlsec1 on the text with the server's authority as trusted root.
-  static bool XmlSec1Aceita(const std::string& xml, std::string& saida);
+  // The server's authority (PEM file), the trusted root of the signatures it returns.
+  static const std::string& CaFile() { return *caFile_; }
 
 protected:
   static void SetUpTestSuite();

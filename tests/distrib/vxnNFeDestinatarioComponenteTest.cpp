@@ -37,8 +37,7 @@ protected:
     const std::string xml = ReadFileOrEmpty(NaPasta(chave + "-nfe.xml"));
     EXPECT_EQ(XmlSchemaErrors(xml, FindSchema("procNFe_v4.00.xsd")), "") << xml;
     EXPECT_EQ(Conteudo(xml, "digVal"), Conteudo(nota, "DigestValue"));
-    std::string saida;
-    EXPECT_TRUE(XmlSec1Aceita(xml, saida)) << saida;
+    EXPECT_EQ(XmlSec1VerifyErrors(xml, DistribuicaoTest::CaFile()), "");
     TvxnStringList mensagens;
     EXPECT_TRUE(nfe_->ValidarArquivoXmlDestinatario(xml, &mensagens)) << mensagens.Text();
   }

@@ -5,11 +5,11 @@
 #include "datasets/vxnNFeDataSets.h"
 #include "support/DevPki.h"
 #include "support/NFeDocumentFiller.h"
+#include "support/RefusalOf.h"
 #include "support/SignedNFeDocument.h"
 #include "support/SmtpTestServer.h"
 #include "vxnFiles.h"
 #include "vxnGovX.h"
-#include "xml/RefusalOf.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // each builder refuses, with its message, and what it joins.
 #include "xml/vxnNFeXmlProcDestinatario.h"
 #include "DistribuicaoFixture.h"
+#include "support/RefusalOf.h"
 #include "support/XmlCheck.h"
 #include "vxnFiles.h"
-#include "xml/RefusalOf.h"
 
 #include <gtest/gtest.h>
 

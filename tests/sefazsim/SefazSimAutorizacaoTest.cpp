@@ -48,14 +48,6 @@ std::string Lot(const std::vector<std::string>& documents, bool synchronous,
   return test::EnviNFeLot(all, synchronous, idLote);
 }
 
-std::string Envelope(const std::string& wsdl, const std::string& message, bool compressed = false) {
-  const std::string element = compressed ? "nfeDadosMsgZip" : "nfeDadosMsg";
-  return R"(<soap12:Envelope xmlns:soap12="http://www.w3.org/2003/05/soap-envelope"><soap12:Body><)" +
-         element + R"( xmlns=")" + kWsdl + wsdl + R"(">)" +
-         (compressed ? TvxnGovUtils().CompressBase64Gz(message) : message) + "</" + element +
-         "></soap12:Body></soap12:Envelope>";
-}
-
 class SefazSimAutorizacaoTest : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
@@ -98,7 +90,7 @@ protected:
                           const dev::TvxnDevIdentity* client = nullptr) {
     const HttpsTestReply reply =
         Post("NFeAutorizacao4", compressed ? "nfeAutorizacaoLoteZIP" : "nfeAutorizacaoLote",
-             Envelope("NFeAutorizacao4", lot, compressed), client);
+             test::SoapEnvelope("NFeAutorizacao4", lot, compressed), client);
     EXPECT_EQ(reply.Status, 200) << reply.Error << reply.Body;
     const std::string ret = Between(reply.Body, "<retEnviNFe", "</retEnviNFe>");
     EXPECT_EQ(test::XmlSchemaErrors(ret, test::FindSchema("retEnviNFe_v4.00.xsd")), "") << ret;
@@ -111,7 +103,7 @@ protected:
         R"(<consReciNFe xmlns="http://www.portalfiscal.inf.br/nfe" versao="4.00"><tpAmb>)" + tpAmb +
         "</tpAmb><nRec>" + nRec + "</nRec></consReciNFe>";
     const HttpsTestReply reply =
-        Post("NFeRetAutorizacao4", "nfeRetAutorizacaoLote", Envelope("NFeRetAutorizacao4", cons));
+        Post("NFeRetAutorizacao4", "nfeRetAutorizacaoLote", test::SoapEnvelope("NFeRetAutorizacao4", cons));
     EXPECT_EQ(reply.Status, 200) << reply.Error << reply.Body;
     const std::string ret = Between(reply.Body, "<retConsReciNFe", "</retConsReciNFe>");
     EXPECT_EQ(test::XmlSchemaErrors(ret, test::FindSchema("retConsReciNFe_v4.00.xsd")), "") << ret;

@@ -17,17 +17,10 @@ namespace {
 
 using sim::TSefazSim;
 
-constexpr const char* kWsdl = "http://www.portalfiscal.inf.br/nfe/wsdl/";
 constexpr const char* kNs = "http://www.portalfiscal.inf.br/nfe";
 
 using test::Between;
 using test::Tag;
-
-std::string Envelope(const std::string& wsdl, const std::string& message) {
-  return R"(<soap12:Envelope xmlns:soap12="http://www.w3.org/2003/05/soap-envelope"><soap12:Body>)"
-         R"(<nfeDadosMsg xmlns=")" +
-         std::string(kWsdl) + wsdl + R"(">)" + message + "</nfeDadosMsg></soap12:Body></soap12:Envelope>";
-}
 
 class SefazSimConsultasTest : public ::testing::Test {
 protected:
@@ -40,15 +33,9 @@ protected:
 
   std::string Post(const std::string& section, const std::string& wsdl, const std::string& operation,
                    const std::string& message, const std::string& resultElement) {
-    test::HttpsTestRequest r;
-    r.Port = sim_.Port();
-    r.Path = "/" + section + "/ws/" + wsdl + ".asmx";
-    r.Body = Envelope(wsdl, message);
-    r.SoapAction = kWsdl + wsdl + "/" + operation;
-    r.ClientCertificatePem = client_.CertificatePem;
-    r.ClientKeyPem = client_.PrivateKeyPem;
-    r.TrustedCaPem = sim_.Authority().CertificatePem();
-    const test::HttpsTestReply reply = test::HttpsSend(r);
+    const test::SoapPeer peer{sim_.Port(), sim_.Authority().CertificatePem(), client_.CertificatePem,
+                              client_.PrivateKeyPem};
+    const test::HttpsTestReply reply = test::PostSoap(peer, section, wsdl, operation, message);
     EXPECT_EQ(reply.Status, 200) << reply.Error << reply.Body;
     return Between(reply.Body, "<" + resultElement, "</" + resultElement + ">");
   }

@@ -2,10 +2,6 @@
 
 #include "vxnFiles.h"
 
-#include <array>
-#include <cstdio>
-#include <sys/wait.h>
-
 namespace vxn::test {
 
 DevPki::DevPki() : ca_(dev::TvxnDevAuthority::Create("Quorvant NFe Test CA")) {
@@ -24,18 +20,6 @@ std::string DevPki::WriteClient(const std::string& name, const dev::TvxnDevClien
 const DevPki& SharedPki() {
   static const DevPki pki;
   return pki;
-}
-
-int RunCommand(const std::string& command, std::string& output) {
-  output.clear();
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (!pipe)
-    return -1;
-  std::array<char, 4096> buf{};
-  while (std::size_t n = std::fread(buf.data(), 1, buf.size(), pipe))
-    output.append(buf.data(), n);
-  int status = pclose(pipe);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 } // namespace vxn::test

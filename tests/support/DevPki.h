@@ -4,6 +4,7 @@
 #pragma once
 
 #include "TempDir.h"
+#include "support/Process.h"
 #include "vxnDevCertificates.h"
 
 #include <string>
@@ -38,8 +39,5 @@ private:
 // The development PKI of this test program, made at first use and shared by every test in it: tests only
 // read its files, and each program then pays for its RSA keys once.
 const DevPki& SharedPki();
-
-// Runs a shell command; returns its exit status and puts its output (stdout and stderr) in `output`.
-int RunCommand(const std::string& command, std::string& output);
 
 } // namespace vxn::test

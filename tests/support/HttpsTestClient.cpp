@@ -1,5 +1,7 @@
 #include "support/HttpsTestClient.h"
 
+#include "vxnGovUtils.h"
+
 #include <httplib.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
@@ -69,6 +71,27 @@ HttpsTestReply HttpsSend(const HttpsTestRequest& r) {
   reply.Status = result->status;
   reply.Body = result->body;
   return reply;
+}
+
+std::string SoapEnvelope(const std::string& wsdl, const std::string& message, bool compressed) {
+  const std::string element = compressed ? "nfeDadosMsgZip" : "nfeDadosMsg";
+  return R"(<soap12:Envelope xmlns:soap12="http://www.w3.org/2003/05/soap-envelope"><soap12:Body><)" +
+         element + R"( xmlns="http://www.portalfiscal.inf.br/nfe/wsdl/)" + wsdl + R"(">)" +
+         (compressed ? TvxnGovUtils().CompressBase64Gz(message) : message) + "</" + element +
+         "></soap12:Body></soap12:Envelope>";
+}
+
+HttpsTestReply PostSoap(const SoapPeer& peer, const std::string& section, const std::string& wsdl,
+                        const std::string& operation, const std::string& message, bool compressed) {
+  HttpsTestRequest r;
+  r.Port = peer.Port;
+  r.Path = "/" + section + "/ws/" + wsdl + ".asmx";
+  r.Body = SoapEnvelope(wsdl, message, compressed);
+  r.SoapAction = "http://www.portalfiscal.inf.br/nfe/wsdl/" + wsdl + "/" + operation;
+  r.ClientCertificatePem = peer.ClientCertificatePem;
+  r.ClientKeyPem = peer.ClientKeyPem;
+  r.TrustedCaPem = peer.TrustedCaPem;
+  return HttpsSend(r);
 }
 
 } // namespace vxn::test

@@ -28,4 +28,22 @@ struct HttpsTestRequest {
 
 HttpsTestReply HttpsSend(const HttpsTestRequest& request);
 
+// A SOAP 1.2 envelope around `message` in the nfeDadosMsg (or, compressed, nfeDadosMsgZip with the message
+// gzipped in base64) of the web service `wsdl` ("NFeAutorizacao4").
+std::string SoapEnvelope(const std::string& wsdl, const std::string& message, bool compressed = false);
+
+// A local tax-authority server as a client outside the library reaches it: its port, the authority its
+// certificate chains to, and the client certificate presented.
+struct SoapPeer {
+  int Port = 0;
+  std::string TrustedCaPem;
+  std::string ClientCertificatePem;
+  std::string ClientKeyPem;
+};
+
+// Posts `message` to operation `operation` of web service `wsdl` published for `section` ("SP"), with
+// the SOAP action of that operation.
+HttpsTestReply PostSoap(const SoapPeer& peer, const std::string& section, const std::string& wsdl,
+                        const std::string& operation, const std::string& message, bool compressed = false);
+
 } // namespace vxn::test

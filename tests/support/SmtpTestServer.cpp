@@ -2,18 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <chrono>
-#include <csignal>
+#include <cstdlib>
 #include <filesystem>
-#include <poll.h>
-#include <spawn.h>
 #include <stdexcept>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace vxn::test {
 namespace {
@@ -35,25 +27,6 @@ std::vector<std::string> Linhas(const std::string& text) {
   return out;
 }
 
-// The first line the child prints (its port), waited for up to 20 seconds.
-std::string PrimeiraLinha(int fd) {
-  std::string line;
-  const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (std::chrono::steady_clock::now() < limite) {
-    pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, 200) <= 0)
-      continue;
-    char c = 0;
-    const ssize_t n = ::read(fd, &c, 1);
-    if (n <= 0)
-      break;
-    if (c == '\n')
-      return line;
-    line += c;
-  }
-  return line;
-}
-
 } // namespace
 
 SmtpTestServer::SmtpTestServer(const SmtpTestOptions& options) {
@@ -69,54 +42,25 @@ SmtpTestServer::SmtpTestServer(const SmtpTestOptions& options) {
     std::fclose(f);
   }
   std::filesystem::create_directories(dir_.File("out"));
-  int in[2], out[2];
-  if (::pipe(in) != 0 || ::pipe(out) != 0)
-    throw std::runtime_error("pipe failed");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-  posix_spawn_file_actions_addclose(&actions, in[1]);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  const std::string script = std::string(QVX_SOURCE_DIR) + "/tests/support/SmtpTestServer.py";
-  const std::string outDir = dir_.File("out");
-  const std::string mode = options.ImplicitTls ? "implicit" : "starttls";
-  std::vector<std::string> args = {"/usr/bin/python3", script, outDir, options.User,
-                                   options.Password,   cert,   key,    mode};
-  std::vector<char*> argv;
-  for (std::string& a : args)
-    argv.push_back(a.data());
-  argv.push_back(nullptr);
-  const int rc = ::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(in[0]);
-  ::close(out[1]);
-  stdin_ = in[1];
-  if (rc != 0) {
-    ::close(out[0]);
-    pid_ = -1;
-    throw std::runtime_error("cannot start the SMTP test server");
-  }
-  const std::string linha = PrimeiraLinha(out[0]);
-  ::close(out[0]);
-  port_ = std::atoi(linha.c_str());
+  std::string refused;
+  for (const std::string& r : options.RefusedRecipients)
+    refused += (refused.empty() ? "" : ",") + r;
+  ProcessOptions p;
+  p.stdinPipe = true;
+  process_ = std::make_unique<ChildProcess>(
+      std::vector<std::string>{
+          "/usr/bin/python3", std::string(QVX_SOURCE_DIR) + "/tests/support/SmtpTestServer.py",
+          dir_.File("out"), options.User, options.Password, cert, key,
+          options.ImplicitTls ? "implicit" : "starttls", refused, options.DropDuringData ? "drop" : ""},
+      p);
+  const std::string line = process_->ReadLine(std::chrono::seconds(20));
+  port_ = std::atoi(line.c_str());
   if (port_ <= 0)
-    throw std::runtime_error("the SMTP test server did not start: '" + linha + "'");
+    throw std::runtime_error("the SMTP test server did not start: '" + line + "'");
 }
 
 SmtpTestServer::~SmtpTestServer() {
-  if (stdin_ >= 0)
-    ::close(stdin_); // the server stops when its input ends
-  if (pid_ <= 0)
-    return;
-  for (int i = 0; i < 100; ++i) {
-    int status = 0;
-    if (::waitpid(pid_, &status, WNOHANG) == pid_)
-      return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  ::kill(pid_, SIGKILL);
-  ::waitpid(pid_, nullptr, 0);
+  process_->StopByClosingStdin(); // the server stops when its input ends
 }
 
 std::vector<SmtpTestMessage> SmtpTestServer::Messages() const {

@@ -3,10 +3,11 @@
 // folder and read back here whole: envelope, headers, body and the attachments' bytes.
 #pragma once
 
-#include "TempDir.h"
+#include "support/Process.h"
+#include "support/TempDir.h"
 
+#include <memory>
 #include <string>
-#include <sys/types.h>
 #include <utility>
 #include <vector>
 
@@ -19,6 +20,10 @@ struct SmtpTestOptions {
   std::string CertificatePem;
   std::string PrivateKeyPem;
   bool ImplicitTls = false; // TLS from the first byte instead of STARTTLS
+  // Recipients answered "550" at RCPT TO.
+  std::vector<std::string> RefusedRecipients = {};
+  // The connection is closed without an answer once a message's data has arrived.
+  bool DropDuringData = false;
 };
 
 struct SmtpTestMessage {
@@ -45,8 +50,7 @@ public:
 
 private:
   TempDir dir_;
-  pid_t pid_ = -1;
-  int stdin_ = -1;
+  std::unique_ptr<ChildProcess> process_;
   int port_ = 0;
 };
 

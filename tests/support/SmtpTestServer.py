@@ -2,19 +2,23 @@
 # certificate, authentication with one user, and every message it accepts written to a folder.
 #
 # Arguments: output folder, user ("" for no authentication), password, certificate PEM file and key PEM
-# file ("" for plain SMTP), "implicit" or "starttls". Prints the port on the first line of its output and
-# runs until its standard input is closed.
+# file ("" for plain SMTP), "implicit" or "starttls", the recipients it refuses (comma-separated, answered
+# 550) and "drop" to close the connection without an answer once a message's data has arrived. Binds a
+# port the system chooses, prints it on the first line of its output and runs until its standard input
+# is closed.
+import asyncio
 import os
 import socket
 import ssl
 import sys
+import threading
 
 from email import message_from_bytes, policy
 
-from aiosmtpd.controller import Controller
-from aiosmtpd.smtp import AuthResult, LoginPassword
+from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
-out_dir, user, password, cert, key, mode = sys.argv[1:7]
+out_dir, user, password, cert, key, mode, refused, drop = sys.argv[1:9]
+refused = set(a for a in refused.split(",") if a)
 
 
 def write(folder, name, data):
@@ -26,7 +30,16 @@ class Handler:
     def __init__(self):
         self.count = 0
 
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address in refused:
+            return "550 5.1.1 Mailbox unavailable"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
     async def handle_DATA(self, server, session, envelope):
+        if drop == "drop":
+            server.transport.abort()  # the connection goes down before the message is accepted
+            return "421 4.4.2 Connection dropped"  # written nowhere: the transport is gone
         self.count += 1
         final = os.path.join(out_dir, "msg%d" % self.count)
         folder = final + ".tmp"
@@ -62,12 +75,6 @@ def authenticator(server, session, envelope, mechanism, auth_data):
     return AuthResult(success=ok, auth_data=auth_data)
 
 
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
 context = None
 if cert:
     context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
@@ -78,13 +85,23 @@ if user:
     # With implicit TLS the whole session is encrypted; the server's own TLS test looks for STARTTLS only.
     options.update(authenticator=authenticator, auth_required=True,
                    auth_require_tls=context is not None and mode != "implicit")
+server_ssl = None
 if context is not None and mode == "implicit":
-    options.update(ssl_context=context)
+    server_ssl = context
 elif context is not None:
     options.update(tls_context=context, require_starttls=True)
 
-controller = Controller(Handler(), hostname="127.0.0.1", port=free_port(), **options)
-controller.start()
-print(controller.port, flush=True)
+# The socket is bound here, to a port the system chooses, and handed to the server already listening:
+# no other program can take the port between choosing and binding it.
+listener = socket.socket()
+listener.bind(("127.0.0.1", 0))
+listener.listen()
+handler = Handler()
+loop = asyncio.new_event_loop()
+server = loop.run_until_complete(
+    loop.create_server(lambda: SMTP(handler, hostname="127.0.0.1", loop=loop, **options),
+                       sock=listener, ssl=server_ssl))
+print(listener.getsockname()[1], flush=True)
+threading.Thread(target=loop.run_forever, daemon=True).start()
 sys.stdin.read()
-controller.stop()
+loop.call_soon_threadsafe(loop.stop)

@@ -1,5 +1,9 @@
 #include "support/XmlCheck.h"
 
+#include "support/Process.h"
+#include "support/TempDir.h"
+#include "vxnFiles.h"
+
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xmlschemas.h>
@@ -74,6 +78,20 @@ std::string FindSchema(const std::string& fileName) {
       return it->path().string();
   }
   return {};
+}
+
+std::string XmlSec1VerifyErrors(std::string_view xml, const std::string& caFile,
+                                const std::string& idElement) {
+  TempDir dir;
+  const std::string file = dir.File("signed.xml");
+  WriteFileAtomic(file, std::string(xml));
+  ProcessOptions o;
+  o.stderrToStdout = true;
+  const ProcessResult r = RunProcess(
+      {"/usr/bin/xmlsec1", "--verify", "--trusted-pem", caFile, "--id-attr:Id", idElement, file}, o);
+  if (r.exitCode == 0)
+    return {};
+  return r.out.empty() ? "xmlsec1 exited with " + std::to_string(r.exitCode) : r.out;
 }
 
 } // namespace vxn::test

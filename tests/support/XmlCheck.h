@@ -13,6 +13,14 @@ std::string XmlWellFormedError(std::string_view xml);
 // "" when the text is valid against the schema file, otherwise the errors (or why the check could not run).
 std::string XmlSchemaErrors(std::string_view xml, const std::string& xsdPath);
 
+// The element whose Id attribute a signature's reference names, as xmlsec1's --id-attr option takes it.
+inline constexpr const char* kInfNFe = "http://www.portalfiscal.inf.br/nfe:infNFe";
+
+// "" when the xmlsec1 command line accepts the signature of the text with `caFile` (PEM) as trusted
+// root, otherwise what it reported: signatures are judged by a program that shares no code with ours.
+std::string XmlSec1VerifyErrors(std::string_view xml, const std::string& caFile,
+                                const std::string& idElement = kInfNFe);
+
 // Path of the official schema file `fileName` among the shipped schemas (data/Esquemas, searched in
 // every folder); "" when it is not there.
 std::string FindSchema(const std::string& fileName);

@@ -1,6 +1,6 @@
 #include "xml/vxnNFeIdentificadores.h"
 
-#include "RefusalOf.h"
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 #include "vxnGovUtils.h"
 #include "vxnNFeException.h"

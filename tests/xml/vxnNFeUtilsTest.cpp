@@ -1,6 +1,6 @@
 #include "xml/vxnNFeUtils.h"
 
-#include "RefusalOf.h"
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 #include "vxnNFeException.h"
 
