@@ -27,7 +27,11 @@ class TvxnIniFile;
 class TvxnGovX;
 class TvxnGovUtils;
 class TvxnNFEInterface;
+class TvxnNFeEventos;
 class TvxnValidadorClientX;
+enum class TTipoPedidoProrrogacao;
+enum class TTipoCancelamentoPedidoProrrogacao;
+enum class TTipoAutorizacaoAtorInter;
 
 class TvxnCustomNFe {
 public:
@@ -593,6 +597,69 @@ public:
   // entity: text that was escaped before comes back unchanged; numeric character references are kept.
   static std::string EscapeCaracteres(std::string_view texto);
 
+  // ---- Events (vxnNFeEventosComponente.cpp) ----------------------------------------------------------
+  // Each reports its call to telemetry, copies the configuration into the events object
+  // (AtualizaDadosNFeEventos) and, for the events the national environment receives, points it there
+  // first. Replies come back as the authority gave them; an accepted event gets its distribution XML
+  // in DiretorioXmlDestinatario (announced by OnXmlCanDestinatario for a cancellation, by
+  // OnXmlDestinatario for the others).
+
+  // The events object, created on first use and owned by the component.
+  TvxnNFeEventos& GetEventos();
+  // Copies the configuration into the events object.
+  void AtualizaDadosNFeEventos();
+  std::string EnviarCCe(std::string_view chave, std::string_view correcao, std::string_view orgao,
+                        std::string_view dataHora, std::string_view fuso, int sequencia, std::string_view lote);
+  std::string EnviarCCe(std::string_view lote, std::string_view xml);
+  std::string CancelarNFeEvento(std::string_view chave, std::string_view protocolo, std::string_view justificativa,
+                                std::string_view dataHora, std::string_view fuso, int sequencia,
+                                std::string_view lote);
+  // tipo 1 confirmation, 2 awareness, 3 operation not recognised, 4 operation not performed.
+  std::string EnviarManifestacaoDestinatario(int tipo, std::string_view chave, std::string_view justificativa,
+                                             std::string_view dataHora, std::string_view fuso,
+                                             std::string_view lote, int sequencia);
+  // The signed EPEC lot of the documents of a signed NF-e lot, and its sending.
+  std::string MontarXmlEPEC(std::string_view lote, std::string_view xmlEnvio, std::string_view dataHora,
+                            std::string_view fuso);
+  std::string EnviarEPEC(std::string_view loteEPEC);
+  std::string EnviarComprovanteEntrega(std::string_view chave, std::string_view orgao, std::string_view orgaoAutor,
+                                       std::string_view tpAutor, std::string_view verAplic,
+                                       std::string_view dataHoraEntrega, std::string_view nDoc,
+                                       std::string_view nome, std::string_view latitude,
+                                       std::string_view longitude, std::string_view imagem,
+                                       std::string_view dataHora, std::string_view fuso, int sequencia,
+                                       std::string_view lote);
+  std::string CancelarComprovanteEntrega(std::string_view chave, std::string_view orgao,
+                                         std::string_view orgaoAutor, std::string_view tpAutor,
+                                         std::string_view verAplic, std::string_view protocoloEntrega,
+                                         std::string_view dataHora, std::string_view fuso, int sequencia,
+                                         std::string_view lote);
+  std::string EnviarAtorInteressado(std::string_view chave, std::string_view orgao, std::string_view orgaoAutor,
+                                    std::string_view tpAutor, std::string_view verAplic,
+                                    std::string_view autorizado, TTipoAutorizacaoAtorInter tipo,
+                                    std::string_view dataHora, std::string_view fuso, int sequencia,
+                                    std::string_view lote);
+  // Items (number, quantity) of the next extension request.
+  void AdicionarItens(std::string_view item, std::string_view quantidade);
+  std::string EnviarPedidoProrrogacao(std::string_view chave, std::string_view protocolo,
+                                      TTipoPedidoProrrogacao tipo, std::string_view dataHora,
+                                      std::string_view fuso, int sequencia, std::string_view lote);
+  std::string CancelarPedidoProrrogacao(std::string_view chave, std::string_view protocolo,
+                                        TTipoCancelamentoPedidoProrrogacao tipo, std::string_view dataHora,
+                                        std::string_view fuso, int sequencia, std::string_view lote);
+  // Signing of events the host built itself: every infEvento of the text.
+  std::string AssinarCCe(std::string_view xml);
+  std::string AssinarEPEC(std::string_view xml);
+  // Distribution XML of an event from its request and reply (texts, log names or paths).
+  std::string GerarXMLCCeDestinatario(std::string_view evento, std::string_view retorno);
+  std::string GerarXMLManifestoDestinatario(std::string_view evento, std::string_view retorno);
+  std::string GerarXMLEPECDestinatario(std::string_view evento, std::string_view retorno);
+  std::string GerarXMLComprovanteEntregaDestinatario(std::string_view evento, std::string_view retorno);
+  std::string GerarXMLCancelamentoComprovanteEntregaDestinatario(std::string_view evento,
+                                                                 std::string_view retorno);
+  // Printing of the CC-e: raises EvxnCCeReportException until the DANFE engine exists.
+  void ImprimirCCe(std::string_view xml);
+
 private:
   // Writes the ProcInutNFe document of a granted invalidation; a failure goes to telemetry only.
   void GravarInutilizacao(std::string_view id, std::string_view xml);
@@ -611,6 +678,7 @@ private:
   TOnXmlDestinatarioEvent onXmlDestinatario_;
   TOnXmlCanDestinatarioEvent onXmlCanDestinatario_;
   TOnDownloadNFeEvent onDownloadNFe_;
+  std::unique_ptr<TvxnNFeEventos> eventos_;
 };
 
 } // namespace vxn

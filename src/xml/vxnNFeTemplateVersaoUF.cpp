@@ -221,8 +221,10 @@ std::string TvxnNFeTemplateVersaoUF::getEventoXmlDest_Xml() const {
 }
 
 std::string TvxnNFeTemplateVersaoUF::getManXmlEventoDest_Xml() const {
+  // procEventoNFe has the version of the event layout (1.00), whatever the NF-e layout: the document's
+  // own version would make the manifestation and EPEC distribution files invalid against their schema.
   return Expand(
-      R"(<?xml version="1.0" encoding="utf-8"?><procEventoNFe xmlns="{NFE-NS}" versao="{V}">%s%s</procEventoNFe>)");
+      R"(<?xml version="1.0" encoding="utf-8"?><procEventoNFe xmlns="{NFE-NS}" versao="1.00">%s%s</procEventoNFe>)");
 }
 
 // --- events -----------------------------------------------------------------------------------------

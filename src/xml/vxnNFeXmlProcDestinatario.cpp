@@ -171,6 +171,19 @@ TvxnNFeEventoXmlManifestacaoDestinatario::TvxnNFeEventoXmlManifestacaoDestinatar
            .msgStatus = "Não se trata de um manifesto de destinatário.",
            .msgSemRetorno = "Não foi possível encontrar a tag RetEvento do XML."}) {}
 
+TvxnEventosXmlDestinatario::TvxnEventosXmlDestinatario()
+    : TvxnNFeXmlProcDestinatario(
+          {.marcadoresPedido = {"infEvento"},
+           .elementoPedido = "evento",
+           .elementoRetorno = "retEvento",
+           .msgPedidoInvalido = "O conteúdo do Log de pedido do Evento é inválido.",
+           .msgRetornoInvalido = "O conteúdo do Log de Retorno do Evento é inválido.",
+           .msgIdNaoConfere = "ID informado não confere com o ID do log de pedido do evento.",
+           .compararChaves = true,
+           .cStatAceitos = {"135", "136"},
+           .msgStatus = "O evento não está autorizado.",
+           .msgSemRetorno = "Não foi possível encontrar a tag RetEvento do XML."}) {}
+
 TvxnNFeInutilizacaoDestinatario::TvxnNFeInutilizacaoDestinatario()
     : TvxnNFeXmlProcDestinatario(
           {.marcadoresPedido = {},

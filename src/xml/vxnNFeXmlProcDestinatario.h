@@ -80,6 +80,13 @@ public:
   explicit TvxnNFeEventoXmlManifestacaoDestinatario(std::string_view tpEvento);
 };
 
+// Any other event (correction letter, EPEC, delivery proof and its cancellation, interested party):
+// the evento of the identifier joined with its retEvento (status 135 or 136), "eventoxml_dest.xml".
+class TvxnEventosXmlDestinatario : public TvxnNFeXmlProcDestinatario {
+public:
+  TvxnEventosXmlDestinatario();
+};
+
 // Invalidation: inutNFe joined with retInutNFe (status 102), "inutxml_dest.xml". The id is looked for
 // in the Id attribute of infInut.
 class TvxnNFeInutilizacaoDestinatario : public TvxnNFeXmlProcDestinatario {

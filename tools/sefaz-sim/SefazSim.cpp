@@ -1,6 +1,8 @@
 #include "sefaz-sim/SefazSim.h"
 
+#include "sefaz-sim/SimEvents.h"
 #include "sefaz-sim/SimLots.h"
+#include "sefaz-sim/SimReplySigner.h"
 #include "sefaz-sim/SimSchemas.h"
 #include "sefaz-sim/SimService.h"
 #include "sefaz-sim/SimSoap.h"
@@ -10,6 +12,7 @@
 #include "sefaz-sim/services/SimConsultaCadastro.h"
 #include "sefaz-sim/services/SimConsultaProtocolo.h"
 #include "sefaz-sim/services/SimInutilizacao.h"
+#include "sefaz-sim/services/SimRecepcaoEvento.h"
 #include "sefaz-sim/services/SimRetAutorizacao.h"
 #include "sefaz-sim/services/SimStatusServico.h"
 #include "vxnOutsideHandles.h"
@@ -59,6 +62,8 @@ std::vector<std::unique_ptr<TSimService>> MakeServices() {
   services.push_back(std::make_unique<TSimInutilizacao>("3.10"));
   services.push_back(std::make_unique<TSimConsultaCadastro>("4"));
   services.push_back(std::make_unique<TSimConsultaCadastro>("2"));
+  services.push_back(std::make_unique<TSimRecepcaoEvento>("4.00"));
+  services.push_back(std::make_unique<TSimRecepcaoEvento>("3.10"));
   return services;
 }
 
@@ -109,6 +114,8 @@ struct TSefazSim::Impl {
   TSimSchemas schemas;
   TSimStore store;
   TSimLots lots{store};
+  TSimEvents events{store};
+  std::unique_ptr<TSimReplySigner> signer;
   TSimTaxpayers taxpayers;
   std::vector<std::unique_ptr<TSimService>> services = MakeServices();
   std::unique_ptr<httplib::SSLServer> server;
@@ -121,7 +128,7 @@ struct TSefazSim::Impl {
   explicit Impl(TSefazSimOptions o)
       : options(std::move(o)), authority(MakeAuthority(options)), serverIdentity(authority.IssueServer()),
         schemas(options.SchemasDir.empty() ? ProgramDirectory() + "Esquemas/" : options.SchemasDir),
-        store(options.DataDir) {}
+        store(options.DataDir), signer(std::make_unique<TSimReplySigner>(authority)) {}
 
   const TSimService* FindService(const std::string& wsdlName) const {
     for (const auto& s : services)
@@ -196,8 +203,9 @@ struct TSefazSim::Impl {
                               envelope.HeaderCUF,   envelope.DataXml, envelope.Compressed,
                               ClientCnpjOf(req.ssl)};
     const int paused = statusPaused.load();
-    const TSimContext context{schemas, states, paused ? std::optional<int>(paused) : std::nullopt, lots,
-                              taxpayers};
+    const TSimContext context{schemas, states,    paused ? std::optional<int>(paused) : std::nullopt,
+                              lots,    taxpayers, events,
+                              *signer};
     const std::string result = service.Handle(request, context);
     const std::string ns = envelope.BodyNamespace.empty() ? WsdlNamespaceOf(service) : envelope.BodyNamespace;
     res.status = 200;

@@ -9,8 +9,9 @@ namespace vxn::sim {
 
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 27> kMotivos{{
+constexpr std::array<std::pair<int, std::string_view>, 44> kMotivos{{
     {100, "Autorizado o uso da NF-e"},
+    {101, "Cancelamento de NF-e homologado"},
     {102, "Inutilizacao de numero homologado"},
     {103, "Lote recebido com sucesso"},
     {104, "Lote processado"},
@@ -20,13 +21,20 @@ constexpr std::array<std::pair<int, std::string_view>, 27> kMotivos{{
     {108, "Servico Paralisado Momentaneamente (curto prazo)"},
     {109, "Servico Paralisado sem Previsao"},
     {111, "Consulta cadastro com uma ocorrencia"},
+    {128, "Lote de Evento Processado"},
+    {135, "Evento registrado e vinculado a NF-e"},
+    {136, "Evento registrado, mas nao vinculado a NF-e"},
+    {155, "Cancelamento homologado fora de prazo"},
     {204, "Rejeicao: Duplicidade de NF-e"},
     {213, "Rejeicao: CNPJ-Base do Emitente difere do CNPJ-Base do Certificado Digital"},
     {215, "Rejeicao: Falha no schema XML"},
     {217, "Rejeicao: NF-e nao consta na base de dados da SEFAZ"},
+    {222, "Rejeicao: Protocolo de Autorizacao de Uso difere do cadastrado"},
     {225, "Rejeicao: Falha no Schema XML do lote de NFe"},
     {226, "Rejeicao: Codigo da UF do Emitente diverge da UF autorizadora"},
+    {236, "Rejeicao: Chave de Acesso com digito verificador invalido"},
     {241, "Rejeicao: Um numero da faixa ja foi utilizado"},
+    {250, "Rejeicao: UF diverge da UF autorizadora"},
     {252, "Rejeicao: Ambiente informado diverge do Ambiente de recebimento"},
     {253, "Rejeicao: Digito Verificador da chave de acesso composta invalida"},
     {256, "Rejeicao: Uma NF-e da faixa ja esta inutilizada na Base de dados da SEFAZ"},
@@ -35,9 +43,20 @@ constexpr std::array<std::pair<int, std::string_view>, 27> kMotivos{{
     {264, "Rejeicao: CPF da consulta nao cadastrado como contribuinte na UF"},
     {265, "Rejeicao: Sigla da UF da consulta difere da UF do Web Service"},
     {297, "Rejeicao: Assinatura difere do calculado"},
+    {491, "Rejeicao: O tpEvento informado invalido"},
+    {493, "Rejeicao: Evento nao atende o Schema XML especifico"},
+    {494, "Rejeicao: Chave de Acesso inexistente"},
     {452, "Rejeicao: Solicitada resposta sincrona para Lote com mais de uma NF-e (indSinc=1)"},
     {502, "Rejeicao: Erro na Chave de Acesso - Campo Id nao corresponde a concatenacao dos campos "
           "correspondentes"},
+    {572, "Rejeicao: Erro Atributo ID do evento nao corresponde a concatenacao dos campos (ID + tpEvento + "
+          "chNFe + "
+          "nSeqEvento)"},
+    {573, "Rejeicao: Duplicidade de Evento"},
+    {574, "Rejeicao: O autor do evento diverge do emissor da NF-e"},
+    {575, "Rejeicao: O autor do evento diverge do destinatario da NF-e"},
+    {580, "Rejeicao: O evento exige uma NF-e autorizada"},
+    {594, "Rejeicao: O numero de sequencia do evento informado e maior que o permitido"},
 }};
 
 } // namespace

@@ -22,13 +22,20 @@ struct TSimSchemas::Impl {
   mutable std::mutex mutex;
   mutable std::map<std::string, XmlSchemaPtr, std::less<>> compiled;
 
-  std::string Find(std::string_view fileName) const {
+  std::string Search(std::string_view fileName) const {
     std::error_code ec;
     for (std::filesystem::recursive_directory_iterator it(directory, ec), end; !ec && it != end;
          it.increment(ec))
       if (it->is_regular_file() && it->path().filename() == fileName)
         return it->path().string();
-    throw std::runtime_error("schema not found: " + std::string(fileName) + " under " + directory);
+    return {};
+  }
+
+  std::string Find(std::string_view fileName) const {
+    std::string path = Search(fileName);
+    if (path.empty())
+      throw std::runtime_error("schema not found: " + std::string(fileName) + " under " + directory);
+    return path;
   }
 
   // The compiled schema; compiling happens once, under the lock. A compiled xmlSchema is read-only and
@@ -69,6 +76,15 @@ void AppendError(void* ctx, xmlErrorPtr error) {
 }
 
 } // namespace
+
+bool TSimSchemas::Has(std::string_view fileName) const {
+  {
+    std::lock_guard lock(impl_->mutex);
+    if (impl_->compiled.find(fileName) != impl_->compiled.end())
+      return true;
+  }
+  return !impl_->Search(fileName).empty();
+}
 
 std::string TSimSchemas::Validate(std::string_view xml, std::string_view fileName) const {
   xmlSchema* schema = impl_->Get(fileName);

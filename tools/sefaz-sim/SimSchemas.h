@@ -20,6 +20,8 @@ public:
   // validator's errors. A schema that cannot be found or compiled throws std::runtime_error: that is
   // the server's own fault, not the client's.
   std::string Validate(std::string_view xml, std::string_view fileName) const;
+  // Whether a schema file of that name is in the folder.
+  bool Has(std::string_view fileName) const;
 
 private:
   struct Impl;

@@ -10,7 +10,9 @@
 
 namespace vxn::sim {
 
+class TSimEvents;
 class TSimLots;
+class TSimReplySigner;
 class TSimSchemas;
 class TSimStates;
 class TSimTaxpayers;
@@ -36,6 +38,10 @@ struct TSimContext {
   TSimLots& Lots;
   // The taxpayer registry of the taxpayer query.
   const TSimTaxpayers& Taxpayers;
+  // Events accepted, kept between requests.
+  TSimEvents& Events;
+  // Signs the replies that carry a signature (retEvento).
+  TSimReplySigner& Signer;
 };
 
 class TSimService {

@@ -1,5 +1,6 @@
 #include "sefaz-sim/services/SimConsultaProtocolo.h"
 
+#include "sefaz-sim/SimEvents.h"
 #include "sefaz-sim/SimLots.h"
 #include "sefaz-sim/SimReplies.h"
 #include "sefaz-sim/SimSchemas.h"
@@ -43,8 +44,17 @@ std::string TSimConsultaProtocolo::Handle(const TSimRequest& request, const TSim
   // A key of another state is not this authority's to answer.
   if (!context.States.Serves(request.Section, keyUF))
     return Reply(226, cUF, chNFe, {});
-  if (const auto authorised = context.Lots.Authorised(chNFe))
-    return Reply(100, cUF, chNFe, authorised->ProtNFe);
+  if (const auto authorised = context.Lots.Authorised(chNFe)) {
+    // The document's events follow its protocol, each joined with its answer; a cancelled document
+    // answers 101.
+    std::string events;
+    bool cancelled = false;
+    for (const TSimEvent& e : context.Events.OfKey(chNFe)) {
+      events += R"(<procEventoNFe versao="1.00">)" + e.Evento + e.RetEvento + "</procEventoNFe>";
+      cancelled = cancelled || e.TpEvento == "110111" || e.TpEvento == "110112";
+    }
+    return Reply(cancelled ? 101 : 100, cUF, chNFe, authorised->ProtNFe + events);
+  }
   return Reply(217, cUF, chNFe, {});
 }
 

@@ -1,0 +1,225 @@
+// The component's event operations: each hands its configuration to the events object it owns and
+// forwards the call (vxnNFeEventos.h builds, signs and sends).
+#include "vxnNFe.h"
+
+#include "events/vxnNFeEventos.h"
+#include "vxnGovUtils.h"
+#include "vxnGovX.h"
+#include "vxnNFeException.h"
+
+namespace vxn {
+
+namespace {
+
+// Telemetry of one facade call: the ping first, any exception of the hierarchy that leaves it.
+template <typename F> auto Operacao(TvxnTelemetria& t, std::string_view nome, F&& f) {
+  t.Ping(nome);
+  try {
+    return f();
+  } catch (const EvxnException& e) {
+    t.Excecao(nome, e.ClassName(), e.Message());
+    throw;
+  }
+}
+
+} // namespace
+
+TvxnNFeEventos& TvxnNFe::GetEventos() {
+  if (!eventos_)
+    eventos_ = std::make_unique<TvxnNFeEventos>(GetGov(), GetGovUtils(), GetEmailSettings());
+  return *eventos_;
+}
+
+void TvxnNFe::AtualizaDadosNFeEventos() {
+  UpdateNFeData();
+  ConfigurarPropriedades();
+  TvxnNFeEventos& e = GetEventos();
+  e.SetValidarEsquemaAntesEnvio(GetValidarEsquemaAntesEnvio());
+  e.SetOnLog(GetOnLog());
+  e.SetCNPJ(GetCNPJ());
+  e.SetArquivoServidoresProd(GetArquivoServidoresProd());
+  e.SetArquivoServidoresHom(GetArquivoServidoresHom());
+  e.SetDiretorioEsquemas(GetDiretorioEsquemas());
+  e.SetDiretorioLog(GetDiretorioLog());
+  e.SetDiretorioTemplates(GetDiretorioTemplates());
+  e.SetAmbiente(GetAmbiente());
+  e.SetUF(GetUF());
+  e.SetUFWS(GetUF());
+  e.SetDiretorioXmlDestinatario(GetDiretorioXmlDestinatario());
+  e.SetVersaoManual(GetVersaoManual());
+  e.SetDiretorioLogErro(GetDiretorioLogErro());
+  e.SetModoOperacao(GetModoOperacao());
+  e.SetSalvarLogsEmDisco(GetSalvarLogsEmDisco());
+  e.SetGerarXmlEPEC(GetSalvarLogsEmDisco());
+  e.SetCaracteresRemoverAcentos(GetCaracteresRemoverAcentos());
+  e.SetTelemetria(&GetTelemetria());
+  e.SetOnXmlCanDestinatario(GetOnXmlCanDestinatario());
+  e.SetOnXmlEventoDestinatario(GetOnXmlDestinatario());
+  e.SetOnXmlManDestinatario(GetOnXmlDestinatario());
+}
+
+std::string TvxnNFe::EnviarCCe(std::string_view chave, std::string_view correcao, std::string_view orgao,
+                               std::string_view dataHora, std::string_view fuso, int sequencia,
+                               std::string_view lote) {
+  return Operacao(GetTelemetria(), "EnviarCCe", [&] {
+    AtualizaDadosNFeEventos();
+    return GetEventos().EnviarCCe(chave, correcao, orgao, dataHora, fuso, sequencia, lote);
+  });
+}
+
+std::string TvxnNFe::EnviarCCe(std::string_view lote, std::string_view xml) {
+  return Operacao(GetTelemetria(), "EnviarCCe", [&] {
+    AtualizaDadosNFeEventos();
+    return GetEventos().EnviarCCe(lote, xml);
+  });
+}
+
+std::string TvxnNFe::CancelarNFeEvento(std::string_view chave, std::string_view protocolo,
+                                       std::string_view justificativa, std::string_view dataHora,
+                                       std::string_view fuso, int sequencia, std::string_view lote) {
+  return Operacao(GetTelemetria(), "CancelarNFeEvento", [&] {
+    AtualizaDadosNFeEventos();
+    return GetEventos().CancelarNFeEvento(chave, protocolo, justificativa, dataHora, fuso, sequencia, lote);
+  });
+}
+
+std::string TvxnNFe::EnviarManifestacaoDestinatario(int tipo, std::string_view chave,
+                                                    std::string_view justificativa, std::string_view dataHora,
+                                                    std::string_view fuso, std::string_view lote,
+                                                    int sequencia) {
+  return Operacao(GetTelemetria(), "EnviarManifestacaoDestinatario", [&] {
+    AtualizaDadosNFeEventos();
+    GetEventos().ConfigurarWsNacional();
+    return GetEventos().ManifestacaoDestinatario(tipo, chave, justificativa, dataHora, fuso, lote, sequencia);
+  });
+}
+
+std::string TvxnNFe::MontarXmlEPEC(std::string_view lote, std::string_view xmlEnvio,
+                                   std::string_view dataHora, std::string_view fuso) {
+  return Operacao(GetTelemetria(), "MontarXmlEPEC", [&] {
+    AtualizaDadosNFeEventos();
+    GetEventos().ConfigurarWsNacional();
+    return GetEventos().MontarXmlEPEC(lote, xmlEnvio, dataHora, fuso);
+  });
+}
+
+std::string TvxnNFe::EnviarEPEC(std::string_view loteEPEC) {
+  return Operacao(GetTelemetria(), "EnviarEPEC", [&] {
+    AtualizaDadosNFeEventos();
+    GetEventos().ConfigurarWsNacional();
+    return GetEventos().EnviarEPEC(loteEPEC);
+  });
+}
+
+std::string TvxnNFe::EnviarComprovanteEntrega(std::string_view chave, std::string_view orgao,
+                                              std::string_view orgaoAutor, std::string_view tpAutor,
+                                              std::string_view verAplic, std::string_view dataHoraEntrega,
+                                              std::string_view nDoc, std::string_view nome,
+                                              std::string_view latitude, std::string_view longitude,
+                                              std::string_view imagem, std::string_view dataHora,
+                                              std::string_view fuso, int sequencia, std::string_view lote) {
+  return Operacao(GetTelemetria(), "EnviarComprovanteEntrega", [&] {
+    AtualizaDadosNFeEventos();
+    GetEventos().ConfigurarWsNacional();
+    return GetEventos().EnviarComprovanteEntrega(chave, orgao, orgaoAutor, tpAutor, verAplic, dataHoraEntrega,
+                                                 nDoc, nome, latitude, longitude, imagem, dataHora, fuso,
+                                                 sequencia, lote);
+  });
+}
+
+std::string TvxnNFe::CancelarComprovanteEntrega(std::string_view chave, std::string_view orgao,
+                                                std::string_view orgaoAutor, std::string_view tpAutor,
+                                                std::string_view verAplic, std::string_view protocoloEntrega,
+                                                std::string_view dataHora, std::string_view fuso,
+                                                int sequencia, std::string_view lote) {
+  return Operacao(GetTelemetria(), "CancelarComprovanteEntrega", [&] {
+    AtualizaDadosNFeEventos();
+    GetEventos().ConfigurarWsNacional();
+    return GetEventos().CancelarComprovanteEntrega(chave, orgao, orgaoAutor, tpAutor, verAplic,
+                                                   protocoloEntrega, dataHora, fuso, sequencia, lote);
+  });
+}
+
+std::string TvxnNFe::EnviarAtorInteressado(std::string_view chave, std::string_view orgao,
+                                           std::string_view orgaoAutor, std::string_view tpAutor,
+                                           std::string_view verAplic, std::string_view autorizado,
+                                           TTipoAutorizacaoAtorInter tipo, std::string_view dataHora,
+                                           std::string_view fuso, int sequencia, std::string_view lote) {
+  return Operacao(GetTelemetria(), "EnviarAtorInteressado", [&] {
+    AtualizaDadosNFeEventos();
+    GetEventos().ConfigurarWsNacional();
+    return GetEventos().EnviarAtorInteressado(chave, orgao, orgaoAutor, tpAutor, verAplic, autorizado, tipo,
+                                              dataHora, fuso, sequencia, lote);
+  });
+}
+
+void TvxnNFe::AdicionarItens(std::string_view item, std::string_view quantidade) {
+  GetEventos().ItensQuantidade().Adicionar(item, quantidade);
+}
+
+std::string TvxnNFe::EnviarPedidoProrrogacao(std::string_view chave, std::string_view protocolo,
+                                             TTipoPedidoProrrogacao tipo, std::string_view dataHora,
+                                             std::string_view fuso, int sequencia, std::string_view lote) {
+  return Operacao(GetTelemetria(), "EnviarPedidoProrrogacao", [&] {
+    AtualizaDadosNFeEventos();
+    return GetEventos().EnviarPedidoProrrogacao(chave, protocolo, tipo, dataHora, fuso, sequencia, lote);
+  });
+}
+
+std::string TvxnNFe::CancelarPedidoProrrogacao(std::string_view chave, std::string_view protocolo,
+                                               TTipoCancelamentoPedidoProrrogacao tipo,
+                                               std::string_view dataHora, std::string_view fuso,
+                                               int sequencia, std::string_view lote) {
+  return Operacao(GetTelemetria(), "CancelarPedidoProrrogacao", [&] {
+    AtualizaDadosNFeEventos();
+    return GetEventos().CancelarPedidoProrrogacao(chave, protocolo, tipo, dataHora, fuso, sequencia, lote);
+  });
+}
+
+std::string TvxnNFe::AssinarCCe(std::string_view xml) {
+  return Operacao(GetTelemetria(), "AssinarCCe", [&] {
+    AtualizaDadosNFeEventos();
+    return GetEventos().AssinarCCe(xml);
+  });
+}
+
+std::string TvxnNFe::AssinarEPEC(std::string_view xml) {
+  return Operacao(GetTelemetria(), "AssinarEPEC", [&] {
+    AtualizaDadosNFeEventos();
+    return GetEventos().AssinarEPEC(xml);
+  });
+}
+
+std::string TvxnNFe::GerarXMLCCeDestinatario(std::string_view evento, std::string_view retorno) {
+  AtualizaDadosNFeEventos();
+  return GetEventos().GerarXMLCCeDestinatario(evento, retorno);
+}
+
+std::string TvxnNFe::GerarXMLManifestoDestinatario(std::string_view evento, std::string_view retorno) {
+  AtualizaDadosNFeEventos();
+  return GetEventos().GerarXMLManifestoDestinatario(evento, retorno);
+}
+
+std::string TvxnNFe::GerarXMLEPECDestinatario(std::string_view evento, std::string_view retorno) {
+  AtualizaDadosNFeEventos();
+  return GetEventos().GerarXMLEPECDestinatario(evento, retorno);
+}
+
+std::string TvxnNFe::GerarXMLComprovanteEntregaDestinatario(std::string_view evento,
+                                                            std::string_view retorno) {
+  AtualizaDadosNFeEventos();
+  return GetEventos().GerarXMLDestinatarioComprovanteEntrega(evento, retorno);
+}
+
+std::string TvxnNFe::GerarXMLCancelamentoComprovanteEntregaDestinatario(std::string_view evento,
+                                                                        std::string_view retorno) {
+  AtualizaDadosNFeEventos();
+  return GetEventos().GerarXMLDestinatarioCancelamentoComprovanteEntrega(evento, retorno);
+}
+
+void TvxnNFe::ImprimirCCe(std::string_view xml) {
+  AtualizaDadosNFeEventos();
+  GetEventos().ImprimirCCe(xml);
+}
+
+} // namespace vxn

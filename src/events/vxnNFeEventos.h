@@ -1,0 +1,175 @@
+// The kinds of NF-e event the component sends: correction letter (CC-e), cancellation, recipient
+// manifestation, EPEC, delivery proof and its cancellation, interested party, extension request and its
+// cancellation. Each builder checks its parameters in a fixed order (the first failure raises, before
+// anything is signed or sent), fills its template, signs every infEvento, sends the lot and, after an
+// accepted reply, writes the event's distribution XML (procEventoNFe) and announces it.
+#pragma once
+
+#include "events/vxnNFeEventosBase.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace vxn {
+
+class TvxnNFeDanfe;
+
+// tpEvento of each kind.
+namespace tpevento {
+inline constexpr std::string_view kCCe = "110110";
+inline constexpr std::string_view kCancelamento = "110111";
+inline constexpr std::string_view kCancelamentoSubstituicao = "110112";
+inline constexpr std::string_view kComprovanteEntrega = "110130";
+inline constexpr std::string_view kCancelamentoComprovanteEntrega = "110131";
+inline constexpr std::string_view kEPEC = "110140";
+inline constexpr std::string_view kAtorInteressado = "110150";
+inline constexpr std::string_view kConfirmacao = "210200";
+inline constexpr std::string_view kCiencia = "210210";
+inline constexpr std::string_view kDesconhecimento = "210220";
+inline constexpr std::string_view kNaoRealizada = "210240";
+} // namespace tpevento
+
+enum class TTipoPedidoProrrogacao { tEPP1, tEPP2 };
+enum class TTipoCancelamentoPedidoProrrogacao { tECPP1, tECPP2 };
+enum class TTipoAutorizacaoAtorInter { tEAINaoPermite, tEAIPermite };
+
+// Items of an extension request: (item number, quantity), in the order added.
+class TvxnAdicionaPedidoProrrogacao {
+public:
+  void Adicionar(std::string_view item, std::string_view quantidade) {
+    itens_.emplace_back(item, quantidade);
+  }
+  void Limpar() { itens_.clear(); }
+  const std::vector<std::pair<std::string, std::string>>& Itens() const { return itens_; }
+
+private:
+  std::vector<std::pair<std::string, std::string>> itens_;
+};
+
+class TvxnNFeEventos : public TvxnEventos {
+public:
+  using TvxnEventos::TvxnEventos;
+
+  std::string ObterTpEvento() const override { return tpEvento_; }
+
+  // ---- Callbacks and settings ------------------------------------------------------------------------
+  using TOnXmlEvento = std::function<void(const std::string&)>;
+  void SetOnXmlCanDestinatario(TOnXmlEvento v) { onXmlCanDestinatario_ = std::move(v); }
+  void SetOnXmlManDestinatario(TOnXmlEvento v) { onXmlManDestinatario_ = std::move(v); }
+  // Announces every other event distribution file written (CC-e, EPEC, delivery proof, ...).
+  void SetOnXmlEventoDestinatario(TOnXmlEvento v) { onXmlEventoDestinatario_ = std::move(v); }
+  // Gates the EPEC distribution file (the component copies its SalvarLogsEmDisco).
+  void SetGerarXmlEPEC(bool v) { gerarXmlEPEC_ = v; }
+  // Replaces the configured accented characters in the correction and justification texts.
+  void SetCaracteresRemoverAcentos(std::string_view v) { caracteresRemoverAcentos_ = v; }
+  TvxnAdicionaPedidoProrrogacao& ItensQuantidade() { return itens_; }
+  // The DANFE printer of the component (borrowed; absent until the DANFE engine exists).
+  void SetDanfe(TvxnNFeDanfe* danfe) { danfe_ = danfe; }
+  // The distribution file written by the last accepted event ("" when none was written).
+  const std::string& UltimoXmlDestinatario() const { return ultimoXmlDestinatario_; }
+
+  // ---- Kinds ---------------------------------------------------------------------------------------------
+
+  std::string EnviarCCe(std::string_view chave, std::string_view correcao, std::string_view orgao,
+                        std::string_view dataHora, std::string_view fuso, int sequencia,
+                        std::string_view lote);
+  // Sends events already built and signed.
+  std::string EnviarCCe(std::string_view lote, std::string_view xml);
+  // The signed CC-e, without sending (what EnviarCCe sends).
+  std::string MontarXmlCCe(std::string_view chave, std::string_view correcao, std::string_view orgao,
+                           std::string_view dataHora, std::string_view fuso, int sequencia);
+
+  std::string CancelarNFeEvento(std::string_view chave, std::string_view protocolo,
+                                std::string_view justificativa, std::string_view dataHora,
+                                std::string_view fuso, int sequencia, std::string_view lote);
+
+  // tipo 1 to 4: confirmation, awareness, operation not recognised, operation not performed.
+  std::string ManifestacaoDestinatario(int tipo, std::string_view chave, std::string_view justificativa,
+                                       std::string_view dataHora, std::string_view fuso,
+                                       std::string_view lote, int sequencia);
+
+  // The EPEC lot (signed events) of every document of a signed NF-e lot.
+  std::string MontarXmlEPEC(std::string_view lote, std::string_view xmlEnvio, std::string_view dataHora,
+                            std::string_view fuso);
+  std::string EnviarEPEC(std::string_view loteEPEC);
+
+  std::string EnviarComprovanteEntrega(std::string_view chave, std::string_view orgao,
+                                       std::string_view orgaoAutor, std::string_view tpAutor,
+                                       std::string_view verAplic, std::string_view dataHoraEntrega,
+                                       std::string_view nDoc, std::string_view nome,
+                                       std::string_view latitude, std::string_view longitude,
+                                       std::string_view imagem, std::string_view dataHora,
+                                       std::string_view fuso, int sequencia, std::string_view lote);
+  std::string CancelarComprovanteEntrega(std::string_view chave, std::string_view orgao,
+                                         std::string_view orgaoAutor, std::string_view tpAutor,
+                                         std::string_view verAplic, std::string_view protocoloEntrega,
+                                         std::string_view dataHora, std::string_view fuso, int sequencia,
+                                         std::string_view lote);
+  std::string EnviarAtorInteressado(std::string_view chave, std::string_view orgao,
+                                    std::string_view orgaoAutor, std::string_view tpAutor,
+                                    std::string_view verAplic, std::string_view autorizado,
+                                    TTipoAutorizacaoAtorInter tipo, std::string_view dataHora,
+                                    std::string_view fuso, int sequencia, std::string_view lote);
+  std::string EnviarPedidoProrrogacao(std::string_view chave, std::string_view protocolo,
+                                      TTipoPedidoProrrogacao tipo, std::string_view dataHora,
+                                      std::string_view fuso, int sequencia, std::string_view lote);
+  std::string CancelarPedidoProrrogacao(std::string_view chave, std::string_view protocolo,
+                                        TTipoCancelamentoPedidoProrrogacao tipo, std::string_view dataHora,
+                                        std::string_view fuso, int sequencia, std::string_view lote);
+
+  // ---- Signing of events built by the host -------------------------------------------------------------
+  std::string AssinarCCe(std::string_view xml);
+  std::string AssinarEPEC(std::string_view xml);
+  std::string AssinarComprovanteEntrega(std::string_view xml);
+  std::string AssinarCancelaComprovanteEntrega(std::string_view xml);
+  std::string AssinarAtorInteressado(std::string_view xml);
+  std::string AssinarPedidoProrrogacao(std::string_view xml);
+
+  // ---- Distribution XML of an event from its request and reply (texts, log names or paths) --------------
+  std::string GerarXMLCCeDestinatario(std::string_view evento, std::string_view retorno);
+  std::string GerarXMLManifestoDestinatario(std::string_view evento, std::string_view retorno);
+  std::string GerarXMLEPECDestinatario(std::string_view evento, std::string_view retorno);
+  std::string GerarXMLDestinatarioComprovanteEntrega(std::string_view evento, std::string_view retorno);
+  std::string GerarXMLDestinatarioCancelamentoComprovanteEntrega(std::string_view evento,
+                                                                 std::string_view retorno);
+
+  // ---- Printing of the CC-e (needs the DANFE engine) ----------------------------------------------------
+  void ImprimirCCe(std::string_view xml);
+  void VisualizarCCe(std::string_view xml);
+  void EditarModeloCCe();
+
+  // Event date-time as sent: empty gives now in the event's time zone; "yyyy-mm-ddThh:nn:ss" is kept;
+  // anything else is parsed and reformatted (EvxnEventoCheckParams "Data/Hora do evento inválida").
+  std::string FormataDataHoraEvento(std::string_view dataHora, std::string_view fuso) const;
+
+private:
+  // The author element (<CNPJ> or <CPF>) of the component's CNPJ.
+  std::string ElementoAutor() const;
+  std::string TpAmb() const;
+  // Free text as it may go into a signed event: configured accents removed, line breaks and tabs as
+  // blanks, XML special characters escaped.
+  std::string TextoLivre(std::string_view texto) const;
+  // Sends one signed event and, when accepted, writes its distribution XML under `sufixo`.
+  std::string EnviarEGerar(std::string_view lote, const std::string& assinado, std::string_view templateEnvio,
+                           std::string_view comando, std::string_view logEnvio, std::string_view logRetorno,
+                           const std::string& id, std::string_view chave, std::string_view sufixo,
+                           std::vector<std::string_view> aceitos, const TOnXmlEvento& aviso);
+  std::string GerarDestinatarioKind(std::string_view evento, std::string_view retorno,
+                                    std::string_view mensagem, std::string_view templateNome);
+  std::string SalvarDestinatario(const std::string& xml, const std::string& arquivo,
+                                 const TOnXmlEvento& aviso);
+  [[noreturn]] void SemDanfe(std::string_view operacao) const;
+
+  std::string tpEvento_;
+  TOnXmlEvento onXmlCanDestinatario_, onXmlManDestinatario_, onXmlEventoDestinatario_;
+  bool gerarXmlEPEC_ = true;
+  std::string caracteresRemoverAcentos_;
+  TvxnAdicionaPedidoProrrogacao itens_;
+  TvxnNFeDanfe* danfe_ = nullptr;
+  std::string ultimoXmlDestinatario_;
+};
+
+} // namespace vxn

@@ -1,0 +1,160 @@
+// Every kind of event through the component against the local server, over TLS: what the authority
+// answers, the distribution XML of an accepted event (official schemas, both signatures checked by
+// xmlsec1) and what a refused one leaves behind.
+#include "EventosFixture.h"
+#include "events/vxnNFeEventos.h"
+#include "support/TempDir.h"
+#include "support/XmlCheck.h"
+#include "support/XmlTag.h"
+#include "vxnFiles.h"
+
+#include <gtest/gtest.h>
+
+namespace vxn::test {
+namespace {
+
+constexpr const char* kJustificativa = "Cancelamento por erro de digitacao do pedido";
+
+std::string ComoDestinatario(std::string infNFe) {
+  const std::size_t dest = infNFe.find("<dest>");
+  const std::size_t cnpj = infNFe.find(kCnpjDestinatario, dest);
+  return infNFe.replace(cnpj, 14, kCnpjCertificado);
+}
+
+// A line break inside the correction must reach the authority as a blank, never as a broken signature.
+TEST_F(EventosTest, CorrectionLetterIsRegisteredAndItsDistributionXmlIsValidAndSigned) {
+  const std::string chave = Autorizar();
+  const std::string resposta =
+      nfe_->EnviarCCe(chave, "Endereco de entrega:\r\nRua das Flores, 123\nfundos", "35", "", "", 1, "1");
+  EXPECT_EQ(Tag(resposta, "cStat"), "128") << resposta;
+  ASSERT_EQ(Ret(resposta, "cStat"), "135") << resposta;
+  EXPECT_EQ(Ret(resposta, "nProt").size(), 15u);
+
+  const std::string xml = Distribuicao(chave + "-cce.xml");
+  ChecarDistribuicao(xml, {"procEventoNFe_v1.00.xsd", "procCCeNFe_v1.00.xsd"});
+  EXPECT_NE(xml.find("<xCorrecao>Endereco de entrega: Rua das Flores, 123 fundos</xCorrecao>"),
+            std::string::npos);
+  EXPECT_EQ(anunciados_, std::vector<std::string>{nfe_->GetDiretorioXmlDestinatario() + chave + "-cce.xml"});
+
+  // The same sequence again is a duplicate: refused, and the file of the accepted one is left alone.
+  const std::string duplicada =
+      nfe_->EnviarCCe(chave, "Outra correcao qualquer do texto", "35", "", "", 1, "1");
+  EXPECT_EQ(Ret(duplicada, "cStat"), "573") << duplicada;
+  EXPECT_EQ(Distribuicao(chave + "-cce.xml"), xml);
+  EXPECT_EQ(anunciados_.size(), 1u);
+  // The next sequence is a new correction.
+  EXPECT_EQ(Ret(nfe_->EnviarCCe(chave, "Outra correcao qualquer do texto", "35", "", "", 2, "2"), "cStat"),
+            "135");
+}
+
+TEST_F(EventosTest, CancellationIsRegisteredAndTheQueryAnswers101WithTheEvent) {
+  std::string nProt;
+  const std::string chave = Autorizar(&nProt);
+  // A protocol that is not the document's is the authority's refusal, not a cancellation.
+  EXPECT_EQ(Ret(nfe_->CancelarNFeEvento(chave, "135000000000000", kJustificativa, "", "", 1, "1"), "cStat"),
+            "222");
+  EXPECT_TRUE(cancelamentos_.empty());
+  EXPECT_EQ(Distribuicao(chave + "-caneve.xml"), "");
+
+  const std::string resposta = nfe_->CancelarNFeEvento(chave, nProt, kJustificativa, "", "", 1, "1");
+  ASSERT_EQ(Ret(resposta, "cStat"), "135") << resposta;
+  const std::string arquivo = nfe_->GetDiretorioXmlDestinatario() + chave + "-caneve.xml";
+  EXPECT_EQ(cancelamentos_, std::vector<std::string>{arquivo});
+  ChecarDistribuicao(Distribuicao(chave + "-caneve.xml"),
+                     {"procEventoNFe_v1.00.xsd", "procEventoCancNFe_v1.00.xsd"});
+
+  const std::string consulta = nfe_->ConsultarNF(chave);
+  EXPECT_EQ(Tag(consulta, "cStat"), "101") << consulta;
+  EXPECT_NE(consulta.find("<procEventoNFe"), std::string::npos);
+  EXPECT_NE(consulta.find("<tpEvento>110111</tpEvento>"), std::string::npos);
+
+  EXPECT_EQ(Ret(nfe_->CancelarNFeEvento(chave, nProt, kJustificativa, "", "", 1, "2"), "cStat"), "573");
+  EXPECT_EQ(Ret(nfe_->EnviarCCe(chave, "Correcao depois do cancelamento", "35", "", "", 1, "3"), "cStat"),
+            "580");
+  EXPECT_EQ(cancelamentos_.size(), 1u);
+}
+
+TEST_F(EventosTest, RecipientManifestationGoesToTheNationalEnvironment) {
+  // The certificate's company is the recipient of this document.
+  const std::string chave = Autorizar(nullptr, ComoDestinatario);
+  const std::string resposta = nfe_->EnviarManifestacaoDestinatario(1, chave, "", "", "", "1", 1);
+  ASSERT_EQ(Ret(resposta, "cStat"), "135") << resposta;
+  EXPECT_EQ(Ret(resposta, "cOrgao"), "91");
+  ChecarDistribuicao(Distribuicao(chave + "-co-mde.xml"),
+                     {"procEventoNFe_v1.00.xsd", "procConfRecebtoNFe_v1.00.xsd"});
+
+  const std::string naoRealizada =
+      nfe_->EnviarManifestacaoDestinatario(4, chave, "Mercadoria devolvida ao transportador", "", "", "1", 1);
+  EXPECT_EQ(Ret(naoRealizada, "cStat"), "135") << naoRealizada;
+  EXPECT_NE(Distribuicao(chave + "-or-mde.xml").find("<xJust>Mercadoria devolvida"), std::string::npos);
+
+  // Of someone else's document the certificate's company is not the recipient.
+  EXPECT_EQ(Ret(nfe_->EnviarManifestacaoDestinatario(2, Autorizar(), "", "", "", "1", 1), "cStat"), "575");
+}
+
+TEST_F(EventosTest, EpecOfASignedLotIsRegisteredWithoutTheDocument) {
+  const std::string documento = NotaAssinada();
+  const std::string chave = documento.substr(documento.find("Id=\"NFe") + 7, 44);
+  const std::string lote = nfe_->MontarXmlEPEC("1", documento, "", "-03:00");
+  const std::string resposta = nfe_->EnviarEPEC(lote);
+  ASSERT_EQ(Ret(resposta, "cStat"), "136") << resposta;
+  const std::string xml = Distribuicao(chave + "-epec.xml");
+  ChecarDistribuicao(xml, {"procEventoNFe_v1.00.xsd"});
+  EXPECT_NE(xml.find("<vNF>"), std::string::npos);
+}
+
+TEST_F(EventosTest, DeliveryProofAndItsCancellation) {
+  const std::string chave = Autorizar();
+  TempDir d;
+  WriteFileAtomic(d.File("canhoto.png"), std::string("\x89PNG\r\n\x1a\n fake image bytes", 25));
+  const std::string entrega = nfe_->EnviarComprovanteEntrega(
+      chave, "91", "35", "1", "QVX 1.0", "2026-12-01T10:00:00", "12345678909", "Fulano de Tal", "-23.550520",
+      "-46.633308", d.File("canhoto.png"), "", "", 1, "1");
+  ASSERT_EQ(Ret(entrega, "cStat"), "135") << entrega;
+  ChecarDistribuicao(Distribuicao(chave + "-cent.xml"), {"procEventoNFe_v1.00.xsd"});
+
+  const std::string cancelamento = nfe_->CancelarComprovanteEntrega(chave, "91", "35", "1", "QVX 1.0",
+                                                                    Ret(entrega, "nProt"), "", "", 1, "1");
+  ASSERT_EQ(Ret(cancelamento, "cStat"), "135") << cancelamento;
+  ChecarDistribuicao(Distribuicao(chave + "-canccent.xml"), {"procEventoNFe_v1.00.xsd"});
+}
+
+TEST_F(EventosTest, InterestedParty) {
+  const std::string chave = Autorizar();
+  const std::string resposta =
+      nfe_->EnviarAtorInteressado(chave, "91", "35", "1", "QVX 1.0", "12345678000195",
+                                  TTipoAutorizacaoAtorInter::tEAIPermite, "", "", 1, "1");
+  ASSERT_EQ(Ret(resposta, "cStat"), "135") << resposta;
+  const std::string xml = Distribuicao(chave + "-atorint.xml");
+  ChecarDistribuicao(xml, {"procEventoNFe_v1.00.xsd"});
+  EXPECT_NE(xml.find("<autXML><CNPJ>12345678000195</CNPJ></autXML>"), std::string::npos);
+}
+
+TEST_F(EventosTest, ExtensionRequestAndItsCancellation) {
+  std::string nProt;
+  const std::string chave = Autorizar(&nProt);
+  nfe_->AdicionarItens("1", "2.0000");
+  const std::string pedido =
+      nfe_->EnviarPedidoProrrogacao(chave, nProt, TTipoPedidoProrrogacao::tEPP1, "", "", 1, "1");
+  ASSERT_EQ(Ret(pedido, "cStat"), "135") << pedido;
+  ChecarDistribuicao(Distribuicao(chave + "-epp.xml"), {"procEventoNFe_v1.00.xsd"});
+
+  const std::string cancelamento = nfe_->CancelarPedidoProrrogacao(
+      chave, Ret(pedido, "nProt"), TTipoCancelamentoPedidoProrrogacao::tECPP1, "", "", 1, "1");
+  ASSERT_EQ(Ret(cancelamento, "cStat"), "135") << cancelamento;
+  EXPECT_NE(Distribuicao(chave + "-canepp.xml").find("<idPedidoCancelado>ID111500" + chave + "01"),
+            std::string::npos);
+}
+
+// Layout 3.10 posts to the 3.10 event service, with its SOAP header.
+TEST_F(EventosTest, CorrectionLetterOnLayout310) {
+  const std::string chave = Autorizar();
+  nfe_->SetVersaoManual(vm50a);
+  const std::string resposta =
+      nfe_->EnviarCCe(chave, "Correcao enviada pelo leiaute 3.10", "35", "", "", 1, "1");
+  ASSERT_EQ(Ret(resposta, "cStat"), "135") << resposta;
+  ChecarDistribuicao(Distribuicao(chave + "-cce.xml"), {"procEventoNFe_v1.00.xsd"});
+}
+
+} // namespace
+} // namespace vxn::test
