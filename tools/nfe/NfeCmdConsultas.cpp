@@ -4,6 +4,7 @@
 #include "NfeExitCodes.h"
 #include "NfeReplies.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <iostream>
@@ -40,12 +41,23 @@ int RunConsultar(TNfeSession& session, const TConsultarOptions& o) {
   const std::string resposta = session.Conectado().ConsultarNF(o.Chave);
   ImprimirStatus(resposta, o.Xml);
   const std::vector<TNfeProtocolo> protocolos = ReplyProtocols(resposta);
-  const bool autorizada = !protocolos.empty() && IsAuthorised(protocolos.front().CStat);
+  // A cancelled document (101) keeps its authorisation protocol but is no longer authorised.
+  const bool cancelada = ReplyStatus(resposta).CStat == "101";
+  const bool autorizada = !cancelada && !protocolos.empty() && IsAuthorised(protocolos.front().CStat);
   if (!o.Xml && !protocolos.empty() && !protocolos.front().NProt.empty())
     std::cout << "  protocol:     " << protocolos.front().NProt << "\n";
   if (!o.Xml && autorizada) {
     const std::string xml = session.XmlDestinatario(o.Chave);
     std::cout << "  distribution: " << (xml.empty() ? "(not written)" : xml) << "\n";
+  }
+  // The events the reply carries, each with its answer: type, sequence, status and protocol.
+  for (std::size_t p = resposta.find("<procEventoNFe"); !o.Xml && p != std::string::npos;
+       p = resposta.find("<procEventoNFe", p + 1)) {
+    const std::string proc = resposta.substr(p, resposta.find("</procEventoNFe>", p) - p);
+    const std::string ret = proc.substr(std::min(proc.size(), proc.find("<retEvento")));
+    std::cout << "  event:        " << ElementText(proc, "tpEvento") << " " << ElementText(proc, "descEvento")
+              << " (seq " << ElementText(proc, "nSeqEvento") << "): " << ElementText(ret, "cStat") << " "
+              << ElementText(ret, "xMotivo") << ", protocol " << ElementText(ret, "nProt") << "\n";
   }
   return autorizada ? kExitOk : kExitRecusado;
 }

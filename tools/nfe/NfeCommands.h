@@ -25,5 +25,6 @@ void AddConsultarCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddReciboCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddInutilizarCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddCadastroCommand(CLI::App& app, TNfeCommandLine& cl);
+void AddEventoCommand(CLI::App& app, TNfeCommandLine& cl);
 
 } // namespace vxn::tool

@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
   AddReciboCommand(app, cl);
   AddInutilizarCommand(app, cl);
   AddCadastroCommand(app, cl);
+  AddEventoCommand(app, cl);
   AddAssinarCommand(app, cl);
   AddValidarCommand(app, cl);
   AddConverterCommand(app, cl);

@@ -129,7 +129,10 @@ std::string TSimRecepcaoEvento::ResultElement() const {
 }
 
 std::string TSimRecepcaoEvento::Handle(const TSimRequest& request, const TSimContext& context) const {
-  const std::string idLote = ElementText(request.DataXml, "idLote");
+  // The lot number is answered back as sent, unless it is not one (the reply must keep to its schema).
+  std::string idLote = ElementText(request.DataXml, "idLote");
+  if (idLote.empty() || idLote.size() > 15 || idLote.find_first_not_of("0123456789") != std::string::npos)
+    idLote = "0";
   const std::string sectionCode = request.Section == "AN" ? "91" : context.States.CodeOf(request.Section);
   const std::string cOrgao =
       sectionCode.empty() ? context.States.ReplyCode(request.Section, request.HeaderCUF) : sectionCode;

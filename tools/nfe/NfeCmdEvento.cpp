@@ -1,0 +1,167 @@
+// Events: nfe evento cce | cancelar | manifestar | epec. Each event gets a block in the form of
+// nfe emitir (key, status, protocol, distribution); the exit code is 0 when every event was accepted
+// (135, 136, 155), 1 when one was refused.
+#include "NfeCommands.h"
+#include "NfeConversion.h"
+#include "NfeExitCodes.h"
+#include "NfeInput.h"
+#include "NfeReplies.h"
+#include "NfeToolError.h"
+#include "events/vxnNFeEventos.h"
+
+#include <algorithm>
+#include <chrono>
+#include <iostream>
+#include <map>
+#include <memory>
+
+namespace vxn::tool {
+
+namespace {
+
+// Lot numbers: the time in milliseconds, unique enough for the log names of one run.
+std::string NovoLote() {
+  static long long ultimo = 0;
+  const long long agora = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+  ultimo = std::max(ultimo + 1, agora);
+  return std::to_string(ultimo);
+}
+
+bool Aceito(const std::string& cStat) {
+  return cStat == "135" || cStat == "136" || cStat == "155";
+}
+
+// Prints the block of one event and tells whether it was accepted.
+bool Imprimir(TvxnNFe& nfe, const std::string& titulo, const std::string& resposta) {
+  const std::size_t ret = resposta.find("<retEvento");
+  const std::string evento = ret == std::string::npos ? std::string() : resposta.substr(ret);
+  const std::string cStat = ElementText(evento.empty() ? resposta : evento, "cStat");
+  std::cout << titulo << "\n  key:          " << ElementText(evento, "chNFe") << "\n  status:       " << cStat
+            << " " << ElementText(evento.empty() ? resposta : evento, "xMotivo") << "\n";
+  if (const std::string nProt = ElementText(evento, "nProt"); !nProt.empty())
+    std::cout << "  protocol:     " << nProt << "\n";
+  const bool aceito = Aceito(cStat);
+  if (aceito) {
+    const std::string xml = nfe.GetEventos().UltimoXmlDestinatario();
+    std::cout << "  distribution: " << (xml.empty() ? "(not written)" : xml) << "\n";
+  }
+  std::cout.flush();
+  return aceito;
+}
+
+// ---- cce ------------------------------------------------------------------------------------------------
+
+struct TCceOptions {
+  std::string Chave, Correcao;
+  int Seq = 1;
+};
+
+int RunCce(TNfeSession& session, const TCceOptions& o) {
+  TvxnNFe& nfe = session.Conectado();
+  // The receiving body of a correction is the state of the document, the first two digits of its key.
+  const std::string orgao = o.Chave.substr(0, std::min<std::size_t>(2, o.Chave.size()));
+  const std::string resposta = nfe.EnviarCCe(o.Chave, o.Correcao, orgao, "", "", o.Seq, NovoLote());
+  return Imprimir(nfe, "cce " + o.Chave + " seq " + std::to_string(o.Seq), resposta) ? kExitOk
+                                                                                     : kExitRecusado;
+}
+
+// ---- cancelar -------------------------------------------------------------------------------------------
+
+struct TCancelarOptions {
+  std::string Chave, Protocolo, Justificativa;
+};
+
+int RunCancelar(TNfeSession& session, const TCancelarOptions& o) {
+  TvxnNFe& nfe = session.Conectado();
+  const std::string resposta =
+      nfe.CancelarNFeEvento(o.Chave, o.Protocolo, o.Justificativa, "", "", 1, NovoLote());
+  return Imprimir(nfe, "cancelar " + o.Chave, resposta) ? kExitOk : kExitRecusado;
+}
+
+// ---- manifestar -----------------------------------------------------------------------------------------
+
+struct TManifestarOptions {
+  std::string Chave, Tipo, Justificativa;
+};
+
+int RunManifestar(TNfeSession& session, const TManifestarOptions& o) {
+  static const std::map<std::string, int> kTipos{
+      {"confirmacao", 1}, {"ciencia", 2}, {"desconhecimento", 3}, {"nao-realizada", 4}};
+  TvxnNFe& nfe = session.Conectado();
+  const std::string resposta =
+      nfe.EnviarManifestacaoDestinatario(kTipos.at(o.Tipo), o.Chave, o.Justificativa, "", "", NovoLote(), 1);
+  return Imprimir(nfe, "manifestar " + o.Tipo + " " + o.Chave, resposta) ? kExitOk : kExitRecusado;
+}
+
+// ---- epec -----------------------------------------------------------------------------------------------
+
+struct TEpecOptions {
+  std::string Arquivo;
+};
+
+int RunEpec(TNfeSession& session, const TEpecOptions& o) {
+  TvxnNFe& nfe = session.Conectado();
+  const std::string texto = ReadInput(o.Arquivo);
+  const std::string xml = ConvertToNFeXml(nfe, texto, DetectInputKind(texto));
+  const std::string assinado = xml.find("<Signature") != std::string::npos ? xml : nfe.AssinarNota(xml);
+  const std::vector<std::string> nfes = SplitNFeDocuments(assinado);
+  if (nfes.empty())
+    throw ENfeToolError(kExitEntrada, o.Arquivo + " holds no NF-e document");
+  // Each document in a lot of its own, so that each gets its own distribution XML.
+  bool todos = true;
+  for (std::size_t i = 0; i < nfes.size(); ++i) {
+    const std::string lote = NovoLote();
+    const std::string resposta = nfe.EnviarEPEC(nfe.MontarXmlEPEC(lote, nfes[i], "", "-03:00"));
+    todos = Imprimir(nfe, "epec " + o.Arquivo + " #" + std::to_string(i + 1), resposta) && todos;
+  }
+  return todos ? kExitOk : kExitRecusado;
+}
+
+template <typename O, typename F> void Acao(CLI::App* cmd, TNfeCommandLine& cl, std::shared_ptr<O> o, F run) {
+  cmd->callback([&cl, o, run] { cl.Acao = [o, run](TNfeSession& s) { return run(s, *o); }; });
+}
+
+} // namespace
+
+void AddEventoCommand(CLI::App& app, TNfeCommandLine& cl) {
+  CLI::App* evento = app.add_subcommand("evento", "Send an event: correction letter, cancellation, "
+                                                  "recipient manifestation or EPEC");
+  evento->require_subcommand(1);
+  evento->footer(
+      "Each event prints key, status, protocol and distribution (the procEventoNFe file) as nfe\n"
+      "emitir does. Exit code 0 when every event was accepted (135, 136, 155), 1 when one was refused.");
+
+  auto cce = std::make_shared<TCceOptions>();
+  CLI::App* c = evento->add_subcommand("cce", "Correction letter (CC-e) of an authorised NF-e");
+  c->add_option("chave", cce->Chave, "Access key (44 digits)")->required();
+  c->add_option("--correcao", cce->Correcao, "The correction (at least 15 characters)")->required();
+  c->add_option("--seq", cce->Seq, "Sequence of the correction, 1 to 20 (default 1)");
+  Acao(c, cl, cce, RunCce);
+
+  auto can = std::make_shared<TCancelarOptions>();
+  CLI::App* k = evento->add_subcommand("cancelar", "Cancellation of an authorised NF-e");
+  k->add_option("chave", can->Chave, "Access key (44 digits)")->required();
+  k->add_option("--protocolo", can->Protocolo, "Authorisation protocol of the NF-e")->required();
+  k->add_option("--justificativa", can->Justificativa, "Reason (at least 15 characters)")->required();
+  Acao(k, cl, can, RunCancelar);
+
+  auto man = std::make_shared<TManifestarOptions>();
+  CLI::App* m = evento->add_subcommand("manifestar", "Recipient manifestation (national environment)");
+  m->add_option("chave", man->Chave, "Access key (44 digits)")->required();
+  m->add_option("--tipo", man->Tipo, "ciencia, confirmacao, desconhecimento or nao-realizada")
+      ->required()
+      ->check(CLI::IsMember({"ciencia", "confirmacao", "desconhecimento", "nao-realizada"}));
+  m->add_option("--justificativa", man->Justificativa, "Reason (nao-realizada: at least 15 characters)");
+  Acao(m, cl, man, RunManifestar);
+
+  auto epec = std::make_shared<TEpecOptions>();
+  CLI::App* e =
+      evento->add_subcommand("epec", "EPEC of the documents of a file, to be issued in contingency");
+  e->add_option("arquivo", epec->Arquivo, "NF-e XML, command text or pipe text ('-' reads standard input)")
+      ->required();
+  Acao(e, cl, epec, RunEpec);
+}
+
+} // namespace vxn::tool
