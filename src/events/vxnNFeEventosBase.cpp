@@ -18,6 +18,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <vector>
 
 namespace vxn {
 
@@ -93,14 +94,16 @@ std::string TvxnEventos::AssinarEvento(std::string_view xml) {
   if (!utils_.IsValidXml(xml))
     throw EvxnEventoCheckParams("Não foi possível Assinar o evento, o arquivo ou seu conteúdo está inválido.",
                                 diretorioLogErro_);
+  // The events are taken out in one pass over the batch (not once per event), and the signing template
+  // is read once.
+  const std::vector<std::string> eventos = utils_.XPathSelectNodes(xml, R"(//*[local-name()="infEvento"])");
+  const std::string modelo = LoadTemplate("assinarEvento.xml");
+  gov_.Get_SignerSettings().ElementName = "infEvento";
   std::string assinados;
-  const int total = TvxnEventosXMLUtils::ObterNumEventos(xml);
-  for (int i = 0; i < total; ++i) {
-    const std::string evento = TvxnEventosXMLUtils::ObterEvento(xml, i);
+  for (const std::string& evento : eventos) {
     if (evento.empty())
       continue;
-    const std::string preparado = PrepararXMLAssinar(utils_.Escape(evento));
-    gov_.Get_SignerSettings().ElementName = "infEvento";
+    const std::string preparado = Preparar(utils_.Escape(evento), modelo);
     std::string id;
     if (!utils_.FindAttribute(preparado, "infEvento", "Id", id) || id.empty())
       throw EvxnEventosException("Campo Id não encontrado para nota fiscal", diretorioLogErro_);
@@ -112,6 +115,10 @@ std::string TvxnEventos::AssinarEvento(std::string_view xml) {
 }
 
 std::string TvxnEventos::PrepararXMLAssinar(std::string_view evento) {
+  return Preparar(evento, LoadTemplate("assinarEvento.xml"));
+}
+
+std::string TvxnEventos::Preparar(std::string_view evento, const std::string& modelo) const {
   std::string e = ReplaceAll(evento, "º", "o");
   // An infEvento taken out of an evento element carries the namespace its parent declared; inside the
   // evento of the signing template it is the same default namespace, so the declaration goes (the
@@ -119,7 +126,7 @@ std::string TvxnEventos::PrepararXMLAssinar(std::string_view evento) {
   const std::string declarado = "<infEvento xmlns=\"" + std::string(uri::kNFe) + "\"";
   if (e.starts_with(declarado))
     e.replace(0, declarado.size(), "<infEvento");
-  return Format(LoadTemplate("assinarEvento.xml"), {e, ""});
+  return Format(modelo, {e, ""});
 }
 
 void TvxnEventos::LimparXMLAssinado(std::string& xml) {

@@ -162,6 +162,8 @@ protected:
   std::string NomeOperacao(std::string_view padrao) const;
 
 private:
+  // PrepararXMLAssinar with the signing template already loaded.
+  std::string Preparar(std::string_view evento, const std::string& modelo) const;
   TvxnIniFile& ArquivoServidores();
   std::string SecaoServidores(bool paraChecagem) const;
 
