@@ -2,11 +2,14 @@
 // default (whose server remembers between runs) and against a server of its own given by --config; then
 // the query answers 101 with both events and a second cancellation is refused.
 #include "NfeEmitirFixture.h"
+#include "support/Process.h"
 #include "support/XmlCheck.h"
+#include "vxnFiles.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <functional>
 
 namespace vxn {
@@ -72,6 +75,28 @@ TEST(NfeToolEvento, IssueCorrectAndCancelInSeparateRunsOnTheEmbeddedDefault) {
 
 TEST_F(NfeToolEmitirWithConfig, IssueCorrectAndCancelInSeparateRunsAgainstAServerOfItsOwn) {
   Cenario([&](std::vector<std::string> args) { return Nfe(args); }, files_.AuthorityCertificate);
+}
+
+// The standalone program, stopped and started again on its folder between the runs: what it authorised
+// and registered survives in its state.
+TEST(NfeToolEvento, IssueCorrectAndCancelWithAStandaloneServerStartedForEachRun) {
+  TempDir dir;
+  const std::string pasta = dir.Path() + "sim/";
+  Cenario(
+      [&](std::vector<std::string> args) {
+        ChildProcess sim(
+            {std::string(QVX_BIN_DIR) + "/sefaz-sim", "--port", "0", "--write-config", pasta, "--quiet"});
+        std::string linha;
+        for (int i = 0; i < 6 && !linha.starts_with("state "); ++i)
+          linha = sim.ReadLine();
+        EXPECT_EQ(linha, "state " + pasta + "sefaz-sim.db");
+        AppendToFile("DiretorioXmlDestinatario=" + dir.Path() + "dest/\r\n", pasta + "nfeConfig.ini");
+        args.insert(args.begin(), {"--config", pasta + "nfeConfig.ini"});
+        NfeRunResult r = RunNfe(args, InHome(dir));
+        EXPECT_EQ(sim.Stop(SIGTERM), 0);
+        return r;
+      },
+      pasta + "sefaz-sim-ca.pem");
 }
 
 TEST(NfeToolEvento, RefusedChecksAndUsage) {
