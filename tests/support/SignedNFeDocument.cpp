@@ -15,6 +15,11 @@ std::string SignedNFeDocument(int nNF, const std::string& pkcs12File, const std:
   std::string infNFe = ds.GetLoteNFe()[0];
   if (change)
     infNFe = change(infNFe);
+  return SignedInfNFe(infNFe, pkcs12File, password);
+}
+
+std::string SignedInfNFe(const std::string& infNFe, const std::string& pkcs12File,
+                         const std::string& password) {
   TvxnGovX gov;
   auto& s = gov.Get_SignerSettings();
   s.CertificateKind = ckFile;

@@ -12,6 +12,10 @@ namespace vxn::test {
 std::string SignedNFeDocument(int nNF, const std::string& pkcs12File, const std::string& password,
                               const std::function<std::string(std::string)>& change = {});
 
+// The infNFe element wrapped in NFe and signed with the PKCS#12 file (no XML declaration).
+std::string SignedInfNFe(const std::string& infNFe, const std::string& pkcs12File,
+                         const std::string& password);
+
 // An enviNFe lot of layout 4.00 holding the documents.
 std::string EnviNFeLot(const std::string& documents, bool synchronous, const std::string& idLote = "1");
 
