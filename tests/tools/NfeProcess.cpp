@@ -9,7 +9,12 @@ std::string NfeProgram() {
 }
 
 NfeRunResult RunNfe(const std::vector<std::string>& args, const NfeRunOptions& o) {
-  std::vector<std::string> argv = {NfeProgram()};
+  return RunProgram(NfeProgram(), args, o);
+}
+
+NfeRunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                        const NfeRunOptions& o) {
+  std::vector<std::string> argv = {program};
   argv.insert(argv.end(), args.begin(), args.end());
   ProcessOptions p;
   p.env = o.env;

@@ -31,5 +31,8 @@ struct NfeRunResult {
 // The nfe program of this build.
 std::string NfeProgram();
 NfeRunResult RunNfe(const std::vector<std::string>& args, const NfeRunOptions& options = {});
+// Any other program of this build (the examples), run the same way.
+NfeRunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                        const NfeRunOptions& options = {});
 
 } // namespace vxn::test
