@@ -14,19 +14,6 @@ std::string Ler(const std::filesystem::path& p) {
   return ReadFileOrEmpty(p.string());
 }
 
-std::vector<std::string> Linhas(const std::string& text) {
-  std::vector<std::string> out;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto e = text.find('\n', i);
-    out.push_back(text.substr(i, e == std::string::npos ? std::string::npos : e - i));
-    if (e == std::string::npos)
-      break;
-    i = e + 1;
-  }
-  return out;
-}
-
 } // namespace
 
 SmtpTestServer::SmtpTestServer(const SmtpTestOptions& options) {
@@ -71,7 +58,7 @@ std::vector<SmtpTestMessage> SmtpTestServer::Messages() const {
       break;
     SmtpTestMessage m;
     m.MailFrom = Ler(d / "mail_from.txt");
-    m.RcptTos = Linhas(Ler(d / "rcpt_tos.txt"));
+    m.RcptTos = Lines(Ler(d / "rcpt_tos.txt"));
     m.Tls = Ler(d / "tls.txt") == "1";
     m.Login = Ler(d / "login.txt");
     m.Subject = Ler(d / "subject.txt");
@@ -82,7 +69,7 @@ std::vector<SmtpTestMessage> SmtpTestServer::Messages() const {
     m.BodyType = Ler(d / "body-type.txt");
     m.Body = Ler(d / "body.txt");
     m.Raw = Ler(d / "raw.eml");
-    for (const std::string& nome : Linhas(Ler(d / "attachments.txt")))
+    for (const std::string& nome : Lines(Ler(d / "attachments.txt")))
       if (!nome.empty())
         m.Attachments.emplace_back(nome, Ler(d / "attachments" / nome));
     out.push_back(std::move(m));

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vxn::test {
 
@@ -22,7 +23,12 @@ private:
 
 // Whole content of a file ("" when it does not exist).
 std::string ReadFileOrEmpty(const std::string& path);
-// Lines of a file split on LF, CR removed.
+// Number of LF-terminated lines of a text.
 std::size_t CountLines(const std::string& text);
+// The lines of a text split on LF, without their CR; no empty last line for a final LF.
+std::vector<std::string> Lines(const std::string& text);
+// The rows of a table file of the tests (tests/<path>): tab-separated columns, CR, LF, tab and backslash
+// written as "\r", "\n", "\t" and "\\", lines that are empty or start with "#" skipped.
+std::vector<std::vector<std::string>> ReadTable(const std::string& testsPath);
 
 } // namespace vxn::test
