@@ -1,12 +1,20 @@
 #include "vxnFiles.h"
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 #include "vxnNFeException.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+#include <vector>
 
 namespace vxn {
 namespace {
+
+using test::RefusalOf;
 
 TEST(Files, AtomicWriteReplacesWholeAndLeavesNoTemporaries) {
   test::TempDir dir;
@@ -27,6 +35,45 @@ TEST(Files, FailedWriteKeepsThePreviousContent) {
   // A folder where the temporary would go that is not writable: a path through a regular file.
   EXPECT_THROW(WriteFileAtomic(f + "/x.xml", "ruim"), EvxnException);
   EXPECT_EQ(ReadWholeFile(f), "bom");
+}
+
+// The names in a folder.
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Failures after the temporary file was made: the write itself (the file-size limit of the process
+// stops it part-way) and the rename (the name is taken by a folder). Either way the temporary goes, the
+// previous content stays and the refusal names the file.
+TEST(Files, AWriteThatFailsAfterItsTemporaryExistsLeavesNothingBehind) {
+  test::TempDir dir;
+  const std::string f = dir.File("a.xml");
+  WriteFileAtomic(f, "bom");
+  {
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN); // EFBIG instead of the signal
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const test::Refusal r = test::RefusalOf([&] { WriteFileAtomic(f, std::string(10000, 'x')); });
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(r.className, "EvxnException");
+    EXPECT_EQ(r.message.rfind("Não foi possível gravar o arquivo " + f + ": ", 0), 0u) << r;
+  }
+  EXPECT_EQ(ReadWholeFile(f), "bom");
+  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"a.xml"});
+
+  std::filesystem::create_directories(dir.File("pasta.xml/dentro"));
+  const test::Refusal r = test::RefusalOf([&] { WriteFileAtomic(dir.File("pasta.xml"), "x"); });
+  EXPECT_EQ(r.message.rfind("Não foi possível gravar o arquivo " + dir.File("pasta.xml") + ": ", 0), 0u) << r;
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"a.xml", "pasta.xml"}));
+  EXPECT_EQ(Names(dir.File("pasta.xml")), std::vector<std::string>{"dentro"});
 }
 
 TEST(Files, AppendAndErrors) {
