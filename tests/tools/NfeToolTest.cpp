@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
+#include <thread>
 
 namespace vxn {
 namespace {
@@ -156,6 +158,34 @@ TEST(NfeToolEmbeddedDefault, StatusStartsTheLocalServerSaysSoFirstAndReusesTheCe
   EXPECT_THAT(FirstLine(second.err), HasSubstr("LOCAL HOMOLOGATION SERVER"));
   EXPECT_THAT(second.err, Not(HasSubstr("made the test certificate")));
   EXPECT_EQ(test::ReadFileOrEmpty(pfx), certificate) << "the certificate of the first run is reused";
+}
+
+// Two first runs at once in a fresh home: one of them makes the test certificate, the other waits for it
+// and uses it; both are answered.
+TEST(NfeToolEmbeddedDefault, TwoFirstRunsAtOnceMakeTheTestCertificateOnce) {
+  test::TempDir home;
+  NfeRunResult runs[2];
+  std::thread other([&] { runs[1] = RunNfe({"status"}, InHome(home)); });
+  runs[0] = RunNfe({"status"}, InHome(home));
+  other.join();
+  int made = 0;
+  for (const NfeRunResult& r : runs) {
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "107 Servico em Operacao\n");
+    made += r.err.find("made the test certificate") != std::string::npos;
+  }
+  EXPECT_EQ(made, 1);
+  const std::string folder = DataDir(home) + "certificado-teste/";
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder))
+    names.insert(e.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{".lock", "autoridade-teste.key", "autoridade-teste.pem",
+                                          "cliente-teste.pfx"}));
+  // What is left is one consistent set: a later run uses it as it stands.
+  const std::string certificate = test::ReadFileOrEmpty(folder + "cliente-teste.pfx");
+  const NfeRunResult later = RunNfe({"status"}, InHome(home));
+  EXPECT_EQ(later.exitCode, 0) << later.err;
+  EXPECT_EQ(test::ReadFileOrEmpty(folder + "cliente-teste.pfx"), certificate);
 }
 
 TEST(NfeToolEmbeddedDefault, XdgDataHomeChoosesTheDataFolderAndXmlPrintsTheWholeReply) {
