@@ -14,22 +14,6 @@ SoapPeer Peer(const sim::TSefazSim& sim, const dev::TvxnDevIdentity& client) {
 
 } // namespace
 
-std::string Elemento(const std::string& xml, const std::string& name, std::size_t from) {
-  const auto a = xml.find("<" + name, from);
-  if (a == std::string::npos)
-    return {};
-  const auto b = xml.find("</" + name + ">", a);
-  return b == std::string::npos ? std::string() : xml.substr(a, b + name.size() + 3 - a);
-}
-
-std::string Conteudo(const std::string& xml, const std::string& name, std::size_t from) {
-  const auto a = xml.find("<" + name + ">", from);
-  if (a == std::string::npos)
-    return {};
-  const auto b = xml.find("</" + name + ">", a);
-  return b == std::string::npos ? std::string() : xml.substr(a + name.size() + 2, b - a - name.size() - 2);
-}
-
 std::string TrocarUma(std::string s, const std::string& from, const std::string& to, std::size_t after) {
   const auto p = s.find(from, after);
   EXPECT_NE(p, std::string::npos) << from;
@@ -38,33 +22,11 @@ std::string TrocarUma(std::string s, const std::string& from, const std::string&
   return s;
 }
 
-sim::TSefazSim* DistribuicaoTest::sim_ = nullptr;
-TempDir* DistribuicaoTest::suiteDir_ = nullptr;
-std::string* DistribuicaoTest::assinante_ = nullptr;
-std::string* DistribuicaoTest::caFile_ = nullptr;
-dev::TvxnDevIdentity* DistribuicaoTest::cliente_ = nullptr;
-
-void DistribuicaoTest::SetUpTestSuite() {
-  sim_ = new sim::TSefazSim();
-  sim_->Start();
-  cliente_ = new dev::TvxnDevIdentity(sim_->Authority().IssueClient({}));
-  suiteDir_ = new TempDir();
-  assinante_ = new std::string(suiteDir_->File("assinatura.pfx"));
-  WriteFileAtomic(*assinante_, sim_->Authority().IssueClientPkcs12({}));
-  caFile_ = new std::string(suiteDir_->File("ca.pem"));
-  WriteFileAtomic(*caFile_, sim_->Authority().CertificatePem());
-}
-
-void DistribuicaoTest::TearDownTestSuite() {
-  delete cliente_;
-  delete sim_;
-  delete assinante_;
-  delete caFile_;
-  delete suiteDir_;
-}
-
-void DistribuicaoTest::SetUp() {
-  config_ = sim_->WriteConfig(dir_.Path());
+DistribuicaoTest::DistribuicaoTest() : cliente_(sim_.Authority().IssueClient({})) {
+  sim_.Start();
+  WriteFileAtomic(assinante_, sim_.Authority().IssueClientPkcs12({}));
+  WriteFileAtomic(caFile_, sim_.Authority().CertificatePem());
+  config_ = sim_.WriteConfig(dir_.Path());
   nfe_ = std::make_unique<TvxnNFe>();
   nfe_->LoadConfig(config_.ConfigFile);
   nfe_->SetDiretorioXmlDestinatario(dir_.File("XmlDestinatario/"));
@@ -73,7 +35,7 @@ void DistribuicaoTest::SetUp() {
 
 std::string DistribuicaoTest::NovaNota() {
   static int nNF = 5000;
-  return SignedNFeDocument(++nNF, *assinante_, "1234");
+  return SignedNFeDocument(++nNF, assinante_, "1234");
 }
 
 std::string DistribuicaoTest::ChaveDe(const std::string& nfe) {
@@ -83,34 +45,27 @@ std::string DistribuicaoTest::ChaveDe(const std::string& nfe) {
 
 std::string DistribuicaoTest::Enviar(const std::string& lote) {
   const HttpsTestReply reply =
-      PostSoap(Peer(*sim_, *cliente_), "SP", "NFeAutorizacao4", "nfeAutorizacaoLote", lote);
+      PostSoap(Peer(sim_, cliente_), "SP", "NFeAutorizacao4", "nfeAutorizacaoLote", lote);
   EXPECT_EQ(reply.Status, 200) << reply.Error << reply.Body;
   return Elemento(reply.Body, "retEnviNFe");
 }
 
 std::string DistribuicaoTest::ConsultarRecibo(const std::string& nRec) {
   const HttpsTestReply reply = PostSoap(
-      Peer(*sim_, *cliente_), "SP", "NFeRetAutorizacao4", "nfeRetAutorizacaoLote",
+      Peer(sim_, cliente_), "SP", "NFeRetAutorizacao4", "nfeRetAutorizacaoLote",
       R"(<consReciNFe xmlns="http://www.portalfiscal.inf.br/nfe" versao="4.00"><tpAmb>2</tpAmb><nRec>)" +
           nRec + "</nRec></consReciNFe>");
   EXPECT_EQ(reply.Status, 200) << reply.Error << reply.Body;
   return Elemento(reply.Body, "retConsReciNFe");
 }
 
-std::string DistribuicaoTest::EnviarLoteComLogs(const std::vector<std::string>& notas,
-                                                const std::string& idLote) {
+std::string DistribuicaoTest::EnviarLote(const std::vector<std::string>& notas, const std::string& idLote) {
   std::string documentos;
   for (const std::string& n : notas)
     documentos += n;
-  const std::string lote = EnviNFeLot(documentos, false, idLote);
-  const std::string logEnvio = idLote + "-env-lot.xml";
-  nfe_->Log(lote, "env-lot", idLote, logEnvio);
-  nfe_->SaveFileChavesTemporario(logEnvio);
-  const std::string ret = Enviar(lote);
-  nfe_->Log(ret, "rec", idLote);
-  const std::string nRec = Conteudo(ret, "nRec");
+  const std::string ret = nfe_->EnviarNF(idLote, documentos, false);
+  const std::string nRec = Tag(ret, "nRec");
   EXPECT_EQ(nRec.size(), 15u) << ret;
-  nfe_->SaveFileTemporario(nRec, logEnvio);
   return nRec;
 }
 

@@ -3,6 +3,7 @@
 #include "DistribuicaoFixture.h"
 #include "datasets/vxnNFeDataSets.h"
 #include "support/NFeDocumentFiller.h"
+#include "support/RefusalOf.h"
 #include "support/XmlCheck.h"
 #include "vxnFiles.h"
 
@@ -13,6 +14,8 @@
 
 namespace vxn::test {
 namespace {
+
+using test::RefusalOf;
 
 std::set<std::string> Arquivos(const std::string& pasta) {
   std::set<std::string> nomes;
@@ -36,28 +39,28 @@ protected:
   void EsperarNfeProc(const std::string& chave, const std::string& nota) {
     const std::string xml = ReadFileOrEmpty(NaPasta(chave + "-nfe.xml"));
     EXPECT_EQ(XmlSchemaErrors(xml, FindSchema("procNFe_v4.00.xsd")), "") << xml;
-    EXPECT_EQ(Conteudo(xml, "digVal"), Conteudo(nota, "DigestValue"));
-    EXPECT_EQ(XmlSec1VerifyErrors(xml, DistribuicaoTest::CaFile()), "");
+    EXPECT_EQ(Tag(xml, "digVal"), Tag(nota, "DigestValue"));
+    EXPECT_EQ(XmlSec1VerifyErrors(xml, CaFile()), "");
     TvxnStringList mensagens;
     EXPECT_TRUE(nfe_->ValidarArquivoXmlDestinatario(xml, &mensagens)) << mensagens.Text();
   }
 };
 
 TEST_F(DestinatarioComponenteTest, ConsultarReciboOfAProcessedLotWritesEveryAuthorisedDocument) {
-  sim_->SetQueriesInProcessing(1);
+  sim_.SetQueriesInProcessing(1);
   const std::string n1 = Assinada(8101);
   const std::string n2 = Assinada(8102);
   const std::string enviado = nfe_->EnviarNF("8100", n1 + n2, false);
-  const std::string nRec = Conteudo(enviado, "nRec");
+  const std::string nRec = Tag(enviado, "nRec");
   ASSERT_EQ(nRec.size(), 15u) << enviado;
 
   // In processing: the index files stay, nothing is written.
-  ASSERT_EQ(Conteudo(nfe_->ConsultarRecibo(nRec), "cStat"), "105");
+  ASSERT_EQ(Tag(nfe_->ConsultarRecibo(nRec), "cStat"), "105");
   EXPECT_EQ(Arquivos(Pasta()), (std::set<std::string>{nRec, ChaveDe(n1), ChaveDe(n2)}));
-  sim_->SetQueriesInProcessing(0);
+  sim_.SetQueriesInProcessing(0);
 
   const std::string processado = nfe_->ConsultarRecibo(nRec);
-  ASSERT_EQ(Conteudo(processado, "cStat"), "104") << processado;
+  ASSERT_EQ(Tag(processado, "cStat"), "104") << processado;
   EXPECT_EQ(Arquivos(Pasta()), (std::set<std::string>{ChaveDe(n1) + "-nfe.xml", ChaveDe(n2) + "-nfe.xml"}));
   EsperarNfeProc(ChaveDe(n1), n1);
   EsperarNfeProc(ChaveDe(n2), n2);
@@ -65,12 +68,42 @@ TEST_F(DestinatarioComponenteTest, ConsultarReciboOfAProcessedLotWritesEveryAuth
             (std::vector<std::string>{NaPasta(ChaveDe(n1) + "-nfe.xml"), NaPasta(ChaveDe(n2) + "-nfe.xml")}));
 }
 
-TEST_F(DestinatarioComponenteTest, EnviarNFSincronoWritesTheDocumentOfItsKey) {
+// The second file of a processed lot cannot be written (its name is taken by a folder): the first is
+// written whole, the query fails naming the file, and the index files of what is left stay; once the
+// obstacle is gone, the next query writes the rest and clears every index.
+TEST_F(DestinatarioComponenteTest, ALotWhoseFilesFailPartWayLosesNothing) {
+  const std::string n1 = Assinada(8601), n2 = Assinada(8602), n3 = Assinada(8603);
+  const std::string nRec = Tag(nfe_->EnviarNF("8600", n1 + n2 + n3, false), "nRec");
+  ASSERT_EQ(nRec.size(), 15u);
+  const std::string bloqueado = NaPasta(ChaveDe(n2) + "-nfe.xml");
+  std::filesystem::create_directories(bloqueado + "/x");
+
+  const Refusal falha = RefusalOf([&] { nfe_->ConsultarRecibo(nRec); });
+  EXPECT_EQ(falha.className, "EvxnException");
+  EXPECT_EQ(falha.message.rfind("Não foi possível gravar o arquivo " + bloqueado + ": ", 0), 0u) << falha;
+  EXPECT_EQ(Arquivos(Pasta()), (std::set<std::string>{ChaveDe(n1) + "-nfe.xml", ChaveDe(n2) + "-nfe.xml",
+                                                      nRec, ChaveDe(n2), ChaveDe(n3)}));
+  EsperarNfeProc(ChaveDe(n1), n1);
+  EXPECT_EQ(escritos_, std::vector<std::string>{NaPasta(ChaveDe(n1) + "-nfe.xml")});
+
+  std::filesystem::remove_all(bloqueado);
+  ASSERT_EQ(Tag(nfe_->ConsultarRecibo(nRec), "cStat"), "104");
+  EXPECT_EQ(Arquivos(Pasta()), (std::set<std::string>{ChaveDe(n1) + "-nfe.xml", ChaveDe(n2) + "-nfe.xml",
+                                                      ChaveDe(n3) + "-nfe.xml"}));
+  for (const std::string& n : {n1, n2, n3})
+    EsperarNfeProc(ChaveDe(n), n);
+}
+
+TEST_F(DestinatarioComponenteTest, EnviarNFSincronoWritesTheDocumentOfItsKeyWithTheProtocolRebuilt) {
   const std::string nota = Assinada(8201);
   const std::string retorno = nfe_->EnviarNFSincrono("8200", nota, false);
-  ASSERT_EQ(Conteudo(Elemento(retorno, "protNFe"), "cStat"), "100") << retorno;
+  ASSERT_EQ(Tag(Elemento(retorno, "protNFe"), "cStat"), "100") << retorno;
   EXPECT_EQ(Arquivos(Pasta()), std::set<std::string>{ChaveDe(nota) + "-nfe.xml"});
   EsperarNfeProc(ChaveDe(nota), nota);
+  const std::string xml = ReadFileOrEmpty(NaPasta(ChaveDe(nota) + "-nfe.xml"));
+  EXPECT_NE(xml.find("<infProt Id=\"ID" + Tag(retorno, "nProt") + "\"><tpAmb>2</tpAmb>"), std::string::npos)
+      << xml;
+  EXPECT_EQ(escritos_, std::vector<std::string>{NaPasta(ChaveDe(nota) + "-nfe.xml")});
 }
 
 TEST_F(DestinatarioComponenteTest, RejectedSynchronousDocumentKeepsItsIndexAndGetsNoFile) {
@@ -80,7 +113,7 @@ TEST_F(DestinatarioComponenteTest, RejectedSynchronousDocumentKeepsItsIndexAndGe
   const std::string primeiro = ReadFileOrEmpty(NaPasta(ChaveDe(nota) + "-nfe.xml"));
   ASSERT_FALSE(primeiro.empty());
   const std::string retorno = nfe_->EnviarNFSincrono("8301", nota, false);
-  EXPECT_EQ(Conteudo(Elemento(retorno, "protNFe"), "cStat"), "204") << retorno;
+  EXPECT_EQ(Tag(Elemento(retorno, "protNFe"), "cStat"), "204") << retorno;
   // The good distribution file of the first send is left as it was.
   EXPECT_EQ(ReadFileOrEmpty(NaPasta(ChaveDe(nota) + "-nfe.xml")), primeiro);
   EXPECT_TRUE(FileExists(NaPasta(ChaveDe(nota))));
@@ -89,10 +122,10 @@ TEST_F(DestinatarioComponenteTest, RejectedSynchronousDocumentKeepsItsIndexAndGe
 TEST_F(DestinatarioComponenteTest, ConsultarNFOfAnAuthorisedKeyWritesItsDocument) {
   // The lot is sent and processed, but the host asks for the key instead of the receipt.
   const std::string nota = Assinada(8501);
-  const std::string nRec = Conteudo(nfe_->EnviarNF("8500", nota, false), "nRec");
+  const std::string nRec = Tag(nfe_->EnviarNF("8500", nota, false), "nRec");
   ASSERT_EQ(nRec.size(), 15u);
   const std::string situacao = nfe_->ConsultarNF(ChaveDe(nota));
-  ASSERT_EQ(Conteudo(situacao, "cStat", situacao.find("<protNFe")), "100") << situacao;
+  ASSERT_EQ(Tag(situacao, "cStat", situacao.find("<protNFe")), "100") << situacao;
   EXPECT_EQ(Arquivos(Pasta()), (std::set<std::string>{nRec, ChaveDe(nota) + "-nfe.xml"}));
   EsperarNfeProc(ChaveDe(nota), nota);
 }
@@ -101,7 +134,7 @@ TEST_F(DestinatarioComponenteTest, WithoutLogsOnDiskNothingIsWritten) {
   nfe_->SetSalvarLogsEmDisco(false);
   const std::string nota = Assinada(8401);
   const std::string retorno = nfe_->EnviarNFSincrono("8400", nota, false);
-  ASSERT_EQ(Conteudo(Elemento(retorno, "protNFe"), "cStat"), "100") << retorno;
+  ASSERT_EQ(Tag(Elemento(retorno, "protNFe"), "cStat"), "100") << retorno;
   EXPECT_TRUE(Arquivos(Pasta()).empty());
   EXPECT_TRUE(escritos_.empty());
 }

@@ -16,10 +16,12 @@
 namespace vxn::test {
 namespace {
 
+using test::Refusal;
+using test::RefusalOf;
+
 class EmailDestinatarioTest : public DistribuicaoTest {
 protected:
   void SetUp() override {
-    DistribuicaoTest::SetUp();
     nfe_->SetDiretorioTemporario(dir_.File("tmp/"));
     TvxnEmailSettings& m = nfe_->GetEmailSettings();
     m.ServidorSmtp = "127.0.0.1";
@@ -36,11 +38,11 @@ protected:
     // The server's certificate is checked against the test authority.
     nfe_->GetGov();
     nfe_->SetIgnoreInvalidCertificates(false);
-    nfe_->GetGov().Get_HttpSettings().TrustedCAFile = *caFile_;
+    nfe_->GetGov().Get_HttpSettings().TrustedCAFile = caFile_;
   }
 
   SmtpTestOptions ComTls() const {
-    const dev::TvxnDevIdentity servidor = sim_->Authority().IssueServer();
+    const dev::TvxnDevIdentity servidor = sim_.Authority().IssueServer();
     return {.User = "emissor",
             .Password = "s3nh@",
             .CertificatePem = servidor.CertificatePem,
@@ -203,6 +205,30 @@ TEST_F(EmailDestinatarioTest, AttachmentRefusalsComeBeforeSendingAndAFailedSendI
       "Erro ao enviar e-mail ao destinatário: Falha ao enviar e-mail por smtp://127.0.0.1:"))
       << r.message;
   EXPECT_TRUE(servidor.Messages().empty());
+}
+
+// The server refuses one of the recipients, or drops the connection once the message's data has arrived:
+// either way the host hears of it and nothing was delivered.
+TEST_F(EmailDestinatarioTest, ARefusedRecipientOrAConnectionDroppedDuringDataIsAFailure) {
+  const std::string xml = dir_.File("nota.xml");
+  WriteFileAtomic(xml, "<nfeProc/>");
+  for (const bool queda : {false, true}) {
+    SCOPED_TRACE(queda ? "connection dropped" : "recipient refused");
+    SmtpTestOptions o = ComTls();
+    if (queda)
+      o.DropDuringData = true;
+    else
+      o.RefusedRecipients = {"fiscal@cliente.com.br"};
+    SmtpTestServer servidor(o);
+    nfe_->GetEmailSettings().Porta = servidor.Port();
+    const Refusal r = RefusalOf([&] { nfe_->EnviarNotaDestinatarioAnexos("", xml, ""); });
+    EXPECT_EQ(r.className, "EvxnNFeEnviarNotaDestinatarioException");
+    EXPECT_TRUE(r.message.starts_with("Erro ao enviar e-mail ao destinatário: Falha ao enviar e-mail por "
+                                      "smtp://127.0.0.1:" +
+                                      std::to_string(servidor.Port())))
+        << r;
+    EXPECT_TRUE(servidor.Messages().empty());
+  }
 }
 
 TEST_F(EmailDestinatarioTest, CertificateOfAnotherAuthorityIsRefused) {

@@ -11,6 +11,9 @@
 namespace vxn::test {
 namespace {
 
+using test::Refusal;
+using test::RefusalOf;
+
 const std::string kNs = R"( xmlns="http://www.portalfiscal.inf.br/nfe")";
 const std::string kChave = "35261212345678000195550010000085011000085010";
 const std::string kOutraChave = "35261212345678000195550010000085021000085028";
