@@ -7,6 +7,7 @@
 #include "datasets/vxnNFeDataSets.h"
 #include "sefaz-sim/SefazSim.h"
 #include "support/NFeDocumentFiller.h"
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
 #include "support/XmlTag.h"
@@ -25,17 +26,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using test::Between;
+using test::Refusal;
+using test::RefusalOf;
 using test::Tag;
-
-// The message of the exception of type E that `f` raises ("" when it raises nothing).
-template <class E, class F> std::string MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return {};
-}
 
 // One call of a distribution-XML hook, with what the reply log held at that moment.
 struct HookCall {
@@ -133,9 +127,12 @@ TEST_F(EnviarNFTest, AsynchronousLotIsAuthorisedWithLogsIndexFilesAndTheReceiptH
 
   const std::string sent = nfe_.EnviarNF("4711", lote, false);
   ASSERT_TRUE(sent.starts_with("<retEnviNFe")) << sent;
+  EXPECT_EQ(test::XmlSchemaErrors(sent, test::FindSchema("retEnviNFe_v4.00.xsd")), "");
   EXPECT_EQ(Tag(sent, "cStat"), "103") << sent;
+  EXPECT_EQ(Tag(sent, "xMotivo"), "Lote recebido com sucesso");
   const std::string nRec = Tag(sent, "nRec");
   ASSERT_EQ(nRec.size(), 15u);
+  EXPECT_EQ(nRec.find_first_not_of("0123456789"), std::string::npos) << nRec;
 
   // What the server received is the official enviNFe with the lot number, asynchronous, holding the
   // signed document as AssinarNota made it.
@@ -161,6 +158,8 @@ TEST_F(EnviarNFTest, AsynchronousLotIsAuthorisedWithLogsIndexFilesAndTheReceiptH
   // In processing: logged, no hook.
   const std::string processing = nfe_.ConsultarRecibo(nRec);
   EXPECT_EQ(Tag(processing, "cStat"), "105") << processing;
+  EXPECT_EQ(Tag(processing, "xMotivo"), "Lote em processamento");
+  EXPECT_EQ(processing.find("<protNFe"), std::string::npos);
   EXPECT_TRUE(nfe_.calls.empty());
   EXPECT_EQ(test::XmlSchemaErrors(sim_.ReceivedMessages().back(), test::FindSchema("consReciNFe_v4.00.xsd")),
             "");
@@ -173,7 +172,10 @@ TEST_F(EnviarNFTest, AsynchronousLotIsAuthorisedWithLogsIndexFilesAndTheReceiptH
   EXPECT_NE(done.find("<cStat>100</cStat>"), std::string::npos) << done;
   EXPECT_EQ(Tag(done, "chNFe"), chave);
   EXPECT_EQ(Tag(done, "digVal"), Tag(lote, "DigestValue"));
+  EXPECT_NE(done.find("<xMotivo>Autorizado o uso da NF-e</xMotivo>"), std::string::npos) << done;
   EXPECT_EQ(Tag(done, "nProt").size(), 15u);
+  EXPECT_EQ(Tag(done, "nProt").find_first_not_of("0123456789"), std::string::npos) << done;
+  EXPECT_TRUE(Tag(Between(done, "<protNFe", "</protNFe>"), "dhRecbto").ends_with("-03:00")) << done;
 
   // The processed lot calls the receipt hook once, with the query reply log already written.
   ASSERT_EQ(nfe_.calls.size(), 1u);
@@ -200,6 +202,8 @@ TEST_F(EnviarNFTest, AsynchronousLotIsAuthorisedWithLogsIndexFilesAndTheReceiptH
   ASSERT_EQ(actions.size(), 4u);
   EXPECT_EQ(actions[0], std::string(kWsdl) + "NfeAutorizacao4/NfeAutorizacaoLote");
   EXPECT_EQ(actions[3], std::string(kWsdl) + "NFeRetAutorizacao4/NFeRetAutorizacao4");
+  // The lot is remembered: a later query gives the same protocol.
+  EXPECT_EQ(Tag(nfe_.ConsultarRecibo(nRec), "nProt"), Tag(done, "nProt"));
 }
 
 TEST_F(EnviarNFTest, ALotOfTwoDocumentsLeavesThreeIndexFilesAndTwoProtocolsInLotOrder) {
@@ -295,8 +299,11 @@ TEST_F(EnviarNFTest, TheSameDocumentTwiceIsADuplicate) {
   const std::string sent = nfe_.EnviarNF("2", lote, false);
   const std::string again = QueryUntilProcessed(Tag(sent, "nRec"));
   EXPECT_EQ(Tag(again, "cStat"), "104");
-  EXPECT_NE(again.find("<cStat>204</cStat>"), std::string::npos) << again;
-  EXPECT_NE(again.find("[nProt:" + nProt + "]"), std::string::npos) << again;
+  EXPECT_NE(again.find("<cStat>204</cStat><xMotivo>Rejeicao: Duplicidade de NF-e [nProt:" + nProt +
+                       "][dhAut: " + Tag(Between(first, "<protNFe", "</protNFe>"), "dhRecbto") +
+                       "]</xMotivo>"),
+            std::string::npos)
+      << again;
   // The lot was processed, so the receipt hook runs (it finds nothing authorised in it).
   ASSERT_EQ(nfe_.calls.size(), 2u);
   EXPECT_EQ(nfe_.calls[1].operacao, "GerarXmlDestinatarioNFsAprovadas");
@@ -314,13 +321,17 @@ TEST_F(EnviarNFTest, ADocumentAlteredAfterSigningIsRefusedForItsSignature) {
   lote.replace(lote.find(natOp), natOp.size(), "<natOp>Venda de mercadorias</natOp>");
   const std::string reply = nfe_.EnviarNFSincrono("1", lote, false);
   EXPECT_EQ(Tag(reply, "cStat"), "104") << reply;
-  EXPECT_NE(reply.find("<cStat>297</cStat>"), std::string::npos) << reply;
+  EXPECT_NE(reply.find("<cStat>297</cStat><xMotivo>Rejeicao: Assinatura difere do calculado</xMotivo>"),
+            std::string::npos)
+      << reply;
   EXPECT_EQ(Tag(reply, "nProt"), "");
   EXPECT_TRUE(nfe_.calls.empty());
 
   const std::string sent = nfe_.EnviarNF("2", lote, false);
   const std::string done = QueryUntilProcessed(Tag(sent, "nRec"));
   EXPECT_NE(done.find("<cStat>297</cStat>"), std::string::npos) << done;
+  // A refused document is not remembered as authorised: the untouched one still passes.
+  EXPECT_NE(nfe_.EnviarNFSincrono("3", Signed(106), false).find("<cStat>100</cStat>"), std::string::npos);
 }
 
 TEST_F(EnviarNFTest, Layout310SendsThroughItsOwnServices) {
@@ -337,13 +348,20 @@ TEST_F(EnviarNFTest, Layout310SendsThroughItsOwnServices) {
   EXPECT_EQ(Tag(reply, "cStat"), "225") << reply;
   EXPECT_NE(sim_.ReceivedMessages().at(0).find("versao=\"3.10\"><idLote>1</idLote><indSinc>1</indSinc>"),
             std::string::npos);
+  EXPECT_EQ(Tag(nfe_.EnviarNF("2", lote, false), "cStat"), "225");
+  EXPECT_NE(sim_.ReceivedMessages().back().find("<idLote>2</idLote><indSinc>0</indSinc>"), std::string::npos);
+  EXPECT_EQ(Tag(nfe_.EnviarNF("3", lote, true), "cStat"), "225");
   const std::string query = nfe_.ConsultarRecibo("351000000000999");
   EXPECT_NE(query.find("versao=\"3.10\""), std::string::npos) << query;
   EXPECT_EQ(Tag(query, "cStat"), "106") << query;
-  const auto actions = Actions(2);
-  ASSERT_EQ(actions.size(), 2u);
-  EXPECT_EQ(actions[0], std::string(kWsdl) + "NfeAutorizacao/NfeAutorizacaoLoteZip");
-  EXPECT_EQ(actions[1], std::string(kWsdl) + "NfeRetAutorizacao/NfeRetAutorizacaoLote");
+  EXPECT_EQ(test::XmlSchemaErrors(sim_.ReceivedMessages().back(), test::FindSchema("consReciNFe_v3.10.xsd")),
+            "");
+  // Synchronous compressed, asynchronous plain and compressed, then the receipt query.
+  EXPECT_EQ(Actions(4),
+            (std::vector<std::string>{std::string(kWsdl) + "NfeAutorizacao/NfeAutorizacaoLoteZip",
+                                      std::string(kWsdl) + "NfeAutorizacao/NfeAutorizacaoLote",
+                                      std::string(kWsdl) + "NfeAutorizacao/nfeAutorizacaoLoteZip",
+                                      std::string(kWsdl) + "NfeRetAutorizacao/NfeRetAutorizacaoLote"}));
 }
 
 TEST_F(EnviarNFTest, WithoutDiskLogsNothingIsWrittenAndTheReplyStillReturns) {
@@ -366,34 +384,37 @@ TEST_F(EnviarNFTest, RefusalsComeBeforeAnythingIsLoggedOrSent) {
   const std::string lote = Signed(109);
   // A lot number with an accented letter is refused before the size of the lot is looked at.
   nfe_.SetMaxSizeLoteEnvio(1);
-  EXPECT_EQ(MessageOf<EvxnNFeCheckParams>([&] { nfe_.EnviarNF("12ã", lote, false); }),
-            "Numero do Lote não pode conter acento: 12ã");
-  EXPECT_TRUE(MessageOf<EvxnNFeMaxSizeException>([&] {
-                nfe_.EnviarNF("12", lote, false);
-              }).starts_with("O Lote de NFes possui "));
+  EXPECT_EQ(RefusalOf([&] { nfe_.EnviarNF("12ã", lote, false); }),
+            (Refusal{"EvxnNFeCheckParams", "Numero do Lote não pode conter acento: 12ã"}));
+  const Refusal tooBig = RefusalOf([&] { nfe_.EnviarNF("12", lote, false); });
+  EXPECT_EQ(tooBig.className, "EvxnNFeMaxSizeException");
+  EXPECT_TRUE(tooBig.message.starts_with("O Lote de NFes possui ")) << tooBig;
   nfe_.SetMaxSizeLoteEnvio(500);
 
-  EXPECT_EQ(MessageOf<EvxnNFeCheckParams>([&] { nfe_.EnviarNF("1", " \r\n ", false); }),
-            "Favor preencher o parâmetro aLoteNotas");
-  EXPECT_EQ(MessageOf<EvxnNFeCheckParams>([&] { nfe_.EnviarNFSincrono("1", "", false); }),
-            "Favor preencher o parâmetro aLoteNota");
-  EXPECT_EQ(MessageOf<EvxnNFeCheckParams>([&] { nfe_.EnviarNFSincrono("1", lote + Signed(110), false); }),
-            "O lote de notas para envio síncrono deve conter somente uma NF-e");
+  EXPECT_EQ(RefusalOf([&] { nfe_.EnviarNF("1", " \r\n ", false); }),
+            (Refusal{"EvxnNFeCheckParams", "Favor preencher o parâmetro aLoteNotas"}));
+  EXPECT_EQ(RefusalOf([&] { nfe_.EnviarNFSincrono("1", "", false); }),
+            (Refusal{"EvxnNFeCheckParams", "Favor preencher o parâmetro aLoteNota"}));
+  EXPECT_EQ(
+      RefusalOf([&] { nfe_.EnviarNFSincrono("1", lote + Signed(110), false); }),
+      (Refusal{"EvxnNFeCheckParams", "O lote de notas para envio síncrono deve conter somente uma NF-e"}));
   const std::string semAssinatura = DatasetDocument(111);
-  EXPECT_EQ(MessageOf<EvxnSignatureException>([&] { nfe_.EnviarNF("1", semAssinatura, false); }),
-            "A nota não possui assinatura");
+  EXPECT_EQ(RefusalOf([&] { nfe_.EnviarNF("1", semAssinatura, false); }),
+            (Refusal{"EvxnSignatureException", "A nota não possui assinatura"}));
   // With schema validation before sending, a lot that breaks the schema is refused here.
   std::string invalido = lote;
   invalido.replace(invalido.find("<mod>55</mod>"), 13, "<mod>99</mod>");
   EXPECT_THROW(nfe_.EnviarNF("1", invalido, false), EvxnSchemaValidationException);
 
   // A receipt must have 15 characters (not digits, not bytes) without accents.
-  EXPECT_EQ(MessageOf<EvxnNFeCheckParams>([&] { nfe_.ConsultarRecibo("35100000000001"); }),
-            "Número do Recibo deve ter exatamente 15 dígitos: 35100000000001");
-  EXPECT_EQ(MessageOf<EvxnNFeCheckParams>([&] { nfe_.ConsultarRecibo("3510000000000123"); }),
-            "Número do Recibo deve ter exatamente 15 dígitos: 3510000000000123");
-  EXPECT_EQ(MessageOf<EvxnNFeCheckParams>([&] { nfe_.ConsultarRecibo("35100000000000ã"); }),
-            "Número do Recibo não pode conter acentos: 35100000000000ã");
+  EXPECT_EQ(
+      RefusalOf([&] { nfe_.ConsultarRecibo("35100000000001"); }),
+      (Refusal{"EvxnNFeCheckParams", "Número do Recibo deve ter exatamente 15 dígitos: 35100000000001"}));
+  EXPECT_EQ(
+      RefusalOf([&] { nfe_.ConsultarRecibo("3510000000000123"); }),
+      (Refusal{"EvxnNFeCheckParams", "Número do Recibo deve ter exatamente 15 dígitos: 3510000000000123"}));
+  EXPECT_EQ(RefusalOf([&] { nfe_.ConsultarRecibo("35100000000000ã"); }),
+            (Refusal{"EvxnNFeCheckParams", "Número do Recibo não pode conter acentos: 35100000000000ã"}));
 
   EXPECT_TRUE(sim_.ReceivedMessages().empty());
   EXPECT_TRUE(Files(LogDir()).empty());
@@ -421,16 +442,22 @@ TEST_F(EnviarNFTest, TheRequestOfALotHoldsItsDocumentsOnOneLine) {
 TEST_F(EnviarNFTest, FailuresOfTheCallCarryThePrefixAfterTheRequestWasLogged) {
   const std::string lote = Signed(112);
   sim_.Stop();
-  const std::string enviar = MessageOf<EvxnNFeException>([&] { nfe_.EnviarNF("5", lote, false); });
-  EXPECT_TRUE(enviar.starts_with("Erro ao enviar NF-e: ")) << enviar;
-  const std::string sincrono = MessageOf<EvxnNFeException>([&] { nfe_.EnviarNFSincrono("5", lote, false); });
-  EXPECT_TRUE(sincrono.starts_with("Erro ao enviar NF-e (síncrono): ")) << sincrono;
-  const std::string recibo = MessageOf<EvxnNFeException>([&] { nfe_.ConsultarRecibo("351000000000999"); });
-  EXPECT_TRUE(recibo.starts_with("Erro ao consultar recibo: ")) << recibo;
+  const Refusal enviar = RefusalOf([&] { nfe_.EnviarNF("5", lote, false); });
+  EXPECT_TRUE(enviar.message.starts_with("Erro ao enviar NF-e: ")) << enviar;
+  const Refusal sincrono = RefusalOf([&] { nfe_.EnviarNFSincrono("5", lote, false); });
+  EXPECT_TRUE(sincrono.message.starts_with("Erro ao enviar NF-e (síncrono): ")) << sincrono;
+  const Refusal recibo = RefusalOf([&] { nfe_.ConsultarRecibo("351000000000999"); });
+  EXPECT_TRUE(recibo.message.starts_with("Erro ao consultar recibo: ")) << recibo;
+  for (const Refusal& r : {enviar, sincrono, recibo})
+    EXPECT_EQ(r.className, "EvxnNFeException") << r;
   // Each request was logged before its call failed; no reply was.
   const std::string chave = lote.substr(lote.find("Id=\"NFe") + 7, 44);
   EXPECT_EQ(Files(LogDir()), (std::set<std::string>{"5-env-lot.xml", chave + "-env-sinc-lot.xml",
                                                     "351000000000999-ped-rec.xml"}));
+  // The key's index file names the request of the last send; no receipt's was written, and no hook ran.
+  EXPECT_EQ(Files(DestDir()), (std::set<std::string>{chave}));
+  EXPECT_EQ(test::ReadFileOrEmpty(DestDir() + chave), "env-lot=" + chave + "-env-sinc-lot.xml");
+  EXPECT_TRUE(nfe_.calls.empty());
 }
 
 TEST_F(EnviarNFTest, TelemetryHearsEachCallItsResultAndFailures) {

@@ -1,6 +1,7 @@
 // The component asks the local tax-authority server for its status, configured only from the files the
 // server writes, as an application would be.
 #include "sefaz-sim/SefazSim.h"
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
 #include "vxnNFe.h"
@@ -13,6 +14,9 @@
 
 namespace vxn {
 namespace {
+
+using test::Refusal;
+using test::RefusalOf;
 
 struct LogCall {
   std::string nome, id, arquivo, conteudo;
@@ -120,15 +124,11 @@ TEST_F(StatusDoServicoTest, WithoutDiskLogsOnlyTheContentCallbackRuns) {
 
 TEST_F(StatusDoServicoTest, FailuresOfTheCallCarryThePrefix) {
   nfe_.SetModoOperacao(moEPEC);
-  try {
-    nfe_.StatusDoServico();
-    FAIL() << "no exception";
-  } catch (const EvxnNFeException& e) {
-    EXPECT_EQ(e.Message(),
-              "Erro ao consultar status do serviço: Servidor para NfeStatusServico4 não definido no "
-              "arquivo: " +
-                  files_.ServersFile);
-  }
+  EXPECT_EQ(RefusalOf([&] { nfe_.StatusDoServico(); }),
+            (Refusal{"EvxnNFeException",
+                     "Erro ao consultar status do serviço: Servidor para NfeStatusServico4 não definido no "
+                     "arquivo: " +
+                         files_.ServersFile}));
   nfe_.SetModoOperacao(moNormal);
   sim_.Stop();
   try {

@@ -119,22 +119,5 @@ TEST_F(SefazSimConsultasTest, DocumentQueryRefusesBadMessagesAndUnknownKeys) {
   EXPECT_EQ(Tag(consultar("2", "123"), "cStat"), "215");
 }
 
-TEST_F(SefazSimConsultasTest, TaxpayerQueryAnswersFromTheRegistryOfTheStateAsked) {
-  sim::TSimTaxpayer t;
-  t.UF = "SP";
-  t.IE = "110042490114";
-  t.CNPJ = "11222333000181";
-  t.XNome = "EMPRESA DE TESTE LTDA";
-  sim_.AddTaxpayer(t);
-  const std::string found = ConsultarCadastro("SP", "SP", "<IE>110042490114</IE>");
-  EXPECT_EQ(Tag(found, "cStat"), "111") << found;
-  EXPECT_EQ(Tag(found, "CNPJ"), "11222333000181");
-  EXPECT_EQ(Tag(ConsultarCadastro("SP", "SP", "<CPF>12345678909</CPF>"), "cStat"), "264");
-  EXPECT_EQ(Tag(ConsultarCadastro("SP", "SP", "<IE>999999999</IE>"), "cStat"), "261");
-  // Registered in SP, not in RJ; and a state's service answers only for its own state.
-  EXPECT_EQ(Tag(ConsultarCadastro("RJ", "RJ", "<CNPJ>11222333000181</CNPJ>"), "cStat"), "259");
-  EXPECT_EQ(Tag(ConsultarCadastro("RJ", "SP", "<CNPJ>11222333000181</CNPJ>"), "cStat"), "265");
-}
-
 } // namespace
 } // namespace vxn

@@ -4,6 +4,7 @@
 #include "services/vxnNFE30Intf.h"
 #include "services/vxnNFE50Intf.h"
 #include "support/DevPki.h"
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 #include "support/TlsTestServer.h"
 #include "vxnFiles.h"
@@ -18,6 +19,9 @@
 
 namespace vxn {
 namespace {
+
+using test::Refusal;
+using test::RefusalOf;
 
 using test::TlsTestRequest;
 using test::TlsTestResponse;
@@ -121,12 +125,9 @@ TEST_F(OlderLayoutsTest, Layout30UsesItsOwnKeysAndXmlEnvelopes) {
   EXPECT_EQ(Last().Path, "/mg/recepcao");
   EXPECT_EQ(Last().Body, "<env cUF=\"31\"><enviNFe/></env>");
   // A service the servers file does not name.
-  try {
-    intf.ConsultarRecibo("311000000000001");
-    ADD_FAILURE();
-  } catch (const EvxnNFeAddressException& e) {
-    EXPECT_EQ(e.Message(), "Servidor para NfeRetRecepcao não definido no arquivo: " + servers_);
-  }
+  EXPECT_EQ(RefusalOf([&] { intf.ConsultarRecibo("311000000000001"); }),
+            (Refusal{"EvxnNFeAddressException",
+                     "Servidor para NfeRetRecepcao não definido no arquivo: " + servers_}));
 }
 
 TEST_F(OlderLayoutsTest, KeysOfLayout30And40) {
