@@ -1,5 +1,6 @@
 #include "support/DevPki.h"
 #include "support/ProgramHome.h"
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 #include "vxnGovX.h"
 #include "vxnNFe.h"
@@ -12,12 +13,10 @@
 namespace vxn {
 namespace {
 
-using test::DevPki;
-using test::TempDir;
+using test::Refusal;
+using test::RefusalOf;
 
-class NFeCertificadosTest : public test::ProgramHomeTest {
-protected:
-};
+using NFeCertificadosTest = test::ProgramHomeTest;
 
 TEST_F(NFeCertificadosTest, CertificateFileOperationsGoThroughTheConfiguredSettings) {
   TvxnNFe nfe;
@@ -45,12 +44,8 @@ TEST_F(NFeCertificadosTest, AWrongPasswordFailsTheCheck) {
   nfe.SetCaminhoCertificado(test::SharedPki().ValidClientFile());
   nfe.SetSenhaCertificado("errada");
   EXPECT_THROW(nfe.CheckCertificate(), EvxnNFeException);
-  try {
-    nfe.ListarCertificados(nullptr);
-    FAIL();
-  } catch (const EvxnCheckParams& e) {
-    EXPECT_STREQ(e.what(), "A lista do certificado não foi instanciada. ");
-  }
+  EXPECT_EQ(RefusalOf([&] { nfe.ListarCertificados(nullptr); }),
+            (Refusal{"EvxnCheckParams", "A lista do certificado não foi instanciada. "}));
 }
 
 TEST_F(NFeCertificadosTest, ANewCertificateNameIsPassedOnAndCheckedWithTheHost) {

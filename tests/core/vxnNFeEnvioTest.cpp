@@ -2,6 +2,8 @@
 // decimal separator of the C locale), the documents of a lot text, the order of the synchronous send's
 // refusals, and the obsolete operations.
 #include "support/NFeLoteFixture.h"
+#include "support/ProgramHome.h"
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 #include "vxnNFe.h"
 #include "vxnNFeException.h"
@@ -16,14 +18,8 @@
 namespace vxn {
 namespace {
 
-template <class E, class F> std::string MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return {};
-}
+using test::Refusal;
+using test::RefusalOf;
 
 // Puts LC_NUMERIC of a Brazilian locale (decimal comma) in force for the scope, compiling one into a
 // temporary folder when the system has none installed; restores the C locale at scope end.
@@ -65,49 +61,47 @@ private:
   std::string oldLocPath_;
 };
 
-class NFeEnvioTest : public ::testing::Test {
+class NFeEnvioTest : public test::ProgramHomeTest {
 protected:
-  void SetUp() override { nfe_.SetDiretorioLogErro(dir_.Path() + "LogErro"); }
-  void TearDown() override { EvxnException::ResetClassState(); }
-  test::TempDir dir_;
   TvxnNFe nfe_;
 };
 
 TEST_F(NFeEnvioTest, LotSizeCountsCharactersUpToTheLimit) {
   ASSERT_EQ(nfe_.GetMaxSizeLoteEnvio(), 500);
   EXPECT_NO_THROW(nfe_.ValidarTamanhoArquivoEnvio(std::string(500000, 'x')));
-  EXPECT_EQ(
-      MessageOf<EvxnNFeMaxSizeException>([&] { nfe_.ValidarTamanhoArquivoEnvio(std::string(500001, 'x')); }),
-      "O Lote de NFes possui 500.001 KB ultrapassando o limite de 500 KB.");
+  EXPECT_EQ(RefusalOf([&] { nfe_.ValidarTamanhoArquivoEnvio(std::string(500001, 'x')); }),
+            (Refusal{"EvxnNFeMaxSizeException",
+                     "O Lote de NFes possui 500.001 KB ultrapassando o limite de 500 KB."}));
   // 500000 characters of two bytes each are still 500000 characters.
   std::string acentos;
   for (int i = 0; i < 500000; ++i)
     acentos += "ç";
   EXPECT_NO_THROW(nfe_.ValidarTamanhoArquivoEnvio(acentos));
-  EXPECT_EQ(MessageOf<EvxnNFeMaxSizeException>([&] { nfe_.ValidarTamanhoArquivoEnvio(acentos + "ã"); }),
-            "O Lote de NFes possui 500.001 KB ultrapassando o limite de 500 KB.");
+  EXPECT_EQ(RefusalOf([&] { nfe_.ValidarTamanhoArquivoEnvio(acentos + "ã"); }),
+            (Refusal{"EvxnNFeMaxSizeException",
+                     "O Lote de NFes possui 500.001 KB ultrapassando o limite de 500 KB."}));
 
   // The shortest decimal form, whatever the limit.
   nfe_.SetMaxSizeLoteEnvio(1);
   EXPECT_EQ(
-      MessageOf<EvxnNFeMaxSizeException>([&] { nfe_.ValidarTamanhoArquivoEnvio(std::string(1500, 'x')); }),
-      "O Lote de NFes possui 1.5 KB ultrapassando o limite de 1 KB.");
+      RefusalOf([&] { nfe_.ValidarTamanhoArquivoEnvio(std::string(1500, 'x')); }),
+      (Refusal{"EvxnNFeMaxSizeException", "O Lote de NFes possui 1.5 KB ultrapassando o limite de 1 KB."}));
   EXPECT_EQ(
-      MessageOf<EvxnNFeMaxSizeException>([&] { nfe_.ValidarTamanhoArquivoEnvio(std::string(2000, 'x')); }),
-      "O Lote de NFes possui 2 KB ultrapassando o limite de 1 KB.");
+      RefusalOf([&] { nfe_.ValidarTamanhoArquivoEnvio(std::string(2000, 'x')); }),
+      (Refusal{"EvxnNFeMaxSizeException", "O Lote de NFes possui 2 KB ultrapassando o limite de 1 KB."}));
   EXPECT_NO_THROW(nfe_.ValidarTamanhoArquivoEnvio(std::string(1000, 'x')));
 
-  EXPECT_EQ(MessageOf<EvxnNFeMaxSizeException>([&] { nfe_.ValidarTamanhoArquivoEnvio(""); }),
-            "O Lote de NFes informado está vazio");
+  EXPECT_EQ(RefusalOf([&] { nfe_.ValidarTamanhoArquivoEnvio(""); }),
+            (Refusal{"EvxnNFeMaxSizeException", "O Lote de NFes informado está vazio"}));
 }
 
 TEST_F(NFeEnvioTest, LotSizeIsShownWithTheDecimalSeparatorOfTheLocale) {
   BrazilianNumbers locale;
   if (!locale.Active())
     GTEST_SKIP() << "no Brazilian locale can be installed or compiled here";
-  EXPECT_EQ(
-      MessageOf<EvxnNFeMaxSizeException>([&] { nfe_.ValidarTamanhoArquivoEnvio(std::string(500001, 'x')); }),
-      "O Lote de NFes possui 500,001 KB ultrapassando o limite de 500 KB.");
+  EXPECT_EQ(RefusalOf([&] { nfe_.ValidarTamanhoArquivoEnvio(std::string(500001, 'x')); }),
+            (Refusal{"EvxnNFeMaxSizeException",
+                     "O Lote de NFes possui 500,001 KB ultrapassando o limite de 500 KB."}));
 }
 
 TEST_F(NFeEnvioTest, DocumentsOfALotByIndex) {
@@ -133,24 +127,26 @@ TEST_F(NFeEnvioTest, SynchronousSendBeforeLayout310IsRefusedFirst) {
   for (TVersaoManual v : {vm202a, vm30, vm40, vm50}) {
     nfe_.SetVersaoManual(v);
     // The lot is not even looked at: an empty one gets the layout message.
-    EXPECT_EQ(MessageOf<EvxnNFeException>([&] { nfe_.EnviarNFSincrono("1", "", false); }),
-              "Só é possível fazer o envio síncrono de NF-e com versão manual 5.0a ou superior.");
+    EXPECT_EQ(RefusalOf([&] { nfe_.EnviarNFSincrono("1", "", false); }),
+              (Refusal{"EvxnNFeException",
+                       "Só é possível fazer o envio síncrono de NF-e com versão manual 5.0a ou superior."}));
   }
   nfe_.SetVersaoManual(vm50a);
-  EXPECT_EQ(MessageOf<EvxnNFeCheckParams>([&] { nfe_.EnviarNFSincrono("1", "", false); }),
-            "Favor preencher o parâmetro aLoteNota");
+  EXPECT_EQ(RefusalOf([&] { nfe_.EnviarNFSincrono("1", "", false); }),
+            (Refusal{"EvxnNFeCheckParams", "Favor preencher o parâmetro aLoteNota"}));
 }
 
 TEST_F(NFeEnvioTest, ObsoleteOperationsAlwaysRaise) {
   std::vector<TvxnTelemetriaEvento> events;
   nfe_.GetTelemetria().SetSink([&events](const TvxnTelemetriaEvento& e) { events.push_back(e); });
-  EXPECT_EQ(MessageOf<EvxnNFeDeprecatedException>([&] { nfe_.ValidarLoteItem(); }),
-            "O método ValidarLoteItem está obsoleto. Utilize: ValidarLoteParaEnvio ou AuditarXml");
+  EXPECT_EQ(RefusalOf([&] { nfe_.ValidarLoteItem(); }),
+            (Refusal{"EvxnNFeDeprecatedException",
+                     "O método ValidarLoteItem está obsoleto. Utilize: ValidarLoteParaEnvio ou AuditarXml"}));
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].Tipo, TvxnTelemetriaTipo::Excecao);
   EXPECT_EQ(events[0].Operacao, "ValidarLoteItem");
-  EXPECT_EQ(MessageOf<EvxnNFeDeprecatedException>([&] { nfe_.GerarNotasAleatorias(); }),
-            "O método GerarNotasAleatorias está obsoleto.");
+  EXPECT_EQ(RefusalOf([&] { nfe_.GerarNotasAleatorias(); }),
+            (Refusal{"EvxnNFeDeprecatedException", "O método GerarNotasAleatorias está obsoleto."}));
 }
 
 } // namespace

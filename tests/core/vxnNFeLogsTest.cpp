@@ -2,6 +2,7 @@
 // the obsolete DANFE viewer.
 #include "support/NFeLoteFixture.h"
 #include "support/ProgramHome.h"
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 #include "vxnFiles.h"
 #include "vxnNFe.h"
@@ -13,6 +14,9 @@
 
 namespace vxn {
 namespace {
+
+using test::Refusal;
+using test::RefusalOf;
 
 using test::TempDir;
 
@@ -57,43 +61,27 @@ TEST_F(NFeLogsTest, ListarLogsByFilterAndText) {
 }
 
 TEST_F(NFeLogsTest, ListarLogsRefusesAMissingListAndAnUncreatableFolder) {
-  try {
-    nfe.ListarLogs(nullptr, TLogFilter::lfXml, "");
-    FAIL();
-  } catch (const EvxnNFeCheckParams& e) {
-    EXPECT_EQ(e.Message(), "Parâmetro aList não foi instanciado (nil).");
-  }
+  EXPECT_EQ(RefusalOf([&] { nfe.ListarLogs(nullptr, TLogFilter::lfXml, ""); }),
+            (Refusal{"EvxnNFeCheckParams", "Parâmetro aList não foi instanciado (nil)."}));
   WriteFileAtomic(home.File("arquivo"), "x");
   nfe.SetDiretorioLog(home.File("arquivo/Log/"));
   TvxnStringList lista;
-  try {
-    nfe.ListarLogs(&lista, TLogFilter::lfXml, "");
-    FAIL();
-  } catch (const EvxnNFeLogException& e) {
-    EXPECT_EQ(e.Message(),
-              "Diretório de log não pode ser criado ou está vazio: " + home.File("arquivo/Log/"));
-  }
+  EXPECT_EQ(RefusalOf([&] { nfe.ListarLogs(&lista, TLogFilter::lfXml, ""); }),
+            (Refusal{"EvxnNFeLogException",
+                     "Diretório de log não pode ser criado ou está vazio: " + home.File("arquivo/Log/")}));
 }
 
 TEST_F(NFeLogsTest, LerLogReadsTheFileOrNamesTheMissingOne) {
   WriteFileAtomic(home.File("Log/1-sta.xml"), "\xEF\xBB\xBF<retConsStatServ/>\r\n");
   EXPECT_EQ(nfe.LerLog(home.File("Log/1-sta.xml")), "<retConsStatServ/>\r\n");
-  try {
-    nfe.LerLog(home.File("Log/2-sta.xml"));
-    FAIL();
-  } catch (const EvxnNFeCheckParams& e) {
-    EXPECT_EQ(e.Message(), "Arquivo de log " + home.File("Log/2-sta.xml") + " não encontrado.");
-  }
+  EXPECT_EQ(
+      RefusalOf([&] { nfe.LerLog(home.File("Log/2-sta.xml")); }),
+      (Refusal{"EvxnNFeCheckParams", "Arquivo de log " + home.File("Log/2-sta.xml") + " não encontrado."}));
 }
 
 TEST_F(NFeLogsTest, VisualizarDanfeLogIsObsolete) {
-  try {
-    nfe.VisualizarDanfeLog("qualquer.xml");
-  } catch (const EvxnNFeDeprecatedException& e) {
-    EXPECT_EQ(e.Message(), "O método VisualizarDanfeLog está obsoleto.");
-    return;
-  }
-  FAIL();
+  EXPECT_EQ(RefusalOf([&] { nfe.VisualizarDanfeLog("qualquer.xml"); }),
+            (Refusal{"EvxnNFeDeprecatedException", "O método VisualizarDanfeLog está obsoleto."}));
 }
 
 TEST_F(NFeLogsTest, IndexFilesNameTheLotLogForEveryKeyInDocumentOrder) {

@@ -3,6 +3,7 @@
 #include "services/vxnNFE60Intf.h"
 #include "support/DevPki.h"
 #include "support/ProgramHome.h"
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 #include "support/TlsTestServer.h"
 #include "support/ZipFixture.h"
@@ -20,6 +21,9 @@
 
 namespace vxn {
 namespace {
+
+using test::Refusal;
+using test::RefusalOf;
 
 namespace fs = std::filesystem;
 using test::DevPki;
@@ -205,12 +209,8 @@ TEST_F(ServersUpdateTest, TheOpenServersFileShowsTheDownloadedAddresses) {
 
 TEST_F(ServersUpdateTest, TheWebServiceObjectFollowsTheLayoutVersion) {
   // Before the government-services object exists nothing chose the web-service object.
-  try {
-    nfe.GetNFE();
-    FAIL();
-  } catch (const EvxnNFeConfigException& e) {
-    EXPECT_STREQ(e.what(), "Versão do Manual não definida");
-  }
+  EXPECT_EQ(RefusalOf([&] { nfe.GetNFE(); }),
+            (Refusal{"EvxnNFeConfigException", "Versão do Manual não definida"}));
   nfe.GetGov();
   TvxnNFEInterface* first = &nfe.GetNFE();
   nfe.SetVersaoManual(vm60);
@@ -234,28 +234,16 @@ TEST_F(ServersUpdateTest, TheWebServiceObjectFollowsTheLayoutVersion) {
 TEST_F(ServersUpdateTest, GetNFEChecksTheServersFileOfTheEnvironment) {
   nfe.GetGov();
   nfe.SetArquivoServidoresHom("");
-  try {
-    nfe.GetNFE();
-    FAIL();
-  } catch (const EvxnNFeConfigException& e) {
-    EXPECT_STREQ(e.what(), "Arquivo de servidores de homologação não informado");
-  }
+  EXPECT_EQ(RefusalOf([&] { nfe.GetNFE(); }),
+            (Refusal{"EvxnNFeConfigException", "Arquivo de servidores de homologação não informado"}));
   nfe.SetArquivoServidoresHom(home.File("sumiu.ini"));
-  try {
-    nfe.GetNFE();
-    FAIL();
-  } catch (const EvxnNFeConfigException& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "Arquivo \"" + home.File("sumiu.ini") + "\" de servidores de homologação não encontrado");
-  }
+  EXPECT_EQ(RefusalOf([&] { nfe.GetNFE(); }),
+            (Refusal{"EvxnNFeConfigException", "Arquivo \"" + home.File("sumiu.ini") +
+                                                   "\" de servidores de homologação não encontrado"}));
   nfe.SetAmbiente(akProducao);
   nfe.SetArquivoServidoresProd("");
-  try {
-    nfe.GetNFE();
-    FAIL();
-  } catch (const EvxnNFeConfigException& e) {
-    EXPECT_STREQ(e.what(), "Arquivo de servidores de produção não informado");
-  }
+  EXPECT_EQ(RefusalOf([&] { nfe.GetNFE(); }),
+            (Refusal{"EvxnNFeConfigException", "Arquivo de servidores de produção não informado"}));
   nfe.SetArquivoServidoresProd("nfeServidoresProd.ini");
   EXPECT_NO_THROW(nfe.GetNFE());
 }

@@ -1,6 +1,7 @@
 // Schema validation by command or by the document's own schemaLocation, and the component's log
 // records with and without files on disk.
 #include "support/ProgramHome.h"
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 #include "vxnFiles.h"
 #include "vxnNFe.h"
@@ -13,6 +14,9 @@
 
 namespace vxn {
 namespace {
+
+using test::Refusal;
+using test::RefusalOf;
 
 using test::TempDir;
 
@@ -51,13 +55,10 @@ TEST_F(NFeValidacaoLogTest, ATextWithSchemaLocationNeverReadsMappingTxt) {
   DeleteFileIfExists(home.File("Esquemas/vm60/Mapping.txt"));
   EXPECT_NO_THROW(nfe.ValidarXMLNFe(ComSchemaLocation(kStatus), "COMANDO-QUALQUER"));
   // Without schemaLocation the mapping is needed, and now it is missing.
-  try {
-    nfe.ValidarXMLNFe(kStatus, "STATUS");
-    FAIL();
-  } catch (const EvxnFileNotFoundException& e) {
-    EXPECT_EQ(e.Message(), "Arquivo " + home.File("Esquemas/vm60/Mapping.txt") +
-                               " utilizado na validação de esquema, não foi encontrado");
-  }
+  EXPECT_EQ(
+      RefusalOf([&] { nfe.ValidarXMLNFe(kStatus, "STATUS"); }),
+      (Refusal{"EvxnFileNotFoundException", "Arquivo " + home.File("Esquemas/vm60/Mapping.txt") +
+                                                " utilizado na validação de esquema, não foi encontrado"}));
 }
 
 TEST_F(NFeValidacaoLogTest, MappedCommandsAndTheirFailures) {
@@ -65,22 +66,15 @@ TEST_F(NFeValidacaoLogTest, MappedCommandsAndTheirFailures) {
                   "[ValidarXML]\r\nSTATUS=consStatServ_v4.00.xsd\r\n");
   EXPECT_EQ(nfe.GetXSDFileName("STATUS"), home.File("Esquemas/vm60/consStatServ_v4.00.xsd"));
   EXPECT_NO_THROW(nfe.ValidarXMLNFe(kStatus, "STATUS"));
-  try {
-    nfe.GetXSDFileName("ENVIO");
-    FAIL();
-  } catch (const EvxnCheckParams& e) {
-    EXPECT_EQ(e.Message(), "Não foi encontrado mapeamento de XSD para o comando ENVIO ");
-  }
+  EXPECT_EQ(RefusalOf([&] { nfe.GetXSDFileName("ENVIO"); }),
+            (Refusal{"EvxnCheckParams", "Não foi encontrado mapeamento de XSD para o comando ENVIO "}));
   // An invalid request: the validator's errors land in ErrosValidador.
   nfe.GetErrosValidador().Clear();
   std::string invalido = kStatus;
   invalido.replace(invalido.find("<cUF>35</cUF>"), 13, "<cUF>XX</cUF>");
-  try {
-    nfe.ValidarXMLNFe(invalido, "STATUS");
-    FAIL();
-  } catch (const EvxnSchemaValidationException& e) {
-    EXPECT_NE(e.Message().find("cUF"), std::string::npos) << e.Message();
-  }
+  const Refusal r = RefusalOf([&] { nfe.ValidarXMLNFe(invalido, "STATUS"); });
+  EXPECT_EQ(r.className, "EvxnSchemaValidationException");
+  EXPECT_NE(r.message.find("cUF"), std::string::npos) << r;
   ASSERT_GE(nfe.GetErrosValidador().Count(), 1u);
   EXPECT_NE(nfe.GetErrosValidador().Text().find("cUF"), std::string::npos);
 }
