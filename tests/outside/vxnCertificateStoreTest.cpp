@@ -2,6 +2,7 @@
 // encryption), the reasons a certificate is refused, store folders selected by subject, and the promise
 // that a certificate is opened once per configuration and that passwords never reach a message or log.
 #include "support/DevPki.h"
+#include "support/RefusalOf.h"
 #include "vxnFiles.h"
 #include "vxnGovX.h"
 #include "vxnNFeException.h"
@@ -22,14 +23,11 @@ void UseFile(TvxnGovX& gov, const std::string& path, const std::string& password
   s.CertificatePassword = password;
 }
 
-// The message of the certification exception raised by fn ("" when none was raised).
+// The message of the refusal of fn, checked to be a certification failure.
 template <class Fn> std::string CertificationFailure(Fn fn) {
-  try {
-    fn();
-  } catch (const EvxnNFeCertificationException& e) {
-    return e.what();
-  }
-  return {};
+  const test::Refusal r = test::RefusalOf(fn);
+  EXPECT_EQ(r.className, "EvxnNFeCertificationException") << r;
+  return r.message;
 }
 
 std::int64_t DaysFromNow(std::chrono::system_clock::time_point t) {

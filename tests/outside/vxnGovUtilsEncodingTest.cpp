@@ -1,4 +1,5 @@
 // Base64, gzip, SHA-1 and the PIN cipher, checked against independent decoders (Debian's python3).
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 #include "vxnGovUtils.h"
 #include "vxnNFeException.h"
@@ -12,6 +13,9 @@
 
 namespace vxn {
 namespace {
+
+using test::Refusal;
+using test::RefusalOf;
 
 using test::ReadFileOrEmpty;
 using test::TempDir;
@@ -159,12 +163,8 @@ TEST(GovUtilsEncoding, PinCipherRoundTripsAndRefusesForeignText) {
   altered[14] = static_cast<char>(altered[14] ^ 1);
   for (const std::string& bad :
        {u.EncodeBase64(altered), pin, std::string("não é base64"), u.EncodeBase64("curto")}) {
-    try {
-      u.Decrypt(bad);
-      FAIL() << "accepted " << bad;
-    } catch (const EvxnNFeConfigException& e) {
-      EXPECT_EQ(e.Message(), "O PIN armazenado não pôde ser decifrado.");
-    }
+    EXPECT_EQ(RefusalOf([&] { u.Decrypt(bad); }),
+              (Refusal{"EvxnNFeConfigException", "O PIN armazenado não pôde ser decifrado."}));
   }
   EXPECT_NE(ReadFileOrEmpty(dir.File("nfe_exception.log")).find("EvxnNFeConfigException"), std::string::npos);
 }

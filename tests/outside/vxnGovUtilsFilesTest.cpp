@@ -1,4 +1,5 @@
 // Files, paths, XML logs, document checks, padding and dates of TvxnGovUtils.
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 #include "vxnGovUtils.h"
 #include "vxnNFeException.h"
@@ -14,6 +15,9 @@
 
 namespace vxn {
 namespace {
+
+using test::Refusal;
+using test::RefusalOf;
 
 using test::ReadFileOrEmpty;
 using test::TempDir;
@@ -130,19 +134,11 @@ TEST(GovUtilsLogs, UnusableDirectoryRaisesAndCallsNoEvent) {
   u.SetOnLogContent(
       [&](const std::string&, const std::string&, const std::string&, const std::string&) { ++calls; });
   std::ofstream(dir.File("arquivo")) << "x";
-  try {
-    u.Log("<a/>", "sta", "", dir.File("arquivo/logs"));
-    FAIL();
-  } catch (const EvxnLogException& e) {
-    EXPECT_EQ(e.Message(),
-              "Diretório de log não pode ser criado ou está vazio: " + dir.File("arquivo/logs/"));
-  }
-  try {
-    u.Log("<a/>", "sta", "", "");
-    FAIL();
-  } catch (const EvxnLogException& e) {
-    EXPECT_EQ(e.Message(), "Diretório de log não pode ser criado ou está vazio: ");
-  }
+  EXPECT_EQ(RefusalOf([&] { u.Log("<a/>", "sta", "", dir.File("arquivo/logs")); }),
+            (Refusal{"EvxnLogException",
+                     "Diretório de log não pode ser criado ou está vazio: " + dir.File("arquivo/logs/")}));
+  EXPECT_EQ(RefusalOf([&] { u.Log("<a/>", "sta", "", ""); }),
+            (Refusal{"EvxnLogException", "Diretório de log não pode ser criado ou está vazio: "}));
   EXPECT_EQ(calls, 0);
 }
 
@@ -199,12 +195,8 @@ TEST(GovUtilsValues, XsdDateTimes) {
   tzset();
   for (const char* bad : {"", "10/05/2024", "2024-13-10", "2024-05-10T25:00:00Z", "2024-05-10T10:20:30-0300",
                           "2024-05-10T10:20", "2024-05-10X", "2024-05-10T10:20:30.Z"}) {
-    try {
-      u.XsdDateTimeToDateTime(bad);
-      ADD_FAILURE() << "accepted " << bad;
-    } catch (const EvxnNFEConvertDateException& e) {
-      EXPECT_EQ(e.Message(), std::string("Data/hora inválida: ") + bad);
-    }
+    EXPECT_EQ(RefusalOf([&] { u.XsdDateTimeToDateTime(bad); }),
+              (Refusal{"EvxnNFEConvertDateException", std::string("Data/hora inválida: ") + bad}));
   }
 }
 

@@ -1,4 +1,5 @@
 // XPath, XML helpers, escaping, accents and the parsing safety rules of TvxnGovUtils.
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 #include "vxnGovUtils.h"
 #include "vxnNFeException.h"
@@ -9,6 +10,9 @@
 
 namespace vxn {
 namespace {
+
+using test::Refusal;
+using test::RefusalOf;
 
 using test::TempDir;
 
@@ -123,12 +127,8 @@ TEST(GovUtilsXPath, BadInputRaisesWithAClearMessage) {
     EXPECT_TRUE(e.Message().starts_with("XML inválido: ")) << e.Message();
     EXPECT_NE(e.Message().find("(linha 1)"), std::string::npos) << e.Message();
   }
-  try {
-    u.XPathSelectNodes("<a/>", "//[");
-    FAIL() << "bad XPath accepted";
-  } catch (const EvxnNFeException& e) {
-    EXPECT_EQ(e.Message(), "Expressão XPath inválida: //[");
-  }
+  EXPECT_EQ(RefusalOf([&] { u.XPathSelectNodes("<a/>", "//["); }),
+            (Refusal{"EvxnNFeException", "Expressão XPath inválida: //["}));
   EXPECT_THROW(u.XPathSelectNodes("<a/>", "//undeclared:x"), EvxnNFeException);
   // The exceptions went to the error log of the given directory.
   EXPECT_NE(test::ReadFileOrEmpty(dir.File("nfe_exception.log")).find("Expressão XPath inválida"),
