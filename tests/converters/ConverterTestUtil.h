@@ -3,7 +3,7 @@
 #pragma once
 
 #include "support/TempDir.h"
-#include "vxnNFeException.h"
+#include "support/XmlTag.h"
 
 #include <gtest/gtest.h>
 
@@ -22,30 +22,6 @@ inline std::string ExemploPipe() {
 // The layout folder of the shipped templates next to the test executables.
 inline std::string TemplatesVm60() {
   return std::string(QVX_BIN_DIR) + "/Templates/vm60/";
-}
-
-// The message of the exception of type E that `f` raises; "" when it raises nothing, and the class
-// and message of any other exception of the hierarchy, so that a wrong class shows in the failure.
-template <class E, class F> std::string MensagemDe(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  } catch (const EvxnException& e) {
-    return "(" + e.ClassName() + ") " + e.Message();
-  }
-  return {};
-}
-
-// Text of the first <tag>...</tag> after position `from` ("" when absent).
-inline std::string Conteudo(std::string_view xml, std::string_view tag, std::size_t from = 0) {
-  const std::string abre = "<" + std::string(tag) + ">";
-  const std::size_t ini = xml.find(abre, from);
-  if (ini == std::string_view::npos)
-    return {};
-  const std::size_t fim = xml.find("</" + std::string(tag) + ">", ini);
-  return fim == std::string_view::npos ? std::string()
-                                       : std::string(xml.substr(ini + abre.size(), fim - ini - abre.size()));
 }
 
 // Number of non-overlapping occurrences of `what`.

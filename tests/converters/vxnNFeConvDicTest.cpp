@@ -2,6 +2,7 @@
 // the tax-group lines, the key values and placeholders, and the shipped 4.00 dictionaries.
 #include "converters/vxnNFeConvDic.h"
 #include "ConverterTestUtil.h"
+#include "support/RefusalOf.h"
 #include "vxnFiles.h"
 #include "xml/vxnNFeUtils.h"
 
@@ -10,7 +11,8 @@
 namespace vxn {
 namespace {
 
-using test::MensagemDe;
+using test::Refusal;
+using test::RefusalOf;
 
 // Small dictionaries written for each test, so that every byte of the output can be predicted.
 class ConvDicTest : public ::testing::Test {
@@ -32,8 +34,11 @@ protected:
     TvxnNFeConvDic dic(tmp.Path(), tmp.Path());
     return dic.Converter(texto, versao);
   }
+  // The message of the refusal of the text, checked to be of the text checks' class.
   std::string Erro(const std::string& texto) {
-    return MensagemDe<EvxnNFeCheckTXT>([&] { Converte(texto); });
+    const Refusal r = RefusalOf([&] { Converte(texto); });
+    EXPECT_EQ(r.className, "EvxnNFeCheckTXT") << r;
+    return r.message;
   }
 
   static constexpr const char* kCabecalho = "C|\r\n"
@@ -174,8 +179,8 @@ TEST_F(ConvDicTest, AMissingOrEmptyDictionaryNamesItsBlock) {
   WriteFileAtomic(tmp.File("dicDetalhe.txt"), "\r\n");
   EXPECT_EQ(Erro(std::string(kCabecalho) + kDetalhe + kRodape),
             "Não foi possível carregar o dicionário para o layout D");
-  EXPECT_EQ(MensagemDe<EvxnNFeDataSetException>([&] { Converte("  \r\n"); }),
-            "Conteúdo a ser convertido é inválido.");
+  EXPECT_EQ(RefusalOf([&] { Converte("  \r\n"); }),
+            (Refusal{"EvxnNFeDataSetException", "Conteúdo a ser convertido é inválido."}));
 }
 
 TEST_F(ConvDicTest, TwoDocumentsGetOneLineAndOneKeyEach) {

@@ -3,6 +3,7 @@
 #include "converters/vxnNFeConvTXTDataSet.h"
 #include "ConverterTestUtil.h"
 #include "support/NFeDocumentFiller.h"
+#include "support/RefusalOf.h"
 #include "vxnFiles.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +11,10 @@
 namespace vxn {
 namespace {
 
-using test::Conteudo;
-using test::MensagemDe;
+using test::Refusal;
+using test::RefusalOf;
+
+using test::Tag;
 using test::TrocaPrimeira;
 
 class ConvTXTDataSetTest : public ::testing::Test {
@@ -44,9 +47,8 @@ TEST_F(ConvTXTDataSetTest, TheExampleBecomesOneDocumentWithItsItemsVolumesAndIns
             std::string::npos);
   EXPECT_EQ(test::Ocorrencias(lote, "<det nItem="), 3u);
   EXPECT_EQ(test::Ocorrencias(lote, "<dup>"), 2u);
-  EXPECT_EQ(Conteudo(lote, "vol"),
-            "<qVol>7</qVol><esp>CAIXA</esp><marca>MOTORES TESTE</marca><nVol>1 a 7</nVol>"
-            "<pesoL>186.500</pesoL><pesoB>201.300</pesoB>");
+  EXPECT_EQ(Tag(lote, "vol"), "<qVol>7</qVol><esp>CAIXA</esp><marca>MOTORES TESTE</marca><nVol>1 a 7</nVol>"
+                              "<pesoL>186.500</pesoL><pesoB>201.300</pesoB>");
   // The value went through the field's escaping.
   EXPECT_NE(lote.find("<infAdProd>Acompanha manual &amp; certificado de calibração</infAdProd>"),
             std::string::npos);
@@ -66,7 +68,7 @@ TEST_F(ConvTXTDataSetTest, CommandsAreRecognisedInAnyCaseWithBlanksAndTabsAround
   ASSERT_EQ(docs.size(), 1u);
   EXPECT_EQ(test::Ocorrencias(docs[0], "<det nItem="), 3u);
   EXPECT_EQ(test::Ocorrencias(docs[0], "<dup>"), 2u);
-  EXPECT_EQ(Conteudo(docs[0], "qVol"), "7");
+  EXPECT_EQ(Tag(docs[0], "qVol"), "7");
 }
 
 TEST_F(ConvTXTDataSetTest, ValuesKeepLeadingAndDoubleBlanksAndEqualSignsAndLoseOnlyTheirTabs) {
@@ -78,20 +80,20 @@ TEST_F(ConvTXTDataSetTest, ValuesKeepLeadingAndDoubleBlanksAndEqualSignsAndLoseO
   texto = TrocaPrimeira(texto, "xPed_I60=PC-88231", "xPed_I60=pc-88231 Lower");
   const std::vector<std::string> docs = Documentos(texto);
   ASSERT_EQ(docs.size(), 1u);
-  EXPECT_EQ(Conteudo(docs[0], "xCpl"), "  Galpão  3");
-  EXPECT_EQ(Conteudo(docs[0], "natOp"), "Vendadeprodução");
-  EXPECT_EQ(Conteudo(docs[0], "xContato"), "a=b = c==");
-  EXPECT_EQ(Conteudo(docs[0], "xPed"), "pc-88231 Lower");
+  EXPECT_EQ(Tag(docs[0], "xCpl"), "  Galpão  3");
+  EXPECT_EQ(Tag(docs[0], "natOp"), "Vendadeprodução");
+  EXPECT_EQ(Tag(docs[0], "xContato"), "a=b = c==");
+  EXPECT_EQ(Tag(docs[0], "xPed"), "pc-88231 Lower");
 }
 
 TEST_F(ConvTXTDataSetTest, ATextEndingWithoutSalvarIsRefused) {
   std::string texto = test::ExemploComandos();
   texto = texto.substr(0, texto.rfind("SALVAR"));
   conv.SetTXT(texto);
-  EXPECT_EQ(MensagemDe<EvxnNFeDataSetException>([&] { conv.Converter(); }), "NFe não foi Salva.");
+  EXPECT_EQ(RefusalOf([&] { conv.Converter(); }), (Refusal{"EvxnNFeDataSetException", "NFe não foi Salva."}));
   // Only the document header, too.
   conv.SetTXT("INCLUIR\ncNF_B03=12345678\n");
-  EXPECT_EQ(MensagemDe<EvxnNFeDataSetException>([&] { conv.Converter(); }), "NFe não foi Salva.");
+  EXPECT_EQ(RefusalOf([&] { conv.Converter(); }), (Refusal{"EvxnNFeDataSetException", "NFe não foi Salva."}));
 }
 
 TEST_F(ConvTXTDataSetTest, TwoDocumentsInOneTextGiveTwoDocumentsInOrder) {
@@ -103,9 +105,9 @@ TEST_F(ConvTXTDataSetTest, TwoDocumentsInOneTextGiveTwoDocumentsInOrder) {
   TvxnStringList linhas;
   linhas.SetText(lote);
   ASSERT_EQ(linhas.Count(), 2u);
-  EXPECT_EQ(Conteudo(linhas[0], "nNF"), "1001");
-  EXPECT_EQ(Conteudo(linhas[1], "nNF"), "1002");
-  EXPECT_EQ(Conteudo(linhas[1], "cNF"), "55551234");
+  EXPECT_EQ(Tag(linhas[0], "nNF"), "1001");
+  EXPECT_EQ(Tag(linhas[1], "nNF"), "1002");
+  EXPECT_EQ(Tag(linhas[1], "cNF"), "55551234");
   // Each document has its own items, not the first one's as well.
   EXPECT_EQ(test::Ocorrencias(linhas[1], "<det nItem="), 3u);
 }
@@ -114,30 +116,31 @@ TEST_F(ConvTXTDataSetTest, ACancelledDocumentLeavesNothingAndTheNextOneIsStored)
   const std::string texto = "INCLUIR\ncNF_B03=11112222\nCANCELAR\n\n" + test::ExemploComandos();
   const std::vector<std::string> docs = Documentos(texto);
   ASSERT_EQ(docs.size(), 1u);
-  EXPECT_EQ(Conteudo(docs[0], "cNF"), "73015582");
+  EXPECT_EQ(Tag(docs[0], "cNF"), "73015582");
 }
 
 TEST_F(ConvTXTDataSetTest, DatasetErrorsPassThroughUnchanged) {
   // A line that is neither a command nor an assignment: a field without a name.
   conv.SetTXT("INCLUIR\nnada disso\nSALVAR\n");
-  EXPECT_EQ(MensagemDe<EvxnDataSetFieldNotFoundException>([&] { conv.Converter(); }),
-            "Campo  não encontrado");
+  EXPECT_EQ(RefusalOf([&] { conv.Converter(); }),
+            (Refusal{"EvxnDataSetFieldNotFoundException", "Campo  não encontrado"}));
   conv.SetTXT("INCLUIR\ncampoInexistente_Z99=1\nSALVAR\n");
-  EXPECT_EQ(MensagemDe<EvxnDataSetFieldNotFoundException>([&] { conv.Converter(); }),
-            "Campo campoInexistente_Z99 não encontrado");
+  EXPECT_EQ(RefusalOf([&] { conv.Converter(); }),
+            (Refusal{"EvxnDataSetFieldNotFoundException", "Campo campoInexistente_Z99 não encontrado"}));
   conv.SetTXT("INCLUIR\nINCLUIRPARTE=NAOEXISTE\n");
-  EXPECT_EQ(MensagemDe<EvxnDataSetException>([&] { conv.Converter(); }), "Parte NAOEXISTE não encontrada.");
+  EXPECT_EQ(RefusalOf([&] { conv.Converter(); }),
+            (Refusal{"EvxnDataSetException", "Parte NAOEXISTE não encontrada."}));
 }
 
 TEST_F(ConvTXTDataSetTest, AnEmptyTextIsRefusedAndAFileNameIsReadAsTheText) {
-  EXPECT_EQ(MensagemDe<EvxnNFeDataSetException>([&] { conv.SetTXT(""); }),
-            "Conteúdo a ser convertido é inválido.");
-  EXPECT_EQ(MensagemDe<EvxnNFeDataSetException>([&] { conv.SetTXT(" \r\n\t\r\n"); }),
-            "Conteúdo a ser convertido é inválido.");
+  EXPECT_EQ(RefusalOf([&] { conv.SetTXT(""); }),
+            (Refusal{"EvxnNFeDataSetException", "Conteúdo a ser convertido é inválido."}));
+  EXPECT_EQ(RefusalOf([&] { conv.SetTXT(" \r\n\t\r\n"); }),
+            (Refusal{"EvxnNFeDataSetException", "Conteúdo a ser convertido é inválido."}));
   const std::string vazio = tmp.File("vazio.txt");
   WriteFileAtomic(vazio, "\r\n");
-  EXPECT_EQ(MensagemDe<EvxnNFeDataSetException>([&] { conv.SetTXT(vazio); }),
-            "Conteúdo a ser convertido é inválido.");
+  EXPECT_EQ(RefusalOf([&] { conv.SetTXT(vazio); }),
+            (Refusal{"EvxnNFeDataSetException", "Conteúdo a ser convertido é inválido."}));
 
   const std::string arquivo = tmp.File("nota.txt");
   WriteFileAtomic(arquivo, "\xEF\xBB\xBF" + test::ExemploComandos());

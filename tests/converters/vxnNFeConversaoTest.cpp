@@ -4,6 +4,7 @@
 #include "ConverterTestUtil.h"
 #include "support/DevPki.h"
 #include "support/ProgramHome.h"
+#include "support/RefusalOf.h"
 #include "support/XmlCheck.h"
 #include "vxnDevCertificates.h"
 #include "vxnFiles.h"
@@ -19,8 +20,10 @@
 namespace vxn {
 namespace {
 
-using test::Conteudo;
-using test::MensagemDe;
+using test::Refusal;
+using test::RefusalOf;
+
+using test::Tag;
 
 class ConversaoTest : public test::ProgramHomeTest {
 protected:
@@ -41,7 +44,7 @@ protected:
     EXPECT_EQ(test::XmlSec1VerifyErrors(assinada, test::SharedPki().CaFile()), "");
     const std::string chave = GetReferenceInfo(assinada).substr(3);
     EXPECT_TRUE(ValidaAutenticidadeDV(chave, vm60));
-    EXPECT_EQ(Conteudo(assinada, "cDV"), chave.substr(43));
+    EXPECT_EQ(Tag(assinada, "cDV"), chave.substr(43));
     return assinada;
   }
 
@@ -67,14 +70,14 @@ TEST_F(ConversaoTest, BothExamplesDescribeTheSameSaleFromTheTestCertificatesComp
       nfe.ConverterLoteParaXml(test::ExemploComandos(), lkTXTDataSet, pl_009g, false);
   const std::string pipe = nfe.ConverterLoteParaXml(test::ExemploPipe(), lkTXTDic, pl_009g, false);
   for (const std::string* xml : {&comandos, &pipe}) {
-    EXPECT_EQ(Conteudo(Conteudo(*xml, "emit"), "CNPJ"), cnpjDoCertificado);
-    EXPECT_EQ(Conteudo(*xml, "tpAmb"), "2");
-    EXPECT_EQ(Conteudo(Conteudo(*xml, "dest"), "UF"), "MG");
+    EXPECT_EQ(Tag(Tag(*xml, "emit"), "CNPJ"), cnpjDoCertificado);
+    EXPECT_EQ(Tag(*xml, "tpAmb"), "2");
+    EXPECT_EQ(Tag(Tag(*xml, "dest"), "UF"), "MG");
   }
   // Apart from the number, the code and the key the two documents are the same XML.
   auto semIdentificacao = [](std::string xml) {
     for (const char* tag : {"cNF", "nNF", "cDV", "nFat"})
-      xml = ReplaceAll(xml, "<" + std::string(tag) + ">" + Conteudo(xml, tag) + "</",
+      xml = ReplaceAll(xml, "<" + std::string(tag) + ">" + Tag(xml, tag) + "</",
                        "<" + std::string(tag) + "></");
     return xml.substr(xml.find("<ide>"));
   };
@@ -100,18 +103,18 @@ TEST_F(ConversaoTest, TelemetryNamesTheLayout) {
 TEST_F(ConversaoTest, ASchemaPackageOfAnotherLayoutIsRefusedBeforeTheTextIsLookedAt) {
   const std::string mensagem =
       "Versão esquema não condiz com a versão manual definida, utilize ( pl_009, pl_009g ).";
-  EXPECT_EQ(MensagemDe<EvxnNFeVersaoEsquemaException>(
-                [&] { nfe.ConverterLoteParaXml(test::ExemploComandos(), lkTXTDataSet, pl_008i2, false); }),
-            mensagem);
+  EXPECT_EQ(
+      RefusalOf([&] { nfe.ConverterLoteParaXml(test::ExemploComandos(), lkTXTDataSet, pl_008i2, false); }),
+      (Refusal{"EvxnNFeVersaoEsquemaException", mensagem}));
   // An invalid text gets the same answer: the package is checked first.
-  EXPECT_EQ(MensagemDe<EvxnNFeVersaoEsquemaException>(
-                [&] { nfe.ConverterLoteParaXml("D|\n", lkTXTDic, pl_006e, false); }),
-            mensagem);
+  EXPECT_EQ(RefusalOf([&] { nfe.ConverterLoteParaXml("D|\n", lkTXTDic, pl_006e, false); }),
+            (Refusal{"EvxnNFeVersaoEsquemaException", mensagem}));
   nfe.SetVersaoManual(vm50a);
-  EXPECT_EQ(MensagemDe<EvxnNFeVersaoEsquemaException>(
-                [&] { nfe.ConverterLoteParaXml(test::ExemploPipe(), lkTXTDic, pl_009g, false); }),
-            "Versão esquema não condiz com a versão manual definida, utilize ( pl_008a,pl_008b,pl_008c,"
-            "pl_008d,pl_008e,pl_008f,pl_008g,pl_008h,pl_008i,pl_008i1,pl_008i2 ).");
+  EXPECT_EQ(
+      RefusalOf([&] { nfe.ConverterLoteParaXml(test::ExemploPipe(), lkTXTDic, pl_009g, false); }),
+      (Refusal{"EvxnNFeVersaoEsquemaException",
+               "Versão esquema não condiz com a versão manual definida, utilize ( pl_008a,pl_008b,pl_008c,"
+               "pl_008d,pl_008e,pl_008f,pl_008g,pl_008h,pl_008i,pl_008i1,pl_008i2 )."}));
 }
 
 TEST_F(ConversaoTest, TheComponentsTemplatesFolderIsTheOneUsed) {
@@ -121,12 +124,11 @@ TEST_F(ConversaoTest, TheComponentsTemplatesFolderIsTheOneUsed) {
   nfe.SetDiretorioTemplates(vazio.Path());
   const std::string esperado =
       "Arquivo de template do conversor não encontrado: " + vazio.Path() + "vm60/Conversor/NFeDataSets.xml";
-  EXPECT_EQ(MensagemDe<EvxnTemplateNotFoundException>(
-                [&] { nfe.ConverterLoteParaXml(test::ExemploComandos(), lkTXTDataSet, pl_009g, false); }),
-            esperado);
-  EXPECT_EQ(MensagemDe<EvxnNFeCheckTXT>(
-                [&] { nfe.ConverterLoteParaXml(test::ExemploPipe(), lkTXTDic, pl_009g, false); }),
-            "Não foi possível carregar o dicionário para o layout C");
+  EXPECT_EQ(
+      RefusalOf([&] { nfe.ConverterLoteParaXml(test::ExemploComandos(), lkTXTDataSet, pl_009g, false); }),
+      (Refusal{"EvxnTemplateNotFoundException", esperado}));
+  EXPECT_EQ(RefusalOf([&] { nfe.ConverterLoteParaXml(test::ExemploPipe(), lkTXTDic, pl_009g, false); }),
+            (Refusal{"EvxnNFeCheckTXT", "Não foi possível carregar o dicionário para o layout C"}));
 }
 
 } // namespace

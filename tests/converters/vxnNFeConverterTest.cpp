@@ -1,6 +1,7 @@
 // The converter facade: layout dispatch, the REC refusal, template paths and the random test documents.
 #include "converters/vxnNFeConverter.h"
 #include "ConverterTestUtil.h"
+#include "support/RefusalOf.h"
 #include "vxnFiles.h"
 #include "vxnText.h"
 #include "xml/vxnNFeUtils.h"
@@ -12,8 +13,10 @@
 namespace vxn {
 namespace {
 
-using test::Conteudo;
-using test::MensagemDe;
+using test::Refusal;
+using test::RefusalOf;
+
+using test::Tag;
 
 class ConverterTest : public ::testing::Test {
 protected:
@@ -28,14 +31,14 @@ protected:
 };
 
 TEST_F(ConverterTest, TheRecLayoutIsRefusedAndAnUnknownLayoutIsInvalid) {
-  EXPECT_EQ(MensagemDe<EvxnNFEConvertDateException>(
-                [&] { conv.ConvertToXml("NOTAFISCAL|1|\r\n", "4.00", lkTXTRec, pl_009g, false); }),
-            "O leiaute de conversão REC (lkTXTRec) ainda não está disponível.");
-  EXPECT_EQ(MensagemDe<EvxnNFEConvertDateException>([&] {
+  EXPECT_EQ(RefusalOf([&] { conv.ConvertToXml("NOTAFISCAL|1|\r\n", "4.00", lkTXTRec, pl_009g, false); }),
+            (Refusal{"EvxnNFEConvertDateException",
+                     "O leiaute de conversão REC (lkTXTRec) ainda não está disponível."}));
+  EXPECT_EQ(RefusalOf([&] {
               conv.ConvertToXml(test::ExemploComandos(), "4.00", static_cast<TLayoutConvKind>(7), pl_009g,
                                 false);
             }),
-            "Layout de Conversão Inválido.");
+            (Refusal{"EvxnNFEConvertDateException", "Layout de Conversão Inválido."}));
 }
 
 TEST_F(ConverterTest, BothLayoutsAcceptTheTextOrThePathOfItsFile) {
@@ -62,21 +65,23 @@ TEST_F(ConverterTest, BothSchemaPackagesOfLayout400WriteTheCommandTextAlike) {
 
 TEST_F(ConverterTest, TheExportFlagChoosesTheExportDictionary) {
   // The export dictionary requires the export group, which the example does not have.
-  const std::string mensagem = MensagemDe<EvxnDataSetException>(
-      [&] { conv.ConvertToXml(test::ExemploComandos(), "4.00", lkTXTDataSet, pl_009g, true); });
-  EXPECT_NE(mensagem.find("UFSaidaPais_ZA02"), std::string::npos) << mensagem;
+  const Refusal recusa =
+      RefusalOf([&] { conv.ConvertToXml(test::ExemploComandos(), "4.00", lkTXTDataSet, pl_009g, true); });
+  EXPECT_EQ(recusa.className, "EvxnDataSetException");
+  EXPECT_NE(recusa.message.find("UFSaidaPais_ZA02"), std::string::npos) << recusa;
   const std::string comExportacao = test::TrocaPrimeira(
       test::ExemploComandos(), "\nSALVAR", "\nUFSaidaPais_ZA02=SP\nxLocExporta_ZA03=Santos\nSALVAR");
   const std::string xml = conv.ConvertToXml(comExportacao, "4.00", lkTXTDataSet, pl_009g, true);
-  EXPECT_EQ(Conteudo(xml, "exporta"), "<UFSaidaPais>SP</UFSaidaPais><xLocExporta>Santos</xLocExporta>");
+  EXPECT_EQ(Tag(xml, "exporta"), "<UFSaidaPais>SP</UFSaidaPais><xLocExporta>Santos</xLocExporta>");
 }
 
 TEST_F(ConverterTest, TemplatePathsAreTheConversorFolderOfTheTemplatesFolder) {
   EXPECT_EQ(conv.GetTemplateCompletePath("dicDetalhe.txt"),
             test::TemplatesVm60() + "Conversor/dicDetalhe.txt");
-  EXPECT_EQ(MensagemDe<EvxnTemplateNotFoundException>([&] { conv.GetTemplateCompletePath("naoexiste.txt"); }),
-            "Arquivo de template do conversor não encontrado: " + test::TemplatesVm60() +
-                "Conversor/naoexiste.txt");
+  EXPECT_EQ(RefusalOf([&] { conv.GetTemplateCompletePath("naoexiste.txt"); }),
+            (Refusal{"EvxnTemplateNotFoundException",
+                     "Arquivo de template do conversor não encontrado: " + test::TemplatesVm60() +
+                         "Conversor/naoexiste.txt"}));
   // A folder without its trailing separator gets one; a Windows-style one is taken too.
   conv.SetDiretorioTemplates(std::string(QVX_BIN_DIR) + "/Templates/vm60");
   EXPECT_EQ(conv.GetDiretorioTemplates(), test::TemplatesVm60());
@@ -85,24 +90,24 @@ TEST_F(ConverterTest, TemplatePathsAreTheConversorFolderOfTheTemplatesFolder) {
 }
 
 TEST_F(ConverterTest, RandomDocumentsRefuseBadArguments) {
-  EXPECT_EQ(MensagemDe<EvxnNFeCheckParams>([&] { conv.GeraNFs_Random(0, "SP", "11222333000181"); }),
-            "Quantidade de Nfs Inválido ");
-  EXPECT_EQ(MensagemDe<EvxnNFeCheckParams>([&] { conv.GeraNFs_Random(-3, "SP", "11222333000181"); }),
-            "Quantidade de Nfs Inválido ");
-  EXPECT_EQ(MensagemDe<EvxnNFeCheckParams>([&] { conv.GeraNFs_Random(1, "XX", "11222333000181"); }),
-            "Valor para UF inválido. ");
-  EXPECT_EQ(MensagemDe<EvxnNFeCheckParams>([&] { conv.GeraNFs_Random(1, "AN", "11222333000181"); }),
-            "Valor para UF inválido. ");
-  EXPECT_EQ(MensagemDe<EvxnNFeCheckParams>([&] { conv.GeraNFs_Random(1, "SP", "1122233300018"); }),
-            "CNPJ deve conter 14 dígitos. ");
-  EXPECT_EQ(MensagemDe<EvxnNFeCheckParams>([&] { conv.GeraNFs_Random(1, "SP", "1122233300018A"); }),
-            "CNPJ deve conter 14 dígitos. ");
+  EXPECT_EQ(RefusalOf([&] { conv.GeraNFs_Random(0, "SP", "11222333000181"); }),
+            (Refusal{"EvxnNFeCheckParams", "Quantidade de Nfs Inválido "}));
+  EXPECT_EQ(RefusalOf([&] { conv.GeraNFs_Random(-3, "SP", "11222333000181"); }),
+            (Refusal{"EvxnNFeCheckParams", "Quantidade de Nfs Inválido "}));
+  EXPECT_EQ(RefusalOf([&] { conv.GeraNFs_Random(1, "XX", "11222333000181"); }),
+            (Refusal{"EvxnNFeCheckParams", "Valor para UF inválido. "}));
+  EXPECT_EQ(RefusalOf([&] { conv.GeraNFs_Random(1, "AN", "11222333000181"); }),
+            (Refusal{"EvxnNFeCheckParams", "Valor para UF inválido. "}));
+  EXPECT_EQ(RefusalOf([&] { conv.GeraNFs_Random(1, "SP", "1122233300018"); }),
+            (Refusal{"EvxnNFeCheckParams", "CNPJ deve conter 14 dígitos. "}));
+  EXPECT_EQ(RefusalOf([&] { conv.GeraNFs_Random(1, "SP", "1122233300018A"); }),
+            (Refusal{"EvxnNFeCheckParams", "CNPJ deve conter 14 dígitos. "}));
   // The template comes from the templates folder.
   test::TempDir vazio;
   conv.SetDiretorioTemplates(vazio.Path());
-  EXPECT_EQ(
-      MensagemDe<EvxnTemplateNotFoundException>([&] { conv.GeraNFs_Random(1, "SP", "11222333000181"); }),
-      "Arquivo de template do conversor não encontrado: " + vazio.Path() + "Conversor/template.txt");
+  EXPECT_EQ(RefusalOf([&] { conv.GeraNFs_Random(1, "SP", "11222333000181"); }),
+            (Refusal{"EvxnTemplateNotFoundException", "Arquivo de template do conversor não encontrado: " +
+                                                          vazio.Path() + "Conversor/template.txt"}));
 }
 
 TEST_F(ConverterTest, RandomDocumentsConvertWithTheirStateCnpjAndNumbers) {
@@ -114,12 +119,12 @@ TEST_F(ConverterTest, RandomDocumentsConvertWithTheirStateCnpjAndNumbers) {
   std::set<std::string> chaves;
   for (std::size_t i = 0; i < docs.Count(); ++i) {
     const std::string& doc = docs[i];
-    EXPECT_EQ(Conteudo(doc, "cUF"), "31");
-    EXPECT_EQ(Conteudo(doc, "cMunFG"), "3106200");
-    EXPECT_EQ(Conteudo(Conteudo(doc, "emit"), "CNPJ"), "17444555000125");
-    EXPECT_EQ(Conteudo(Conteudo(doc, "emit"), "xMun"), "Belo Horizonte");
-    EXPECT_EQ(Conteudo(doc, "nNF"), std::to_string(41 + i));
-    EXPECT_EQ(Conteudo(doc, "cNF").size(), 8u);
+    EXPECT_EQ(Tag(doc, "cUF"), "31");
+    EXPECT_EQ(Tag(doc, "cMunFG"), "3106200");
+    EXPECT_EQ(Tag(Tag(doc, "emit"), "CNPJ"), "17444555000125");
+    EXPECT_EQ(Tag(Tag(doc, "emit"), "xMun"), "Belo Horizonte");
+    EXPECT_EQ(Tag(doc, "nNF"), std::to_string(41 + i));
+    EXPECT_EQ(Tag(doc, "cNF").size(), 8u);
     const std::size_t id = doc.find("Id=\"NFe") + 7;
     chaves.insert(doc.substr(id, 44));
     EXPECT_TRUE(ValidaAutenticidadeDV(doc.substr(id, 44), vm60));

@@ -3,29 +3,19 @@
 #include "vxnNFeException.h"
 
 #include "support/NFeDocumentFiller.h"
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <type_traits>
 #include <vector>
 
 namespace vxn {
 namespace {
 
-// The class chain of the version datasets.
-static_assert(std::is_base_of_v<TvxnNFeCustomDataSet, TvxnDS_pl005a>);
-static_assert(std::is_base_of_v<TvxnDS_pl005d, TvxnDS_pl005f>);
-static_assert(std::is_base_of_v<TvxnDS_pl005d, TvxnDS_pl006e> &&
-              !std::is_base_of_v<TvxnDS_pl005f, TvxnDS_pl006e>);
-static_assert(std::is_base_of_v<TvxnDS_pl006s, TvxnDS_pl006t> &&
-              std::is_base_of_v<TvxnDS_pl006u, TvxnDS_pl006v>);
-static_assert(std::is_base_of_v<TvxnDS_pl006s, TvxnDS_pl008a> &&
-              !std::is_base_of_v<TvxnDS_pl006t, TvxnDS_pl008a>);
-static_assert(std::is_base_of_v<TvxnDS_pl008i2, TvxnDS_pl009> &&
-              std::is_base_of_v<TvxnDS_pl009, TvxnDS_pl009g>);
-static_assert(std::is_base_of_v<TvxnXMLDataSetNFe, TvxnNFeCustomDataSet>);
+using test::Refusal;
+using test::RefusalOf;
 
 std::vector<std::string> Names(const std::vector<TXmlDataSetNFe*>& parts) {
   std::vector<std::string> names;
@@ -45,30 +35,6 @@ protected:
   test::TempDir dir;
   TvxnNFeDataSets ds;
 };
-
-TEST(NFeDataSetsVersionTest, EverySchemaPackageGetsItsOwnClass) {
-  TvxnNFeDataSets ds;
-  EXPECT_EQ(ds.GetVersaoEsquema(), pl_009g);
-  EXPECT_EQ(typeid(ds.DataSet()), typeid(TvxnDS_pl009g));
-  EXPECT_EQ(ds.A(), nullptr); // no dictionary, no parts
-  EXPECT_FALSE(ds.GetValidaRegrasNegocio());
-  EXPECT_FALSE(ds.GetValidaRegrasNegocioQuorvant());
-  ds.SetVersaoEsquema(pl_006e);
-  EXPECT_EQ(typeid(ds.DataSet()), typeid(TvxnDS_pl006e));
-  ds.SetVersaoEsquema(pl_008i1);
-  EXPECT_EQ(typeid(ds.DataSet()), typeid(TvxnDS_pl008i1));
-  ds.SetVersaoEsquema(pl_005a);
-  EXPECT_EQ(typeid(ds.DataSet()), typeid(TvxnDS_pl005a));
-  // Each of the 32 values creates a distinct class.
-  std::vector<std::string> seen;
-  for (int v = 0; v < kVersaoEsquemaCount; ++v) {
-    ds.SetVersaoEsquema(static_cast<TVersaoEsquema>(v));
-    const std::string name = typeid(ds.DataSet()).name();
-    EXPECT_EQ(std::count(seen.begin(), seen.end(), name), 0)
-        << VersaoEsquemaToStr(static_cast<TVersaoEsquema>(v));
-    seen.push_back(name);
-  }
-}
 
 TEST(NFeDataSetsVersionTest, PartListsFollowTheLayout) {
   TvxnNFeDataSets ds;
@@ -159,25 +125,15 @@ TEST_F(NFeDataSetsTest, CampoByRecGroupAndPosition) {
   EXPECT_EQ(&ds.Campo("W02", 2), &ds.Campo("vBC_W03"));
   EXPECT_EQ(&ds.Campo("X22", 3), &ds.Campo("UF_X24"));
   EXPECT_EQ(&ds.Campo("H", 3), &ds.Campo("infAdProd_V01"));
-  try {
-    ds.Campo("B", 99);
-    FAIL() << "no exception";
-  } catch (const EvxnNFeException& e) {
-    EXPECT_EQ(e.Message(), "Não foi encontrado campo configurado para o Grupo B na posição 99");
-  }
-  try {
-    ds.Campo("", 2);
-    FAIL() << "no exception";
-  } catch (const EvxnNFeCheckParams& e) {
-    EXPECT_EQ(e.Message(), "O Grupo deve ser informado para encontrar o campo desejado.");
-  }
+  EXPECT_EQ(
+      RefusalOf([&] { ds.Campo("B", 99); }),
+      (Refusal{"EvxnNFeException", "Não foi encontrado campo configurado para o Grupo B na posição 99"}));
+  EXPECT_EQ(RefusalOf([&] { ds.Campo("", 2); }),
+            (Refusal{"EvxnNFeCheckParams", "O Grupo deve ser informado para encontrar o campo desejado."}));
   TvxnNFeDataSets empty;
-  try {
-    empty.Campo("B", 2);
-    FAIL() << "no exception";
-  } catch (const EvxnNFeCheckParams& e) {
-    EXPECT_EQ(e.Message(), "Não existem DataSets carregados. Verifique se o XMLDicionário foi informado.");
-  }
+  EXPECT_EQ(RefusalOf([&] { empty.Campo("B", 2); }),
+            (Refusal{"EvxnNFeCheckParams",
+                     "Não existem DataSets carregados. Verifique se o XMLDicionário foi informado."}));
 }
 
 TEST_F(NFeDataSetsTest, DocumentAndItemStates) {
@@ -258,12 +214,9 @@ TEST_F(NFeDataSetsTest, ItemDetailsFollowTheirItem) {
 TEST_F(NFeDataSetsTest, AFailedSalvarLeavesTheDocumentEditable) {
   test::FillDocument(ds, 1, 1);
   ds.Campo("natOp_B04").SetAsString("");
-  try {
-    ds.Salvar();
-    FAIL() << "no exception";
-  } catch (const EvxnDataSetException& e) {
-    EXPECT_EQ(e.Message(), "O Campo [natOp_B04] referente a [natOp_B04] deve ser preenchido.");
-  }
+  EXPECT_EQ(
+      RefusalOf([&] { ds.Salvar(); }),
+      (Refusal{"EvxnDataSetException", "O Campo [natOp_B04] referente a [natOp_B04] deve ser preenchido."}));
   EXPECT_EQ(ds.B()->State(), dsInsert);
   EXPECT_EQ(ds.Campo("cNF_B03").AsString(), "12345678");
   ds.Campo("natOp_B04").SetAsString("Venda");
@@ -289,12 +242,8 @@ TEST(NFeDataSetsConfigTest, StoringWithoutADictionaryFails) {
   ds.SetDiretorioLogErro(dir.File("logs/erros"));
   EXPECT_TRUE(DirectoryExists(dir.File("logs/erros")));
   for (auto op : {&TvxnNFeDataSets::Salvar, &TvxnNFeDataSets::SalvarItem}) {
-    try {
-      (ds.*op)();
-      FAIL() << "no exception";
-    } catch (const EvxnNfeDataSetConfigException& e) {
-      EXPECT_EQ(e.Message(), "Arquivo Estrutura do XML não configurado.");
-    }
+    EXPECT_EQ(RefusalOf([&] { (ds.*op)(); }),
+              (Refusal{"EvxnNfeDataSetConfigException", "Arquivo Estrutura do XML não configurado."}));
   }
   EXPECT_TRUE(FileExists(dir.File("logs/erros/nfe_exception.log")));
 }

@@ -3,6 +3,7 @@
 #include "vxnNFeException.h"
 #include "vxnText.h"
 
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,9 @@
 
 namespace vxn {
 namespace {
+
+using test::Refusal;
+using test::RefusalOf;
 
 // A small dictionary with the traits the tests need; the shipped one is tested on its own.
 constexpr const char* kDictionary = R"(<?xml version="1.0" encoding="UTF-8"?>
@@ -66,16 +70,6 @@ protected:
       ds.FindDataSet(part).Append();
   }
   TXmlFieldNFe& F(const char* name) { return ds.Campo(name); }
-  // The message of the exception the call raises, checked to be of type E.
-  template <class E, class Fn> std::string MessageOf(Fn fn) {
-    try {
-      fn();
-    } catch (const E& e) {
-      return e.Message();
-    }
-    ADD_FAILURE() << "no exception";
-    return {};
-  }
 
   test::TempDir dir;
   TvxnXMLDataSetNFe ds;
@@ -113,9 +107,10 @@ TEST_F(XmlDataSetNFeTest, FieldsAndPartsAreFoundRegardlessOfCase) {
   EXPECT_EQ(&F("cNF_B03"), &F("CNF_B03"));
   EXPECT_EQ(&F("cnf_b03"), &ds.FindDataSet("b").FieldByName("cNF_B03"));
   EXPECT_EQ(&ds.FindDataSet("dup"), &ds.FindDataSet("DUP"));
-  EXPECT_EQ(MessageOf<EvxnDataSetFieldNotFoundException>([&] { F("cNF_B99"); }),
-            "Campo cNF_B99 não encontrado");
-  EXPECT_EQ(MessageOf<EvxnDataSetException>([&] { ds.FindDataSet("nref"); }), "Parte NREF não encontrada.");
+  EXPECT_EQ(RefusalOf([&] { F("cNF_B99"); }),
+            (Refusal{"EvxnDataSetFieldNotFoundException", "Campo cNF_B99 não encontrado"}));
+  EXPECT_EQ(RefusalOf([&] { ds.FindDataSet("nref"); }),
+            (Refusal{"EvxnDataSetException", "Parte NREF não encontrada."}));
 }
 
 TEST_F(XmlDataSetNFeTest, EscapingFieldKeepsTheLayoutSizeUnlessEscapingMadeTheTextLonger) {
@@ -153,8 +148,9 @@ TEST_F(XmlDataSetNFeTest, RecipientNameAcceptsAmpersandUpToPosition55) {
   EXPECT_EQ(f.AsString(), std::string(54, 'x') + "&amp;Y");
 
   const std::string before = f.AsString();
-  EXPECT_EQ(MessageOf<EvxnNFeDataSetException>([&] { f.SetAsString(std::string(55, 'x') + "&Y"); }),
-            "O campo não suporta o caracter & a partir da posição 55 da String");
+  EXPECT_EQ(RefusalOf([&] { f.SetAsString(std::string(55, 'x') + "&Y"); }),
+            (Refusal{"EvxnNFeDataSetException",
+                     "O campo não suporta o caracter & a partir da posição 55 da String"}));
   EXPECT_EQ(f.AsString(), before); // the refused value is not kept
   // Positions count characters: 54 accented letters (108 bytes) and "&" at position 55 pass.
   std::string accented;
@@ -171,9 +167,11 @@ TEST_F(XmlDataSetNFeTest, RecipientNameAcceptsAmpersandUpToPosition55) {
 TEST_F(XmlDataSetNFeTest, RequiredFieldsAreCheckedOnPostWithLabelAndHint) {
   TXmlDataSetNFe& b = ds.FindDataSet("B");
   F("natOp_B04").SetAsString("   ");
-  EXPECT_EQ(MessageOf<EvxnDataSetException>([&] { b.Post(); }),
-            "O Campo [natOp_B04] referente a [Natureza da Operação] deve ser preenchido. Dica: Informe a "
-            "natureza.");
+  EXPECT_EQ(
+      RefusalOf([&] { b.Post(); }),
+      (Refusal{"EvxnDataSetException",
+               "O Campo [natOp_B04] referente a [Natureza da Operação] deve ser preenchido. Dica: Informe a "
+               "natureza."}));
   // The failed post leaves the record editable with its values.
   EXPECT_EQ(b.State(), dsInsert);
   F("cNF_B03").SetAsString("12345678");
@@ -190,12 +188,13 @@ TEST_F(XmlDataSetNFeTest, EnumeratedFieldsAcceptEmptyOrListedValues) {
   F("natOp_B04").SetAsString("Venda");
   F("verProc_B27").SetAsString("App 2");
   F("tpNF_B11").SetAsString("3");
-  EXPECT_EQ(MessageOf<EvxnDataSetException>([&] { b.Post(); }),
-            "Conteúdo 3 é inválido para o campo tpNF_B11 [tpNF_B11]. Dica: 0 entrada; 1 saída.");
+  EXPECT_EQ(RefusalOf([&] { b.Post(); }),
+            (Refusal{"EvxnDataSetException",
+                     "Conteúdo 3 é inválido para o campo tpNF_B11 [tpNF_B11]. Dica: 0 entrada; 1 saída."}));
   F("tpNF_B11").SetAsString("1");
   F("mod_B06").SetAsString("5");
-  EXPECT_EQ(MessageOf<EvxnDataSetException>([&] { b.Post(); }),
-            "Conteúdo 5 é inválido para o campo mod_B06 [mod_B06].");
+  EXPECT_EQ(RefusalOf([&] { b.Post(); }),
+            (Refusal{"EvxnDataSetException", "Conteúdo 5 é inválido para o campo mod_B06 [mod_B06]."}));
   F("mod_B06").SetAsString("");
   b.Post();
   EXPECT_EQ(F("tpNF_B11").AsString(), "1");
@@ -266,14 +265,9 @@ TEST(XmlDataSetNFeLoadTest, DictionaryErrors) {
   test::TempDir dir;
   TvxnXMLDataSetNFe ds;
   ds.SetDiretorioLogErro(dir.Path());
-  try {
-    ds.SetXMLDicionario(dir.File("nada.xml"));
-    FAIL() << "no exception";
-  } catch (const EvxnNFeException& e) {
-    EXPECT_EQ(e.Message(), "Arquivo: " + dir.File("nada.xml") + " não encontrado.");
-    EXPECT_EQ(e.ClassName(), "EvxnNFeException");
-    EXPECT_TRUE(FileExists(dir.File("nfe_exception.log")));
-  }
+  EXPECT_EQ(RefusalOf([&] { ds.SetXMLDicionario(dir.File("nada.xml")); }),
+            (Refusal{"EvxnNFeException", "Arquivo: " + dir.File("nada.xml") + " não encontrado."}));
+  EXPECT_TRUE(FileExists(dir.File("nfe_exception.log")));
   WriteFileAtomic(dir.File("semtamanho.xml"), "<d><B><c><campo nome=\"x_B01\"/></c></B></d>");
   EXPECT_THROW(ds.SetXMLDicionario(dir.File("semtamanho.xml")), EvxnNFeDataSetLoadTemplateException);
   WriteFileAtomic(dir.File("quebrado.xml"), "<d><B></d>");

@@ -4,8 +4,8 @@
 #include "support/TempDir.h"
 #include "vxnGovUtils.h"
 #include "vxnNFeException.h"
+#include "vxnText.h"
 
-#include <array>
 #include <ctime>
 #include <gtest/gtest.h>
 #include <string>
@@ -97,41 +97,12 @@ TEST(CalculaChaveInutilizacao, TheCurrentYearCanBeGiven) {
 TEST(CalculaChaveInutilizacao, EachRefusalComesInOrder) {
   TempDir dir;
   TvxnNFeIdentificadores ids(vm60, "35", dir.Path());
-  struct Caso {
-    std::array<std::string, 6> args; // Ano, CNPJ, Modelo, Serie, nNFIni, nNFFin
-    Refusal esperado;
-  };
-  const std::string inteiro = " deve ser um número Inteiro.";
-  const Caso casos[] = {
-      {{"24", "x", "55", "", "1", "2"},
-       {"EvxnNFeCheckParams", "Os Campos: Ano de inutilização = 24 \rCNPJ/CPF do Emitente = x \rCódigo do "
-                              "Modelo do Documento Fiscal = 55 "
-                              "\rSérie do Documento Fiscal = \rNúmero da Nota Fiscal Inicial = 1\rNúmero da "
-                              "Nota Fiscal Final = 2\rsão "
-                              "campos obrigatórios para o cálculo da chave de inutilização."}},
-      {{"a", "x", "m", "s", "i", "f"}, {"EvxnNFeCheckParams", "O Ano da Inutilização \"a\"" + inteiro}},
-      {{"05", "x", "m", "s", "i", "f"}, {"EvxnNFeCheckParams", "O CNPJ/CPF do Emitente \"x\"" + inteiro}},
-      {{"05", "1", "m", "s", "i", "f"},
-       {"EvxnNFeCheckParams", "O Código do Modelo do Documento Fiscal \"m\"" + inteiro}},
-      {{"05", "1", "55", "s", "i", "f"},
-       {"EvxnNFeCheckParams", "A Série do Documento Fiscal \"s\"" + inteiro}},
-      {{"05", "1", "55", "1000", "i", "f"},
-       {"EvxnNFeCheckParams", "O Número da Nota Fiscal Inicial \"i\"" + inteiro}},
-      {{"05", "1", "55", "1000", "1", "f"},
-       {"EvxnNFeCheckParams", "O Número da Nota Fiscal Final \"f\"" + inteiro}},
-      // The year range comes before the series length, which comes before the year's length.
-      {{"05", "1", "55", "1000", "1", "2"},
-       {"EvxnNFeCheckParams", "O Ano da Inutilização deve ser entre 06 e " + AnoCorrente()}},
-      {{"6", "1", "55", "1000", "1", "2"},
-       {"EvxnCheckParams", "A Série do Documento Fiscal não pode ser maior que 999"}},
-  };
-  for (const Caso& c : casos) {
-    const auto& a = c.args;
-    EXPECT_EQ(RefusalOf([&] { ids.CalculaChaveInutilizacao(a[0], a[1], a[2], a[3], a[4], a[5]); }),
-              c.esperado);
-  }
+  const auto casos = test::ReadTable("xml/data/chave-inutilizacao-recusas.tsv");
+  for (const auto& a : casos)
+    EXPECT_EQ(RefusalOf([&] { ids.CalculaChaveInutilizacao(a.at(0), a[1], a[2], a[3], a[4], a[5]); }),
+              (Refusal{a.at(6), ReplaceAll(a.at(7), "{ANO}", AnoCorrente())}));
   // Every refusal left its line in the component's error log.
-  EXPECT_EQ(test::CountLines(ReadFileOrEmpty(dir.File("nfe_exception.log"))), std::size(casos));
+  EXPECT_EQ(test::CountLines(ReadFileOrEmpty(dir.File("nfe_exception.log"))), casos.size());
 }
 
 TEST(CalculaChaveInutilizacao, UnknownLayoutIsRefusedAfterTheChecks) {

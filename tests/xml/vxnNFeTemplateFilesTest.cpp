@@ -1,4 +1,5 @@
 #include "xml/vxnNFeTemplateFiles.h"
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 #include "vxnFiles.h"
 #include "vxnGovUtils.h"
@@ -9,6 +10,9 @@
 
 namespace vxn {
 namespace {
+
+using test::Refusal;
+using test::RefusalOf;
 
 using test::TempDir;
 
@@ -60,20 +64,18 @@ TEST_F(TemplateFilesTest, OlderLayoutsReadTheStateFile) {
 
 TEST_F(TemplateFilesTest, MissingFileNamesThePathAndWritesTheErrorLog) {
   TempDir logDir;
-  try {
-    LoadTemplateComponente(vm50, "RJ", folder_ + "RJ/", "pedido_status.xml", utils_, logDir.Path());
-    FAIL() << "no exception";
-  } catch (const EvxnTemplateNotFoundException& e) {
-    EXPECT_EQ(e.Message(), "Arquivo de template não encontrado: " + folder_ + "RJ/pedido_status.xml");
-    EXPECT_NE(test::ReadFileOrEmpty(logDir.File("nfe_exception.log")).find("EvxnTemplateNotFoundException"),
-              std::string::npos);
-  }
-  try {
-    LoadTemplateInterface(vm202a, "RJ", folder_, "pedido_status.soap", utils_, logDir.Path());
-    FAIL() << "no exception";
-  } catch (const EvxnTemplateNotFoundException& e) {
-    EXPECT_EQ(e.Message(), "Arquivo de template não encontrado: " + folder_ + "RJ/pedido_status.soap");
-  }
+  EXPECT_EQ(RefusalOf([&] {
+              LoadTemplateComponente(vm50, "RJ", folder_ + "RJ/", "pedido_status.xml", utils_, logDir.Path());
+            }),
+            (Refusal{"EvxnTemplateNotFoundException",
+                     "Arquivo de template não encontrado: " + folder_ + "RJ/pedido_status.xml"}));
+  EXPECT_NE(test::ReadFileOrEmpty(logDir.File("nfe_exception.log")).find("EvxnTemplateNotFoundException"),
+            std::string::npos);
+  EXPECT_EQ(RefusalOf([&] {
+              LoadTemplateInterface(vm202a, "RJ", folder_, "pedido_status.soap", utils_, logDir.Path());
+            }),
+            (Refusal{"EvxnTemplateNotFoundException",
+                     "Arquivo de template não encontrado: " + folder_ + "RJ/pedido_status.soap"}));
   EXPECT_THROW(LoadTemplateEventos(vm50, "RJ", folder_ + "RJ/", "envio.soap", utils_),
                EvxnTemplateNotFoundException);
 }
@@ -84,12 +86,9 @@ TEST_F(TemplateFilesTest, VersaoNotaReadsTheLotTemplate) {
   EXPECT_EQ(GetVersaoNota(TvxnNFeTemplates::LoadTemplate(vm60, "AN", "pedido_enviarnota.xml"), ""), "4.00");
   EXPECT_EQ(GetVersaoNota(R"(<enviNFe versao="2.00"><x versao="9"/>)", ""), "2.00"); // the first one counts
   EXPECT_EQ(GetVersaoNota(R"(<enviNFe versao="2.00)", ""), "");
-  try {
-    GetVersaoNota("<enviNFe versao='2.00'/>", "");
-    FAIL() << "no exception";
-  } catch (const EvxnNFeException& e) {
-    EXPECT_EQ(e.Message(), "Não foi encontrado o atributo \"versao\" no template: pedido_enviarnota.xml");
-  }
+  EXPECT_EQ(RefusalOf([&] { GetVersaoNota("<enviNFe versao='2.00'/>", ""); }),
+            (Refusal{"EvxnNFeException",
+                     "Não foi encontrado o atributo \"versao\" no template: pedido_enviarnota.xml"}));
 }
 
 } // namespace

@@ -69,59 +69,11 @@ TEST(CalculaChave, RemainderZeroOrOneGivesCheckDigitZero) {
   EXPECT_EQ(CalculaDigitoModulo11("100000000"), '9');
 }
 
+// Each row breaks its own check and every later one, so only the order decides which is reported.
 TEST(CalculaChave, EachRefusalComesInOrderWrappedWithItsReason) {
-  struct Caso {
-    std::vector<std::string> args; // dEmi, cUF, CNPJ, Modelo, Serie, nNF, tpEmis, cNF
-    std::string motivo;
-  };
-  const std::string date = "2024-05-10";
-  // Each case breaks its own check and every later one, so only the order decides which is reported.
-  const std::vector<Caso> casos = {
-      {{"x", "", "abc", "5A", "1000", "1a", "12", "123456789"},
-       "O Código da nota(cNF) \"123456789\", excede o máximo de 8 dígitos (Manual 4.01)"},
-      {{"x", "", "abc", "5A", "1000", "1a", "12", "12345678"}, "A série não pode ser maior que 999"},
-      {{"x", "", "abc", "5A", "100", "1a", "12", "12345678"},
-       "O valor do tipo de emissão(tpEmis) \"12\" é inesperado."},
-      {{"x", "", "abc", "5A", "100", "1a", "", "12345678"},
-       "O valor do tipo de emissão(tpEmis) \"\" é inesperado."},
-      {{"2024-5-10", "", "abc", "5A", "100", "1a", "1", "12345678"},
-       "2024-5-10 Data de Emissão no Formato inválido.Utilizar YYYY-MM-DD para NF-e 2.0 ou "
-       "YYYY-MM-DDTHH:mm:ssTZD "
-       "para NF-e 3.10 e 4.00"},
-      {{date, "", "12345678901", "5A", "100", "1a", "1", "12345678"},
-       "Os Campos: Código da UF Emitente =  \rCNPJ/CPF do Emitente = 00012345678901 \rCódigo do Modelo do "
-       "Documento "
-       "Fiscal = 5A \rNúmero da Nota Fiscal = 1a\rTipo de Emissão = 1\rCódigo (controle do sistema) Nota "
-       "Fiscal = "
-       "12345678\rsão campos obrigatórios para o cálculo do dígito verificador."},
-      {{date, "35", "12345678000195", "55", "1", "", "1", "1"},
-       "Os Campos: Código da UF Emitente = 35 \rCNPJ/CPF do Emitente = 12345678000195 \rCódigo do Modelo do "
-       "Documento Fiscal = 55 \rNúmero da Nota Fiscal = \rTipo de Emissão = 1\rCódigo (controle do sistema) "
-       "Nota "
-       "Fiscal = 1\rsão campos obrigatórios para o cálculo do dígito verificador."},
-      {{date, "3X", "abc", "5A", "A", "1a", "x", "b"},
-       "O Código da UF Emitente \"3X\" deve ser um número Inteiro."},
-      {{date, "35", "1234567800019X", "5A", "A", "1a", "x", "b"},
-       "O CNPJ/CPF do Emitente \"1234567800019X\" deve ser um número Inteiro."},
-      {{date, "35", "12345678000195", "5A", "A", "1a", "x", "b"},
-       "O Código do Modelo do Documento Fiscal \"5A\" deve ser um número Inteiro."},
-      {{date, "35", "12345678000195", "55", "A", "1a", "x", "b"},
-       "A Série do Documento Fiscal \"A\" deve ser um número Inteiro."},
-      {{date, "35", "12345678000195", "55", "1", "1a", "x", "b"},
-       "O Número da Nota Fiscal \"1a\" deve ser um número Inteiro."},
-      {{date, "35", "12345678000195", "55", "1", "1", "x", "b"},
-       "O Código (controle do sistema) Nota Fiscal \"b\" deve ser um número Inteiro."},
-      {{date, "35", "12345678000195", "55", "1", "1", "x", "1"},
-       "O Tipo de Emissão \"x\" deve ser um número Inteiro."},
-      // Blanks are not part of a number.
-      {{date, "35", "12345678000195", "55", "1", " 12", "1", "1"},
-       "O Número da Nota Fiscal \" 12\" deve ser um número Inteiro."},
-  };
-  for (const Caso& c : casos) {
-    const auto& a = c.args;
-    Refusal r = RefusalOf([&] { Chave(a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]); });
-    EXPECT_EQ(r, (Refusal{"EvxnNFeCheckParams", kFalha + c.motivo}));
-  }
+  for (const auto& a : test::ReadTable("xml/data/calcula-chave-recusas.tsv"))
+    EXPECT_EQ(RefusalOf([&] { Chave(a.at(0), a[1], a[2], a[3], a[4], a[5], a[6], a[7]); }),
+              (Refusal{"EvxnNFeCheckParams", kFalha + a.at(8)}));
 }
 
 TEST(CalculaChave, InnerRefusalKeepsItsOwnClassInTheErrorLog) {

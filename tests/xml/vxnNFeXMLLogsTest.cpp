@@ -2,6 +2,7 @@
 // key lists, the DigestValue/digVal comparison and the folder walk.
 #include "xml/vxnNFeXMLLogs.h"
 #include "support/NFeLoteFixture.h"
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 #include "vxnFiles.h"
 #include "vxnNFeException.h"
@@ -12,6 +13,9 @@
 
 namespace vxn {
 namespace {
+
+using test::Refusal;
+using test::RefusalOf;
 
 using test::TempDir;
 
@@ -45,12 +49,9 @@ TEST(NFeXMLLogsTest, LoadLogTakesAFileOfTheFolderOrTheTextItself) {
   EXPECT_EQ(TvxnNFeXMLLogs::LoadLog("9999-pro-rec.xml", dir.Path()), "9999-pro-rec.xml");
   // An absolute path must exist.
   EXPECT_EQ(TvxnNFeXMLLogs::LoadLog(dir.File("1234-pro-rec.xml"), ""), "<a>arquivo</a>");
-  try {
-    TvxnNFeXMLLogs::LoadLog(dir.File("nao-existe.xml"), dir.Path());
-    FAIL();
-  } catch (const EvxnNFeLogNotFoundException& e) {
-    EXPECT_EQ(e.Message(), "Arquivo de Log " + dir.File("nao-existe.xml") + " não existe.");
-  }
+  EXPECT_EQ(RefusalOf([&] { TvxnNFeXMLLogs::LoadLog(dir.File("nao-existe.xml"), dir.Path()); }),
+            (Refusal{"EvxnNFeLogNotFoundException",
+                     "Arquivo de Log " + dir.File("nao-existe.xml") + " não existe."}));
 }
 
 TEST(NFeXMLLogsTest, ListaChavesLogReciboKeepsDocumentOrderAndFiltersByCStat) {
@@ -67,18 +68,10 @@ TEST(NFeXMLLogsTest, ListaChavesLogReciboKeepsDocumentOrderAndFiltersByCStat) {
   TvxnNFeXMLLogs::ListaChavesLogRecibo(LogRecibo(), 539, &rejeitadas, "");
   ASSERT_EQ(rejeitadas.Count(), 1u);
   EXPECT_EQ(rejeitadas[0], kChave2);
-  try {
-    TvxnNFeXMLLogs::ListaChavesLogRecibo(LogRecibo(), 0, &lista, "");
-    FAIL();
-  } catch (const EvxnNFeCheckParams& e) {
-    EXPECT_EQ(e.Message(), "O cStat deve ser informado.");
-  }
-  try {
-    TvxnNFeXMLLogs::ListaChavesLogRecibo(LogRecibo(), 100, nullptr, "");
-    FAIL();
-  } catch (const EvxnNFeCheckParams& e) {
-    EXPECT_EQ(e.Message(), "Lista não foi instanciada.");
-  }
+  EXPECT_EQ(RefusalOf([&] { TvxnNFeXMLLogs::ListaChavesLogRecibo(LogRecibo(), 0, &lista, ""); }),
+            (Refusal{"EvxnNFeCheckParams", "O cStat deve ser informado."}));
+  EXPECT_EQ(RefusalOf([&] { TvxnNFeXMLLogs::ListaChavesLogRecibo(LogRecibo(), 100, nullptr, ""); }),
+            (Refusal{"EvxnNFeCheckParams", "Lista não foi instanciada."}));
 }
 
 TEST(NFeXMLLogsTest, ProtocolSearchesOfReceiptAndSituationLogs) {
@@ -117,18 +110,10 @@ TEST(NFeXMLLogsTest, SignedDocumentsAndKeysOfALotLog) {
   EXPECT_EQ(nota.find(test::ChaveDaNota(1)), std::string::npos);
   EXPECT_EQ(TvxnNFeXMLLogs::AchaNFeAssinadaLogEnvio("35999999999999999999999999999999999999999999", lote, ""),
             "");
-  try {
-    TvxnNFeXMLLogs::AchaNFeAssinadaLogEnvio(chave2, "", "");
-    FAIL();
-  } catch (const EvxnNFeCheckParams& e) {
-    EXPECT_EQ(e.Message(), "Arquivo de Log Vazio");
-  }
-  try {
-    TvxnNFeXMLLogs::AchaNFeAssinadaLogEnvio(chave2, "<enviNFe/>", "");
-    FAIL();
-  } catch (const EvxnNFeCheckParams& e) {
-    EXPECT_EQ(e.Message(), "Arquivo Log não contém Chave de NFe ou é inválido.");
-  }
+  EXPECT_EQ(RefusalOf([&] { TvxnNFeXMLLogs::AchaNFeAssinadaLogEnvio(chave2, "", ""); }),
+            (Refusal{"EvxnNFeCheckParams", "Arquivo de Log Vazio"}));
+  EXPECT_EQ(RefusalOf([&] { TvxnNFeXMLLogs::AchaNFeAssinadaLogEnvio(chave2, "<enviNFe/>", ""); }),
+            (Refusal{"EvxnNFeCheckParams", "Arquivo Log não contém Chave de NFe ou é inválido."}));
   EXPECT_THROW(TvxnNFeXMLLogs::AchaNFeAssinadaLogEnvio("NFe", lote, ""), std::runtime_error);
 
   TvxnStringList chaves;
