@@ -30,10 +30,7 @@ protected:
   TvxnNFeConverter conv;
 };
 
-TEST_F(ConverterTest, TheRecLayoutIsRefusedAndAnUnknownLayoutIsInvalid) {
-  EXPECT_EQ(RefusalOf([&] { conv.ConvertToXml("NOTAFISCAL|1|\r\n", "4.00", lkTXTRec, pl_009g, false); }),
-            (Refusal{"EvxnNFEConvertDateException",
-                     "O leiaute de conversão REC (lkTXTRec) ainda não está disponível."}));
+TEST_F(ConverterTest, AnUnknownLayoutIsInvalid) {
   EXPECT_EQ(RefusalOf([&] {
               conv.ConvertToXml(test::ExemploComandos(), "4.00", static_cast<TLayoutConvKind>(7), pl_009g,
                                 false);

@@ -1,6 +1,5 @@
 // The component's log operations for the host: listing by filter, reading, the index files of a lot and
 // the obsolete DANFE viewer.
-#include "support/NFeLoteFixture.h"
 #include "support/ProgramHome.h"
 #include "support/RefusalOf.h"
 #include "support/TempDir.h"
@@ -82,31 +81,6 @@ TEST_F(NFeLogsTest, LerLogReadsTheFileOrNamesTheMissingOne) {
 TEST_F(NFeLogsTest, VisualizarDanfeLogIsObsolete) {
   EXPECT_EQ(RefusalOf([&] { nfe.VisualizarDanfeLog("qualquer.xml"); }),
             (Refusal{"EvxnNFeDeprecatedException", "O método VisualizarDanfeLog está obsoleto."}));
-}
-
-TEST_F(NFeLogsTest, IndexFilesNameTheLotLogForEveryKeyInDocumentOrder) {
-  WriteFileAtomic(home.File("Log/77-env-lot.xml"), test::LoteNaoAssinado(3));
-  nfe.SaveFileTemporario("351000012345678", "77-env-lot.xml");
-  nfe.SaveFileChavesTemporario("77-env-lot.xml");
-  const std::string dest = home.File("XmlDestinatario/");
-  EXPECT_EQ(ReadWholeFile(dest + "351000012345678"), "env-lot=77-env-lot.xml");
-  for (int n = 1; n <= 3; ++n)
-    EXPECT_EQ(ReadWholeFile(dest + test::ChaveDaNota(n)), "env-lot=77-env-lot.xml");
-  // Nothing but the four index files (no temporary left behind).
-  TvxnStringList todos;
-  nfe.SetDiretorioLog(dest);
-  nfe.ListarLogs(&todos, TLogFilter::lfCustom, "*");
-  EXPECT_EQ(todos.Count(), 4u);
-}
-
-TEST_F(NFeLogsTest, WithoutLogsOnDiskNoKeyIndexIsWritten) {
-  WriteFileAtomic(home.File("Log/78-env-lot.xml"), test::LoteNaoAssinado(2));
-  nfe.SetSalvarLogsEmDisco(false);
-  nfe.SaveFileChavesTemporario("78-env-lot.xml");
-  EXPECT_FALSE(FileExists(home.File("XmlDestinatario/") + test::ChaveDaNota(1)));
-  nfe.SetSalvarLogsEmDisco(true);
-  nfe.SaveFileChavesTemporario("78-env-lot.xml");
-  EXPECT_TRUE(FileExists(home.File("XmlDestinatario/") + test::ChaveDaNota(1)));
 }
 
 } // namespace

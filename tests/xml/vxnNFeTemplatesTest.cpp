@@ -49,13 +49,6 @@ std::string Tag(TVersaoManual v) {
   return v == vm50a ? "3.10" : "4.00";
 }
 
-int CountSlots(const std::string& text) {
-  int n = 0;
-  for (std::size_t p = text.find('%'); p != std::string::npos; p = text.find('%', p + 1))
-    ++n;
-  return n;
-}
-
 TEST(TemplateStore, DataFileCoversEveryTemplateNameInBothLayouts) {
   std::map<std::string, int> perName;
   for (const auto& e : AllExpected())
@@ -121,48 +114,6 @@ TEST(TemplateStore, UnknownNamesGiveAnEmptyText) {
     EXPECT_EQ(TvxnNFeTemplates::LoadTemplate(vm60, "SP", name), "") << name;
     EXPECT_EQ(TvxnNFeTemplates::LoadTemplate(vm50a, "", name), "") << name;
   }
-}
-
-TEST(TemplateStore, RegistryEnvelopeVariantsByState) {
-  const std::string mg = TvxnNFeTemplates::LoadTemplate(vm60, "MG", "pedido_consultacadastro.soap");
-  EXPECT_EQ(CountSlots(mg), 1);
-  EXPECT_NE(mg.find("<cUF>31</cUF>"), std::string::npos);
-  const std::string rj = TvxnNFeTemplates::LoadTemplate(vm60, "RJ", "pedido_consultacadastro.soap");
-  EXPECT_NE(rj.find("<soap12:Header></soap12:Header>"), std::string::npos);
-  const std::string sp = TvxnNFeTemplates::LoadTemplate(vm60, "SP", "pedido_consultacadastro.soap");
-  EXPECT_EQ(sp.find("Header"), std::string::npos);
-  // Under 3.10 every state has the two-slot envelope with the header.
-  for (const char* uf : {"MG", "RJ", "SP"})
-    EXPECT_EQ(CountSlots(TvxnNFeTemplates::LoadTemplate(vm50a, uf, "pedido_consultacadastro.soap")), 2) << uf;
-}
-
-TEST(TemplateStore, NationalLotRequestHasNoSynchronousFlag) {
-  const std::string an = TvxnNFeTemplates::LoadTemplate(vm60, "AN", "pedido_enviarnota.xml");
-  EXPECT_EQ(an.find("indSinc"), std::string::npos);
-  EXPECT_NE(an.find(R"(versao="4.00")"), std::string::npos);
-  for (const auto& [uf, code] : kUFTable) {
-    if (uf != "AN") {
-      EXPECT_NE(
-          TvxnNFeTemplates::LoadTemplate(vm60, uf, "pedido_enviarnota.xml").find("<indSinc>0</indSinc>"),
-          std::string::npos)
-          << uf;
-    }
-  }
-  EXPECT_NE(TvxnNFeTemplates::LoadTemplate(vm50a, "AN", "pedido_enviarnota.xml").find("<indSinc>0</indSinc>"),
-            std::string::npos);
-}
-
-TEST(TemplateStore, InvalidationRequestTakesTenSlotsInBothLayouts) {
-  const std::string v310 = TvxnNFeTemplates::LoadTemplate(vm50a, "SP", "infinut_inutilizarnf.xml");
-  const std::string v400 = TvxnNFeTemplates::LoadTemplate(vm60, "SP", "infinut_inutilizarnf.xml");
-  EXPECT_EQ(CountSlots(v310), 10);
-  EXPECT_EQ(CountSlots(v400), 10);
-  const std::string filled310 =
-      Format(v310, {"ID1", "2", "35", "24", "12345678000195", "55", "1", "1", "2", "j"});
-  EXPECT_NE(filled310.find("<ano>24</ano><CNPJ>12345678000195</CNPJ><mod>55</mod>"), std::string::npos);
-  const std::string filled400 =
-      Format(v400, {"ID1", "2", "35", "24", "<CPF>12345678909</CPF>", "55", "1", "1", "2", "j"});
-  EXPECT_NE(filled400.find("<ano>24</ano><CPF>12345678909</CPF><mod>55</mod>"), std::string::npos);
 }
 
 TEST(TemplateStore, SetReportsItsVersionAndDocumentTag) {
