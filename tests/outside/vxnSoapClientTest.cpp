@@ -155,7 +155,8 @@ TEST_F(PostSoapTest, HttpErrorCarriesStatusAndSoapFault) {
 }
 
 TEST_F(PostSoapTest, RefusedConnectionAndPlainHttpUnderSecureConnection) {
-  // A port that was free a moment ago: nobody listens there.
+  // A port this test holds bound without listening: a connection there is refused, and no other program
+  // can start listening there meanwhile.
   int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
@@ -163,9 +164,9 @@ TEST_F(PostSoapTest, RefusedConnectionAndPlainHttpUnderSecureConnection) {
   ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
   socklen_t len = sizeof addr;
   getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  close(fd);
   const std::string url = "https://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/ws";
   std::string m = Failure(url);
+  close(fd);
   EXPECT_EQ(m.rfind("Falha na comunicação com " + url + ": Couldn't connect to server", 0), 0u) << m;
 
   gov_.Get_HttpSettings().SecureConnection = true;
