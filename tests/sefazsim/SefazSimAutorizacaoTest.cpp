@@ -1,6 +1,8 @@
 // The authorisation and receipt-query services of the local server, over TLS, with documents built by
 // the input dataset and signed by the library.
 #include "sefaz-sim/SefazSim.h"
+#include "sefaz-sim/SimLots.h"
+#include "sefaz-sim/SimStore.h"
 #include "support/HttpsTestClient.h"
 #include "support/SignedNFeDocument.h"
 #include "support/TempDir.h"
@@ -92,9 +94,15 @@ protected:
     return Tag(prot, "cStat");
   }
 
-  TSefazSim sim_;
-  dev::TvxnDevIdentity client_ = sim_.Authority().IssueClient({});
+  static sim::TSefazSimOptions WithData(const test::TempDir& dir) {
+    sim::TSefazSimOptions o;
+    o.DataDir = dir.Path() + "estado";
+    return o;
+  }
+
   test::TempDir dir_;
+  TSefazSim sim_{WithData(dir_)};
+  dev::TvxnDevIdentity client_ = sim_.Authority().IssueClient({});
   std::string signer_ = dir_.File("assinatura.pfx");
 };
 
@@ -168,6 +176,36 @@ TEST_F(SefazSimAutorizacaoTest, LotLevelRejections) {
   EXPECT_EQ(Tag(Query("351000000000999", "1"), "cStat"), "252");
   // Nothing of the refused lots was authorised: the document still passes.
   EXPECT_EQ(SyncStatus(document), "100");
+}
+
+// A lot is recorded whole or not at all. When its receipt cannot be recorded (here the database refuses
+// it, as a full disk would), none of its documents stays authorised: the client, which got no receipt,
+// sends the lot again and has its documents authorised, not answered as duplicates (204) of a lot
+// nobody was told about.
+TEST_F(SefazSimAutorizacaoTest, ALotWhoseReceiptCannotBeRecordedKeepsNoDocument) {
+  const std::string first = SignedDocument(), second = SignedDocument();
+  const std::string lot = Lot({first, second}, false);
+  sim::TSimStore other(dir_.Path() + "estado");
+  other.Transaction([](sim::TSimStore& s) {
+    s.Execute("CREATE TRIGGER sem_lote BEFORE INSERT ON lots BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+  });
+  const HttpsTestReply failed = Post("NFeAutorizacao4", "nfeAutorizacaoLote", lot);
+  EXPECT_EQ(failed.Status, 500) << failed.Body;
+  EXPECT_NE(failed.Body.find("disk full"), std::string::npos) << failed.Body;
+  sim::TSimLots lots(other);
+  for (const std::string& d : {first, second})
+    EXPECT_FALSE(lots.Authorised(d.substr(d.find("Id=\"NFe") + 7, 44)).has_value());
+
+  other.Transaction([](sim::TSimStore& s) { s.Execute("DROP TRIGGER sem_lote"); });
+  const std::string ret = Send(lot);
+  ASSERT_EQ(Tag(ret, "cStat"), "103") << ret;
+  const std::string processed = Query(Tag(ret, "nRec"));
+  EXPECT_EQ(Tag(processed, "cStat"), "104");
+  std::string estados;
+  for (std::size_t p = processed.find("<protNFe"); p != std::string::npos;
+       p = processed.find("<protNFe", p + 1))
+    estados += Tag(processed.substr(p), "cStat") + " ";
+  EXPECT_EQ(estados, "100 100 ");
 }
 
 } // namespace

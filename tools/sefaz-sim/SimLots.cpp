@@ -42,6 +42,10 @@ long long ClockSeed(long long modulus) {
 TSimLots::TSimLots(TSimStore& store)
     : store_(store), receiptFloor_(ClockSeed(kReceiptModulus)), protocolFloor_(ClockSeed(kProtocolModulus)) {}
 
+void TSimLots::Atomically(const std::function<void()>& work) {
+  store_.Transaction([&](TSimStore&) { work(); });
+}
+
 void TSimLots::SetQueriesInProcessing(int count) {
   queriesInProcessing_ = count < 0 ? 0 : count;
 }

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,10 @@ public:
   // server of `nfe` starts with every run) never hands out a number it gave before: the client names
   // its log files after them, and a real authority never repeats one.
   explicit TSimLots(TSimStore& store);
+
+  // Runs `work` in one transaction of the store: the authorisations, numbers and lots it records are
+  // kept together or not at all.
+  void Atomically(const std::function<void()>& work);
 
   // How many receipt queries of a lot answer 105 (in processing) before the lot answers 104.
   void SetQueriesInProcessing(int count);

@@ -152,13 +152,31 @@ TSimStore::~TSimStore() {
 
 void TSimStore::Transaction(const std::function<void(TSimStore&)>& work) {
   std::lock_guard lock(mutex_);
-  // IMMEDIATE takes the write lock at once, so two processes never both read and then both write.
-  Exec(db_, "BEGIN IMMEDIATE");
+  const bool nested = depth_ > 0;
+  auto undo = [&] {
+    if (nested) {
+      sqlite3_exec(db_, "ROLLBACK TO inner", nullptr, nullptr, nullptr);
+      sqlite3_exec(db_, "RELEASE inner", nullptr, nullptr, nullptr);
+    } else {
+      sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+  };
+  // IMMEDIATE takes the write lock at once, so two processes never both read and then both write. A
+  // transaction inside another is a savepoint of it.
+  Exec(db_, nested ? "SAVEPOINT inner" : "BEGIN IMMEDIATE");
+  ++depth_;
   try {
     work(*this);
-    Exec(db_, "COMMIT");
   } catch (...) {
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    --depth_;
+    undo();
+    throw;
+  }
+  --depth_;
+  try {
+    Exec(db_, nested ? "RELEASE inner" : "COMMIT");
+  } catch (...) {
+    undo();
     throw;
   }
 }

@@ -71,7 +71,9 @@ public:
   const std::string& Path() const { return path_; }
 
   // Runs `work` in one write transaction: committed when it returns, rolled back when it throws (the
-  // exception goes on). Transactions of one store run one at a time.
+  // exception goes on). Transactions of one store run one at a time. A transaction begun inside
+  // another (on the same thread) is part of it: its changes are committed with the outer one, and when
+  // it throws only its own changes are undone before the exception goes on.
   void Transaction(const std::function<void(TSimStore&)>& work);
 
   // Inside a transaction: a statement of this store's connection.
@@ -93,6 +95,7 @@ private:
   std::string path_;
   sqlite3* db_ = nullptr;
   std::recursive_mutex mutex_;
+  int depth_ = 0; // transactions open on the thread that holds mutex_
 };
 
 } // namespace vxn::sim

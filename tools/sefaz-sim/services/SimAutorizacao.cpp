@@ -68,13 +68,24 @@ std::string TSimAutorizacao::Handle(const TSimRequest& request, const TSimContex
   const bool synchronous = ElementText(request.DataXml, "indSinc") == "1";
   if (synchronous && documents.size() > 1)
     return Reply(452, cUF, {});
-  std::vector<std::string> protocols;
+  // The checks first, outside the store; then the lot's authorisations and its receipt in one
+  // transaction: a server stopped (or failing) before the lot is recorded keeps none of its documents,
+  // so the client, which got no receipt, may send them again and have them authorised.
+  std::vector<int> checks;
   for (const TSimLotDocument& document : documents)
-    protocols.push_back(Protocol(document, request, context));
+    checks.push_back(Check(document, request, context));
+  std::vector<std::string> protocols;
+  std::string nRec;
+  context.Lots.Atomically([&] {
+    for (std::size_t i = 0; i < documents.size(); ++i)
+      protocols.push_back(Protocol(documents[i], checks[i], context));
+    if (!synchronous) {
+      nRec = context.Lots.NewReceipt(cUF);
+      context.Lots.Store(nRec, cUF, protocols);
+    }
+  });
   if (synchronous)
     return Reply(104, cUF, protocols.front());
-  const std::string nRec = context.Lots.NewReceipt(cUF);
-  context.Lots.Store(nRec, cUF, std::move(protocols));
   return Reply(103, cUF, "<infRec><nRec>" + nRec + "</nRec><tMed>1</tMed></infRec>");
 }
 
@@ -96,11 +107,10 @@ int TSimAutorizacao::Check(const TSimLotDocument& d, const TSimRequest& request,
   return 0;
 }
 
-std::string TSimAutorizacao::Protocol(const TSimLotDocument& d, const TSimRequest& request,
-                                      const TSimContext& context) const {
+std::string TSimAutorizacao::Protocol(const TSimLotDocument& d, int cStat, const TSimContext& context) const {
   const std::string key = d.Id.size() == 47 ? d.Id.substr(3) : d.Id;
   const std::string now = NowBrasilia();
-  if (const int cStat = Check(d, request, context))
+  if (cStat)
     return ProtNFeXml(Versao(), key, now, {}, d.DigestValue, cStat, MotivoOf(cStat));
   TSimAuthorisation granted{context.Lots.NewProtocol(d.CUF), now, {}, d.Xml};
   granted.ProtNFe = ProtNFeXml(Versao(), key, now, granted.NProt, d.DigestValue, 100, MotivoOf(100));

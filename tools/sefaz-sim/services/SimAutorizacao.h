@@ -22,9 +22,8 @@ public:
   std::string Handle(const TSimRequest& request, const TSimContext& context) const override;
 
 private:
-  // The protNFe of one document: its authorisation or the reason it was refused.
-  std::string Protocol(const TSimLotDocument& document, const TSimRequest& request,
-                       const TSimContext& context) const;
+  // The protNFe of one document: its authorisation, or the reason `cStat` (from Check) it was refused.
+  std::string Protocol(const TSimLotDocument& document, int cStat, const TSimContext& context) const;
   // The rejection code of a document, 0 when nothing stands against it (a duplicate is found later,
   // under the lock that records the authorisation).
   int Check(const TSimLotDocument& document, const TSimRequest& request, const TSimContext& context) const;
