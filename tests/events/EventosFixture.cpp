@@ -10,30 +10,14 @@
 
 namespace vxn::test {
 
-sim::TSefazSim* EventosTest::sim_ = nullptr;
-TempDir* EventosTest::suiteDir_ = nullptr;
-sim::TSefazSimConfigFiles* EventosTest::files_ = nullptr;
-int EventosTest::proximoNumero_ = 7000;
-
-void EventosTest::SetUpTestSuite() {
-  suiteDir_ = new TempDir();
-  sim_ = new sim::TSefazSim();
-  sim_->Start();
-  files_ = new sim::TSefazSimConfigFiles(sim_->WriteConfig(suiteDir_->Path() + "sim"));
-}
-
-void EventosTest::TearDownTestSuite() {
-  delete sim_;
-  delete files_;
-  delete suiteDir_;
-  sim_ = nullptr;
-  files_ = nullptr;
-  suiteDir_ = nullptr;
+EventosTest::EventosTest() {
+  sim_.Start();
+  files_ = sim_.WriteConfig(dir_.Path() + "sim");
 }
 
 void EventosTest::SetUp() {
   nfe_ = std::make_unique<TvxnNFe>();
-  nfe_->LoadConfig(files_->ConfigFile);
+  nfe_->LoadConfig(files_.ConfigFile);
   nfe_->SetDiretorioLog(dir_.Path() + "Log");
   nfe_->SetDiretorioLogErro(dir_.Path() + "LogErro");
   nfe_->SetDiretorioXmlDestinatario(dir_.Path() + "XmlDestinatario");
@@ -47,7 +31,7 @@ void EventosTest::TearDown() {
 }
 
 std::string EventosTest::NotaAssinada(const std::function<std::string(std::string)>& change) {
-  return SignedNFeDocument(++proximoNumero_, files_->ClientCertificate, files_->ClientPassword, change);
+  return SignedNFeDocument(++proximoNumero_, files_.ClientCertificate, files_.ClientPassword, change);
 }
 
 std::string EventosTest::Autorizar(std::string* nProt,
@@ -79,8 +63,8 @@ void EventosTest::ChecarDistribuicao(const std::string& xml, const std::vector<s
   // authority's in the retEvento taken out on its own.
   const std::size_t ret = xml.find("<retEvento");
   const std::string retEvento = xml.substr(ret, xml.find("</retEvento>") + 12 - ret);
-  EXPECT_EQ(XmlSec1VerifyErrors(xml, files_->AuthorityCertificate, kInfEvento), "");
-  EXPECT_EQ(XmlSec1VerifyErrors(retEvento, files_->AuthorityCertificate, kInfEvento), "") << retEvento;
+  EXPECT_EQ(XmlSec1VerifyErrors(xml, files_.AuthorityCertificate, kInfEvento), "");
+  EXPECT_EQ(XmlSec1VerifyErrors(retEvento, files_.AuthorityCertificate, kInfEvento), "") << retEvento;
 }
 
 } // namespace vxn::test

@@ -22,8 +22,7 @@ inline constexpr const char* kInfEvento = "http://www.portalfiscal.inf.br/nfe:in
 
 class EventosTest : public ::testing::Test {
 protected:
-  static void SetUpTestSuite();
-  static void TearDownTestSuite();
+  EventosTest();
   void SetUp() override;
   void TearDown() override;
 
@@ -42,12 +41,11 @@ protected:
   // with the xmlsec1 command line, the authority being the trusted root.
   void ChecarDistribuicao(const std::string& xml, const std::vector<std::string>& esquemas) const;
 
-  static sim::TSefazSim* sim_;
-  static TempDir* suiteDir_;
-  static sim::TSefazSimConfigFiles* files_;
-  static int proximoNumero_;
-
+  // A server of the test's own, and the files written for it.
   TempDir dir_;
+  sim::TSefazSim sim_;
+  sim::TSefazSimConfigFiles files_;
+  int proximoNumero_ = 7000;
   std::unique_ptr<TvxnNFe> nfe_;
   std::vector<std::string> anunciados_;    // OnXmlDestinatario
   std::vector<std::string> cancelamentos_; // OnXmlCanDestinatario

@@ -21,60 +21,39 @@ namespace {
 using test::Between;
 using test::Tag;
 
-constexpr const char* kWsdl = "http://www.portalfiscal.inf.br/nfe/wsdl/";
 constexpr const char* kNs = "http://www.portalfiscal.inf.br/nfe";
 
 class SefazSimEventosTest : public ::testing::Test {
 protected:
-  static void SetUpTestSuite() {
-    sim_ = new sim::TSefazSim();
-    sim_->Start();
-    client_ = new dev::TvxnDevIdentity(sim_->Authority().IssueClient({}));
-    dir_ = new test::TempDir();
-    signer_ = new std::string(dir_->File("assinatura.pfx"));
-    WriteFileAtomic(*signer_, sim_->Authority().IssueClientPkcs12({}));
+  void SetUp() override {
+    sim_.Start();
+    WriteFileAtomic(signer_, sim_.Authority().IssueClientPkcs12({}));
     // One authorised document for every test.
-    const std::string nfe = test::SignedNFeDocument(4242, *signer_, "1234");
-    chave_ = new std::string(nfe.substr(nfe.find("Id=\"NFe") + 7, 44));
+    const std::string nfe = test::SignedNFeDocument(4242, signer_, "1234");
+    chave_ = nfe.substr(nfe.find("Id=\"NFe") + 7, 44);
     const auto reply = Post("NFeAutorizacao4", "nfeAutorizacaoLote", test::EnviNFeLot(nfe, true));
     ASSERT_NE(reply.Body.find("<cStat>100</cStat>"), std::string::npos) << reply.Body;
   }
-  static void TearDownTestSuite() {
-    delete client_;
-    delete sim_;
-    delete signer_;
-    delete chave_;
-    delete dir_;
-  }
 
-  static test::HttpsTestReply Post(const std::string& wsdl, const std::string& operation,
-                                   const std::string& msg) {
-    test::HttpsTestRequest r;
-    r.Port = sim_->Port();
-    r.Path = "/SP/ws/" + wsdl + ".asmx";
-    r.Body = R"(<soap12:Envelope xmlns:soap12="http://www.w3.org/2003/05/soap-envelope"><soap12:Body>)"
-             R"(<nfeDadosMsg xmlns=")" +
-             std::string(kWsdl) + wsdl + R"(">)" + msg + "</nfeDadosMsg></soap12:Body></soap12:Envelope>";
-    r.SoapAction = kWsdl + wsdl + "/" + operation;
-    r.ClientCertificatePem = client_->CertificatePem;
-    r.ClientKeyPem = client_->PrivateKeyPem;
-    r.TrustedCaPem = sim_->Authority().CertificatePem();
-    return test::HttpsSend(r);
+  test::HttpsTestReply Post(const std::string& wsdl, const std::string& operation, const std::string& msg) {
+    return test::PostSoap(
+        {sim_.Port(), sim_.Authority().CertificatePem(), client_.CertificatePem, client_.PrivateKeyPem}, "SP",
+        wsdl, operation, msg);
   }
 
   // A signed evento of the fields given (the Id as given, not computed).
-  static std::string Evento(const std::string& id, const std::string& tpEvento, const std::string& nSeq,
-                            const std::string& detEvento) {
+  std::string Evento(const std::string& id, const std::string& tpEvento, const std::string& nSeq,
+                     const std::string& detEvento) {
     const std::string inf = "<infEvento Id=\"" + id +
                             "\"><cOrgao>35</cOrgao><tpAmb>2</tpAmb><CNPJ>11222333000181</CNPJ>"
                             "<chNFe>" +
-                            *chave_ + "</chNFe><dhEvento>2026-12-05T10:00:00-03:00</dhEvento><tpEvento>" +
+                            chave_ + "</chNFe><dhEvento>2026-12-05T10:00:00-03:00</dhEvento><tpEvento>" +
                             tpEvento + "</tpEvento><nSeqEvento>" + nSeq +
                             "</nSeqEvento><verEvento>1.00</verEvento>" + detEvento + "</infEvento>";
     TvxnGovX gov;
     auto& s = gov.Get_SignerSettings();
     s.CertificateKind = ckFile;
-    s.CertificatePath = *signer_;
+    s.CertificatePath = signer_;
     s.CertificatePassword = "1234";
     s.ElementName = "infEvento";
     std::string signed_ = gov.SignXmlById(
@@ -100,7 +79,7 @@ protected:
   }
 
   // The retEnvEvento of a lot, checked against the official schema.
-  static std::string Enviar(const std::string& eventos, const std::string& idLote = "1") {
+  std::string Enviar(const std::string& eventos, const std::string& idLote = "1") {
     const auto reply = Post("NFeRecepcaoEvento4", "nfeRecepcaoEvento",
                             "<envEvento xmlns=\"" + std::string(kNs) + "\" versao=\"1.00\"><idLote>" +
                                 idLote + "</idLote>" + eventos + "</envEvento>");
@@ -110,20 +89,14 @@ protected:
     return ret;
   }
 
-  static std::string Id(const std::string& tp, const std::string& seq2) { return "ID" + tp + *chave_ + seq2; }
+  std::string Id(const std::string& tp, const std::string& seq2) const { return "ID" + tp + chave_ + seq2; }
 
-  static sim::TSefazSim* sim_;
-  static dev::TvxnDevIdentity* client_;
-  static test::TempDir* dir_;
-  static std::string* signer_;
-  static std::string* chave_;
+  sim::TSefazSim sim_;
+  dev::TvxnDevIdentity client_ = sim_.Authority().IssueClient({});
+  test::TempDir dir_;
+  std::string signer_ = dir_.File("assinatura.pfx");
+  std::string chave_;
 };
-
-sim::TSefazSim* SefazSimEventosTest::sim_ = nullptr;
-dev::TvxnDevIdentity* SefazSimEventosTest::client_ = nullptr;
-test::TempDir* SefazSimEventosTest::dir_ = nullptr;
-std::string* SefazSimEventosTest::signer_ = nullptr;
-std::string* SefazSimEventosTest::chave_ = nullptr;
 
 TEST_F(SefazSimEventosTest, EachEventOfALotIsAnsweredInOrderWithItsOwnStatus) {
   std::string alterado = Evento(Id("110110", "01"), "110110", "1", Cce());
