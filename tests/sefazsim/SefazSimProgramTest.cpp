@@ -56,6 +56,7 @@ TEST(SefazSimProgram, BadArgumentsExitWithUsage) {
                                              {"--port", "70000"},
                                              {"--status-paused", "107"},
                                              {"--receipt-processing", "-1"},
+                                             {"--dfe-wait", "-1"},
                                              {"--bogus"},
                                              {"--write-config"}}) {
     std::vector<std::string> argv{std::string(QVX_BIN_DIR) + "/sefaz-sim"};

@@ -1,3 +1,4 @@
+#include "sefaz-sim/SimDFe.h"
 #include "sefaz-sim/SimLots.h"
 #include "sefaz-sim/SimStore.h"
 #include "support/TempDir.h"
@@ -79,7 +80,43 @@ TEST(SefazSimStore, AFailedTransactionLeavesNothing) {
                std::runtime_error);
   TSimLots lots(store);
   EXPECT_FALSE(lots.Query("351000000000001").Found);
-  EXPECT_EQ(store.SchemaVersion(), 1);
+  EXPECT_EQ(store.SchemaVersion(), 2);
+}
+
+// A data folder of a server from before the distribution feeds is brought up to date when a newer server
+// opens it: the recipient's summary of a document authorised then, and the issuer's event for it, are in
+// the recipient's feed in the order they happened.
+TEST(SefazSimStore, AnOlderDatabaseGetsTheFeedsOfWhatItHeld) {
+  test::TempDir dir;
+  {
+    TSimStore store(dir.Path());
+    store.Transaction([](TSimStore& s) {
+      // The layout of version 1, as an older server left it.
+      s.Execute("DROP TABLE dfe_feed");
+      s.Execute("DROP TABLE dfe_parties");
+      s.Execute("PRAGMA user_version = 1");
+      s.Execute(
+          "INSERT INTO authorisations(chave, nprot, dhrecbto, prot_nfe, nfe) VALUES(?1, '135260000000001', "
+          "'2026-12-05T10:00:00-03:00', '<protNFe/>', '<NFe><emit><CNPJ>11222333000181</CNPJ></emit>"
+          "<dest><CNPJ>17444555000125</CNPJ></dest></NFe>')",
+          {std::string(kChave)});
+      s.Execute("INSERT INTO events(id, chave, tp_evento, n_seq, author, nprot, dh_reg, c_stat, evento, "
+                "ret_evento) "
+                "VALUES('ID110110' || ?1 || '01', ?1, '110110', 1, '11222333000181', '135260000000002', "
+                "'2026-12-05T11:00:00-03:00', 135, '<evento/>', '<retEvento/>')",
+                {std::string(kChave)});
+    });
+  }
+  TSimStore store(dir.Path());
+  EXPECT_EQ(store.SchemaVersion(), 2);
+  const std::vector<sim::TSimDFeEntry> feed = sim::TSimDFe(store).Entries("17444555000125", 0, 50);
+  ASSERT_EQ(feed.size(), 2u);
+  EXPECT_EQ(feed[0].Nsu, 1);
+  EXPECT_EQ(feed[0].Kind, "resNFe");
+  EXPECT_EQ(feed[1].Kind, "resEvento");
+  EXPECT_EQ(feed[1].EventId, "ID110110" + std::string(kChave) + "01");
+  // The issuer hears of nothing it sent itself.
+  EXPECT_TRUE(sim::TSimDFe(store).Entries("11222333000181", 0, 50).empty());
 }
 
 // Two processes on one data folder (two runs of the tool at once) share the sequences without giving a

@@ -87,7 +87,7 @@ TEST(NfeToolEvento, IssueCorrectAndCancelWithAStandaloneServerStartedForEachRun)
         ChildProcess sim(
             {std::string(QVX_BIN_DIR) + "/sefaz-sim", "--port", "0", "--write-config", pasta, "--quiet"});
         std::string linha;
-        for (int i = 0; i < 6 && !linha.starts_with("state "); ++i)
+        for (int i = 0; i < 10 && !linha.starts_with("state "); ++i)
           linha = sim.ReadLine();
         EXPECT_EQ(linha, "state " + pasta + "sefaz-sim.db");
         AppendToFile("DiretorioXmlDestinatario=" + dir.Path() + "dest/\r\n", pasta + "nfeConfig.ini");

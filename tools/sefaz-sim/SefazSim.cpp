@@ -1,5 +1,6 @@
 #include "sefaz-sim/SefazSim.h"
 
+#include "sefaz-sim/SimDFe.h"
 #include "sefaz-sim/SimEvents.h"
 #include "sefaz-sim/SimLots.h"
 #include "sefaz-sim/SimReplySigner.h"
@@ -10,7 +11,9 @@
 #include "sefaz-sim/SimStore.h"
 #include "sefaz-sim/services/SimAutorizacao.h"
 #include "sefaz-sim/services/SimConsultaCadastro.h"
+#include "sefaz-sim/services/SimConsultaDest.h"
 #include "sefaz-sim/services/SimConsultaProtocolo.h"
+#include "sefaz-sim/services/SimDistribuicaoDFe.h"
 #include "sefaz-sim/services/SimInutilizacao.h"
 #include "sefaz-sim/services/SimRecepcaoEvento.h"
 #include "sefaz-sim/services/SimRetAutorizacao.h"
@@ -64,6 +67,9 @@ std::vector<std::unique_ptr<TSimService>> MakeServices() {
   services.push_back(std::make_unique<TSimConsultaCadastro>("2"));
   services.push_back(std::make_unique<TSimRecepcaoEvento>("4.00"));
   services.push_back(std::make_unique<TSimRecepcaoEvento>("3.10"));
+  services.push_back(std::make_unique<TSimDistribuicaoDFe>());
+  services.push_back(std::make_unique<TSimConsultaDest>());
+  services.push_back(std::make_unique<TSimDownloadNF>());
   return services;
 }
 
@@ -115,6 +121,7 @@ struct TSefazSim::Impl {
   TSimStore store;
   TSimLots lots{store};
   TSimEvents events{store};
+  TSimDFe dfe{store};
   std::unique_ptr<TSimReplySigner> signer;
   TSimTaxpayers taxpayers;
   std::vector<std::unique_ptr<TSimService>> services = MakeServices();
@@ -122,13 +129,16 @@ struct TSefazSim::Impl {
   std::thread thread;
   std::atomic<int> port{0};
   std::atomic<int> statusPaused{0};
+  std::atomic<int> dfeWait{0};
+  std::atomic<long long> dfeDamaged{0};
   mutable std::mutex receivedMutex;
   std::vector<std::string> received;
 
   explicit Impl(TSefazSimOptions o)
       : options(std::move(o)), authority(MakeAuthority(options)), serverIdentity(authority.IssueServer()),
         schemas(options.SchemasDir.empty() ? ProgramDirectory() + "Esquemas/" : options.SchemasDir),
-        store(options.DataDir), signer(std::make_unique<TSimReplySigner>(authority)) {}
+        store(options.DataDir), signer(std::make_unique<TSimReplySigner>(authority)),
+        dfeWait(options.DFeWaitSeconds), dfeDamaged(options.DFeDamagedNsu) {}
 
   const TSimService* FindService(const std::string& wsdlName) const {
     for (const auto& s : services)
@@ -203,9 +213,16 @@ struct TSefazSim::Impl {
                               envelope.HeaderCUF,   envelope.DataXml, envelope.Compressed,
                               ClientCnpjOf(req.ssl)};
     const int paused = statusPaused.load();
-    const TSimContext context{schemas, states,    paused ? std::optional<int>(paused) : std::nullopt,
-                              lots,    taxpayers, events,
-                              *signer};
+    const TSimContext context{schemas,
+                              states,
+                              paused ? std::optional<int>(paused) : std::nullopt,
+                              lots,
+                              taxpayers,
+                              events,
+                              *signer,
+                              dfe,
+                              dfeWait.load(),
+                              dfeDamaged.load()};
     const std::string result = service.Handle(request, context);
     const std::string ns = envelope.BodyNamespace.empty() ? WsdlNamespaceOf(service) : envelope.BodyNamespace;
     res.status = 200;
@@ -298,6 +315,14 @@ void TSefazSim::SetStatusPaused(std::optional<int> cStat) {
 
 void TSefazSim::SetQueriesInProcessing(int count) {
   impl_->lots.SetQueriesInProcessing(count);
+}
+
+void TSefazSim::SetDFeWait(int seconds) {
+  impl_->dfeWait = seconds < 0 ? 0 : seconds;
+}
+
+void TSefazSim::SetDFeDamagedNsu(long long nsu) {
+  impl_->dfeDamaged = nsu;
 }
 
 void TSefazSim::AddTaxpayer(TSimTaxpayer taxpayer) {

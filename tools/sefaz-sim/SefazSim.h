@@ -32,6 +32,12 @@ struct TSefazSimOptions {
   // receipts, invalidations, events), created when missing; a server started again on the same folder
   // remembers all of it. Empty keeps the state in memory for the life of the server.
   std::string DataDir;
+  // Seconds a party must wait, after the distribution service answered "nothing found" (137), before it
+  // asks again; asking sooner is refused (656) and starts the wait again. 0 (the default) waits nothing.
+  int DFeWaitSeconds = 0;
+  // A fault for tests of the client's handling: the distribution service sends the document of this NSU
+  // as a docZip that does not decompress. 0 (the default) sends every one as it is.
+  long long DFeDamagedNsu = 0;
   // Told of every request once answered: "<method> <path> <HTTP status> <action>".
   std::function<void(const std::string&)> OnRequest;
 };
@@ -44,6 +50,11 @@ struct TSefazSimConfigFiles {
   std::string ClientPassword;
   std::string AuthorityCertificate; // PEM of the test authority (to verify the server)
   std::string Cnpj;                 // CNPJ of the client certificate
+  // The other side of the examples' sale, in the subfolder "destinatario/": a configuration of the
+  // recipient (CNPJ 17444555000125, state MG) with a certificate of its own from the same authority.
+  std::string RecipientConfigFile;
+  std::string RecipientCertificate;
+  std::string RecipientCnpj;
 };
 
 class TSefazSim {
@@ -72,6 +83,10 @@ public:
   // How many receipt queries of each lot answer 105 (in processing) before it answers 104; 0 (the
   // default) processes lots at once.
   void SetQueriesInProcessing(int count);
+  // The wait of the distribution service after "nothing found" (TSefazSimOptions::DFeWaitSeconds).
+  void SetDFeWait(int seconds);
+  // The distribution service's damaged document (TSefazSimOptions::DFeDamagedNsu).
+  void SetDFeDamagedNsu(long long nsu);
 
   // Registers a taxpayer for the taxpayer query (111 with its infCad; an unknown one is refused).
   void AddTaxpayer(TSimTaxpayer taxpayer);
@@ -80,7 +95,8 @@ public:
   // pointing at this server. CR LF line ends.
   std::string ServersIniText() const;
   // Writes into `dir` (created when missing) the servers file, a component INI file that uses it, a
-  // client certificate and the authority's certificate.
+  // client certificate and the authority's certificate; and into `dir`/destinatario/ the recipient's
+  // INI file and certificate.
   TSefazSimConfigFiles WriteConfig(const std::string& dir) const;
 
   // The database file of the state; "" when it is kept in memory.

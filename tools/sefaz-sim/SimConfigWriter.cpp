@@ -1,4 +1,6 @@
-// The files with which a component, the command-line tool or a person uses a running local server.
+// The files with which a component, the command-line tool or a person uses a running local server: the
+// issuer's configuration in the folder, the recipient's (the other side of the examples' sale) in its
+// subfolder "destinatario/".
 #include "sefaz-sim/SefazSim.h"
 
 #include "vxnFiles.h"
@@ -10,26 +12,38 @@ namespace {
 
 constexpr const char* kClientPassword = "1234";
 constexpr const char* kClientCnpj = "11222333000181";
+// The recipient of the examples (examples/venda-sp-mg-*.txt): a company in Belo Horizonte, MG.
+constexpr const char* kRecipientCnpj = "17444555000125";
+constexpr const char* kRecipientCompany = "COMERCIAL MINEIRA DE TESTE LTDA";
 
-// The component INI file: homologation, layout 4.00, state SP, the simulator's servers file for both
-// environments (it only answers homologation), the test certificate, logs beside the file, and no
-// download of the published servers files over the local ones.
-std::string ConfigIniText(const TSefazSimConfigFiles& f, const std::string& dir) {
+struct TParte {
+  std::string Uf, Cnpj, Certificate, Password;
+};
+
+// A component INI file: homologation, layout 4.00, the party's state and CNPJ, the simulator's servers
+// file for both environments (it only answers homologation), the party's test certificate, logs in
+// `dir`, and no download of the published servers files over the local ones.
+std::string ConfigIniText(const TParte& p, const std::string& servers, const std::string& dir,
+                          bool pastasProprias) {
   std::string ini = "[NFE]\r\n";
   auto add = [&ini](const std::string& key, const std::string& value) { ini += key + "=" + value + "\r\n"; };
   add("VersaoManual", "6.0");
-  add("UF", "SP");
+  add("UF", p.Uf);
   add("Ambiente", "2");
-  add("CNPJ", f.Cnpj);
+  add("CNPJ", p.Cnpj);
   add("ModoOperacao", "NORMAL");
-  add("ArquivoServidoresHom", f.ServersFile);
-  add("ArquivoServidoresProd", f.ServersFile);
+  add("ArquivoServidoresHom", servers);
+  add("ArquivoServidoresProd", servers);
   add("AtualizarArquivoServidores", "0");
   add("TipoCertificado", "FILE");
-  add("CaminhoCertificado", f.ClientCertificate);
-  add("SenhaCertificado", f.ClientPassword);
+  add("CaminhoCertificado", p.Certificate);
+  add("SenhaCertificado", p.Password);
   add("DiretorioLog", dir + "Log/");
   add("DiretorioLogErro", dir + "LogErro/");
+  if (pastasProprias) {
+    add("DiretorioXmlDestinatario", dir + "XmlDestinatario/");
+    add("DiretorioDownloads", dir + "Downloads/");
+  }
   add("SalvarLogsEmDisco", "1");
   add("ValidarEsquema", "1");
   add("ConexaoSegura", "1");
@@ -41,7 +55,8 @@ std::string ConfigIniText(const TSefazSimConfigFiles& f, const std::string& dir)
 
 TSefazSimConfigFiles TSefazSim::WriteConfig(const std::string& directory) const {
   const std::string dir = IncludeTrailingPathDelimiter(ExpandPath(directory));
-  ForceDirectories(dir);
+  const std::string recipientDir = dir + "destinatario/";
+  ForceDirectories(recipientDir);
   TSefazSimConfigFiles f;
   f.ServersFile = dir + "nfeServidoresSim.ini";
   f.ConfigFile = dir + "nfeConfig.ini";
@@ -49,14 +64,26 @@ TSefazSimConfigFiles TSefazSim::WriteConfig(const std::string& directory) const 
   f.ClientPassword = kClientPassword;
   f.AuthorityCertificate = dir + "sefaz-sim-ca.pem";
   f.Cnpj = kClientCnpj;
+  f.RecipientConfigFile = recipientDir + "nfeConfig.ini";
+  f.RecipientCertificate = recipientDir + "destinatario-teste.pfx";
+  f.RecipientCnpj = kRecipientCnpj;
 
   dev::TvxnDevClientOptions client;
   client.Cnpj = kClientCnpj;
   client.Password = kClientPassword;
+  dev::TvxnDevClientOptions recipient;
+  recipient.CompanyName = kRecipientCompany;
+  recipient.Cnpj = kRecipientCnpj;
+  recipient.Password = kClientPassword;
   WriteFileAtomic(f.ClientCertificate, Authority().IssueClientPkcs12(client));
+  WriteFileAtomic(f.RecipientCertificate, Authority().IssueClientPkcs12(recipient));
   WriteFileAtomic(f.AuthorityCertificate, Authority().CertificatePem());
   WriteFileAtomic(f.ServersFile, ServersIniText());
-  WriteFileAtomic(f.ConfigFile, ConfigIniText(f, dir));
+  WriteFileAtomic(f.ConfigFile, ConfigIniText({"SP", kClientCnpj, f.ClientCertificate, kClientPassword},
+                                              f.ServersFile, dir, false));
+  WriteFileAtomic(f.RecipientConfigFile,
+                  ConfigIniText({"MG", kRecipientCnpj, f.RecipientCertificate, kClientPassword},
+                                f.ServersFile, recipientDir, true));
   return f;
 }
 

@@ -1,5 +1,6 @@
 #include "sefaz-sim/SimEvents.h"
 
+#include "sefaz-sim/SimDFe.h"
 #include "sefaz-sim/SimStore.h"
 
 namespace vxn::sim {
@@ -37,6 +38,9 @@ bool TSimEvents::Register(const TSimEvent& e) {
          std::int64_t{e.CStat}, e.Evento, e.RetEvento});
     TSimStatement changes = s.Prepare("SELECT changes()");
     inserted = changes.Step() && changes.Int(0) == 1;
+    // The other parties of the document hear of the event through the distribution service.
+    if (inserted)
+      TSimDFe::OnEvent(s, e);
   });
   return inserted;
 }

@@ -1,5 +1,6 @@
 #include "sefaz-sim/SimLots.h"
 
+#include "sefaz-sim/SimDFe.h"
 #include "sefaz-sim/SimStore.h"
 
 #include <chrono>
@@ -83,6 +84,9 @@ bool TSimLots::Authorise(const std::string& chNFe, const TSimAuthorisation& a) {
     q.Bind({chNFe, a.NProt, a.DhRecbto, a.ProtNFe, a.NFe}).Run();
     TSimStatement changes = s.Prepare("SELECT changes()");
     inserted = changes.Step() && changes.Int(0) == 1;
+    // The recipient hears of the document through the distribution service from now on.
+    if (inserted)
+      TSimDFe::OnAuthorised(s, chNFe, a.NFe);
   });
   return inserted;
 }

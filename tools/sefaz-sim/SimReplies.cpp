@@ -9,7 +9,7 @@ namespace vxn::sim {
 
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 44> kMotivos{{
+constexpr std::array<std::pair<int, std::string_view>, 54> kMotivos{{
     {100, "Autorizado o uso da NF-e"},
     {101, "Cancelamento de NF-e homologado"},
     {102, "Inutilizacao de numero homologado"},
@@ -23,6 +23,10 @@ constexpr std::array<std::pair<int, std::string_view>, 44> kMotivos{{
     {111, "Consulta cadastro com uma ocorrencia"},
     {128, "Lote de Evento Processado"},
     {135, "Evento registrado e vinculado a NF-e"},
+    {137, "Nenhum documento localizado"},
+    {138, "Documento localizado"},
+    {139, "Pedido de Download processado"},
+    {140, "Download disponibilizado"},
     {136, "Evento registrado, mas nao vinculado a NF-e"},
     {155, "Cancelamento homologado fora de prazo"},
     {204, "Rejeicao: Duplicidade de NF-e"},
@@ -56,6 +60,12 @@ constexpr std::array<std::pair<int, std::string_view>, 44> kMotivos{{
     {574, "Rejeicao: O autor do evento diverge do emissor da NF-e"},
     {575, "Rejeicao: O autor do evento diverge do destinatario da NF-e"},
     {580, "Rejeicao: O evento exige uma NF-e autorizada"},
+    {589, "Rejeicao: Numero do NSU informado superior ao maior NSU da base de dados do Ambiente Nacional"},
+    {593, "Rejeicao: CNPJ-Base consultado difere do CNPJ-Base do Certificado Digital"},
+    {633, "Rejeicao: NF-e indisponivel para download devido a ausencia de Manifestacao do Destinatario"},
+    {640, "Rejeicao: CNPJ/CPF do interessado nao possui permissao para consultar esta NF-e"},
+    {653, "Rejeicao: NF-e cancelada, arquivo indisponivel para download"},
+    {656, "Rejeicao: Consumo Indevido"},
     {594, "Rejeicao: O numero de sequencia do evento informado e maior que o permitido"},
 }};
 

@@ -10,6 +10,7 @@
 
 namespace vxn::sim {
 
+class TSimDFe;
 class TSimEvents;
 class TSimLots;
 class TSimReplySigner;
@@ -42,6 +43,12 @@ struct TSimContext {
   TSimEvents& Events;
   // Signs the replies that carry a signature (retEvento).
   TSimReplySigner& Signer;
+  // The parties' feeds of the distribution service, kept between requests.
+  TSimDFe& DFe;
+  // Seconds a party must wait after "nothing found" (137) before asking again (656 otherwise); 0: no wait.
+  int DFeWaitSeconds = 0;
+  // The NSU whose docZip is sent damaged (a switched-on fault); 0: none.
+  long long DFeDamagedNsu = 0;
 };
 
 class TSimService {

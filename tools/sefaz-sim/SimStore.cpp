@@ -1,5 +1,7 @@
 #include "sefaz-sim/SimStore.h"
 
+#include "sefaz-sim/SimDFe.h"
+
 #include <sqlite3.h>
 
 #include <array>
@@ -10,11 +12,18 @@ namespace vxn::sim {
 
 namespace {
 
+// One step of the database's layout: its tables, then (when a step must read what earlier steps
+// hold) the rows it derives from them.
+struct TMigration {
+  std::string_view sql;
+  void (*fill)(TSimStore&) = nullptr;
+};
+
 // The layout of the database, one step per version. A database at version N has had the first N steps
 // applied; a new kind of state is a new step at the end (never a change to a step already shipped).
-constexpr std::array<std::string_view, 1> kMigrations{{
+constexpr std::array<TMigration, 2> kMigrations{{
     // 1: what the server remembered in memory before it had a database, and the event registry.
-    R"(
+    {R"(
     CREATE TABLE sequences(name TEXT PRIMARY KEY, next INTEGER NOT NULL);
     -- The first authorisation of each access key: its protocol as answered, and the signed NFe.
     CREATE TABLE authorisations(
@@ -35,7 +44,21 @@ constexpr std::array<std::string_view, 1> kMigrations{{
       author TEXT NOT NULL, nprot TEXT NOT NULL, dh_reg TEXT NOT NULL, c_stat INTEGER NOT NULL,
       evento TEXT NOT NULL, ret_evento TEXT NOT NULL);
     CREATE INDEX events_by_key ON events(chave, tp_evento, n_seq);
+    )"},
+    // 2: the feeds of the distribution service, one sequence of numbers (NSU) per interested party,
+    // filled with what the authorisations and events already held (SimDFe.h).
+    {R"(
+    -- What each number of a party's feed stands for: kind 'resNFe', 'procNFe', 'resEvento' or
+    -- 'procEventoNFe' of the key (and, for the events, of the event).
+    CREATE TABLE dfe_feed(
+      party TEXT NOT NULL, nsu INTEGER NOT NULL, kind TEXT NOT NULL, chave TEXT NOT NULL, event_id TEXT,
+      PRIMARY KEY(party, nsu));
+    CREATE INDEX dfe_feed_by_key ON dfe_feed(party, chave, kind);
+    -- Per party: until when it may not ask again (after "nothing found"), and the ultNSU last answered.
+    CREATE TABLE dfe_parties(
+      party TEXT PRIMARY KEY, blocked_until INTEGER NOT NULL DEFAULT 0, last_ult INTEGER NOT NULL DEFAULT 0);
     )",
+     &TSimDFe::Backfill},
 }};
 
 [[noreturn]] void Fail(sqlite3* db, std::string_view what) {
@@ -213,8 +236,12 @@ void TSimStore::Migrate() {
   Transaction([](TSimStore& s) {
     TSimStatement read(s.db_, "PRAGMA user_version");
     const int at = read.Step() ? static_cast<int>(read.Int(0)) : 0;
-    for (int step = at; step < static_cast<int>(kMigrations.size()); ++step)
-      Exec(s.db_, std::string(kMigrations[static_cast<std::size_t>(step)]));
+    for (int step = at; step < static_cast<int>(kMigrations.size()); ++step) {
+      const TMigration& m = kMigrations[static_cast<std::size_t>(step)];
+      Exec(s.db_, std::string(m.sql));
+      if (m.fill)
+        m.fill(s);
+    }
     if (at < static_cast<int>(kMigrations.size()))
       Exec(s.db_, "PRAGMA user_version = " + std::to_string(kMigrations.size()));
   });

@@ -1,7 +1,7 @@
 // sefaz-sim: runs the local tax-authority server until interrupted (Ctrl-C or SIGTERM).
 //
 //   sefaz-sim [--port N] [--write-config DIR] [--data DIR] [--schemas DIR] [--status-paused 108|109]
-//             [--receipt-processing N] [--quiet]
+//             [--receipt-processing N] [--dfe-wait SECONDS] [--dfe-damaged-nsu N] [--quiet]
 #include "sefaz-sim/SefazSim.h"
 
 #include "vxnFiles.h"
@@ -19,7 +19,8 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: sefaz-sim [--port N] [--write-config DIR] [--data DIR] [--schemas DIR] "
-    "[--status-paused 108|109] [--receipt-processing N] [--quiet]\n"
+    "[--status-paused 108|109] [--receipt-processing N] [--dfe-wait SECONDS] [--dfe-damaged-nsu N] "
+    "[--quiet]\n"
     "  --port N              port on 127.0.0.1 (0, the default, picks a free one)\n"
     "  --write-config DIR    write a servers file, a component INI file and a client certificate into DIR\n"
     "                        (an authority kept there from an earlier run is reused)\n"
@@ -28,6 +29,10 @@ constexpr std::string_view kUsage =
     "  --schemas DIR         folder of the official XML Schemas (default: Esquemas/ beside the program)\n"
     "  --status-paused CODE  answer the status query with 108 or 109 (service paused)\n"
     "  --receipt-processing N  answer each lot's first N receipt queries with 105 (in processing)\n"
+    "  --dfe-wait SECONDS    after the distribution service found nothing (137), refuse the same CNPJ's\n"
+    "                        queries with 656 for this long (default 3600, as the authority; 0: no wait)\n"
+    "  --dfe-damaged-nsu N   a fault: send the distribution document of NSU N as a docZip that does not\n"
+    "                        decompress (to try a client's handling of it)\n"
     "  --quiet               do not print a line per request\n";
 
 struct Args {
@@ -36,6 +41,9 @@ struct Args {
   std::optional<int> paused;
   int receiptProcessing = 0;
   bool quiet = false;
+  // The authority's own wait after "nothing found"; the library's default (tests, the embedded server)
+  // is none.
+  int dfeWait = 3600;
 };
 
 [[noreturn]] void Usage(std::string_view error) {
@@ -75,6 +83,10 @@ Args Parse(int argc, char** argv) {
       a.paused = ParseInt(value(), "--status-paused");
     else if (arg == "--receipt-processing")
       a.receiptProcessing = ParseInt(value(), "--receipt-processing");
+    else if (arg == "--dfe-wait")
+      a.dfeWait = ParseInt(value(), "--dfe-wait");
+    else if (arg == "--dfe-damaged-nsu")
+      a.options.DFeDamagedNsu = ParseInt(value(), "--dfe-damaged-nsu");
     else if (arg == "--quiet")
       a.quiet = true;
     else if (arg == "--help" || arg == "-h") {
@@ -93,6 +105,9 @@ Args Parse(int argc, char** argv) {
     Usage("--status-paused must be 108 or 109");
   if (a.receiptProcessing < 0)
     Usage("--receipt-processing must not be negative");
+  if (a.dfeWait < 0)
+    Usage("--dfe-wait must not be negative");
+  a.options.DFeWaitSeconds = a.dfeWait;
   return a;
 }
 
@@ -141,7 +156,8 @@ int main(int argc, char** argv) {
     std::cout << "sefaz-sim listening on " << sim.BaseUrl() << "\nport " << sim.Port() << "\n";
     if (files)
       std::cout << "config " << files->ConfigFile << "\nservers " << files->ServersFile << "\ncertificate "
-                << files->ClientCertificate << " (password " << files->ClientPassword << ")\n";
+                << files->ClientCertificate << " (password " << files->ClientPassword << ")\nrecipient "
+                << files->RecipientConfigFile << " (CNPJ " << files->RecipientCnpj << ")\n";
     std::cout << "state " << (sim.StatePath().empty() ? "(memory only)" : sim.StatePath()) << "\n";
     std::cout.flush();
     int signal = 0;

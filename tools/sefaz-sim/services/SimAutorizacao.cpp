@@ -2,6 +2,7 @@
 
 #include "sefaz-sim/SimLotDocuments.h"
 #include "sefaz-sim/SimLots.h"
+#include "sefaz-sim/SimParties.h"
 #include "sefaz-sim/SimReplies.h"
 #include "sefaz-sim/SimSchemas.h"
 #include "sefaz-sim/SimStates.h"
@@ -10,15 +11,6 @@
 #include "xml/vxnNFeNamespaces.h"
 
 namespace vxn::sim {
-
-namespace {
-
-// The first eight digits of a CNPJ name the company; branches share them.
-bool SameCompany(std::string_view a, std::string_view b) {
-  return a.size() == 14 && b.size() == 14 && a.substr(0, 8) == b.substr(0, 8);
-}
-
-} // namespace
 
 std::string ProtNFeXml(std::string_view versao, std::string_view chNFe, std::string_view dhRecbto,
                        std::string_view nProt, std::string_view digVal, int cStat, std::string_view xMotivo) {
