@@ -17,6 +17,7 @@
 #include "vxnTelemetria.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,6 +30,17 @@ class TvxnGovUtils;
 class TvxnNFEInterface;
 class TvxnNFeEventos;
 class TvxnValidadorClientX;
+
+// A document of a distribution reply as TratarXMLRetornoDFe filed it.
+struct TvxnDFeArquivado {
+  std::string NSU;      // the docZip's NSU ("" when it has none, as by key)
+  std::string Schema;   // the docZip's schema ("resNFe_v1.01.xsd", ...)
+  std::string Tipo;     // the document's root element: resNFe, procNFe (nfeProc), resEvento, procEventoNFe
+  std::string TpEvento; // of an event; "" otherwise
+  std::string Chave;    // chNFe
+  std::string Arquivo;  // the file written
+};
+using TOnDFeArquivado = std::function<void(const TvxnDFeArquivado&)>;
 enum class TTipoPedidoProrrogacao;
 enum class TTipoCancelamentoPedidoProrrogacao;
 enum class TTipoAutorizacaoAtorInter;
@@ -609,11 +621,12 @@ public:
   // Copies the configuration into the events object.
   void AtualizaDadosNFeEventos();
   std::string EnviarCCe(std::string_view chave, std::string_view correcao, std::string_view orgao,
-                        std::string_view dataHora, std::string_view fuso, int sequencia, std::string_view lote);
+                        std::string_view dataHora, std::string_view fuso, int sequencia,
+                        std::string_view lote);
   std::string EnviarCCe(std::string_view lote, std::string_view xml);
-  std::string CancelarNFeEvento(std::string_view chave, std::string_view protocolo, std::string_view justificativa,
-                                std::string_view dataHora, std::string_view fuso, int sequencia,
-                                std::string_view lote);
+  std::string CancelarNFeEvento(std::string_view chave, std::string_view protocolo,
+                                std::string_view justificativa, std::string_view dataHora,
+                                std::string_view fuso, int sequencia, std::string_view lote);
   // tipo 1 confirmation, 2 awareness, 3 operation not recognised, 4 operation not performed.
   std::string EnviarManifestacaoDestinatario(int tipo, std::string_view chave, std::string_view justificativa,
                                              std::string_view dataHora, std::string_view fuso,
@@ -622,23 +635,23 @@ public:
   std::string MontarXmlEPEC(std::string_view lote, std::string_view xmlEnvio, std::string_view dataHora,
                             std::string_view fuso);
   std::string EnviarEPEC(std::string_view loteEPEC);
-  std::string EnviarComprovanteEntrega(std::string_view chave, std::string_view orgao, std::string_view orgaoAutor,
-                                       std::string_view tpAutor, std::string_view verAplic,
-                                       std::string_view dataHoraEntrega, std::string_view nDoc,
-                                       std::string_view nome, std::string_view latitude,
-                                       std::string_view longitude, std::string_view imagem,
-                                       std::string_view dataHora, std::string_view fuso, int sequencia,
-                                       std::string_view lote);
+  std::string EnviarComprovanteEntrega(std::string_view chave, std::string_view orgao,
+                                       std::string_view orgaoAutor, std::string_view tpAutor,
+                                       std::string_view verAplic, std::string_view dataHoraEntrega,
+                                       std::string_view nDoc, std::string_view nome,
+                                       std::string_view latitude, std::string_view longitude,
+                                       std::string_view imagem, std::string_view dataHora,
+                                       std::string_view fuso, int sequencia, std::string_view lote);
   std::string CancelarComprovanteEntrega(std::string_view chave, std::string_view orgao,
                                          std::string_view orgaoAutor, std::string_view tpAutor,
                                          std::string_view verAplic, std::string_view protocoloEntrega,
                                          std::string_view dataHora, std::string_view fuso, int sequencia,
                                          std::string_view lote);
-  std::string EnviarAtorInteressado(std::string_view chave, std::string_view orgao, std::string_view orgaoAutor,
-                                    std::string_view tpAutor, std::string_view verAplic,
-                                    std::string_view autorizado, TTipoAutorizacaoAtorInter tipo,
-                                    std::string_view dataHora, std::string_view fuso, int sequencia,
-                                    std::string_view lote);
+  std::string EnviarAtorInteressado(std::string_view chave, std::string_view orgao,
+                                    std::string_view orgaoAutor, std::string_view tpAutor,
+                                    std::string_view verAplic, std::string_view autorizado,
+                                    TTipoAutorizacaoAtorInter tipo, std::string_view dataHora,
+                                    std::string_view fuso, int sequencia, std::string_view lote);
   // Items (number, quantity) of the next extension request.
   void AdicionarItens(std::string_view item, std::string_view quantidade);
   std::string EnviarPedidoProrrogacao(std::string_view chave, std::string_view protocolo,
@@ -660,7 +673,31 @@ public:
   // Printing of the CC-e: raises EvxnCCeReportException until the DANFE engine exists.
   void ImprimirCCe(std::string_view xml);
 
+  // ---- Documents addressed to the taxpayer (vxnNFeEventosComponente.cpp; the filing in
+  // vxnNFeDistribuicao.cpp) ----------------------------------------------------------------------------
+  // The national distribution service: the party's documents after the last NSU it has (nkUltimo), the
+  // one of an NSU (nkEspecifico); NSU has 15 digits or is "0" (from the beginning). The reply
+  // (retDistDFeInt) as the service gave it; TratarXMLRetornoDFe files its documents.
+  std::string ConsultarDistribuicaoDFe(std::string_view cUFAutor, std::string_view cnpjCpf,
+                                       std::string_view nsu, TNSUKind kind);
+  // One document by key; it is also written to DiretorioDownloads as chave + "-nfe.xml" (OnDownloadNFe).
+  std::string ConsultarDistribuicaoDFeChave(std::string_view cUFAutor, std::string_view cnpjCpf,
+                                            std::string_view chave);
+  // Files every docZip of a reply with cStat 138 under `pasta` (DiretorioXmlDestinatario + "DFe/" when
+  // empty): summaries in "Resumo/" as KEY.xml, whole documents as KEY-nfe.xml, events as KEY + the
+  // suffix of their tpEvento ("-caneve.xml", "-cce.xml", the manifestations' "-co-mde.xml",
+  // "-ci-mde.xml", "-do-mde.xml", "-or-mde.xml", else "-" + tpEvento + ".xml"); UTF-8 without BOM,
+  // replacing an earlier file. `aviso` hears of each document once it is written. A docZip that does not
+  // decompress stops the filing (EvxnNFeDescompactarXMLException); what was filed before it stays.
+  void TratarXMLRetornoDFe(std::string_view retorno, std::string_view pasta,
+                           const TOnDFeArquivado& aviso = {});
+  // Obsolete (replaced by the distribution service): always raise EvxnNFeDeprecatedException.
+  [[noreturn]] void ConsultarNFeDestinadas(int indNFe, int indEmi, std::string_view ultNSU);
+  [[noreturn]] void DownloadNFe(std::string_view chaves);
+
 private:
+  // Raises EvxnNFeDeprecatedException "O método <operacao> está obsoleto. Utilize: <substituta>".
+  [[noreturn]] void Obsoleta(std::string_view operacao, std::string_view substituta);
   // Writes the ProcInutNFe document of a granted invalidation; a failure goes to telemetry only.
   void GravarInutilizacao(std::string_view id, std::string_view xml);
   // The document element of a taxpayer query after the checks of its kind and length.

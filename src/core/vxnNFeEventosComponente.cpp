@@ -56,6 +56,8 @@ void TvxnNFe::AtualizaDadosNFeEventos() {
   e.SetOnXmlCanDestinatario(GetOnXmlCanDestinatario());
   e.SetOnXmlEventoDestinatario(GetOnXmlDestinatario());
   e.SetOnXmlManDestinatario(GetOnXmlDestinatario());
+  e.SetDiretorioDownloads(GetDiretorioDownloads());
+  e.SetOnDownloadNFe(GetOnDownloadNFe());
 }
 
 std::string TvxnNFe::EnviarCCe(std::string_view chave, std::string_view correcao, std::string_view orgao,
@@ -220,6 +222,38 @@ std::string TvxnNFe::GerarXMLCancelamentoComprovanteEntregaDestinatario(std::str
 void TvxnNFe::ImprimirCCe(std::string_view xml) {
   AtualizaDadosNFeEventos();
   GetEventos().ImprimirCCe(xml);
+}
+
+std::string TvxnNFe::ConsultarDistribuicaoDFe(std::string_view cUFAutor, std::string_view cnpjCpf,
+                                              std::string_view nsu, TNSUKind kind) {
+  return Operacao(GetTelemetria(), "ConsultarDistribuicaoDFe", [&] {
+    AtualizaDadosNFeEventos();
+    return GetEventos().ConsultarDistribuicaoDFe(cUFAutor, cnpjCpf, nsu, kind, "");
+  });
+}
+
+std::string TvxnNFe::ConsultarDistribuicaoDFeChave(std::string_view cUFAutor, std::string_view cnpjCpf,
+                                                   std::string_view chave) {
+  return Operacao(GetTelemetria(), "ConsultarDistribuicaoDFeChave", [&] {
+    AtualizaDadosNFeEventos();
+    return GetEventos().ConsultarDistribuicaoDFe(cUFAutor, cnpjCpf, "000000000000000", nkConsChNFe, chave);
+  });
+}
+
+void TvxnNFe::ConsultarNFeDestinadas(int, int, std::string_view) {
+  Obsoleta("ConsultarNFeDestinadas", "ConsultarDistribuicaoDFe");
+}
+
+void TvxnNFe::DownloadNFe(std::string_view) {
+  Obsoleta("DownloadNFe", "ConsultarDistribuicaoDFeChave");
+}
+
+void TvxnNFe::Obsoleta(std::string_view operacao, std::string_view substituta) {
+  GetTelemetria().Ping(operacao);
+  EvxnNFeDeprecatedException erro("O método %s está obsoleto. Utilize: %s", {operacao, substituta},
+                                  GetDiretorioLogErro());
+  GetTelemetria().Excecao(operacao, erro.ClassName(), erro.Message());
+  throw erro;
 }
 
 } // namespace vxn

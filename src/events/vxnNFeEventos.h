@@ -70,6 +70,31 @@ public:
   void SetDanfe(TvxnNFeDanfe* danfe) { danfe_ = danfe; }
   // The distribution file written by the last accepted event ("" when none was written).
   const std::string& UltimoXmlDestinatario() const { return ultimoXmlDestinatario_; }
+  // Folder of the documents fetched by key (the program directory's "Downloads/" when empty).
+  const std::string& GetDiretorioDownloads() const { return diretorioDownloads_; }
+  void SetDiretorioDownloads(std::string_view v) { diretorioDownloads_ = v; }
+  // Told the path of every document a download by key wrote.
+  void SetOnDownloadNFe(TOnXmlEvento v) { onDownloadNFe_ = std::move(v); }
+
+  // ---- Documents addressed to the taxpayer (vxnNFeEventosDFe.cpp) ---------------------------------------
+
+  // The distribution query: the party's documents after the last NSU it has (nkUltimo), the one of an
+  // NSU (nkEspecifico) or a document by key (nkConsChNFe, `chave`). NSU has 15 digits, or is "0" for
+  // "from the beginning" (sent as fifteen zeros, the form the schema and the authority accept). The
+  // checks come first, in a fixed order, each with its own exception. By key, the first document the
+  // reply carries is also written to DiretorioDownloads as chave + "-nfe.xml" (OnDownloadNFe hears its
+  // path). Returns the retDistDFeInt.
+  std::string ConsultarDistribuicaoDFe(std::string_view cUFAutor, std::string_view cnpjCpf,
+                                       std::string_view nsu, TNSUKind kind, std::string_view chave);
+  // The legacy query of the documents addressed to the component's CNPJ (indNFe 0 to 2, indEmi 0 or 1,
+  // the last NSU, "" for "0"). Returns the retConsNFeDest. Its checks raise their own exceptions; a
+  // failure after them is re-raised as "Um problema foi encontrado durante a Consulta de NF Destinadas: "
+  // followed by the cause in double quotes.
+  std::string ConsultarNFeDestinadas(int indNFe, int indEmi, std::string_view ultNSU);
+  // The legacy download of up to ten documents by key (keys separated by commas): each document the
+  // reply gives (cStat 140) is written to DiretorioDownloads as chNFe + "-NFe.xml" and its path told to
+  // OnDownloadNFe. Returns the retDownloadNFe.
+  std::string DownloadNFe(std::string_view chaves);
 
   // ---- Kinds ---------------------------------------------------------------------------------------------
 
@@ -162,6 +187,15 @@ private:
   std::string SalvarDestinatario(const std::string& xml, const std::string& arquivo,
                                  const TOnXmlEvento& aviso);
   [[noreturn]] void SemDanfe(std::string_view operacao) const;
+  // DiretorioDownloads, created; when it cannot be, the same path under the program directory.
+  std::string PastaDownloads();
+  // Writes a downloaded document and tells OnDownloadNFe.
+  void GravarDownload(const std::string& xml, const std::string& arquivo);
+  // The checks of the CNPJ or CPF of a query (`cpfInvalido`/`cnpjInvalido`: the classes of the kind).
+  template <typename ECpf, typename ECnpj> void ChecarDocumento(std::string_view cnpjCpf) const;
+  // Posts the download request and logs its reply.
+  std::string DownloadNFeEvento(std::string_view xml);
+  std::string DownloadNFeSoap(std::string_view xml);
 
   std::string tpEvento_;
   TOnXmlEvento onXmlCanDestinatario_, onXmlManDestinatario_, onXmlEventoDestinatario_;
@@ -170,6 +204,8 @@ private:
   TvxnAdicionaPedidoProrrogacao itens_;
   TvxnNFeDanfe* danfe_ = nullptr;
   std::string ultimoXmlDestinatario_;
+  std::string diretorioDownloads_;
+  TOnXmlEvento onDownloadNFe_;
 };
 
 } // namespace vxn

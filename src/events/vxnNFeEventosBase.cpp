@@ -49,15 +49,24 @@ void RemoverEspacosEm(std::string& xml, std::string_view tag) {
   }
 }
 
+// The services only the national environment offers (the distribution of documents and the legacy
+// destination query and download).
+bool ServicoNacional(std::string_view servico) {
+  for (std::string_view k : {"nfeConsultaDFe", "nfeDistDFeInteresse", "nfeConsultaNFDest", "NFeDownloadNf"})
+    if (SameText(k, servico))
+      return true;
+  return false;
+}
+
+} // namespace
+
 // Microseconds since the epoch: log names of one event never repeat, so a later attempt with the same
 // identifier (a duplicate refused by the authority) does not overwrite the logs of the accepted one.
-std::string Carimbo() {
+std::string TvxnEventos::Carimbo() {
   const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
       std::chrono::system_clock::now().time_since_epoch());
   return std::to_string(us.count());
 }
-
-} // namespace
 
 TvxnEventos::TvxnEventos(TvxnGovX& gov, TvxnGovUtils& utils, TvxnEmailSettings& emailSettings)
     : gov_(gov), utils_(utils), emailSettings_(emailSettings), ufList_(UFList()) {}
@@ -266,9 +275,17 @@ std::string TvxnEventos::SecaoServidores(bool paraChecagem) const {
   return ufws_;
 }
 
+std::string TvxnEventos::SecaoDoServico(std::string_view servico, bool paraChecagem) {
+  // The published servers files list the national services under "AN" only; a file that puts them under
+  // the state is read there.
+  if (ServicoNacional(servico) && !ArquivoServidores().ReadString("AN", servico, "").empty())
+    return "AN";
+  return SecaoServidores(paraChecagem);
+}
+
 std::string TvxnEventos::ObterEnderecoWS(std::string_view servico) {
   TvxnIniFile& ini = ArquivoServidores();
-  const std::string endereco = ini.ReadString(SecaoServidores(false), servico, "");
+  const std::string endereco = ini.ReadString(SecaoDoServico(servico, false), servico, "");
   if (endereco.empty())
     throw EvxnEventosAddressException("Servidor para %s não definido no arquivo: %s",
                                       {servico, ini.FileName()}, diretorioLogErro_);
@@ -276,7 +293,7 @@ std::string TvxnEventos::ObterEnderecoWS(std::string_view servico) {
 }
 
 bool TvxnEventos::ChecarEnderecoWs(std::string_view servico) {
-  const std::string secao = SecaoServidores(true);
+  const std::string secao = SecaoDoServico(servico, true);
   return !secao.empty() && !ArquivoServidores().ReadString(secao, servico, "").empty();
 }
 

@@ -134,6 +134,32 @@ public:
   virtual std::string EnviarPorSoap(std::string_view xml, std::string_view servico);
   virtual std::string EnveloparSoapEnvio(std::string_view xml);
 
+  // ---- Queries of the national environment (vxnNFeEventosConsultas.cpp) ----------------------------------
+  // Their addresses come from section "AN" of the servers file (the section of the operating mode when
+  // "AN" lacks the key).
+
+  // The transport of the distribution query: checks the certificate and the request against the schema of
+  // "DISTRIBUICAODFE", logs it (`logEnvio`, "env-dfe" when empty), posts it to the distribution service
+  // (key "nfeConsultaDFe"), logs the reply (`logRetorno`, "ret-dfe" when empty) and puts the unwrapped
+  // retDistDFeInt into `retorno`.
+  void ConsultarDFe(std::string_view xml, std::string_view logEnvio, std::string& retorno,
+                    std::string_view logRetorno);
+  virtual std::string EnveloparConsultaDFeSoap(std::string_view xml);
+  // Posts a distribution request with "consulta_dfe.soap" to "nfeConsultaDFe"; the whole SOAP reply.
+  virtual std::string ConsultarDFePorSoap(std::string_view xml);
+  // The other posting of the same request, not used by ConsultarDFe: "consulta_dest.soap" (with the cUF
+  // of UF in its header where the template has one) to "nfeDistDFeInteresse"; the whole SOAP reply.
+  virtual std::string DistribuicaoDFePorSoap(std::string_view xml);
+  // The legacy query of the documents addressed to the taxpayer: checks the request against the schema
+  // of "CONSULTADESTINADAS", logs it ("cons-env" when empty), posts it with ConsultarPorSoap, logs the
+  // reply ("cons-ret" when empty) and returns the unwrapped retConsNFeDest.
+  std::string ConsultarEvento(std::string_view xml, std::string_view logEnvio = {},
+                              std::string_view logRetorno = {});
+  virtual std::string EnveloparConsultaDestSoap(std::string_view xml);
+  // Posts with "consulta_dest.soap" to "nfeConsultaNFDest"; the whole SOAP reply.
+  virtual std::string ConsultarPorSoap(std::string_view xml);
+  virtual std::string EnveloparDownloadSoap(std::string_view xml);
+
   // ---- Templates and logs ------------------------------------------------------------------------------
 
   std::string LoadTemplate(std::string_view name);
@@ -160,12 +186,26 @@ protected:
   std::string CodigoUF(std::string_view uf) const;
   // The operation name telemetry hears for the current tpEvento.
   std::string NomeOperacao(std::string_view padrao) const;
+  // Posts an envelope to the address of `servico` and reports the elapsed time to telemetry under
+  // `operacao`; the whole SOAP reply.
+  std::string Postar(std::string_view servico, const std::string& envelope, std::string_view acao,
+                     std::string_view resultado, std::string_view ns, std::string_view operacao);
+  // Fills a "consulta_dest.soap"-shaped envelope: with the cUF of UF when the template has a header slot.
+  std::string EnvelopeComCabecalho(std::string_view modelo, std::string_view xml);
+  // The element `raiz` of a SOAP reply (wherever the service's wrappers put it); the reply unwrapped as
+  // Eventos_DesenveloparSOAP does when it has none.
+  std::string Desenvelopar(std::string_view resposta, std::string_view raiz) const;
+  // A moment in microseconds, for log names that never repeat.
+  static std::string Carimbo();
 
 private:
   // PrepararXMLAssinar with the signing template already loaded.
   std::string Preparar(std::string_view evento, const std::string& modelo) const;
   TvxnIniFile& ArquivoServidores();
   std::string SecaoServidores(bool paraChecagem) const;
+  // The section of the servers file that holds `servico`: "AN" for the national services when it has
+  // them, otherwise the section of the operating mode.
+  std::string SecaoDoServico(std::string_view servico, bool paraChecagem);
 
   TvxnGovX& gov_;
   TvxnGovUtils& utils_;

@@ -93,6 +93,35 @@ TEST_F(EventosMotorTest, TheAddressComesFromTheSectionOfTheOperatingMode) {
                      "Servidor para nfeRecepcaoEvento3 não definido no arquivo: " + servidores_}));
 }
 
+// The distribution services and the legacy ones are national: their addresses come from section "AN"
+// of the shipped servers files whatever the state and the operating mode, and from the mode's section
+// in a file that lists them there only.
+TEST_F(EventosMotorTest, TheNationalServicesComeFromSectionANOfTheShippedFiles) {
+  TvxnNFeEventos& e = nfe_.GetEventos();
+  e.SetUFWS("SP");
+  const std::string dados = std::string(QVX_SOURCE_DIR) + "/data/";
+  const std::pair<TAmbienteKind, const char*> kAmbientes[] = {
+      {akHomologacao, "https://hom1.nfe.fazenda.gov.br/"}, {akProducao, "https://www1.nfe.fazenda.gov.br/"}};
+  for (const auto& [ambiente, inicio] : kAmbientes) {
+    e.SetArquivoServidoresHom(dados + "nfeServidoresHom.ini");
+    e.SetArquivoServidoresProd(dados + "nfeServidoresProd.ini");
+    e.SetAmbiente(ambiente);
+    for (TModoOperacao modo : {moNormal, moSVCAN, moEPEC}) {
+      e.SetModoOperacao(modo);
+      EXPECT_EQ(e.ObterEnderecoWS("nfeConsultaDFe"),
+                std::string(inicio) + "NFeDistribuicaoDFe/NFeDistribuicaoDFe.asmx");
+      EXPECT_TRUE(e.ChecarEnderecoWs("nfeDistDFeInteresse") || modo == moEPEC);
+      EXPECT_NE(e.ObterEnderecoWS("nfeConsultaNFDest").find("/NFeConsultaDest/"), std::string::npos);
+      EXPECT_NE(e.ObterEnderecoWS("NFeDownloadNf").find("/NfeDownloadNF/"), std::string::npos);
+    }
+  }
+  std::ofstream(dir_.File("estado.ini")) << "[SP]\nnfeConsultaDFe=https://sp-dfe\n";
+  e.SetArquivoServidoresHom(dir_.File("estado.ini"));
+  e.SetAmbiente(akHomologacao);
+  e.SetModoOperacao(moNormal);
+  EXPECT_EQ(e.ObterEnderecoWS("nfeConsultaDFe"), "https://sp-dfe");
+}
+
 TEST_F(EventosMotorTest, SizeLimitAndMappingRefusals) {
   TvxnNFeEventos& e = nfe_.GetEventos();
   EXPECT_TRUE(e.ValidarTamanhoArquivoEnvio(std::string(500000, 'a'), 500));
