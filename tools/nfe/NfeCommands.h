@@ -26,5 +26,6 @@ void AddReciboCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddInutilizarCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddCadastroCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddEventoCommand(CLI::App& app, TNfeCommandLine& cl);
+void AddDFeCommand(CLI::App& app, TNfeCommandLine& cl);
 
 } // namespace vxn::tool

@@ -49,6 +49,10 @@ TvxnNFe& TNfeSession::Componente() {
 }
 
 void TNfeSession::Configurar() {
+  if (options_.Destinatario && !PadraoEmbutido())
+    throw ENfeToolError(kExitUso, "--destinatario works on the embedded default only; with --config give the "
+                                  "recipient's own configuration (sefaz-sim --write-config DIR writes "
+                                  "DIR/destinatario/nfeConfig.ini)");
   nfe_ = std::make_unique<TvxnNFe>();
   nfe_->SetOnXmlDestinatario([this](const std::string& arquivo) {
     const std::string nome = ExtractFileName(arquivo);
@@ -81,13 +85,16 @@ void TNfeSession::CarregarConfig() {
 
 void TNfeSession::ConfigurarPadraoEmbutido() {
   dataDir_ = NfeDataDirectory();
+  // The recipient keeps its files apart; the local server's state (in the data folder) is shared, so
+  // that both sides of a sale meet.
+  const std::string pastas = dataDir_ + (options_.Destinatario ? "destinatario/" : "");
   TvxnNFe& n = *nfe_;
-  n.SetDiretorioLogErro(dataDir_ + "LogErro/");
-  n.SetDiretorioLog(dataDir_ + "Log/");
-  n.SetDiretorioXmlDestinatario(dataDir_ + "XmlDestinatario/");
-  n.SetDiretorioDownloads(dataDir_ + "Downloads/");
+  n.SetDiretorioLogErro(pastas + "LogErro/");
+  n.SetDiretorioLog(pastas + "Log/");
+  n.SetDiretorioXmlDestinatario(pastas + "XmlDestinatario/");
+  n.SetDiretorioDownloads(pastas + "Downloads/");
   n.SetVersaoManual(vm60);
-  n.SetUF("SP");
+  n.SetUF(options_.Destinatario ? "MG" : "SP");
   n.SetAmbiente(akHomologacao);
   n.SetModoOperacao(moNormal);
   n.SetValidarEsquemaAntesEnvio(true);
@@ -101,7 +108,7 @@ void TNfeSession::ConfigurarPadraoEmbutido() {
 const TNfeTestCertificate& TNfeSession::Certificado() {
   if (!cert_) {
     try {
-      cert_ = NfeTestCertificate(dataDir_);
+      cert_ = options_.Destinatario ? NfeRecipientCertificate(dataDir_) : NfeTestCertificate(dataDir_);
     } catch (const ENfeToolError&) {
       throw;
     } catch (const EvxnException& e) {

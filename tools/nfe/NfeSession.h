@@ -23,6 +23,9 @@ struct TNfeGlobalOptions {
   std::string ConfigFile;
   // Log files written and, on the embedded default, the local server's requests on stderr.
   bool Verbose = false;
+  // On the embedded default: work as the examples' recipient (CNPJ 17444555000125, state MG) with its own
+  // test certificate and folders ("destinatario/" in the data folder), against the same local server.
+  bool Destinatario = false;
 };
 
 class TNfeSession {

@@ -25,6 +25,9 @@ constexpr const char* kClient = "cliente-teste.pfx";
 constexpr const char* kPassword = "1234";
 constexpr const char* kCnpj = "11222333000181";
 constexpr const char* kCompany = "EMPRESA DE TESTE LTDA";
+constexpr const char* kRecipient = "destinatario-teste.pfx";
+constexpr const char* kRecipientCnpj = "17444555000125";
+constexpr const char* kRecipientCompany = "COMERCIAL MINEIRA DE TESTE LTDA";
 // The client certificate is valid for a year; a new one is issued a month before it runs out.
 constexpr auto kClientRenewal = std::chrono::hours(24 * 335);
 
@@ -100,6 +103,30 @@ TNfeTestCertificate NfeTestCertificate(const std::string& dataDir) {
   c.AuthorityCertificatePem = identity.CertificatePem;
   c.AuthorityPrivateKeyPem = identity.PrivateKeyPem;
   c.Created = true;
+  return c;
+}
+
+TNfeTestCertificate NfeRecipientCertificate(const std::string& dataDir) {
+  TNfeTestCertificate c = NfeTestCertificate(dataDir);
+  const fs::path dir = fs::path(dataDir) / kFolder;
+  TFolderLock lock(dir / ".lock");
+  const fs::path recipient = dir / kRecipient;
+  std::error_code ec;
+  const auto issued = fs::last_write_time(recipient, ec);
+  const bool current = !ec && issued >= fs::last_write_time(dir / kAuthorityCertificate, ec) && !ec &&
+                       !ClientNeedsRenewal(recipient);
+  if (!current) {
+    dev::TvxnDevClientOptions options;
+    options.CompanyName = kRecipientCompany;
+    options.Cnpj = kRecipientCnpj;
+    options.Password = kPassword;
+    WritePrivate(recipient,
+                 dev::TvxnDevAuthority::FromPem(c.AuthorityCertificatePem, c.AuthorityPrivateKeyPem)
+                     .IssueClientPkcs12(options));
+  }
+  c.ClientPkcs12Path = recipient.string();
+  c.Cnpj = kRecipientCnpj;
+  c.Created = !current;
   return c;
 }
 

@@ -23,4 +23,10 @@ struct TNfeTestCertificate {
 // atomically, so a half-made certificate is never seen.
 TNfeTestCertificate NfeTestCertificate(const std::string& dataDir);
 
+// The certificate of the examples' recipient (CNPJ 17444555000125, the other side of the example sale),
+// issued by the same test authority and kept beside the client certificate
+// ("certificado-teste/destinatario-teste.pfx", password 1234); issued again when missing, older than the
+// authority or about to expire. The result names it as the client certificate.
+TNfeTestCertificate NfeRecipientCertificate(const std::string& dataDir);
+
 } // namespace vxn::tool

@@ -60,6 +60,8 @@ int main(int argc, char** argv) {
   app.add_option("-c,--config", cl.Global.ConfigFile,
                  "Component INI file (section NFE), or a folder holding nfeConfig.ini");
   app.add_flag("-v,--verbose", cl.Global.Verbose, "Tell on stderr every log file written and every request");
+  app.add_flag("--destinatario", cl.Global.Destinatario,
+               "Embedded default only: act as the examples' recipient (CNPJ 17444555000125, MG)");
   AddStatusCommand(app, cl);
   AddEmitirCommand(app, cl);
   AddConsultarCommand(app, cl);
@@ -67,6 +69,7 @@ int main(int argc, char** argv) {
   AddInutilizarCommand(app, cl);
   AddCadastroCommand(app, cl);
   AddEventoCommand(app, cl);
+  AddDFeCommand(app, cl);
   AddAssinarCommand(app, cl);
   AddValidarCommand(app, cl);
   AddConverterCommand(app, cl);
