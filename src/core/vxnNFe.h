@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vxn {
 
@@ -35,7 +36,7 @@ class TvxnValidadorClientX;
 struct TvxnDFeArquivado {
   std::string NSU;      // the docZip's NSU ("" when it has none, as by key)
   std::string Schema;   // the docZip's schema ("resNFe_v1.01.xsd", ...)
-  std::string Tipo;     // the document's root element: resNFe, procNFe (nfeProc), resEvento, procEventoNFe
+  std::string Tipo;     // the document's root element: resNFe, nfeProc, resEvento, procEventoNFe
   std::string TpEvento; // of an event; "" otherwise
   std::string Chave;    // chNFe
   std::string Arquivo;  // the file written
@@ -44,6 +45,8 @@ using TOnDFeArquivado = std::function<void(const TvxnDFeArquivado&)>;
 enum class TTipoPedidoProrrogacao;
 enum class TTipoCancelamentoPedidoProrrogacao;
 enum class TTipoAutorizacaoAtorInter;
+struct TvxnItemRespostaPedido;
+struct TvxnRespostaCancelamentoPedido;
 
 class TvxnCustomNFe {
 public:
@@ -660,6 +663,16 @@ public:
   std::string CancelarPedidoProrrogacao(std::string_view chave, std::string_view protocolo,
                                         TTipoCancelamentoPedidoProrrogacao tipo, std::string_view dataHora,
                                         std::string_view fuso, int sequencia, std::string_view lote);
+  // The tax authority's answer to an extension request (411500, 411501) or to its cancellation (411502,
+  // 411503), built as the published schemas of those kinds have it (vxnNFeEventos.h), and its sending.
+  std::string MontarXMLEventoFisco(std::string_view chave, std::string_view orgao, std::string_view tpEvento,
+                                   const std::vector<TvxnItemRespostaPedido>& itens,
+                                   const TvxnRespostaCancelamentoPedido& cancelamento,
+                                   std::string_view dataHora, std::string_view fuso, int sequencia);
+  std::string EnviarEventoFisco(std::string_view chave, std::string_view orgao, std::string_view tpEvento,
+                                const std::vector<TvxnItemRespostaPedido>& itens,
+                                const TvxnRespostaCancelamentoPedido& cancelamento, std::string_view dataHora,
+                                std::string_view fuso, int sequencia, std::string_view lote);
   // Signing of events the host built itself: every infEvento of the text.
   std::string AssinarCCe(std::string_view xml);
   std::string AssinarEPEC(std::string_view xml);

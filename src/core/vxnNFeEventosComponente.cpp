@@ -178,6 +178,31 @@ std::string TvxnNFe::CancelarPedidoProrrogacao(std::string_view chave, std::stri
   });
 }
 
+std::string TvxnNFe::MontarXMLEventoFisco(std::string_view chave, std::string_view orgao,
+                                          std::string_view tpEvento,
+                                          const std::vector<TvxnItemRespostaPedido>& itens,
+                                          const TvxnRespostaCancelamentoPedido& cancelamento,
+                                          std::string_view dataHora, std::string_view fuso, int sequencia) {
+  return Operacao(GetTelemetria(), "MontarXMLEventoFisco", [&] {
+    AtualizaDadosNFeEventos();
+    return GetEventos().MontarXMLEventoFisco(chave, orgao, tpEvento, itens, cancelamento, dataHora, fuso,
+                                             sequencia);
+  });
+}
+
+std::string TvxnNFe::EnviarEventoFisco(std::string_view chave, std::string_view orgao,
+                                       std::string_view tpEvento,
+                                       const std::vector<TvxnItemRespostaPedido>& itens,
+                                       const TvxnRespostaCancelamentoPedido& cancelamento,
+                                       std::string_view dataHora, std::string_view fuso, int sequencia,
+                                       std::string_view lote) {
+  return Operacao(GetTelemetria(), "EnviarEventoFisco", [&] {
+    AtualizaDadosNFeEventos();
+    return GetEventos().EnviarEventoFisco(chave, orgao, tpEvento, itens, cancelamento, dataHora, fuso,
+                                          sequencia, lote);
+  });
+}
+
 std::string TvxnNFe::AssinarCCe(std::string_view xml) {
   return Operacao(GetTelemetria(), "AssinarCCe", [&] {
     AtualizaDadosNFeEventos();

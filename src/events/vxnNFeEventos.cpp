@@ -633,6 +633,90 @@ std::string TvxnNFeEventos::AssinarAtorInteressado(std::string_view xml) {
   tpEvento_ = tpevento::kAtorInteressado;
   return AssinarEvento(xml);
 }
+// ---- The tax authority's answer to an extension request -----------------------------------------------
+
+std::string TvxnNFeEventos::MontarXMLEventoFisco(std::string_view chave, std::string_view orgao,
+                                                 std::string_view tpEvento,
+                                                 const std::vector<TvxnItemRespostaPedido>& itens,
+                                                 const TvxnRespostaCancelamentoPedido& cancelamento,
+                                                 std::string_view dataHora, std::string_view fuso,
+                                                 int sequencia) {
+  const std::string fusoEfetivo = Trim(fuso).empty() ? "-03:00" : std::string(fuso);
+  const std::string evento = Envolver(kPrefixoEnvio, GetDiretorioLogErro(), [&] {
+    const std::string& logDir = GetDiretorioLogErro();
+    const TvxnEventoParametros p(logDir);
+    p.Chave(chave);
+    p.Orgao(orgao);
+    p.Sequencia(sequencia);
+    p.DataHora(dataHora);
+    p.Fuso(fusoEfetivo);
+    p.Autor(GetCNPJ());
+    const std::string tp = Trim(tpEvento);
+    if (tp.empty())
+      throw EvxnEventoCheckParams("Favor preencher tpEvento.", logDir);
+    if (!IsDigits(tp))
+      throw EvxnEventoCheckParams("tpEvento deve conter apenas números.", logDir);
+    auto outra = [this](const std::string& texto) {
+      return Trim(texto).empty() ? std::string() : "<justStaOutra>" + TextoLivre(texto) + "</justStaOutra>";
+    };
+    std::string resposta;
+    if (tp == "411502" || tp == "411503") {
+      if (Trim(cancelamento.StatCancPedido).empty())
+        throw EvxnEventoCheckParams("Favor preencher o status do pedido de prorrogação", logDir);
+      if (Trim(cancelamento.JustStatus).empty())
+        throw EvxnEventoCheckParams("Favor preencher a justificativa do pedido de prorrogação", logDir);
+      resposta = "<respCancPedido><statCancPedido>" + Trim(cancelamento.StatCancPedido) +
+                 "</statCancPedido><justStatus>" + Trim(cancelamento.JustStatus) + "</justStatus>" +
+                 outra(cancelamento.JustStaOutra) + "</respCancPedido>";
+    } else {
+      if (itens.empty())
+        throw EvxnEventoCheckParams("Favor preencher o número dos itens", logDir);
+      bool concedido = false;
+      for (const TvxnItemRespostaPedido& i : itens) {
+        if (Trim(i.NumItem).empty())
+          throw EvxnEventoCheckParams("Favor preencher o número dos itens", logDir);
+        if (Trim(i.StatPedido).empty())
+          throw EvxnEventoCheckParams("Favor preencher o status do pedido de prorrogação", logDir);
+        if (Trim(i.JustStatus).empty())
+          throw EvxnEventoCheckParams("Favor preencher a justificativa de status", logDir);
+        concedido = concedido || Trim(i.StatPedido) == "1";
+        resposta +=
+            Format(R"(<itemPedido numItem="%s"><statPedido>%s</statPedido><justStatus>%s</justStatus>)",
+                   {Trim(i.NumItem), Trim(i.StatPedido), Trim(i.JustStatus)}) +
+            outra(i.JustStaOutra) + "</itemPedido>";
+      }
+      resposta = "<respPedido><statPrazo>" + std::string(concedido ? "1" : "0") + "</statPrazo>" + resposta +
+                 "</respPedido>";
+    }
+    tpEvento_ = tp;
+    // The request answered: 1115xx for the answer 4115xx, the same key and sequence.
+    char seq[16];
+    std::snprintf(seq, sizeof seq, "%02d", sequencia);
+    const std::string idPedido = "ID1" + tp.substr(1) + Trim(chave) + seq;
+    return Format(
+        R"(<infEvento Id="%s"><cOrgao>%s</cOrgao><tpAmb>%s</tpAmb>%s<chNFe>%s</chNFe><dhEvento>%s</dhEvento>)"
+        R"(<tpEvento>%s</tpEvento><nSeqEvento>%s</nSeqEvento><verEvento>1.00</verEvento><detEvento versao="1.00">)"
+        R"(<descEvento>Fisco - Prorrogacao ICMS remessa para industrializacao</descEvento><idPedido>%s</idPedido>)"
+        R"(%s</detEvento></infEvento>)",
+        {GerarIdEvento(Trim(chave), sequencia), Trim(orgao), TpAmb(), ElementoAutor(), Trim(chave),
+         FormataDataHoraEvento(dataHora, fusoEfetivo) + fusoEfetivo, tp, Seq(sequencia), idPedido, resposta});
+  });
+  return AssinarEvento(evento);
+}
+
+std::string TvxnNFeEventos::EnviarEventoFisco(std::string_view chave, std::string_view orgao,
+                                              std::string_view tpEvento,
+                                              const std::vector<TvxnItemRespostaPedido>& itens,
+                                              const TvxnRespostaCancelamentoPedido& cancelamento,
+                                              std::string_view dataHora, std::string_view fuso, int sequencia,
+                                              std::string_view lote) {
+  const std::string assinado =
+      MontarXMLEventoFisco(chave, orgao, tpEvento, itens, cancelamento, dataHora, fuso, sequencia);
+  return EnviarEGerar(lote.empty() ? "1" : lote, assinado, "evento_envio.xml", "ENVIAPEDIDOPRORROGACAO",
+                      "eppenv-lot", "epprec", GerarIdEvento(Trim(chave), sequencia), Trim(chave),
+                      "-" + tpEvento_ + ".xml", {"135", "136"}, onXmlEventoDestinatario_);
+}
+
 std::string TvxnNFeEventos::AssinarPedidoProrrogacao(std::string_view xml) {
   if (tpEvento_ != "111500" && tpEvento_ != "111501")
     tpEvento_ = "111500";

@@ -33,6 +33,21 @@ inline constexpr std::string_view kNaoRealizada = "210240";
 } // namespace tpevento
 
 enum class TTipoPedidoProrrogacao { tEPP1, tEPP2 };
+
+// One item of the tax authority's answer to an extension request (tpEvento 411500, 411501).
+struct TvxnItemRespostaPedido {
+  std::string NumItem;      // numItem of the request's item
+  std::string StatPedido;   // 1 granted, 2 refused
+  std::string JustStatus;   // the justification's code, 1 to 10
+  std::string JustStaOutra; // another justification; "" leaves it out
+};
+
+// The tax authority's answer to the cancellation of an extension request (tpEvento 411502, 411503).
+struct TvxnRespostaCancelamentoPedido {
+  std::string StatCancPedido; // 1 granted, 2 refused
+  std::string JustStatus;     // the justification's code, 1 to 5
+  std::string JustStaOutra;   // another justification; "" leaves it out
+};
 enum class TTipoCancelamentoPedidoProrrogacao { tECPP1, tECPP2 };
 enum class TTipoAutorizacaoAtorInter { tEAINaoPermite, tEAIPermite };
 
@@ -144,6 +159,23 @@ public:
   std::string CancelarPedidoProrrogacao(std::string_view chave, std::string_view protocolo,
                                         TTipoCancelamentoPedidoProrrogacao tipo, std::string_view dataHora,
                                         std::string_view fuso, int sequencia, std::string_view lote);
+
+  // The tax authority's answer to an extension request, as the published schemas of its kinds have it:
+  // 411500 and 411501 answer the request of the first and second term item by item (`itens`, the new
+  // term granted when one item is); 411502 and 411503 answer the cancellation of such a request
+  // (`cancelamento`). `idPedido` is the identifier of the request answered: its tpEvento (the answer's with
+  // a 1 for the 4), the key and the sequence. Checks in the order of the other kinds, then tpEvento and
+  // the answer's fields; the signed event.
+  std::string MontarXMLEventoFisco(std::string_view chave, std::string_view orgao, std::string_view tpEvento,
+                                   const std::vector<TvxnItemRespostaPedido>& itens,
+                                   const TvxnRespostaCancelamentoPedido& cancelamento,
+                                   std::string_view dataHora, std::string_view fuso, int sequencia);
+  // MontarXMLEventoFisco, sent (logs "eppenv-lot" / "epprec"); an accepted answer gets its distribution
+  // XML as KEY + "-" + tpEvento + ".xml".
+  std::string EnviarEventoFisco(std::string_view chave, std::string_view orgao, std::string_view tpEvento,
+                                const std::vector<TvxnItemRespostaPedido>& itens,
+                                const TvxnRespostaCancelamentoPedido& cancelamento, std::string_view dataHora,
+                                std::string_view fuso, int sequencia, std::string_view lote);
 
   // ---- Signing of events built by the host -------------------------------------------------------------
   std::string AssinarCCe(std::string_view xml);

@@ -3,12 +3,16 @@
 // xmlsec1) and what a refused one leaves behind.
 #include "EventosFixture.h"
 #include "events/vxnNFeEventos.h"
+#include "support/RefusalOf.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
 #include "support/XmlTag.h"
 #include "vxnFiles.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace vxn::test {
 namespace {
@@ -147,6 +151,74 @@ TEST_F(EventosTest, ExtensionRequestAndItsCancellation) {
 }
 
 // Layout 3.10 posts to the 3.10 event service, with its SOAP header.
+// The tax authority's answer to an extension request and to its cancellation, as the published schemas of
+// those kinds have them (idPedido, numItem as an attribute, the answer's groups), accepted by the server.
+TEST_F(EventosTest, TheAuthoritysAnswerToAnExtensionRequestAndToItsCancellation) {
+  std::string nProt;
+  const std::string chave = Autorizar(&nProt);
+  nfe_->AdicionarItens("1", "2.0000");
+  nfe_->AdicionarItens("2", "1.0000");
+  const std::string pedido =
+      nfe_->EnviarPedidoProrrogacao(chave, nProt, TTipoPedidoProrrogacao::tEPP1, "", "", 1, "1");
+  ASSERT_EQ(Ret(pedido, "cStat"), "135") << pedido;
+  auto detEvento = [&](const std::string& arquivo, const std::string& esquema) {
+    const std::string xml = Distribuicao(arquivo);
+    ChecarDistribuicao(xml, {"procEventoNFe_v1.00.xsd"});
+    const std::string det = Between(xml, "<detEvento", "</detEvento>");
+    EXPECT_EQ(XmlSchemaErrors("<detEvento xmlns=\"http://www.portalfiscal.inf.br/nfe\"" + det.substr(10),
+                              FindSchema(esquema)),
+              "")
+        << det;
+    return det;
+  };
+  const std::vector<TvxnItemRespostaPedido> itens{{"1", "1", "1", ""},
+                                                  {"2", "2", "10", "Item já devolvido ao remetente"}};
+  const std::string resposta = nfe_->EnviarEventoFisco(chave, "35", "411500", itens, {}, "", "", 1, "2");
+  ASSERT_EQ(Ret(resposta, "cStat"), "135") << resposta;
+  const std::string det = detEvento(chave + "-411500.xml", "e411500_v1.00.xsd");
+  EXPECT_THAT(det, ::testing::HasSubstr("<idPedido>ID111500" + chave +
+                                        "01</idPedido><respPedido><statPrazo>1"
+                                        "</statPrazo><itemPedido numItem=\"1\"><statPedido>1</statPedido>"));
+  EXPECT_THAT(det, ::testing::HasSubstr("<justStaOutra>Item ja devolvido ao remetente</justStaOutra>"));
+
+  ASSERT_EQ(Ret(nfe_->CancelarPedidoProrrogacao(chave, Ret(pedido, "nProt"),
+                                                TTipoCancelamentoPedidoProrrogacao::tECPP1, "", "", 1, "3"),
+                "cStat"),
+            "135");
+  const std::string cancelamento =
+      nfe_->EnviarEventoFisco(chave, "35", "411502", {}, {"1", "2", ""}, "", "", 1, "4");
+  ASSERT_EQ(Ret(cancelamento, "cStat"), "135") << cancelamento;
+  EXPECT_THAT(
+      detEvento(chave + "-411502.xml", "e411502_v1.00.xsd"),
+      ::testing::HasSubstr("<idPedido>ID111502" + chave + "01</idPedido><respCancPedido><statCancPedido>1"));
+
+  // The answer's own checks come after those every kind shares, each in the prefix of the builders.
+  const std::string prefixo = "Um problema foi encontrado durante a geração do XML de envio: ";
+  const std::pair<std::function<void()>, std::string> recusas[] = {
+      {[&] { nfe_->MontarXMLEventoFisco(chave, "35", "", itens, {}, "", "", 1); },
+       "Favor preencher tpEvento."},
+      {[&] { nfe_->MontarXMLEventoFisco(chave, "35", "41150A", itens, {}, "", "", 1); },
+       "tpEvento deve conter apenas números."},
+      {[&] { nfe_->MontarXMLEventoFisco(chave, "35", "411501", {}, {}, "", "", 1); },
+       "Favor preencher o número dos itens"},
+      {[&] {
+         nfe_->MontarXMLEventoFisco(chave, "35", "411501", {{"1", "", "1", ""}}, {}, "", "", 1);
+       },
+       "Favor preencher o status do pedido de prorrogação"},
+      {[&] {
+         nfe_->MontarXMLEventoFisco(chave, "35", "411501", {{"1", "1", "", ""}}, {}, "", "", 1);
+       },
+       "Favor preencher a justificativa de status"},
+      {[&] {
+         nfe_->MontarXMLEventoFisco(chave, "35", "411503", itens, {"1", "", ""}, "", "", 1);
+       },
+       "Favor preencher a justificativa do pedido de prorrogação"},
+      {[&] { nfe_->MontarXMLEventoFisco(chave, "92", "", {}, {}, "", "", 1); }, "Código do Órgão incorreto."},
+  };
+  for (const auto& [chamada, causa] : recusas)
+    EXPECT_EQ(RefusalOf(chamada), (Refusal{"EvxnEventoCheckParams", prefixo + "\"" + causa + "\""}));
+}
+
 TEST_F(EventosTest, CorrectionLetterOnLayout310) {
   const std::string chave = Autorizar();
   nfe_->SetVersaoManual(vm50a);
