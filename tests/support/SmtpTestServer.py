@@ -72,7 +72,8 @@ class Handler:
 def authenticator(server, session, envelope, mechanism, auth_data):
     ok = (isinstance(auth_data, LoginPassword) and auth_data.login.decode() == user
           and auth_data.password.decode() == password)
-    return AuthResult(success=ok, auth_data=auth_data)
+    # A refusal is answered here (535): "handled" would leave the client waiting for an answer.
+    return AuthResult(success=ok, handled=False, auth_data=auth_data)
 
 
 context = None
