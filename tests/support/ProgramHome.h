@@ -1,8 +1,9 @@
 // The program directory of a test: where the component reads its shipped data and writes what has no
 // configured folder (the error logs, "nfeConfig.ini", "Log/"). Every test program runs in a program
-// directory of its own, a temporary copy of data/ made when its tests start (tests/support/TestMain.cpp),
-// so that no test writes into the shared bin/ folder and two programs run by `ctest -j` never see each
-// other's files. A test that needs an empty program directory of its own derives from ProgramHomeTest.
+// directory of its own, a temporary copy of data/ (its schemas linked, not copied) made when its tests
+// start (tests/support/TestMain.cpp), so that no test writes into the shared bin/ folder and two programs
+// run by `ctest -j` never see each other's files. A test that needs an empty program directory of its own
+// derives from ProgramHomeTest.
 #pragma once
 
 #include "support/TempDir.h"
