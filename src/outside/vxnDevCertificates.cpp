@@ -19,9 +19,11 @@ constexpr long kDay = 24L * 60 * 60;
                                       {what, OpenSslErrors()});
 }
 
-EvpPkeyPtr NewRsaKey() {
-  EvpPkeyPtr key(EVP_RSA_gen(2048));
-  if (!key)
+// A key from the source when it has one, else a new one.
+EvpPkeyPtr NewRsaKey(TvxnDevKeySource* source) {
+  const std::string pem = source ? source->NextKeyPem() : std::string();
+  EvpPkeyPtr key = pem.empty() ? EvpPkeyPtr(EVP_RSA_gen(2048)) : KeyFromPem(pem);
+  if (!key || EVP_PKEY_get_base_id(key.get()) != EVP_PKEY_RSA)
     Fail("chave RSA");
   return key;
 }
@@ -67,6 +69,7 @@ void Sign(X509* cert, X509* issuer, EVP_PKEY* issuerKey) {
 struct TvxnDevAuthority::Impl {
   X509Ptr cert;
   EvpPkeyPtr key;
+  std::shared_ptr<TvxnDevKeySource> keys;
 };
 
 TvxnDevAuthority::TvxnDevAuthority(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -74,10 +77,12 @@ TvxnDevAuthority::TvxnDevAuthority(TvxnDevAuthority&&) noexcept = default;
 TvxnDevAuthority& TvxnDevAuthority::operator=(TvxnDevAuthority&&) noexcept = default;
 TvxnDevAuthority::~TvxnDevAuthority() = default;
 
-TvxnDevAuthority TvxnDevAuthority::Create(std::string_view commonName) {
+TvxnDevAuthority TvxnDevAuthority::Create(std::string_view commonName,
+                                          std::shared_ptr<TvxnDevKeySource> keys) {
   EnsureOpenSslProviders();
   auto impl = std::make_unique<Impl>();
-  impl->key = NewRsaKey();
+  impl->keys = std::move(keys);
+  impl->key = NewRsaKey(impl->keys.get());
   impl->cert = NewCertificate(impl->key.get(), -1, 3650);
   X509_NAME* name = X509_get_subject_name(impl->cert.get());
   AddNameEntry(name, "C", "BR");
@@ -91,9 +96,11 @@ TvxnDevAuthority TvxnDevAuthority::Create(std::string_view commonName) {
   return TvxnDevAuthority(std::move(impl));
 }
 
-TvxnDevAuthority TvxnDevAuthority::FromPem(std::string_view certificatePem, std::string_view privateKeyPem) {
+TvxnDevAuthority TvxnDevAuthority::FromPem(std::string_view certificatePem, std::string_view privateKeyPem,
+                                           std::shared_ptr<TvxnDevKeySource> keys) {
   EnsureOpenSslProviders();
   auto impl = std::make_unique<Impl>();
+  impl->keys = std::move(keys);
   impl->cert = X509FromPem(certificatePem);
   impl->key = KeyFromPem(privateKeyPem);
   if (!impl->cert || !impl->key || X509_check_private_key(impl->cert.get(), impl->key.get()) != 1)
@@ -111,7 +118,7 @@ std::string TvxnDevAuthority::CertificatePem() const {
 
 TvxnDevIdentity TvxnDevAuthority::IssueServer(const std::vector<std::string>& dnsNames,
                                               const std::vector<std::string>& ipAddresses) const {
-  EvpPkeyPtr key = NewRsaKey();
+  EvpPkeyPtr key = NewRsaKey(impl_->keys.get());
   X509Ptr cert = NewCertificate(key.get(), -1, 825);
   X509_NAME* name = X509_get_subject_name(cert.get());
   AddNameEntry(name, "C", "BR");
@@ -138,8 +145,9 @@ namespace {
 // The client certificate and its key, as an e-CNPJ carries them: the common name is the company name and
 // the CNPJ joined by a colon, and the CNPJ is also in the subject alternative name under the ICP-Brasil
 // identifier 2.16.76.1.3.3.
-std::pair<X509Ptr, EvpPkeyPtr> MakeClient(X509* issuer, EVP_PKEY* issuerKey, const TvxnDevClientOptions& o) {
-  EvpPkeyPtr key = NewRsaKey();
+std::pair<X509Ptr, EvpPkeyPtr> MakeClient(X509* issuer, EVP_PKEY* issuerKey, TvxnDevKeySource* keys,
+                                          const TvxnDevClientOptions& o) {
+  EvpPkeyPtr key = NewRsaKey(keys);
   X509Ptr cert = NewCertificate(key.get(), o.ValidFromDays, o.ValidToDays);
   X509_NAME* name = X509_get_subject_name(cert.get());
   AddNameEntry(name, "C", "BR");
@@ -160,7 +168,7 @@ std::pair<X509Ptr, EvpPkeyPtr> MakeClient(X509* issuer, EVP_PKEY* issuerKey, con
 } // namespace
 
 std::string TvxnDevAuthority::IssueClientPkcs12(const TvxnDevClientOptions& o) const {
-  auto [cert, key] = MakeClient(impl_->cert.get(), impl_->key.get(), o);
+  auto [cert, key] = MakeClient(impl_->cert.get(), impl_->key.get(), impl_->keys.get(), o);
   X509StackPtr chain(sk_X509_new_null());
   X509_up_ref(impl_->cert.get());
   sk_X509_push(chain.get(), impl_->cert.get());
@@ -180,7 +188,7 @@ std::string TvxnDevAuthority::IssueClientPkcs12(const TvxnDevClientOptions& o) c
 }
 
 TvxnDevIdentity TvxnDevAuthority::IssueClient(const TvxnDevClientOptions& o) const {
-  auto [cert, key] = MakeClient(impl_->cert.get(), impl_->key.get(), o);
+  auto [cert, key] = MakeClient(impl_->cert.get(), impl_->key.get(), impl_->keys.get(), o);
   return {ToPem(cert.get()), ToPem(key.get())};
 }
 

@@ -32,12 +32,26 @@ struct TvxnDevClientOptions {
   bool WithPrivateKey = true;
 };
 
+// Where an authority takes the RSA-2048 keys of itself and of the certificates it issues. Making a key
+// is the slow part of issuing a certificate (a fifth of a second or more); a program that issues many
+// short-lived certificates, a test suite above all, may hand out keys made beforehand. Called from any
+// thread of the authority's users.
+class TvxnDevKeySource {
+public:
+  virtual ~TvxnDevKeySource() = default;
+  // The PEM of a private RSA key this source has not handed out before, or "" to have a new one made.
+  virtual std::string NextKeyPem() = 0;
+};
+
 class TvxnDevAuthority {
 public:
-  // A new self-signed RSA-2048 authority.
-  static TvxnDevAuthority Create(std::string_view commonName = "Quorvant NFe Dev CA");
+  // A new self-signed RSA-2048 authority; its key and those of what it issues come from `keys` when
+  // given, else are made as needed.
+  static TvxnDevAuthority Create(std::string_view commonName = "Quorvant NFe Dev CA",
+                                 std::shared_ptr<TvxnDevKeySource> keys = nullptr);
   // An authority made earlier (PEM of its certificate and key).
-  static TvxnDevAuthority FromPem(std::string_view certificatePem, std::string_view privateKeyPem);
+  static TvxnDevAuthority FromPem(std::string_view certificatePem, std::string_view privateKeyPem,
+                                  std::shared_ptr<TvxnDevKeySource> keys = nullptr);
 
   TvxnDevAuthority(TvxnDevAuthority&&) noexcept;
   TvxnDevAuthority& operator=(TvxnDevAuthority&&) noexcept;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "sefaz-sim/SefazSim.h"
+#include "support/SimOptions.h"
 #include "support/TempDir.h"
 #include "support/XmlTag.h"
 #include "vxnNFe.h"
@@ -48,7 +49,7 @@ protected:
   std::string NaPasta(const std::string& nome) const { return Pasta() + nome; }
   std::string Log() const { return nfe_->GetDiretorioLog(); }
 
-  sim::TSefazSim sim_;
+  sim::TSefazSim sim_{test::SimOptions()};
   dev::TvxnDevIdentity cliente_;
   TempDir dir_;
   std::string assinante_ = dir_.File("assinatura.pfx");

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "sefaz-sim/SefazSim.h"
+#include "support/SimOptions.h"
 
 #include <chrono>
 #include <cstddef>
@@ -17,7 +18,7 @@ class TSimRequestLog {
 public:
   // Server options that record each request line here; the log must outlive the server.
   sim::TSefazSimOptions Options() {
-    sim::TSefazSimOptions o;
+    sim::TSefazSimOptions o = SimOptions();
     o.OnRequest = [this](const std::string& line) {
       std::lock_guard lock(mutex_);
       lines_.push_back(line);

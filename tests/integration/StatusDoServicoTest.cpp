@@ -2,6 +2,7 @@
 // server writes, as an application would be.
 #include "sefaz-sim/SefazSim.h"
 #include "support/RefusalOf.h"
+#include "support/SimOptions.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
 #include "vxnNFe.h"
@@ -47,7 +48,7 @@ protected:
   }
 
   test::TempDir dir_;
-  sim::TSefazSim sim_;
+  sim::TSefazSim sim_{test::SimOptions()};
   sim::TSefazSimConfigFiles files_;
   TvxnNFe nfe_;
   std::vector<LogCall> onLog_;

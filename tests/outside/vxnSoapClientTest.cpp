@@ -1,6 +1,7 @@
 // PostSOAP and UpdateResource against a real HTTPS server on loopback that requires a client certificate.
 #include "support/DevPki.h"
 #include "support/TempDir.h"
+#include "support/TestKeys.h"
 #include "support/TlsTestServer.h"
 #include "support/ZipFixture.h"
 #include "vxnFiles.h"
@@ -96,7 +97,7 @@ TEST_F(PostSoapTest, ServerRefusesAPostWithoutClientCertificate) {
   EXPECT_TRUE(server.Received().empty());
 
   // A certificate from another authority is refused the same way.
-  auto other = dev::TvxnDevAuthority::Create("Outra AC");
+  auto other = dev::TvxnDevAuthority::Create("Outra AC", test::SharedKeys());
   test::TempDir dir;
   WriteFileAtomic(dir.File("outro.pfx"), other.IssueClientPkcs12({}));
   gov_.Get_HttpSettings().CertificatePath = dir.File("outro.pfx");
@@ -108,7 +109,7 @@ TEST_F(PostSoapTest, ServerRefusesAPostWithoutClientCertificate) {
 
 TEST_F(PostSoapTest, UntrustedServerIsRefusedUnlessInvalidCertificatesAreIgnored) {
   // The server's certificate comes from an authority the client does not trust.
-  auto rogue = dev::TvxnDevAuthority::Create("AC Desconhecida");
+  auto rogue = dev::TvxnDevAuthority::Create("AC Desconhecida", test::SharedKeys());
   TlsTestServer server(rogue.IssueServer(), test::SharedPki().CaPem(), Ok);
   std::string m = Failure(server.Url("/ws"));
   EXPECT_NE(m.find("Falha na comunicação com"), std::string::npos) << m;

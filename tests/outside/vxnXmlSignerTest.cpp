@@ -3,6 +3,7 @@
 #include "support/DevPki.h"
 #include "support/RefusalOf.h"
 #include "support/TempDir.h"
+#include "support/TestKeys.h"
 #include "support/XmlCheck.h"
 #include "vxnFiles.h"
 #include "vxnGovX.h"
@@ -99,7 +100,7 @@ TEST_F(SignXmlByIdTest, SignedNfeValidatesAgainstTheOfficialSchema) {
 TEST_F(SignXmlByIdTest, VerifierExplainsEachFailure) {
   std::string out = gov_.SignXmlById(UnsignedNfe(), kNfeKey);
 
-  auto other = dev::TvxnDevAuthority::Create("Outra AC");
+  auto other = dev::TvxnDevAuthority::Create("Outra AC", test::SharedKeys());
   auto untrusted = VerifyXmlSignature(out, other.CertificatePem());
   EXPECT_FALSE(untrusted.Ok);
   EXPECT_NE(untrusted.Reason.find("não confiável"), std::string::npos) << untrusted.Reason;

@@ -5,6 +5,7 @@
 #include "sefaz-sim/SimStore.h"
 #include "support/HttpsTestClient.h"
 #include "support/SignedNFeDocument.h"
+#include "support/SimOptions.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
 #include "support/XmlTag.h"
@@ -95,7 +96,7 @@ protected:
   }
 
   static sim::TSefazSimOptions WithData(const test::TempDir& dir) {
-    sim::TSefazSimOptions o;
+    sim::TSefazSimOptions o = test::SimOptions();
     o.DataDir = dir.Path() + "estado";
     return o;
   }

@@ -2,6 +2,7 @@
 // outside the library over TLS: what any client sees.
 #include "sefaz-sim/SefazSim.h"
 #include "support/HttpsTestClient.h"
+#include "support/SimOptions.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
 #include "support/XmlTag.h"
@@ -80,7 +81,7 @@ protected:
   }
 
   test::TempDir dir_;
-  TSefazSim sim_;
+  TSefazSim sim_{test::SimOptions()};
   dev::TvxnDevIdentity client_;
   std::string signer_;
 };

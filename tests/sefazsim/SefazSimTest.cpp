@@ -1,6 +1,8 @@
 #include "sefaz-sim/SefazSim.h"
 #include "support/HttpsTestClient.h"
+#include "support/SimOptions.h"
 #include "support/TempDir.h"
+#include "support/TestKeys.h"
 #include "support/XmlCheck.h"
 #include "support/XmlTag.h"
 #include "vxnFormat.h"
@@ -70,7 +72,7 @@ protected:
     return ret;
   }
 
-  TSefazSim sim_;
+  TSefazSim sim_{test::SimOptions()};
   dev::TvxnDevIdentity client_ = sim_.Authority().IssueClient({});
 };
 
@@ -152,7 +154,7 @@ TEST_F(SefazSimTest, ClientMustPresentACertificateOfItsAuthority) {
   EXPECT_EQ(none.Status, 0);
   EXPECT_FALSE(none.Error.empty());
 
-  const dev::TvxnDevAuthority stranger = dev::TvxnDevAuthority::Create("Some Other CA");
+  const dev::TvxnDevAuthority stranger = dev::TvxnDevAuthority::Create("Some Other CA", test::SharedKeys());
   const dev::TvxnDevIdentity foreign = stranger.IssueClient({});
   r.ClientCertificatePem = foreign.CertificatePem;
   r.ClientKeyPem = foreign.PrivateKeyPem;
@@ -188,8 +190,8 @@ TEST_F(SefazSimTest, AnswersClientsInParallel) {
 }
 
 TEST(SefazSimLifecycle, EphemeralPortsStopCleanly) {
-  TSefazSim a;
-  TSefazSim b;
+  TSefazSim a{test::SimOptions()};
+  TSefazSim b{test::SimOptions()};
   a.Start();
   b.Start();
   EXPECT_GT(a.Port(), 0);
@@ -208,16 +210,16 @@ TEST(SefazSimLifecycle, EphemeralPortsStopCleanly) {
 }
 
 TEST(SefazSimLifecycle, BusyPortIsReported) {
-  TSefazSim a;
+  TSefazSim a{test::SimOptions()};
   a.Start();
-  sim::TSefazSimOptions options;
+  sim::TSefazSimOptions options = test::SimOptions();
   options.Port = a.Port();
   TSefazSim b(options);
   EXPECT_THROW(b.Start(), std::runtime_error);
 }
 
 TEST(SefazSimConfig, ServersFileAndComponentConfiguration) {
-  TSefazSim s;
+  TSefazSim s{test::SimOptions()};
   s.Start();
   const std::string ini = s.ServersIniText();
   for (const char* section : {"[SP]", "[AN]", "[AC]", "[TO]", "[SVCAN]", "[SVCRS]"})

@@ -1,10 +1,11 @@
 #include "DevPki.h"
 
+#include "support/TestKeys.h"
 #include "vxnFiles.h"
 
 namespace vxn::test {
 
-DevPki::DevPki() : ca_(dev::TvxnDevAuthority::Create("Quorvant NFe Test CA")) {
+DevPki::DevPki() : ca_(dev::TvxnDevAuthority::Create("Quorvant NFe Test CA", SharedKeys())) {
   caFile_ = dir_.File("ca.pem");
   WriteFileAtomic(caFile_, ca_.CertificatePem());
   validClient_ = WriteClient("valido.pfx", {});

@@ -1,6 +1,6 @@
 // A development PKI for tests: one authority and the files made from it in a temporary folder (the
-// authority's PEM, e-CNPJ style PKCS#12 client certificates, a TLS server identity). RSA key generation
-// is slow, so a test suite makes one and shares it.
+// authority's PEM, e-CNPJ style PKCS#12 client certificates, a TLS server identity), with the keys of the
+// build (support/TestKeys.h).
 #pragma once
 
 #include "TempDir.h"

@@ -4,6 +4,7 @@
 
 #include "NfeProcess.h"
 #include "sefaz-sim/SefazSim.h"
+#include "support/SimOptions.h"
 #include "support/TempDir.h"
 #include "vxnFiles.h"
 
@@ -77,7 +78,7 @@ protected:
     return n;
   }
   test::TempDir dir_;
-  sim::TSefazSim sim_;
+  sim::TSefazSim sim_{test::SimOptions()};
   sim::TSefazSimConfigFiles files_;
 };
 

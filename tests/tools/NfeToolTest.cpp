@@ -6,6 +6,7 @@
 #include "support/DevPki.h"
 #include "support/NFeLoteFixture.h"
 #include "support/SignedNFeDocument.h"
+#include "support/SimOptions.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
 #include "vxnFiles.h"
@@ -237,7 +238,7 @@ protected:
     AppendToFile("DiretorioXmlDestinatario=" + dir_.Path() + "dest/\r\n", files_.ConfigFile);
   }
   test::TempDir dir_;
-  sim::TSefazSim sim_;
+  sim::TSefazSim sim_{test::SimOptions()};
   sim::TSefazSimConfigFiles files_;
 };
 

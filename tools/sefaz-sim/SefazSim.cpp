@@ -75,8 +75,9 @@ std::vector<std::unique_ptr<TSimService>> MakeServices() {
 
 dev::TvxnDevAuthority MakeAuthority(const TSefazSimOptions& options) {
   if (!options.AuthorityCertificatePem.empty())
-    return dev::TvxnDevAuthority::FromPem(options.AuthorityCertificatePem, options.AuthorityPrivateKeyPem);
-  return dev::TvxnDevAuthority::Create("Quorvant NFe sefaz-sim CA");
+    return dev::TvxnDevAuthority::FromPem(options.AuthorityCertificatePem, options.AuthorityPrivateKeyPem,
+                                          options.Keys);
+  return dev::TvxnDevAuthority::Create("Quorvant NFe sefaz-sim CA", options.Keys);
 }
 
 struct TRoute {

@@ -28,6 +28,9 @@ struct TSefazSimOptions {
   // a new one.
   std::string AuthorityCertificatePem;
   std::string AuthorityPrivateKeyPem;
+  // Where the authority takes the keys of what it issues (and its own when it makes a new one); empty
+  // makes each key when needed.
+  std::shared_ptr<dev::TvxnDevKeySource> Keys;
   // Folder of the server's state (the database "sefaz-sim.db": authorised documents, protocols,
   // receipts, invalidations, events), created when missing; a server started again on the same folder
   // remembers all of it. Empty keeps the state in memory for the life of the server.
