@@ -3,6 +3,7 @@
 #pragma once
 
 #include "sefaz-sim/SefazSim.h"
+#include "support/SimOptions.h"
 #include "support/TempDir.h"
 #include "vxnNFe.h"
 
@@ -43,7 +44,7 @@ protected:
 
   // A server of the test's own, and the files written for it.
   TempDir dir_;
-  sim::TSefazSim sim_;
+  sim::TSefazSim sim_{test::SimOptions()};
   sim::TSefazSimConfigFiles files_;
   int proximoNumero_ = 7000;
   std::unique_ptr<TvxnNFe> nfe_;

@@ -5,6 +5,7 @@
 #include "sefaz-sim/SefazSim.h"
 #include "support/HttpsTestClient.h"
 #include "support/SignedNFeDocument.h"
+#include "support/SimOptions.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
 #include "support/XmlTag.h"
@@ -91,7 +92,7 @@ protected:
 
   std::string Id(const std::string& tp, const std::string& seq2) const { return "ID" + tp + chave_ + seq2; }
 
-  sim::TSefazSim sim_;
+  sim::TSefazSim sim_{test::SimOptions()};
   dev::TvxnDevIdentity client_ = sim_.Authority().IssueClient({});
   test::TempDir dir_;
   std::string signer_ = dir_.File("assinatura.pfx");
