@@ -322,6 +322,39 @@ TEST_F(DistribuicaoDFeTest, FilingStopsAtADocZipThatDoesNotDecompress) {
   EXPECT_FALSE(std::filesystem::exists(dir_.Path() + "vazia"));
 }
 
+// A docZip is found in whatever namespace prefix the reply gives it, and a document without an access key
+// (nothing to file it under) is passed over: no file, no notice, and the filing goes on after it.
+TEST_F(DistribuicaoDFeTest, APrefixedDocZipIsFiledAndOneWithoutKeyIsPassedOver) {
+  const std::string chave = ParaODestinatario();
+  std::string nsu = "0";
+  const std::vector<TvxnDFeArquivado> antes = Baixar(*dest_, kUFDest, kDest, nsu);
+  ASSERT_EQ(antes.size(), 1u);
+  const std::string resumo = ReadFileOrEmpty(antes[0].Arquivo);
+  TvxnGovUtils& u = dest_->GetGovUtils();
+  auto zip = [&](const std::string& tag, const std::string& n, const std::string& doc) {
+    return "<" + tag + " NSU=\"" + n + "\" schema=\"resNFe_v1.01.xsd\">" + u.CompressBase64Gz(doc) + "</" +
+           tag + ">";
+  };
+  std::string semChave = resumo;
+  semChave.erase(semChave.find("<chNFe>"), 7 + 44 + 8);
+  const std::string resposta =
+      R"(<r:retDistDFeInt xmlns:r="http://www.portalfiscal.inf.br/nfe" versao="1.01"><r:tpAmb>2</r:tpAmb>)"
+      R"(<r:cStat>138</r:cStat><r:xMotivo>Documento localizado</r:xMotivo><r:loteDistDFeInt>)" +
+      zip("r:docZip", Nsu(5), semChave) + zip("r:docZip", Nsu(6), resumo) +
+      "</r:loteDistDFeInt></r:retDistDFeInt>";
+  const std::string pasta = dir_.Path() + "prefixo/";
+  std::vector<TvxnDFeArquivado> f;
+  dest_->TratarXMLRetornoDFe(resposta, pasta, [&](const TvxnDFeArquivado& a) { f.push_back(a); });
+  ASSERT_EQ(f.size(), 1u);
+  EXPECT_EQ(f[0].NSU, Nsu(6));
+  EXPECT_EQ(f[0].Schema, "resNFe_v1.01.xsd");
+  EXPECT_EQ(f[0].Arquivo, pasta + "Resumo/" + chave + ".xml");
+  EXPECT_EQ(ReadFileOrEmpty(f[0].Arquivo), resumo);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(pasta + "Resumo"),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
 // The services the distribution service replaced: the component refuses them as obsolete; the events
 // object still speaks them (national environment), with their checks first.
 TEST_F(DistribuicaoDFeTest, TheLegacyServices) {

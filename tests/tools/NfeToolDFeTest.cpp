@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <ctime>
 #include <functional>
 #include <sstream>
 
@@ -116,12 +117,26 @@ TEST(NfeToolDFe, BothSidesOfTheSaleAgainstAStandaloneServer) {
       return RunNfe(args, InHome(dir));
     };
   };
+  const std::time_t inicio = std::time(nullptr);
   Cenario(com(pasta + "nfeConfig.ini"), com(pasta + "destinatario/nfeConfig.ini"),
           pasta + "sefaz-sim-ca.pem");
-  // The standalone server waits as the authority does: asking again right after "nothing found" is refused.
+  // The standalone server waits as the authority does: asking again right after "nothing found" is
+  // refused, and the run says until when, an hour from the "nothing found" it remembered.
   const NfeRunResult cedo = com(pasta + "destinatario/nfeConfig.ini")({"dfe"});
   EXPECT_EQ(cedo.exitCode, 1);
   EXPECT_THAT(cedo.out, HasSubstr("last answer 656 Rejeicao: Consumo Indevido"));
+  const std::string memoria = ReadFileOrEmpty(pasta + "destinatario/XmlDestinatario/DFe/ultNSU.ini");
+  const std::size_t p = memoria.find("homologacao-137=");
+  ASSERT_NE(p, std::string::npos) << memoria;
+  const std::time_t nada = std::stoll(memoria.substr(p + 16));
+  EXPECT_GE(nada, inicio);
+  EXPECT_LE(nada, std::time(nullptr));
+  const std::time_t depois = nada + 3600;
+  std::tm tm{};
+  gmtime_r(&depois, &tm);
+  char quando[32];
+  std::strftime(quando, sizeof quando, "%Y-%m-%d %H:%M:%S UTC", &tm);
+  EXPECT_THAT(cedo.err, HasSubstr(std::string("ask again after ") + quando));
   EXPECT_EQ(sim.Stop(SIGTERM), 0);
 }
 

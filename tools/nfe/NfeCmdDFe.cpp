@@ -11,6 +11,7 @@
 #include "vxnPaths.h"
 
 #include <cstdio>
+#include <ctime>
 #include <iostream>
 #include <memory>
 
@@ -34,6 +35,14 @@ public:
   void Gravar(const std::string& nsu) {
     if (!nsu.empty() && nsu != Ler())
       ini_.WriteString(cnpj_, chave_, nsu);
+  }
+  // The moment the service last found nothing new (137), from which it counts its hour of waiting.
+  std::time_t NadaEncontrado() const {
+    const std::string t = ini_.ReadString(cnpj_, chave_ + "-137", "0");
+    return t.find_first_not_of("0123456789") == std::string::npos ? std::stoll("0" + t) : 0;
+  }
+  void GravarNadaEncontrado(std::time_t quando) {
+    ini_.WriteString(cnpj_, chave_ + "-137", std::to_string(static_cast<long long>(quando)));
   }
 
 private:
@@ -73,6 +82,26 @@ private:
   int arquivados_ = 0;
   std::string ultimoArquivado_;
 };
+
+std::string HoraUtc(std::time_t t) {
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S UTC", &tm);
+  return buf;
+}
+
+// 656: the service counts an hour from its last "nothing found" before it answers the same party again.
+// Says when that hour ends, from the moment this folder remembers (a run elsewhere may have asked since).
+void ExplicarEspera(const TUltimoNsu& memoria) {
+  const std::time_t nada = memoria.NadaEncontrado();
+  std::cerr << "nfe: the service answers the same CNPJ again only an hour after it found nothing new";
+  if (nada > 0)
+    std::cerr << " (here at " << HoraUtc(nada) << "); ask again after " << HoraUtc(nada + 3600);
+  else
+    std::cerr << "; ask again in an hour";
+  std::cerr << "\n";
+}
 
 bool Encontrou(const std::string& cStat) {
   return cStat == "137" || cStat == "138";
@@ -117,8 +146,12 @@ int RunDFe(TNfeSession& session, const TDFeOptions& o) {
     const std::string cStat = ReplyStatus(resposta).CStat;
     if (!Encontrou(cStat)) {
       Resumo(arquivamento, resposta, cnpj);
+      if (cStat == "656")
+        ExplicarEspera(memoria);
       return kExitRecusado;
     }
+    if (cStat == "137")
+      memoria.GravarNadaEncontrado(std::time(nullptr));
     try {
       arquivamento.Arquivar(resposta);
     } catch (...) {
