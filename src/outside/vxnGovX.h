@@ -132,8 +132,28 @@ private:
   std::unique_ptr<Impl> impl_;
 };
 
-// Checks the enveloped signature(s) of a signed document. trustedCaPem: PEM text of the authorities the
-// signer's certificate must chain to; empty checks the signature with the certificate it carries only.
+// Checks enveloped signatures with one xmlsec1 keys manager and trust store, made when the verifier is
+// made: building them reads the system's certificate bundle, which costs far more than checking one
+// document, so whoever checks many documents keeps one verifier. Verify may be called from several
+// threads; the calls take turns.
+class TvxnXmlSignatureVerifier {
+public:
+  // trustedCaPem: PEM text of the authorities the signer's certificate must chain to; empty checks the
+  // signature with the certificate it carries only.
+  explicit TvxnXmlSignatureVerifier(std::string_view trustedCaPem = {});
+  ~TvxnXmlSignatureVerifier();
+  TvxnXmlSignatureVerifier(const TvxnXmlSignatureVerifier&) = delete;
+  TvxnXmlSignatureVerifier& operator=(const TvxnXmlSignatureVerifier&) = delete;
+
+  // Every Signature of the document must verify and reference the element it sits beside.
+  TvxnSignatureCheck Verify(std::string_view xml) const;
+
+private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// One check with a verifier of its own (TvxnXmlSignatureVerifier), for a single document.
 TvxnSignatureCheck VerifyXmlSignature(std::string_view xml, std::string_view trustedCaPem = {});
 
 } // namespace vxn

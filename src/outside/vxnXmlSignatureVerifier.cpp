@@ -7,6 +7,7 @@
 #include <xmlsec/keysmngr.h>
 #include <xmlsec/openssl/app.h>
 
+#include <mutex>
 #include <vector>
 
 namespace vxn {
@@ -95,8 +96,26 @@ TvxnSignatureCheck VerifyOne(xmlNodePtr sig, XmlSecKeysMngrPtr& mngr, bool check
 
 } // namespace
 
-TvxnSignatureCheck VerifyXmlSignature(std::string_view xml, std::string_view trustedCaPem) {
+struct TvxnXmlSignatureVerifier::Impl {
+  XmlSecKeysMngrPtr mngr;
+  std::string error; // why the keys manager could not be made
+  bool checkChain = false;
+  std::mutex mutex;
+};
+
+TvxnXmlSignatureVerifier::TvxnXmlSignatureVerifier(std::string_view trustedCaPem)
+    : impl_(std::make_unique<Impl>()) {
   EnsureXmlSecInitialised();
+  TvxnXmlErrorCapture errors;
+  impl_->checkChain = !trustedCaPem.empty();
+  impl_->mngr = MakeKeysManager(trustedCaPem, impl_->error);
+  if (!impl_->mngr)
+    impl_->error += ": " + errors.Text();
+}
+
+TvxnXmlSignatureVerifier::~TvxnXmlSignatureVerifier() = default;
+
+TvxnSignatureCheck TvxnXmlSignatureVerifier::Verify(std::string_view xml) const {
   TvxnXmlErrorCapture errors;
   XmlDocPtr doc = ParseUntrustedXml(xml);
   if (!doc || !xmlDocGetRootElement(doc.get()))
@@ -107,14 +126,17 @@ TvxnSignatureCheck VerifyXmlSignature(std::string_view xml, std::string_view tru
     return Failed("o documento não possui assinatura (Signature)");
   static const xmlChar* ids[] = {BAD_CAST "Id", nullptr};
   xmlSecAddIDs(doc.get(), xmlDocGetRootElement(doc.get()), ids);
-  std::string error;
-  XmlSecKeysMngrPtr mngr = MakeKeysManager(trustedCaPem, error);
-  if (!mngr)
-    return Failed(error + ": " + errors.Text());
+  if (!impl_->mngr)
+    return Failed(impl_->error);
+  std::lock_guard lock(impl_->mutex);
   for (xmlNodePtr sig : signatures)
-    if (TvxnSignatureCheck r = VerifyOne(sig, mngr, !trustedCaPem.empty(), errors); !r.Ok)
+    if (TvxnSignatureCheck r = VerifyOne(sig, impl_->mngr, impl_->checkChain, errors); !r.Ok)
       return r;
   return {true, {}};
+}
+
+TvxnSignatureCheck VerifyXmlSignature(std::string_view xml, std::string_view trustedCaPem) {
+  return TvxnXmlSignatureVerifier(trustedCaPem).Verify(xml);
 }
 
 } // namespace vxn

@@ -18,6 +18,7 @@
 #include "sefaz-sim/services/SimRecepcaoEvento.h"
 #include "sefaz-sim/services/SimRetAutorizacao.h"
 #include "sefaz-sim/services/SimStatusServico.h"
+#include "vxnGovX.h"
 #include "vxnOutsideHandles.h"
 #include "vxnPaths.h"
 #include "vxnText.h"
@@ -80,6 +81,13 @@ dev::TvxnDevAuthority MakeAuthority(const TSefazSimOptions& options) {
   return dev::TvxnDevAuthority::Create("Quorvant NFe sefaz-sim CA", options.Keys);
 }
 
+dev::TvxnDevIdentity MakeServerIdentity(const TSefazSimOptions& options,
+                                        const dev::TvxnDevAuthority& authority) {
+  if (!options.ServerCertificatePem.empty() && !options.ServerPrivateKeyPem.empty())
+    return {options.ServerCertificatePem, options.ServerPrivateKeyPem};
+  return authority.IssueServer();
+}
+
 struct TRoute {
   std::string section;
   std::string wsdlName;
@@ -124,6 +132,7 @@ struct TSefazSim::Impl {
   TSimEvents events{store};
   TSimDFe dfe{store};
   std::unique_ptr<TSimReplySigner> signer;
+  TvxnXmlSignatureVerifier verifier;
   TSimTaxpayers taxpayers;
   std::vector<std::unique_ptr<TSimService>> services = MakeServices();
   std::unique_ptr<httplib::SSLServer> server;
@@ -136,7 +145,8 @@ struct TSefazSim::Impl {
   std::vector<std::string> received;
 
   explicit Impl(TSefazSimOptions o)
-      : options(std::move(o)), authority(MakeAuthority(options)), serverIdentity(authority.IssueServer()),
+      : options(std::move(o)), authority(MakeAuthority(options)),
+        serverIdentity(MakeServerIdentity(options, authority)),
         schemas(options.SchemasDir.empty() ? ProgramDirectory() + "Esquemas/" : options.SchemasDir),
         store(options.DataDir), signer(std::make_unique<TSimReplySigner>(authority)),
         dfeWait(options.DFeWaitSeconds), dfeDamaged(options.DFeDamagedNsu) {}
@@ -214,16 +224,11 @@ struct TSefazSim::Impl {
                               envelope.HeaderCUF,   envelope.DataXml, envelope.Compressed,
                               ClientCnpjOf(req.ssl)};
     const int paused = statusPaused.load();
-    const TSimContext context{schemas,
-                              states,
-                              paused ? std::optional<int>(paused) : std::nullopt,
-                              lots,
-                              taxpayers,
-                              events,
-                              *signer,
-                              dfe,
-                              dfeWait.load(),
-                              dfeDamaged.load()};
+    const TSimContext context{
+        schemas,        states,           paused ? std::optional<int>(paused) : std::nullopt,
+        lots,           taxpayers,        events,
+        *signer,        verifier,         dfe,
+        dfeWait.load(), dfeDamaged.load()};
     const std::string result = service.Handle(request, context);
     const std::string ns = envelope.BodyNamespace.empty() ? WsdlNamespaceOf(service) : envelope.BodyNamespace;
     res.status = 200;

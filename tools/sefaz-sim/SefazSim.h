@@ -28,6 +28,10 @@ struct TSefazSimOptions {
   // a new one.
   std::string AuthorityCertificatePem;
   std::string AuthorityPrivateKeyPem;
+  // PEM of a server certificate issued earlier by that authority, and its key, so that a server started
+  // again makes no key; empty issues a new one.
+  std::string ServerCertificatePem;
+  std::string ServerPrivateKeyPem;
   // Where the authority takes the keys of what it issues (and its own when it makes a new one); empty
   // makes each key when needed.
   std::shared_ptr<dev::TvxnDevKeySource> Keys;

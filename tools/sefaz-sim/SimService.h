@@ -8,6 +8,10 @@
 #include <string_view>
 #include <vector>
 
+namespace vxn {
+class TvxnXmlSignatureVerifier;
+}
+
 namespace vxn::sim {
 
 class TSimDFe;
@@ -43,6 +47,8 @@ struct TSimContext {
   TSimEvents& Events;
   // Signs the replies that carry a signature (retEvento).
   TSimReplySigner& Signer;
+  // Checks the signatures of what clients send; made once per server.
+  const TvxnXmlSignatureVerifier& Verifier;
   // The parties' feeds of the distribution service, kept between requests.
   TSimDFe& DFe;
   // Seconds a party must wait after "nothing found" (137) before asking again (656 otherwise); 0: no wait.

@@ -83,7 +83,7 @@ std::string TSimAutorizacao::Handle(const TSimRequest& request, const TSimContex
 
 int TSimAutorizacao::Check(const TSimLotDocument& d, const TSimRequest& request,
                            const TSimContext& context) const {
-  if (!VerifyXmlSignature(d.Xml))
+  if (!context.Verifier.Verify(d.Xml))
     return 297;
   const std::string key = d.Id.size() == 47 ? d.Id.substr(3) : "";
   if (key.size() != 44 || KeyCheckDigit(std::string_view(key).substr(0, 43)) != key[43] - '0')

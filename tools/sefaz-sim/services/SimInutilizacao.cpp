@@ -52,7 +52,7 @@ int TSimInutilizacao::Check(const TSimRequest& request, const TSimContext& conte
   const std::string schema = Is400() && cpf ? "MT_inutNFe_v4.00.xsd" : "inutNFe_v" + Versao() + ".xsd";
   if (!context.Schemas.Validate(xml, schema).empty())
     return 215;
-  if (!VerifyXmlSignature(xml))
+  if (!context.Verifier.Verify(xml))
     return 297;
   if (ElementText(xml, "tpAmb") != "2") // this server is a homologation environment
     return 252;

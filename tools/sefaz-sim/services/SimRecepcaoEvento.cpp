@@ -151,7 +151,7 @@ int TSimRecepcaoEvento::Check(const TEvento& e, const TSimRequest& request,
     return 491;
   if (!context.Schemas.Validate(e.DetEvento, schema).empty())
     return 493;
-  if (!VerifyXmlSignature(e.Xml))
+  if (!context.Verifier.Verify(e.Xml))
     return 297;
   char seq[8];
   std::snprintf(seq, sizeof seq, "%02d", std::atoi(e.NSeq.c_str()));
