@@ -74,6 +74,16 @@ std::string TvxnNFeXmlDestinatario::GerarPorRecibo(std::string_view recibo) {
   logEnvio_ = GetTempNameLogEnv(recibo);
   if (logEnvio_.empty())
     return {};
+  // The logs read for this receipt are let go at the end, also when a document fails.
+  struct TLogsDoRecibo {
+    TvxnNFeXmlDestinatario& d;
+    explicit TLogsDoRecibo(TvxnNFeXmlDestinatario& x) : d(x) { d.logsDoRecibo_ = true; }
+    ~TLogsDoRecibo() {
+      d.logsDoRecibo_ = false;
+      d.envioLido_.reset();
+      d.reciboLido_.reset();
+    }
+  } logs(*this);
   std::string ultimo = GerarChavesComStatus(recibo, {100, 150}, "-nfe.xml");
   const std::string negado = GerarChavesComStatus(recibo, {110, 301, 302}, "-den.xml");
   return negado.empty() ? ultimo : negado;
@@ -138,7 +148,11 @@ std::string TvxnNFeXmlDestinatario::MontarXmlDestinatario(std::string_view chave
 }
 
 std::string TvxnNFeXmlDestinatario::GetXmlLogEnvio(std::string_view chave) {
-  const std::string nfe = TvxnNFeXMLLogs::AchaNFeAssinadaLogEnvio(chave, logEnvio_, diretorioLog_);
+  if (logsDoRecibo_ && !envioLido_)
+    envioLido_ = std::make_unique<TvxnNFeLogEnvioLido>(logEnvio_, diretorioLog_);
+  const std::string nfe = envioLido_
+                              ? envioLido_->NFeAssinada(chave)
+                              : TvxnNFeXMLLogs::AchaNFeAssinadaLogEnvio(chave, logEnvio_, diretorioLog_);
   if (nfe.empty())
     throw EvxnNFeXmlDestinatario(NaoEncontrada(chave, logEnvio_), logDirErro_);
   return TrataXmlAssinado(nfe);
@@ -146,7 +160,11 @@ std::string TvxnNFeXmlDestinatario::GetXmlLogEnvio(std::string_view chave) {
 
 std::string TvxnNFeXmlDestinatario::GetXmlInfProtocolo(std::string_view chave) {
   if (!logConsRec_.empty()) {
-    std::string infProt = TvxnNFeXMLLogs::AchaInfProtLogConsRec(chave, logConsRec_, diretorioLog_);
+    if (logsDoRecibo_ && !reciboLido_)
+      reciboLido_ = std::make_unique<TvxnNFeLogReciboLido>(logConsRec_, diretorioLog_);
+    std::string infProt = reciboLido_
+                              ? reciboLido_->InfProt(chave)
+                              : TvxnNFeXMLLogs::AchaInfProtLogConsRec(chave, logConsRec_, diretorioLog_);
     if (infProt.empty())
       throw EvxnNFeXmlDestinatario(NaoEncontrada(chave, logConsRec_), logDirErro_);
     return infProt;

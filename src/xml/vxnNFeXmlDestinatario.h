@@ -9,8 +9,10 @@
 
 #include "vxnGovUtils.h"
 #include "vxnNFeSettings.h"
+#include "xml/vxnNFeLogsLidos.h"
 
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -92,6 +94,10 @@ private:
   TOnXmlDestinatarioEvent onXmlDestinatario_;
   bool salvarLogsEmDisco_ = true;
   TvxnGovUtils utils_;
+  // While the documents of one receipt are written, its two logs are read once, on first use.
+  bool logsDoRecibo_ = false;
+  std::unique_ptr<TvxnNFeLogEnvioLido> envioLido_;
+  std::unique_ptr<TvxnNFeLogReciboLido> reciboLido_;
 };
 
 // The protocol statuses a distribution document is joined for: authorised (100, and 150, authorised
