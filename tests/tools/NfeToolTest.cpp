@@ -181,12 +181,15 @@ TEST(NfeToolEmbeddedDefault, TwoFirstRunsAtOnceMakeTheTestCertificateOnce) {
   for (const auto& e : fs::directory_iterator(folder))
     names.insert(e.path().filename().string());
   EXPECT_EQ(names, (std::set<std::string>{".lock", "autoridade-teste.key", "autoridade-teste.pem",
-                                          "cliente-teste.pfx"}));
-  // What is left is one consistent set: a later run uses it as it stands.
+                                          "cliente-teste.pfx", "servidor-teste.key", "servidor-teste.pem"}));
+  // What is left is one consistent set: a later run uses it as it stands, the local server's TLS
+  // certificate too (no key is made at its start).
   const std::string certificate = test::ReadFileOrEmpty(folder + "cliente-teste.pfx");
+  const std::string server = test::ReadFileOrEmpty(folder + "servidor-teste.pem");
   const NfeRunResult later = RunNfe({"status"}, InHome(home));
   EXPECT_EQ(later.exitCode, 0) << later.err;
   EXPECT_EQ(test::ReadFileOrEmpty(folder + "cliente-teste.pfx"), certificate);
+  EXPECT_EQ(test::ReadFileOrEmpty(folder + "servidor-teste.pem"), server);
 }
 
 TEST(NfeToolEmbeddedDefault, XdgDataHomeChoosesTheDataFolderAndXmlPrintsTheWholeReply) {

@@ -154,6 +154,8 @@ void TNfeSession::IniciarServidorLocal() {
   sim::TSefazSimOptions options;
   options.AuthorityCertificatePem = cert.AuthorityCertificatePem;
   options.AuthorityPrivateKeyPem = cert.AuthorityPrivateKeyPem;
+  options.ServerCertificatePem = cert.ServerCertificatePem;
+  options.ServerPrivateKeyPem = cert.ServerPrivateKeyPem;
   // The server's state stays in the data folder, so that a document issued in one run can be queried,
   // corrected and cancelled in the next.
   options.DataDir = dataDir_;

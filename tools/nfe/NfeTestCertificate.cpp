@@ -28,6 +28,8 @@ constexpr const char* kCompany = "EMPRESA DE TESTE LTDA";
 constexpr const char* kRecipient = "destinatario-teste.pfx";
 constexpr const char* kRecipientCnpj = "17444555000125";
 constexpr const char* kRecipientCompany = "COMERCIAL MINEIRA DE TESTE LTDA";
+constexpr const char* kServerCertificate = "servidor-teste.pem";
+constexpr const char* kServerKey = "servidor-teste.key";
 // The client certificate is valid for a year; a new one is issued a month before it runs out.
 constexpr auto kClientRenewal = std::chrono::hours(24 * 335);
 
@@ -62,6 +64,33 @@ void WritePrivate(const fs::path& file, const std::string& content) {
   fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
 }
 
+// A certificate issued by the authority is current when it was written after the authority's own and is
+// not about to run out.
+bool IssuedCurrent(const fs::path& issued, const fs::path& authorityCertificate) {
+  std::error_code ec, ecAuthority;
+  const auto written = fs::last_write_time(issued, ec);
+  const auto authority = fs::last_write_time(authorityCertificate, ecAuthority);
+  return !ec && !ecAuthority && written >= authority && !ClientNeedsRenewal(issued);
+}
+
+// The local server's certificate, read when current, else issued again (the key written first and the
+// certificate last, so that a run that sees a current certificate finds its key complete).
+void KeepServerCertificate(const fs::path& dir, TNfeTestCertificate& c) {
+  const fs::path pem = dir / kServerCertificate;
+  const fs::path key = dir / kServerKey;
+  if (fs::exists(key) && IssuedCurrent(pem, dir / kAuthorityCertificate)) {
+    c.ServerCertificatePem = ReadWholeFile(pem.string());
+    c.ServerPrivateKeyPem = ReadWholeFile(key.string());
+    return;
+  }
+  const dev::TvxnDevIdentity server =
+      dev::TvxnDevAuthority::FromPem(c.AuthorityCertificatePem, c.AuthorityPrivateKeyPem).IssueServer();
+  WritePrivate(key, server.PrivateKeyPem);
+  WriteFileAtomic(pem.string(), server.CertificatePem);
+  c.ServerCertificatePem = server.CertificatePem;
+  c.ServerPrivateKeyPem = server.PrivateKeyPem;
+}
+
 } // namespace
 
 TNfeTestCertificate NfeTestCertificate(const std::string& dataDir) {
@@ -83,6 +112,7 @@ TNfeTestCertificate NfeTestCertificate(const std::string& dataDir) {
   if (haveAuthority && !ClientNeedsRenewal(c.ClientPkcs12Path)) {
     c.AuthorityCertificatePem = ReadWholeFile(caPem.string());
     c.AuthorityPrivateKeyPem = ReadWholeFile(caKey.string());
+    KeepServerCertificate(dir, c);
     return c;
   }
 
@@ -102,6 +132,7 @@ TNfeTestCertificate NfeTestCertificate(const std::string& dataDir) {
   WritePrivate(c.ClientPkcs12Path, authority.IssueClientPkcs12(client));
   c.AuthorityCertificatePem = identity.CertificatePem;
   c.AuthorityPrivateKeyPem = identity.PrivateKeyPem;
+  KeepServerCertificate(dir, c);
   c.Created = true;
   return c;
 }

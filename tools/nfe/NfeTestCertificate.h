@@ -14,13 +14,17 @@ struct TNfeTestCertificate {
   std::string ClientPkcs12Path;
   std::string ClientPassword;
   std::string Cnpj;
+  // The local server's TLS certificate (for 127.0.0.1 and localhost) issued by the test authority, and
+  // its key: kept beside the authority so that starting the server makes no key.
+  std::string ServerCertificatePem;
+  std::string ServerPrivateKeyPem;
   // true when this call made the files (first use, or the client certificate was about to expire).
   bool Created = false;
 };
 
 // The certificate kept under dataDir + "certificado-teste/" (a folder only its owner can enter), made
-// there when missing. Concurrent first uses are serialised by a lock file, and every file is written
-// atomically, so a half-made certificate is never seen.
+// there when missing; likewise the local server's certificate. Concurrent first uses are serialised by a lock
+// file, and every file is written atomically, so a half-made certificate is never seen.
 TNfeTestCertificate NfeTestCertificate(const std::string& dataDir);
 
 // The certificate of the examples' recipient (CNPJ 17444555000125, the other side of the example sale),
