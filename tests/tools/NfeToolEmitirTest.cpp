@@ -14,6 +14,7 @@
 
 #include <filesystem>
 #include <regex>
+#include <set>
 
 namespace vxn {
 namespace {
@@ -50,6 +51,35 @@ TEST_F(NfeToolEmitirWithConfig, ADuplicateIsRefusedWithExitOneAndNoProtocolOrDis
   EXPECT_THAT(blocos[1].status, StartsWith("204 Rejeicao: Duplicidade de NF-e"));
   EXPECT_EQ(blocos[1].protocolo, "");
   EXPECT_EQ(blocos[1].distribuicao, "");
+}
+
+// A file of more documents than a lot holds: signed and sent in lots of at most 50, every lot before the
+// first receipt query, and every document authorised with its distribution XML, in the file's order.
+TEST_F(NfeToolEmitirWithConfig, AFileOf120DocumentsIsSentInThreeLotsAndAllAreAuthorised) {
+  const std::string texto = ReadWholeFile(kComandos);
+  std::string muitos;
+  for (int n = 1; n <= 120; ++n)
+    muitos += std::regex_replace(texto, std::regex("nNF_B08=1001"), "nNF_B08=" + std::to_string(3000 + n));
+  const std::string arquivo = dir_.File("cento-e-vinte.txt");
+  WriteFileAtomic(arquivo, muitos);
+
+  const NfeRunResult r = Nfe({"emitir", arquivo});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const auto blocos = Blocos(r.out);
+  ASSERT_EQ(blocos.size(), 120u) << r.err;
+  std::set<std::string> chaves;
+  for (std::size_t i = 0; i < blocos.size(); ++i) {
+    EXPECT_EQ(blocos[i].origem, arquivo + " #" + std::to_string(i + 1));
+    EXPECT_THAT(blocos[i].status, StartsWith("100 ")) << blocos[i].origem;
+    EXPECT_TRUE(fs::exists(blocos[i].distribuicao)) << blocos[i].origem;
+    EXPECT_EQ(blocos[i].chave.substr(25, 9), "00000" + std::to_string(3001 + i)) << "nNF in the file's order";
+    chaves.insert(blocos[i].chave);
+  }
+  EXPECT_EQ(chaves.size(), 120u);
+  std::vector<char> pedidos; // E: a lot sent, C: a receipt queried
+  for (const std::string& m : sim_.ReceivedMessages())
+    pedidos.push_back(m.starts_with("<enviNFe") ? 'E' : m.starts_with("<consReciNFe") ? 'C' : '?');
+  EXPECT_EQ(std::string(pedidos.begin(), pedidos.end()), "EEECCC");
 }
 
 TEST_F(NfeToolEmitirWithConfig, AFileThatDoesNotConvertStopsTheRunBeforeAnythingIsSent) {
