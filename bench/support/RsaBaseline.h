@@ -5,6 +5,7 @@
 #include "support/DevPki.h"
 
 #include <benchmark/benchmark.h>
+#include <cstdio>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 
@@ -68,5 +69,24 @@ private:
   std::map<std::string, double> cpu_;
   std::set<std::string> medians_;
 };
+
+// Runs the registered benchmarks, then prints one line: the CPU and wall time of one unit of the
+// benchmark `name` (an iteration holds `unidades` units) against the benchmark `raw` (one raw
+// signature), as a ratio with its goal.
+inline int RunWithRatio(int argc, char** argv, const char* name, double unidades, const char* raw,
+                        const char* what, double goal) {
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  const double cpu = reporter.Cpu(name) / unidades;
+  const double real = reporter.Real(name) / unidades;
+  if (cpu > 0 && reporter.Cpu(raw) > 0)
+    std::printf("%s / raw RSA-2048 signature: CPU %.1f us / %.1f us = %.2f, wall %.1f us / %.1f us = %.2f "
+                "(goal <= %g)\n",
+                what, cpu * 1e6, reporter.Cpu(raw) * 1e6, cpu / reporter.Cpu(raw), real * 1e6,
+                reporter.Real(raw) * 1e6, real / reporter.Real(raw), goal);
+  return 0;
+}
 
 } // namespace vxn::bench

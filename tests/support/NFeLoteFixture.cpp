@@ -84,11 +84,11 @@ std::string LoteNaoAssinado(int quantidade, const NotaOpcoes& opcoes) {
   return lote + "</enviNFe>";
 }
 
-std::string LoteDoDataSet(int quantidade, bool comRespTec, std::vector<std::string>* chaves) {
+std::string LoteDoDataSet(int quantidade, bool comRespTec, std::vector<std::string>* chaves, int primeiro) {
   TvxnNFeDataSets ds;
   // The dictionary of the source tree: callers may point the program directory elsewhere.
   ds.SetXMLDicionario(std::string(QVX_SOURCE_DIR) + "/data/Templates/vm60/Conversor/NFeDataSets.xml");
-  for (int n = 1; n <= quantidade; ++n) {
+  for (int n = primeiro; n < primeiro + quantidade; ++n) {
     FillDocument(ds, n, 10);
     if (comRespTec) {
       ds.Campo("CNPJ_ZD02").SetAsString("99888777000161");
