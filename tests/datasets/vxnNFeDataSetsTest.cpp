@@ -66,42 +66,11 @@ TEST(NFeDataSetsVersionTest, PartListsFollowTheLayout) {
   EXPECT_EQ(Names(ds.DataSet().PartsNFeItem()).back(), "L1");
 }
 
-TEST_F(NFeDataSetsTest, AccessorsReturnTheParts) {
-  EXPECT_EQ(ds.A(), &Part("A"));
-  EXPECT_EQ(ds.I80(), &Part("I80"));
-  EXPECT_EQ(ds.NA(), &Part("NA"));
-  EXPECT_EQ(ds.YA(), &Part("YA"));
-  EXPECT_EQ(ds.YA01(), &Part("YA01"));
-  EXPECT_EQ(ds.Z(), &Part("Z"));
-  EXPECT_EQ(ds.W()->Name(), "W");
-}
-
 TEST_F(NFeDataSetsTest, RepeatedGroupsAndItemPartsAreLinkedToTheirMasters) {
-  const std::vector<std::pair<const char*, const char*>> links{{"NREF", "B"},
-                                                               {"AUTXML", "A"},
-                                                               {"I", "H"},
-                                                               {"I80", "H"},
-                                                               {"NVE", "H"},
-                                                               {"N", "H"},
-                                                               {"V", "H"},
-                                                               {"DI", "H"},
-                                                               {"ADI", "DI"},
-                                                               {"DETEXPORT", "H"},
-                                                               {"EXPORTIND", "DETEXPORT"},
-                                                               {"L1", "H"},
-                                                               {"REBOQUE", "X"},
-                                                               {"VOL", "X"},
-                                                               {"LACRE", "VOL"},
-                                                               {"DUP", "Y"},
-                                                               {"YA", "YA01"},
-                                                               {"OBSCONT", "Z"},
-                                                               {"OBSFISCO", "Z"},
-                                                               {"PROCREF", "Z"},
-                                                               {"FORDIA", "CANA"},
-                                                               {"DEDUC", "CANA"}};
-  for (const auto& [detail, master] : links) {
-    const TXmlDataSetNFe& part = Part(detail);
-    EXPECT_EQ(part.MasterDataSet(), &Part(master)) << detail;
+  for (const auto& row : test::ReadTable("datasets/data/ligacoes-das-partes.tsv")) {
+    const std::string& detail = row.at(0);
+    const TXmlDataSetNFe& part = Part(detail.c_str());
+    EXPECT_EQ(part.MasterDataSet(), &Part(row.at(1).c_str())) << detail;
     EXPECT_EQ(part.XMLMasterField(), "handle") << detail;
     EXPECT_FALSE(part.FieldByName(part.XMLKeyField()).Visible()) << detail;
   }
@@ -246,15 +215,6 @@ TEST(NFeDataSetsConfigTest, StoringWithoutADictionaryFails) {
               (Refusal{"EvxnNfeDataSetConfigException", "Arquivo Estrutura do XML não configurado."}));
   }
   EXPECT_TRUE(FileExists(dir.File("logs/erros/nfe_exception.log")));
-}
-
-TEST(NFeDataSetsConfigTest, HostLotListReplacesTheOwnOne) {
-  TvxnNFeDataSets ds;
-  TvxnStringList mine;
-  ds.SetLoteNFe(&mine);
-  EXPECT_EQ(&ds.GetLoteNFe(), &mine);
-  ds.SetLoteNFe(nullptr);
-  EXPECT_NE(&ds.GetLoteNFe(), &mine);
 }
 
 } // namespace

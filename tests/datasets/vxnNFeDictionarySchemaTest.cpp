@@ -5,6 +5,7 @@
 
 #include "support/NFeDocumentFiller.h"
 #include "support/NFeSchemaLeaves.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -18,60 +19,12 @@ namespace vxn {
 namespace {
 
 // The groups of infNFe each part stands for.
-const std::map<std::string, std::vector<std::string>> kPartGroups{
-    {"A", {""}},
-    {"B", {"ide"}},
-    {"NREF", {"ide/NFref"}},
-    {"C", {"emit"}},
-    {"D", {"avulsa"}},
-    {"E", {"dest"}},
-    {"F", {"retirada"}},
-    {"G", {"entrega"}},
-    {"AUTXML", {"autXML"}},
-    {"H", {"det"}},
-    {"I", {"det/prod"}},
-    {"I80", {"det/prod/rastro"}},
-    {"NVE", {"det/prod"}},
-    {"J", {"det/prod/veicProd"}},
-    {"K", {"det/prod/med"}},
-    {"L", {"det/prod/arma"}},
-    {"L1", {"det/prod/comb"}},
-    {"L2", {"det/prod"}},
-    {"DI", {"det/prod/DI"}},
-    {"ADI", {"det/prod/DI/adi"}},
-    {"DETEXPORT", {"det/prod/detExport"}},
-    {"EXPORTIND", {"det/prod/detExport/exportInd"}},
-    {"M", {"det/imposto"}},
-    {"N", {"det/imposto/ICMS"}},
-    {"NA", {"det/imposto/ICMSUFDest"}},
-    {"O", {"det/imposto/IPI"}},
-    {"P", {"det/imposto/II"}},
-    {"Q", {"det/imposto/PIS"}},
-    {"R", {"det/imposto/PISST"}},
-    {"S", {"det/imposto/COFINS"}},
-    {"T", {"det/imposto/COFINSST"}},
-    {"U", {"det/imposto/ISSQN"}},
-    {"UB", {"det/impostoDevol"}},
-    {"V", {"det"}},
-    {"W", {"total"}},
-    {"X", {"transp"}},
-    {"REBOQUE", {"transp/reboque"}},
-    {"VOL", {"transp/vol"}},
-    {"LACRE", {"transp/vol/lacres"}},
-    {"Y", {"cobr/fat"}},
-    {"DUP", {"cobr/dup"}},
-    {"YA01", {"pag"}},
-    {"YA", {"pag/detPag"}},
-    {"YB", {"infIntermed"}},
-    {"Z", {"infAdic", "exporta", "compra"}},
-    {"OBSCONT", {"infAdic/obsCont"}},
-    {"OBSFISCO", {"infAdic/obsFisco"}},
-    {"PROCREF", {"infAdic/procRef"}},
-    {"CANA", {"cana"}},
-    {"FORDIA", {"cana/forDia"}},
-    {"DEDUC", {"cana/deduc"}},
-    {"ZD", {"infRespTec"}},
-};
+std::map<std::string, std::vector<std::string>> PartGroups() {
+  std::map<std::string, std::vector<std::string>> groups;
+  for (const auto& row : test::ReadTable("datasets/data/partes-e-grupos.tsv"))
+    groups[row.at(0)] = {row.begin() + 1, row.end()};
+  return groups;
+}
 
 std::string Tag(const std::string& fieldName) {
   return fieldName.substr(0, fieldName.find('_'));
@@ -102,10 +55,11 @@ TEST(NFeSchemaLeavesTest, PatternLengths) {
 TEST_P(DictionarySchemaTest, EveryFieldIsInTheSchemaWithItsMaximumLengthAndValues) {
   TvxnNFeDataSets ds;
   ds.SetXMLDicionario(test::ShippedDictionary(GetParam()));
+  const auto partGroups = PartGroups();
   int checked = 0;
   for (const auto& part : ds.GetListDataSets()) {
-    auto groups = kPartGroups.find(part->Name());
-    if (groups == kPartGroups.end()) {
+    auto groups = partGroups.find(part->Name());
+    if (groups == partGroups.end()) {
       EXPECT_EQ(part->Name(), "MANAGER") << "part without a group of the layout";
       EXPECT_EQ(part->Fields().size(), 1u) << part->Name() << " declares fields of no group";
       continue;

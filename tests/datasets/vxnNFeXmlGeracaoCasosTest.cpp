@@ -23,51 +23,16 @@ using test::Between;
 using test::Refusal;
 using test::RefusalOf;
 
-constexpr const char* kDicionario = R"(<?xml version="1.0" encoding="UTF-8"?>
-<dicionario>
-  <A>
-    <campos>
-      <campo nome="handle" tamanho="10"/>
-      <campo nome="versao_A02" tamanho="4" visible="s"/>
-      <campo nome="Id_A03" tamanho="47" visible="s"/>
-    </campos>
-    <ligacao/>
-  </A>
-  <B>
-    <campos>
-      <campo nome="handle" tamanho="10"/>
-      <campo nome="cNF_B03" tamanho="8" visible="s" tpnode="elemento"/>
-      <campo nome="xJust_B29" tamanho="256" visible="s" tpnode="elemento" tagvazia="s"/>
-      <campo nome="segredo_B99" tamanho="10" tpnode="elemento"/>
-      <campo nome="xMotivo" tamanho="10" visible="s" tpnode="elemento"/>
-    </campos>
-    <ligacao/>
-  </B>
-  <E>
-    <campos>
-      <campo nome="handle" tamanho="10"/>
-      <campo nome="CNPJ_E02" tamanho="14" visible="s" tpnode="elemento"/>
-      <campo nome="CPF_E03" tamanho="11" visible="s" tpnode="elemento"/>
-      <campo nome="idEstrangeiro_E03a" tamanho="20" visible="s" tpnode="elemento"/>
-      <campo nome="xNome_E04" tamanho="60" visible="s" tpnode="elemento"/>
-    </campos>
-    <ligacao/>
-  </E>
-</dicionario>
-)";
-
 class XmlPrimitivasTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    WriteFileAtomic(dir.File("dic.xml"), kDicionario);
-    ds.SetXMLDicionario(dir.File("dic.xml"));
+    ds.SetXMLDicionario(std::string(QVX_SOURCE_DIR) + "/tests/datasets/data/dicionario-primitivas.xml");
     for (const char* part : {"A", "B", "E"})
       ds.FindDataSet(part).Append();
   }
   std::string Xml(const char* name) { return ds.ConvertFieldParaXML(ds.Campo(name)); }
   void Set(const char* name, const char* value) { ds.Campo(name).SetAsString(value); }
 
-  test::TempDir dir;
   TvxnXMLDataSetNFe ds;
 };
 

@@ -16,56 +16,12 @@ namespace {
 using test::Refusal;
 using test::RefusalOf;
 
-// A small dictionary with the traits the tests need; the shipped one is tested on its own.
-constexpr const char* kDictionary = R"(<?xml version="1.0" encoding="UTF-8"?>
-<dicionario>
-  <B>
-    <campos>
-      <campo nome="handle" tamanho="10"/>
-      <campo nome="cNF_B03" tamanho="8" visible="s" tpnode="elemento" rec="B=3"/>
-      <campo nome="natOp_B04" tamanho="60" escape="s" requerido="s" visible="s" tpnode="elemento"
-             display="Natureza da Operação" dica="Informe a natureza."/>
-      <campo nome="tpNF_B11" tamanho="1" visible="s" tpnode="elemento" enum="0,1,2" dica="0 entrada; 1 saída."/>
-      <campo nome="mod_B06" tamanho="2" visible="s" tpnode="elemento" enum="55,65"/>
-      <campo nome="verProc_B27" tamanho="20" escape="n" visible="s" tpnode="elemento"/>
-      <campo nome="cNF_B03" tamanho="99" visible="s"/>
-    </campos>
-    <ligacao/>
-  </B>
-  <E>
-    <campos>
-      <campo nome="handle" tamanho="10"/>
-      <campo nome="xNome_E04" tamanho="60" escape="s" visible="s" tpnode="elemento"/>
-      <campo nome="xLgr_E06" tamanho="60" escape="s" visible="s" tpnode="elemento"/>
-      <campo nome="fone_E16" tamanho="14" visible="s" tpnode="elemento"/>
-    </campos>
-    <ligacao/>
-  </E>
-  <Y>
-    <campos>
-      <campo nome="handle" tamanho="10"/>
-      <campo nome="nFat_Y03" tamanho="60" visible="s" tpnode="elemento"/>
-    </campos>
-    <ligacao/>
-  </Y>
-  <Dup>
-    <campos>
-      <campo nome="handle" tamanho="10"/>
-      <campo nome="handleMaster" tamanho="10"/>
-      <campo nome="nDup_Y08" tamanho="60" visible="s" tpnode="elemento"/>
-      <campo nome="vDup_Y10" tamanho="15" requerido="s" visible="s" tpnode="elemento"/>
-    </campos>
-    <ligacao mastersource="Y" masterfield="handle" keyfield="handleMaster"/>
-  </Dup>
-</dicionario>
-)";
-
 class XmlDataSetNFeTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    WriteFileAtomic(dir.File("dic.xml"), kDictionary);
     ds.SetDiretorioLogErro(dir.Path());
-    ds.SetXMLDicionario(dir.File("dic.xml"));
+    // A small dictionary with the traits the tests need; the shipped one is tested on its own.
+    ds.SetXMLDicionario(std::string(QVX_SOURCE_DIR) + "/tests/datasets/data/dicionario-de-teste.xml");
     for (const char* part : {"B", "E", "Y"})
       ds.FindDataSet(part).Append();
   }

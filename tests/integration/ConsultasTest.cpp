@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <utility>
@@ -165,35 +166,24 @@ TEST_F(ConsultasTest, AKeyWithAccentsIsRefusedBeforeAnythingIsSentOrLogged) {
 
 TEST_F(ConsultasTest, AFailedCallIsWrappedAndLogsNothing) {
   nfe_.SetModoOperacao(moEPEC); // no address in this mode
-  try {
-    nfe_.ConsultarNF("35261211222333000181550010000003011000003015");
-    FAIL() << "accepted";
-  } catch (const EvxnNFeException& e) {
-    EXPECT_TRUE(e.Message().starts_with("Erro ao consultar NF-e: Servidor para NfeConsulta4 não definido"))
-        << e.Message();
-  }
+  const Refusal r = RefusalOf([&] { nfe_.ConsultarNF("35261211222333000181550010000003011000003015"); });
+  EXPECT_EQ(r.className, "EvxnNFeException");
+  EXPECT_TRUE(r.message.starts_with("Erro ao consultar NF-e: Servidor para NfeConsulta4 não definido")) << r;
   EXPECT_TRUE(Logs(".xml").empty());
 }
 
 TEST_F(ConsultasTest, WithTheServerDownEachOperationNamesItsOwnFailure) {
   sim_.Stop();
-  auto mensagem = [](const std::function<void()>& chamada) -> std::string {
-    try {
-      chamada();
-    } catch (const EvxnNFeException& e) {
-      return e.ClassName() + ": " + e.Message();
-    }
-    return "accepted";
+  const auto falha = [](const std::function<void()>& chamada) {
+    const Refusal r = RefusalOf(chamada);
+    return r.className + ": " + r.message.substr(0, r.message.find(": ") + 2);
   };
-  EXPECT_TRUE(mensagem([this] {
-                nfe_.ConsultarNF("35261211222333000181550010000003011123456784");
-              }).starts_with("EvxnNFeException: Erro ao consultar NF-e: "));
-  EXPECT_TRUE(mensagem([this] {
-                nfe_.InutilizarNF("", Ano(), kCnpj, "55", "1", "1", "2", kJustificativa);
-              }).starts_with("EvxnNFeException: Erro ao inutilizar NF-e: "));
-  EXPECT_TRUE(mensagem([this] {
-                nfe_.ConsultarCadastro("CNPJ", kCnpj, "MG");
-              }).starts_with("EvxnNFeException: Erro ao consultar cadastro: "));
+  EXPECT_EQ(falha([this] { nfe_.ConsultarNF("35261211222333000181550010000003011123456784"); }),
+            "EvxnNFeException: Erro ao consultar NF-e: ");
+  EXPECT_EQ(falha([this] { nfe_.InutilizarNF("", Ano(), kCnpj, "55", "1", "1", "2", kJustificativa); }),
+            "EvxnNFeException: Erro ao inutilizar NF-e: ");
+  EXPECT_EQ(falha([this] { nfe_.ConsultarCadastro("CNPJ", kCnpj, "MG"); }),
+            "EvxnNFeException: Erro ao consultar cadastro: ");
   EXPECT_EQ(nfe_.GetNFeData().UF, "SP");
   EXPECT_EQ(nfe_.GetNFeData().LocalCode, "35");
   // The invalidation request was logged before the call; no reply was.
@@ -350,35 +340,20 @@ class CadastroTest : public ConsultasTest {
 protected:
   void SetUp() override {
     ConsultasTest::SetUp();
-    sim::TSimTaxpayer empresa;
-    empresa.UF = "SP";
-    empresa.IE = "110042490114";
-    empresa.CNPJ = kCnpj;
-    empresa.XNome = "EMPRESA DE TESTE LTDA";
-    empresa.CNAE = "4751201";
-    empresa.XLgr = "RUA DAS FLORES";
-    empresa.Nro = "100";
-    empresa.XBairro = "CENTRO";
-    empresa.CMun = "3550308";
-    empresa.XMun = "SAO PAULO";
+    const auto contribuinte = [](const char* uf, const char* ie, const char* cnpj, const char* cpf,
+                                 const char* nome) {
+      sim::TSimTaxpayer t;
+      t.UF = uf, t.IE = ie, t.CNPJ = cnpj, t.CPF = cpf, t.XNome = nome;
+      return t;
+    };
+    sim::TSimTaxpayer empresa = contribuinte("SP", "110042490114", kCnpj, "", "EMPRESA DE TESTE LTDA");
+    empresa.CNAE = "4751201", empresa.XLgr = "RUA DAS FLORES", empresa.Nro = "100";
+    empresa.XBairro = "CENTRO", empresa.CMun = "3550308", empresa.XMun = "SAO PAULO",
     empresa.CEP = "01001000";
     sim_.AddTaxpayer(empresa);
-    sim::TSimTaxpayer produtor;
-    produtor.UF = "SP";
-    produtor.IE = "110042490200";
-    produtor.CPF = "12345678909";
-    produtor.XNome = "PRODUTOR RURAL DE TESTE";
-    sim_.AddTaxpayer(produtor);
-    sim::TSimTaxpayer mineira = empresa;
-    mineira.UF = "MG";
-    mineira.IE = "0623079040081";
-    mineira.XNome = "FILIAL MINEIRA";
-    sim_.AddTaxpayer(mineira);
-    sim::TSimTaxpayer paranaense = empresa;
-    paranaense.UF = "PR";
-    paranaense.IE = "9022307310";
-    paranaense.XNome = "FILIAL PARANAENSE";
-    sim_.AddTaxpayer(paranaense);
+    sim_.AddTaxpayer(contribuinte("SP", "110042490200", "", "12345678909", "PRODUTOR RURAL DE TESTE"));
+    sim_.AddTaxpayer(contribuinte("MG", "0623079040081", kCnpj, "", "FILIAL MINEIRA"));
+    sim_.AddTaxpayer(contribuinte("PR", "9022307310", kCnpj, "", "FILIAL PARANAENSE"));
   }
 
   // The action of every request, in order.
@@ -480,19 +455,13 @@ TEST_F(CadastroTest, AStateWithoutTaxpayerServiceIsNamedAndTheServiceDataIsResto
 }
 
 TEST_F(CadastroTest, KindAndLengthAreCheckedBeforeSending) {
-  auto mensagem = [this](const char* tipo, const char* documento, const char* uf) -> std::string {
-    try {
-      nfe_.ConsultarCadastro(tipo, documento, uf);
-    } catch (const EvxnCheckParams& e) {
-      return e.Message();
-    }
-    return "accepted";
-  };
-  EXPECT_EQ(mensagem("cnpj", kCnpj, "SP"), "Tipo de Documento: cnpj inválido. Informe: [CNPJ, CPF ou IE]");
-  EXPECT_EQ(mensagem("IE", "12", "SP"), "A Inscrição Estadual 12 deve conter pelo menos 3 dígitos.");
-  EXPECT_EQ(mensagem("CNPJ", "1122233300018", "SP"),
-            "O CNPJ 1122233300018 deve conter exatamente 14 dígitos.");
-  EXPECT_EQ(mensagem("CPF", "1234567890", ""), "O CPF 1234567890 deve conter exatamente 11 dígitos.");
+  for (const auto& [tipo, documento, uf, mensagem] : std::vector<std::array<std::string, 4>>{
+           {"cnpj", kCnpj, "SP", "Tipo de Documento: cnpj inválido. Informe: [CNPJ, CPF ou IE]"},
+           {"IE", "12", "SP", "A Inscrição Estadual 12 deve conter pelo menos 3 dígitos."},
+           {"CNPJ", "1122233300018", "SP", "O CNPJ 1122233300018 deve conter exatamente 14 dígitos."},
+           {"CPF", "1234567890", "", "O CPF 1234567890 deve conter exatamente 11 dígitos."}})
+    EXPECT_EQ(RefusalOf([&] { nfe_.ConsultarCadastro(tipo, documento, uf); }),
+              (Refusal{"EvxnCheckParams", mensagem}));
   EXPECT_TRUE(sim_.ReceivedMessages().empty());
   EXPECT_TRUE(Logs(".xml").empty());
   EXPECT_EQ(nfe_.GetNFeData().UF, "SP");

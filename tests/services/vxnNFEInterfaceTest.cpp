@@ -3,7 +3,6 @@
 #include "support/ProgramHome.h"
 #include "support/RefusalOf.h"
 #include "support/TempDir.h"
-#include "support/XmlCheck.h"
 #include "vxnFiles.h"
 #include "vxnGovUtils.h"
 #include "vxnGovX.h"
@@ -78,26 +77,6 @@ TEST_F(ServiceInterfaceTest, LimparXMLRemovesOnlyThePlainDeclarationAndCrLfPairs
   EXPECT_EQ(TvxnNFEInterface::LimparXML("<a>\n\r</a>"), "<a>\n\r</a>"); // only CR LF pairs go
 }
 
-TEST_F(ServiceInterfaceTest, ServiceDataBuilders) {
-  TvxnNFE60Intf intf(data_, gov_, utils_);
-  const std::string status = intf.GetPedido_Status();
-  EXPECT_EQ(status,
-            R"(<consStatServ xmlns="http://www.portalfiscal.inf.br/nfe" versao="4.00"><tpAmb>2</tpAmb>)"
-            R"(<cUF>35</cUF><xServ>STATUS</xServ></consStatServ>)");
-  EXPECT_EQ(test::XmlSchemaErrors(status, test::FindSchema("consStatServ_v4.00.xsd")), "");
-  EXPECT_NE(
-      intf.GetPedido_ConsultarNF("3524").find("<tpAmb>2</tpAmb><xServ>CONSULTAR</xServ><chNFe>3524</chNFe>"),
-      std::string::npos);
-  EXPECT_NE(intf.GetPedido_ConsultaRecibo("351").find("<nRec>351</nRec>"), std::string::npos);
-  EXPECT_NE(intf.GetPedido_ConsultaCadastro("SP", "<CNPJ>1</CNPJ>").find("<UF>SP</UF><CNPJ>1</CNPJ>"),
-            std::string::npos);
-  EXPECT_EQ(intf.GetPedido_InutilizarNF("<?xml version=\"1.0\"?><inutNFe>\r\n</inutNFe>"),
-            "<inutNFe></inutNFe>");
-  EXPECT_NE(intf.GetSignatureInfo().find("<Reference URI=\"%s\">"), std::string::npos);
-  data_.VersaoManual = vm50a;
-  EXPECT_NE(intf.GetPedido_Status().find("versao=\"3.10\""), std::string::npos);
-}
-
 TEST_F(ServiceInterfaceTest, OlderLayoutTemplatesComeFromFilesWithoutAccents) {
   data_.VersaoManual = vm50;
   data_.DiretorioTemplates = dir_.Path() + "Templates/vm50/";
@@ -110,14 +89,6 @@ TEST_F(ServiceInterfaceTest, OlderLayoutTemplatesComeFromFilesWithoutAccents) {
             "--></consStatServ>");
   data_.UF = "RS";
   EXPECT_THROW(intf.GetPedido_Status(), EvxnTemplateNotFoundException);
-}
-
-TEST_F(ServiceInterfaceTest, AnOperationWithoutItsServiceIsRefusedForTheAddress) {
-  // The address is looked for before anything else.
-  TvxnNFE60Intf intf(data_, gov_, utils_);
-  EXPECT_EQ(RefusalOf([&] { intf.ConsultarNF("1"); }),
-            (Refusal{"EvxnNFeAddressException",
-                     "Servidor para NfeConsulta4 não definido no arquivo: " + servers_}));
 }
 
 TEST_F(ServiceInterfaceTest, UnwrappingReplies) {

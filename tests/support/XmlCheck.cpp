@@ -4,6 +4,7 @@
 #include "support/TempDir.h"
 #include "vxnFiles.h"
 
+#include <libxml/c14n.h>
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xmlschemas.h>
@@ -26,14 +27,14 @@ struct DocFree {
 };
 using Doc = std::unique_ptr<xmlDoc, DocFree>;
 
-Doc Parse(std::string_view xml, std::string& errors) {
+Doc Parse(std::string_view xml, std::string& errors, int options = 0) {
   xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
   if (!ctxt) {
     errors = "out of memory";
     return nullptr;
   }
   Doc doc(xmlCtxtReadMemory(ctxt, xml.data(), static_cast<int>(xml.size()), "check.xml", nullptr,
-                            XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+                            XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | options));
   if (!doc) {
     const xmlError* e = xmlCtxtGetLastError(ctxt);
     errors = e && e->message ? e->message : "not XML";
@@ -48,6 +49,18 @@ std::string XmlWellFormedError(std::string_view xml) {
   std::string errors;
   Doc doc = Parse(xml, errors);
   return doc ? std::string() : errors;
+}
+
+std::string XmlCanonicalForm(std::string_view xml) {
+  std::string errors;
+  Doc doc = Parse(xml, errors, XML_PARSE_NOBLANKS);
+  xmlChar* text = nullptr;
+  const int size = doc ? xmlC14NDocDumpMemory(doc.get(), nullptr, XML_C14N_1_0, nullptr, 0, &text) : -1;
+  std::string out = size >= 0
+                        ? std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size))
+                        : "not XML: " + errors;
+  xmlFree(text);
+  return out;
 }
 
 std::string XmlSchemaErrors(std::string_view xml, const std::string& xsdPath) {

@@ -10,6 +10,11 @@ namespace vxn::test {
 // "" when the text is well-formed XML, otherwise the parser's first error.
 std::string XmlWellFormedError(std::string_view xml);
 
+// The canonical form (C14N 1.0) of the text read without the blanks between elements, so that two
+// documents compare equal whatever their attribute order, empty-element form or indentation; the parser's
+// error when the text is not XML.
+std::string XmlCanonicalForm(std::string_view xml);
+
 // "" when the text is valid against the schema file, otherwise the errors (or why the check could not run).
 std::string XmlSchemaErrors(std::string_view xml, const std::string& xsdPath);
 
