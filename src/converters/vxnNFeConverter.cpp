@@ -4,7 +4,9 @@
 #include "vxnGovUtils.h"
 #include "vxnNFeConvDic.h"
 #include "vxnNFeConvTXTDataSet.h"
+#include "vxnNFeConvXmlToDataset.h"
 #include "vxnNFeException.h"
+#include "vxnNFeRecToDs.h"
 #include "vxnPaths.h"
 #include "vxnText.h"
 #include "xml/vxnNFeUtils.h"
@@ -104,9 +106,16 @@ std::string TvxnNFeConverter::ConvertToXml(std::string_view texto, std::string_v
   }
   case lkTXTDataSet:
     return ConverterDataSet(texto, versao, exportacao);
-  case lkTXTRec:
-    throw EvxnNFEConvertDateException("O leiaute de conversão REC (lkTXTRec) ainda não está disponível.",
-                                      diretorioLogErro_);
+  case lkTXTRec: {
+    TvxnNFeRecToDs rec;
+    rec.SetDiretorioLogErro(diretorioLogErro_);
+    rec.SetVersaoEsquema(versao);
+    rec.SetUsarDatasetExportacao(exportacao);
+    rec.SetXMLDicionario(
+        GetTemplateCompletePath(exportacao ? "NFeDataSets_Exportacao.xml" : "NFeDataSets.xml"));
+    rec.SetTXT(texto);
+    return rec.ConverterXML();
+  }
   }
   throw EvxnNFEConvertDateException("Layout de Conversão Inválido.", diretorioLogErro_);
 }
@@ -121,6 +130,24 @@ std::string TvxnNFeConverter::ConverterDataSet(std::string_view texto, TVersaoEs
   conv.SetUsarDatasetExportacao(exportacao);
   conv.SetTXT(texto);
   return conv.Converter();
+}
+
+std::unique_ptr<TvxnNFeDataSets> TvxnNFeConverter::ConvertXmlToDataSet(std::string_view xml, bool exportacao,
+                                                                       TVersaoEsquema versao,
+                                                                       TvxnStringList* tx2,
+                                                                       TvxnStringList* dadosAutorizacao) {
+  TvxnNFeConvXmlToDataset conv;
+  conv.SetDiretorioLogErro(diretorioLogErro_);
+  conv.SetVersaoEsquema(versao);
+  conv.SetUsarDatasetExportacao(exportacao);
+  conv.SetXmlDicionario(
+      GetTemplateCompletePath(exportacao ? "NFeDataSets_Exportacao.xml" : "NFeDataSets.xml"));
+  conv.SetXml(NomeiaArquivo(xml) ? GetGovUtils().LoadFromFileUTF8(xml) : std::string(xml));
+  conv.SetTX2(tx2);
+  auto container = conv.ConvertDataset();
+  if (dadosAutorizacao)
+    *dadosAutorizacao = conv.GetDadosAutorizacao();
+  return container;
 }
 
 std::string TvxnNFeConverter::GeraNFs_Random(int quantidade, std::string_view UF, std::string_view CNPJ,

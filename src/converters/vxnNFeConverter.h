@@ -4,9 +4,8 @@
 // Layouts:
 //   lkTXTDataSet  command text replayed on the input dataset (TvxnNFeConvTXTDataSet)
 //   lkTXTDic      pipe text laid out by the dictionaries of the Conversor folder (TvxnNFeConvDic)
-//   lkTXTRec      the REC record layout: not available in this version; refused with
-//                 EvxnNFEConvertDateException "O leiaute de conversão REC (lkTXTRec) ainda não está
-//                 disponível."
+//   lkTXTRec      the REC record layout of the free issuer, replayed on the input dataset
+//                 (TvxnNFeRecToDs) with the "rec" entries of the dataset dictionary
 // Every data file (the dataset dictionaries NFeDataSets.xml and NFeDataSets_Exportacao.xml, the three
 // pipe-text dictionaries and template.txt) is looked up in DiretorioTemplates + "Conversor/".
 #pragma once
@@ -20,6 +19,8 @@
 namespace vxn {
 
 class TvxnGovUtils;
+class TvxnNFeDataSets;
+class TvxnStringList;
 
 class TvxnNFeConverter {
 public:
@@ -42,6 +43,15 @@ public:
   // layout.
   std::string ConvertToXml(std::string_view texto, std::string_view versaoNota, TLayoutConvKind layout,
                            TVersaoEsquema versao, bool exportacao);
+
+  // NF-e XML (an NFe, an nfeProc, an enviNFe lot or an infNFe of layout 4.00; the text itself or the
+  // path of its file) read into a new input dataset container with the dictionary NFeDataSets.xml (or
+  // NFeDataSets_Exportacao.xml): every document stored, its XML again in LoteNFe. The container belongs
+  // to the caller. With tx2, the equivalent command text is appended to it; with dadosAutorizacao, the
+  // authorisation data of an nfeProc (see TvxnNFeConvXmlToDataset).
+  std::unique_ptr<TvxnNFeDataSets> ConvertXmlToDataSet(std::string_view xml, bool exportacao,
+                                                       TVersaoEsquema versao, TvxnStringList* tx2 = nullptr,
+                                                       TvxnStringList* dadosAutorizacao = nullptr);
 
   // DiretorioTemplates + "Conversor/" + nome, expanded; EvxnTemplateNotFoundException when the file
   // does not exist.

@@ -29,6 +29,7 @@ class TvxnIniFile;
 class TvxnGovX;
 class TvxnGovUtils;
 class TvxnNFEInterface;
+class TvxnNFeDataSets;
 class TvxnNFeEventos;
 class TvxnValidadorClientX;
 
@@ -499,6 +500,13 @@ public:
   // "ConverterLoteParaXml_DIC", "_TX2" or "_REC".
   std::string ConverterLoteParaXml(std::string_view texto, TLayoutConvKind tipo, TVersaoEsquema esquema,
                                    bool exportacao);
+  // NF-e XML (the text or the path of its file) read back into a new input dataset container, which
+  // belongs to the caller (TvxnNFeConverter::ConvertXmlToDataSet, without exportation). With versao
+  // pl_006s the package follows from the text: versao="4.00" selects pl_009g, versao="3.10" pl_008i2.
+  // Reported to telemetry as "ConverteXmlParaDataSet".
+  std::unique_ptr<TvxnNFeDataSets> ConverteXmlParaDataSet(std::string_view xml, TVersaoEsquema versao,
+                                                          TvxnStringList* tx2 = nullptr,
+                                                          TvxnStringList* dadosAutorizacao = nullptr);
 
   // ---- XML logs (vxnNFeLogs.cpp) ----------------------------------------------------------------------
 

@@ -29,9 +29,12 @@ TvxnXmlElement Convert(const xmlNode* node) {
     outside::XmlCharPtr value(xmlNodeListGetString(node->doc, attr->children, 1));
     element.attributes.emplace_back(ToString(attr->name), ToString(value.get()));
   }
-  for (const xmlNode* child = node->children; child; child = child->next)
+  for (const xmlNode* child = node->children; child; child = child->next) {
     if (child->type == XML_ELEMENT_NODE)
       element.children.push_back(Convert(child));
+    else if ((child->type == XML_TEXT_NODE || child->type == XML_CDATA_SECTION_NODE) && child->content)
+      element.text += reinterpret_cast<const char*>(child->content);
+  }
   return element;
 }
 
@@ -42,6 +45,14 @@ TvxnXmlElement ReadXmlElementTree(std::string_view path, std::string_view logDir
   const xmlNode* root = xmlDocGetRootElement(doc.get());
   if (!root)
     throw EvxnNFeException("XML inválido: %s", {std::string(path)}, logDir);
+  return Convert(root);
+}
+
+TvxnXmlElement ParseXmlElementTree(std::string_view xml, std::string_view logDir) {
+  const outside::XmlDocPtr doc = outside::ParseXmlOrThrow(xml, logDir, false);
+  const xmlNode* root = xmlDocGetRootElement(doc.get());
+  if (!root)
+    throw EvxnNFeException("XML inválido: %s", {std::string("sem elemento raiz")}, logDir);
   return Convert(root);
 }
 

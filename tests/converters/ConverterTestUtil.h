@@ -19,6 +19,9 @@ inline std::string ExemploComandos() {
 inline std::string ExemploPipe() {
   return ReadFileOrEmpty(std::string(QVX_SOURCE_DIR) + "/examples/venda-sp-mg-pipe.txt");
 }
+inline std::string ExemploRec() {
+  return ReadFileOrEmpty(std::string(QVX_SOURCE_DIR) + "/examples/venda-sp-mg-rec.txt");
+}
 // The layout folder of the shipped templates next to the test executables.
 inline std::string TemplatesVm60() {
   return std::string(QVX_BIN_DIR) + "/Templates/vm60/";

@@ -87,7 +87,8 @@ TEST_F(ConversaoTest, BothExamplesDescribeTheSameSaleFromTheTestCertificatesComp
 TEST_F(ConversaoTest, TelemetryNamesTheLayout) {
   nfe.ConverterLoteParaXml(test::ExemploComandos(), lkTXTDataSet, pl_009g, false);
   nfe.ConverterLoteParaXml(test::ExemploPipe(), lkTXTDic, pl_009, false);
-  EXPECT_THROW(nfe.ConverterLoteParaXml("qualquer", lkTXTRec, pl_009g, false), EvxnNFEConvertDateException);
+  // A text that is no REC text gives no document: refused.
+  EXPECT_THROW(nfe.ConverterLoteParaXml("qualquer", lkTXTRec, pl_009g, false), EvxnNFeCheckTXT);
   std::vector<std::string> pings;
   for (const auto& e : eventos)
     if (e.Tipo == TvxnTelemetriaTipo::Ping)
@@ -97,7 +98,7 @@ TEST_F(ConversaoTest, TelemetryNamesTheLayout) {
   ASSERT_FALSE(eventos.empty());
   EXPECT_EQ(eventos.back().Tipo, TvxnTelemetriaTipo::Excecao);
   EXPECT_EQ(eventos.back().Operacao, "ConverterLoteParaXml_REC");
-  EXPECT_EQ(eventos.back().Classe, "EvxnNFEConvertDateException");
+  EXPECT_EQ(eventos.back().Classe, "EvxnNFeCheckTXT");
 }
 
 TEST_F(ConversaoTest, ASchemaPackageOfAnotherLayoutIsRefusedBeforeTheTextIsLookedAt) {

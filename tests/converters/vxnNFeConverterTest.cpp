@@ -1,4 +1,4 @@
-// The converter facade: layout dispatch, the REC refusal, template paths and the random test documents.
+// The converter facade: layout dispatch, template paths and the random test documents.
 #include "converters/vxnNFeConverter.h"
 #include "ConverterTestUtil.h"
 #include "support/RefusalOf.h"

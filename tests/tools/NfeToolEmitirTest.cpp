@@ -113,6 +113,29 @@ TEST_F(NfeToolEmitirWithConfig, ConverterPrintsOrWritesTheXmlOfEitherTextLayout)
   EXPECT_THAT(d.err, HasSubstr("EvxnNFeCheckTXT: O Arquivo deve ser iniciado com cabecalho - C."));
 }
 
+TEST_F(NfeToolEmitirWithConfig, ARecTextIsAuthorisedAndItsDistributionXmlReadsBackToTheSameDocument) {
+  const std::string rec = std::string(QVX_SOURCE_DIR) + "/examples/venda-sp-mg-rec.txt";
+  const NfeRunResult r = Nfe({"emitir", rec});
+  ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+  const auto blocos = Blocos(r.out);
+  ASSERT_EQ(blocos.size(), 1u) << r.out;
+  EXPECT_THAT(blocos[0].status, StartsWith("100 "));
+  // The distribution XML read back as command text, and that text converted again: the same infNFe.
+  const std::string comandos = dir_.File("de-volta.txt");
+  const NfeRunResult volta = Nfe({"converter", "--para", "comandos", blocos[0].distribuicao, "-o", comandos});
+  ASSERT_EQ(volta.exitCode, 0) << volta.err;
+  const NfeRunResult xml = Nfe({"converter", comandos});
+  ASSERT_EQ(xml.exitCode, 0) << xml.err;
+  const std::string dist = ReadWholeFile(blocos[0].distribuicao);
+  const std::size_t inicio = dist.find("<infNFe ");
+  const std::string infNFe = dist.substr(inicio, dist.find("</infNFe>") + 9 - inicio);
+  EXPECT_EQ(test::XmlCanonicalForm(infNFe), test::XmlCanonicalForm(xml.out.substr(0, xml.out.find("\r\n"))));
+  // A REC text forced to be read as another kind is refused naming what it is.
+  const NfeRunResult forcado = Nfe({"converter", "--formato", "pipe", rec});
+  EXPECT_EQ(forcado.exitCode, 3);
+  EXPECT_THAT(forcado.err, HasSubstr("is REC text, not pipe text"));
+}
+
 TEST_F(NfeToolEmitirWithConfig, InutilizarAndCadastroPrintTheAnswerAndRefuseBadArgumentsWithTheirClass) {
   const NfeRunResult granted =
       Nfe({"inutilizar", "1", "500", "510", "Numeracao pulada por falha do sistema", "--ano", "26"});

@@ -5,6 +5,7 @@
 #include "NfeInput.h"
 #include "NfeOutput.h"
 #include "NfeToolError.h"
+#include "datasets/vxnNFeDataSets.h"
 #include "vxnNFeException.h"
 #include "vxnText.h"
 
@@ -101,15 +102,37 @@ struct TConverterOptions {
   std::string Arquivo;
   std::string Saida;
   std::string Formato;
+  std::string Para = "xml";
 };
 
 int RunConverter(TNfeSession& session, const TConverterOptions& o) {
   const std::string texto = ReadInput(o.Arquivo);
-  const TNfeInputKind kind = o.Formato.empty() ? DetectInputKind(texto) : *InputKindFromName(o.Formato);
+  const TNfeInputKind kind = InputKindOf(o.Arquivo, texto, o.Formato);
+  TvxnNFe& nfe = session.Componente();
+  if (o.Para == "comandos") {
+    // Any document read back into the input dataset, written as the command text that fills it again.
+    TvxnStringList comandos;
+    const std::string xml = ConvertToNFeXml(nfe, texto, kind);
+    // The converters' lots are infNFe elements one per line: read as the documents of one enviNFe.
+    std::string documento = xml;
+    if (kind != TNfeInputKind::Xml) {
+      TvxnStringList linhas;
+      linhas.SetText(xml);
+      documento = "<enviNFe versao=\"4.00\">";
+      for (const std::string& infNFe : linhas)
+        if (!infNFe.empty())
+          documento += "<NFe>" + infNFe + "</NFe>";
+      documento += "</enviNFe>";
+    }
+    nfe.ConverteXmlParaDataSet(documento, pl_009g, &comandos);
+    WriteOutput(o.Saida, comandos.Text());
+    return kExitOk;
+  }
   if (kind == TNfeInputKind::Xml)
     throw ENfeToolError(kExitEntrada,
-                        o.Arquivo + " is XML already; converter reads command text or pipe text");
-  WriteOutput(o.Saida, ConvertToNFeXml(session.Componente(), texto, kind));
+                        o.Arquivo + " is XML already; converter reads command text, pipe text or REC text "
+                                    "(--para comandos writes XML as command text)");
+  WriteOutput(o.Saida, ConvertToNFeXml(nfe, texto, kind));
   return kExitOk;
 }
 
@@ -117,13 +140,18 @@ int RunConverter(TNfeSession& session, const TConverterOptions& o) {
 
 void AddConverterCommand(CLI::App& app, TNfeCommandLine& cl) {
   auto o = std::make_shared<TConverterOptions>();
-  CLI::App* cmd = app.add_subcommand("converter", "Convert command text or pipe text into NF-e XML");
-  cmd->footer("The kind of text is recognised by its first line (C|, D| or R|: pipe text; otherwise command\n"
-              "text). Prints the infNFe of every document, one per line, or writes them to --saida.");
+  CLI::App* cmd =
+      app.add_subcommand("converter", "Convert command text, pipe text or REC text into NF-e XML, or back");
+  cmd->footer("The kind of text is recognised by its first line (<: XML; C|, D| or R|: pipe text;\n"
+              "NOTAFISCAL| or A|: REC text; otherwise command text). Prints the infNFe of every document,\n"
+              "one per line, or writes them to --saida. With --para comandos, the documents (XML, an\n"
+              "nfeProc, an enviNFe lot, or any text) are written as the command text that fills them.");
   cmd->add_option("arquivo", o->Arquivo, "Text file to convert (- for standard input)")->required();
   cmd->add_option("-o,--saida", o->Saida, "Write the XML to this file (atomically) instead of stdout");
   cmd->add_option("--formato", o->Formato, "Kind of the text instead of recognising it")
-      ->check(CLI::IsMember({"comandos", "pipe"}));
+      ->check(CLI::IsMember({"xml", "comandos", "pipe", "rec"}));
+  cmd->add_option("--para", o->Para, "What to write: xml (default) or comandos (command text)")
+      ->check(CLI::IsMember({"xml", "comandos"}));
   cmd->callback([&cl, o] { cl.Acao = [o](TNfeSession& s) { return RunConverter(s, *o); }; });
 }
 

@@ -81,13 +81,10 @@ std::vector<std::string> AssinarDocumentos(TvxnNFe& nfe, const std::string& xml)
 }
 
 std::vector<TDocumento> PrepararDocumentos(TvxnNFe& nfe, const TEmitirOptions& o) {
-  std::optional<TNfeInputKind> forcado;
-  if (!o.Formato.empty())
-    forcado = InputKindFromName(o.Formato);
   std::vector<TDocumento> docs;
   for (const std::string& arquivo : o.Arquivos) {
     const std::string texto = ReadInput(arquivo);
-    const TNfeInputKind kind = forcado ? *forcado : DetectInputKind(texto);
+    const TNfeInputKind kind = InputKindOf(arquivo, texto, o.Formato);
     const std::string xml = ConvertToNFeXml(nfe, texto, kind);
     const std::vector<std::string> nfes = AssinarDocumentos(nfe, xml);
     if (nfes.empty())
@@ -326,7 +323,7 @@ void AddEmitirCommand(CLI::App& app, TNfeCommandLine& cl) {
   cmd->add_option("arquivos", o->Arquivos, "Files to issue (- for standard input)")->required();
   cmd->add_flag("--sincrono", o->Sincrono, "Send each document alone in a synchronous lot (no receipt)");
   cmd->add_option("--formato", o->Formato, "Kind of the files instead of guessing it")
-      ->check(CLI::IsMember({"xml", "comandos", "pipe"}));
+      ->check(CLI::IsMember({"xml", "comandos", "pipe", "rec"}));
   cmd->add_option("--consultas", o->Consultas, "Receipt queries per lot before giving up")
       ->capture_default_str()
       ->check(CLI::Range(1, 10000));

@@ -1,5 +1,7 @@
 #include "NfeConversion.h"
 
+#include "NfeExitCodes.h"
+#include "NfeToolError.h"
 #include "vxnNFeType.h"
 
 namespace vxn::tool {
@@ -24,14 +26,30 @@ std::optional<TNfeInputKind> InputKindFromName(std::string_view name) {
     return TNfeInputKind::CommandText;
   if (name == "pipe")
     return TNfeInputKind::PipeText;
+  if (name == "rec")
+    return TNfeInputKind::RecText;
   return std::nullopt;
 }
 
 std::string ConvertToNFeXml(TvxnNFe& nfe, const std::string& text, TNfeInputKind kind) {
   if (kind == TNfeInputKind::Xml)
     return text;
-  const TLayoutConvKind layout = kind == TNfeInputKind::PipeText ? lkTXTDic : lkTXTDataSet;
+  const TLayoutConvKind layout = kind == TNfeInputKind::PipeText  ? lkTXTDic
+                                 : kind == TNfeInputKind::RecText ? lkTXTRec
+                                                                  : lkTXTDataSet;
   return nfe.ConverterLoteParaXml(text, layout, EsquemaDaVersao(nfe.GetVersaoManual()), false);
+}
+
+TNfeInputKind InputKindOf(const std::string& arquivo, const std::string& text, const std::string& formato) {
+  const TNfeInputKind encontrado = DetectInputKind(text);
+  if (formato.empty())
+    return encontrado;
+  const TNfeInputKind pedido = *InputKindFromName(formato);
+  // The command text is what remains when nothing else is recognised, so it never contradicts.
+  if (pedido != encontrado && encontrado != TNfeInputKind::CommandText)
+    throw ENfeToolError(kExitEntrada, arquivo + " is " + InputKindName(encontrado) + ", not " +
+                                          InputKindName(pedido) + " (--formato " + formato + ")");
+  return pedido;
 }
 
 } // namespace vxn::tool

@@ -10,11 +10,15 @@
 
 namespace vxn::tool {
 
-// "xml", "comandos" or "pipe" (as --formato takes them); nullopt for anything else.
+// "xml", "comandos", "pipe" or "rec" (as --formato takes them); nullopt for anything else.
 std::optional<TNfeInputKind> InputKindFromName(std::string_view name);
 
 // The NF-e XML of the text: the text itself when it is XML, otherwise the converter's output for the
 // schema package of the component's layout version (the newest one the version accepts).
 std::string ConvertToNFeXml(TvxnNFe& nfe, const std::string& text, TNfeInputKind kind);
+
+// The kind of the text: the forced one (--formato) or the one recognised. A forced kind that differs
+// from what the text recognisably is (XML, pipe or REC text) is an ENfeToolError naming the kind found.
+TNfeInputKind InputKindOf(const std::string& arquivo, const std::string& text, const std::string& formato);
 
 } // namespace vxn::tool

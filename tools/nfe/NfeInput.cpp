@@ -1,6 +1,7 @@
 #include "NfeInput.h"
 
 #include "NfeToolError.h"
+#include "vxnText.h"
 
 #include <cerrno>
 #include <cstring>
@@ -60,6 +61,9 @@ TNfeInputKind DetectInputKind(std::string_view text) {
     line.remove_prefix(1);
   if (line.size() >= 2 && line[1] == '|' && (line[0] == 'C' || line[0] == 'D' || line[0] == 'R'))
     return TNfeInputKind::PipeText;
+  for (std::string_view rec : {"NOTAFISCAL|", "NOTA FISCAL|", "A|"})
+    if (line.size() >= rec.size() && AsciiUpper(line.substr(0, rec.size())) == rec)
+      return TNfeInputKind::RecText;
   return TNfeInputKind::CommandText;
 }
 
@@ -71,6 +75,8 @@ const char* InputKindName(TNfeInputKind kind) {
     return "command text";
   case TNfeInputKind::PipeText:
     return "pipe text";
+  case TNfeInputKind::RecText:
+    return "REC text";
   }
   return "";
 }

@@ -14,10 +14,12 @@ enum class TNfeInputKind {
   Xml,         // NF-e XML: NFe documents, infNFe elements or an enviNFe lot
   CommandText, // the line-per-command text (INCLUIR, field=value lines, SALVAR)
   PipeText,    // the pipe-delimited text with C|, D| and R| blocks
+  RecText,     // the free issuer's TXT layout (REC): NOTAFISCAL|, A|, B|, ... records
 };
 
 // XML when the first non-blank character is "<"; pipe text when the first non-blank line begins with a
-// block marker ("C|", "D|", "R|"); the command text otherwise.
+// block marker ("C|", "D|", "R|"); REC when it begins with "NOTAFISCAL|", "NOTA FISCAL|" or "A|" (the
+// header and the first record of that layout); the command text otherwise.
 TNfeInputKind DetectInputKind(std::string_view text);
 const char* InputKindName(TNfeInputKind kind);
 
