@@ -48,10 +48,12 @@ enum class TVersaoEsquema {
   pl_008i1,
   pl_008i2,
   pl_009,
-  pl_009g
+  pl_009g,
+  // The current 4.00 package (PL_009p): every group of nfe_v4.00.xsd as published today.
+  pl_009p
 };
 using enum TVersaoEsquema;
-inline constexpr int kVersaoEsquemaCount = 32;
+inline constexpr int kVersaoEsquemaCount = 33;
 
 enum class TModoOperacao { moNormal, moSVCAN, moSVCRS, moEPEC };
 using enum TModoOperacao;

@@ -47,6 +47,25 @@ std::string EscaparTextoXML(std::string_view text) {
   return out;
 }
 
+std::size_t ComprimentoSemEntidades(std::string_view escaped) {
+  std::size_t length = Utf8Length(escaped);
+  for (std::size_t at = escaped.find('&'); at != std::string_view::npos; at = escaped.find('&', at + 1)) {
+    const std::string_view rest = escaped.substr(at);
+    std::size_t end = std::string_view::npos;
+    for (std::string_view entity : kEntities)
+      if (StartsWithText(rest, entity))
+        end = entity.size();
+    if (end == std::string_view::npos && rest.starts_with("&#")) {
+      const std::size_t semicolon = rest.find(';');
+      if (semicolon != std::string_view::npos && semicolon > 2 && semicolon <= 10)
+        end = semicolon + 1;
+    }
+    if (end != std::string_view::npos)
+      length -= end - 1; // entities are ASCII: their bytes are their characters
+  }
+  return length;
+}
+
 // Every entity starts with "&", so only the places of "&" are compared (ASCII case ignored).
 bool ContemEntidadeXML(std::string_view text) {
   for (std::size_t at = text.find('&'); at != std::string_view::npos; at = text.find('&', at + 1))

@@ -95,6 +95,8 @@ std::unique_ptr<TvxnNFeCustomDataSet> CreateVersionDataSet(TVersaoEsquema versao
     return std::make_unique<TvxnDS_pl009>();
   case pl_009g:
     return std::make_unique<TvxnDS_pl009g>();
+  case pl_009p:
+    return std::make_unique<TvxnDS_pl009p>();
   }
   throw EvxnNFeVersaoEsquemaException("Versão de esquema desconhecida: %d", {static_cast<int>(versao)});
 }

@@ -113,14 +113,46 @@ public:
   virtual std::string ConvPartYB();
   virtual std::string ConvPartZD();
 
+protected:
+  // The Simples Nacional group of CSOSN_N12a, or "" when the code selects none.
+  std::string GrupoICMSSN();
+
 private:
   // The pickup (retirada) and delivery (entrega) places share their form.
   std::string ConvLocal(std::string_view tag, const TvxnListaCampos& campos);
   std::string GrupoICMS();
-  std::string GrupoICMSSN();
 };
 
 VXN_VERSION_DATASET(TvxnDS_pl009g, TvxnDS_pl009)
+
+// The current 4.00 package (PL_009p): every group and field of nfe_v4.00.xsd as published today, in
+// schema order. Beside what pl_009g writes: the single-phase fuel ICMS groups (CST 02, 15, 53, 61) and
+// totals, indDeduzDeson and cBenefRBC, the presumed credit (GCRED), the fiscal-product and packing
+// groups, up to 500 weapons per item, the biodiesel share and origins of a fuel (ORIGCOMB), the item's
+// observations (VA), the payment's date, payer and terminal, the signed reference, the act type of a
+// process, the request of a fiscal note (ZF), the CPF of an import declaration, and an NFC-e (model 65)
+// without recipient.
+class TvxnDS_pl009p : public TvxnDS_pl009g {
+public:
+  void AddDataSetsListaItemNFe() override;
+  void AddDataSetsListaNFE() override;
+  std::string ConverterAuto() override;
+  std::string ConvPartE() override;
+  std::string ConvPartRef() override;
+  std::string ConvPartItens() override;
+  std::string ConvPartI() override;
+  std::string ConvPartL() override;
+  std::string ConvPartL1() override;
+  std::string ConvPartN() override;
+  std::string ConvPartW() override;
+  std::string ConvPartYA() override;
+  virtual std::string ConvPartGCred();
+  virtual std::string ConvPartVA();
+  virtual std::string ConvPartZF();
+
+private:
+  std::string GrupoICMS400p();
+};
 
 #undef VXN_VERSION_DATASET
 

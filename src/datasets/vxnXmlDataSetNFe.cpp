@@ -1,5 +1,7 @@
 #include "vxnXmlDataSetNFe.h"
 
+#include "vxnNFeEscape.h"
+
 #include "vxnFiles.h"
 #include "vxnNFeException.h"
 #include "vxnText.h"
@@ -121,8 +123,9 @@ void TvxnXMLDataSetNFe::LoadField(TXmlDataSetNFe& part, const TvxnXmlElement& fi
   field.SetName(componentName);
   field.SetPermiteEscapar(Flag(fieldNode, "escape"));
   const auto size = static_cast<std::size_t>(StrToIntDef(*tamanho, 0));
-  // Escaped text may grow; the extra room lets it be stored whole.
-  field.SetSize(field.PermiteEscapar() ? size + 20 : size);
+  // Escaped text may grow: room for every character of the layout size written as the longest entity
+  // ("&quot;"), so that the escaped form of a text the layout admits is stored whole, never cut.
+  field.SetSize(field.PermiteEscapar() ? size * kMaiorEntidadeXML : size);
   field.SetTamanhoMapeadoDataSet(size);
   field.SetRequired(Flag(fieldNode, "requerido"));
   field.SetGeraTagVazia(Flag(fieldNode, "tagvazia"));

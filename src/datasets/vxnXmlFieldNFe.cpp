@@ -51,9 +51,14 @@ void TXmlFieldNFe::EscaparValor() {
                                     diretorioLogErro_);
   }
   std::string final = EscaparTextoXML(text);
-  const bool keepWhole = (final != text || ContemEntidadeXML(final)) && Utf8Length(final) > tamanhoMapeado_;
-  if (!keepWhole)
+  if (final == text && !ContemEntidadeXML(final)) {
+    // Plain text: its first layout-size characters.
     final.resize(Utf8Offset(final, tamanhoMapeado_));
+  } else if (ComprimentoSemEntidades(final) > tamanhoMapeado_ || Utf8Length(final) > Size()) {
+    // Escaped text is stored whole or not at all: a cut could fall inside an entity.
+    throw EvxnNFeDataSetException("Conteúdo do campo %s excede o tamanho de %d caracteres do leiaute.",
+                                  {FieldName(), static_cast<int>(tamanhoMapeado_)}, diretorioLogErro_);
+  }
   // Storing the stored text again would change nothing.
   if (final == Value())
     return;

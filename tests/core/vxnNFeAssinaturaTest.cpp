@@ -448,7 +448,7 @@ TEST_F(NFeAssinaturaTest, SchemaPackagesMustBelongToTheLayoutVersion) {
   EXPECT_EQ(
       RefusalOf([&] { nfe.ChecarVersaoEsquema("pl_008i2"); }),
       (Refusal{"EvxnNFeVersaoEsquemaException",
-               "Versão esquema não condiz com a versão manual definida, utilize ( pl_009, pl_009g )."}));
+               "Versão esquema não condiz com a versão manual definida, utilize ( pl_009, pl_009g, pl_009p )."}));
   nfe.SetVersaoManual(vm50a);
   EXPECT_NO_THROW(nfe.ChecarVersaoEsquema("PL_008I1"));
   EXPECT_EQ(

@@ -37,7 +37,6 @@ TEST_F(XmlDataSetNFeTest, LoadsPartsFieldsAndAttributes) {
   TXmlFieldNFe& natOp = F("natOp_B04");
   EXPECT_EQ(natOp.Name(), "BnatOp_B04");
   EXPECT_TRUE(natOp.PermiteEscapar());
-  EXPECT_EQ(natOp.Size(), 80u); // room for escaping
   EXPECT_EQ(natOp.TamanhoMapeadoDataSet(), 60u);
   EXPECT_TRUE(natOp.Required());
   EXPECT_TRUE(natOp.Visible());
@@ -80,6 +79,27 @@ TEST_F(XmlDataSetNFeTest, EscapingFieldKeepsTheLayoutSizeUnlessEscapingMadeTheTe
 
   f.SetAsString(std::string(59, 'c') + "çã"); // cut by characters, never inside a character
   EXPECT_EQ(f.AsString(), std::string(59, 'c') + "ç");
+}
+
+// Text the layout admits keeps its whole escaped form however much escaping grows it; longer text that
+// escaping changed is refused and the field keeps its value, since a cut could fall inside an entity.
+TEST_F(XmlDataSetNFeTest, EscapedTextIsStoredWholeOrRefused) {
+  TXmlFieldNFe& f = F("xLgr_E06");
+  std::string aspas;
+  for (int i = 0; i < 30; ++i)
+    aspas += "\"&";
+  f.SetAsString(aspas);
+  std::string esperado;
+  for (int i = 0; i < 30; ++i)
+    esperado += "&quot;&amp;";
+  EXPECT_EQ(f.AsString(), esperado);
+  f.SetAsString("Tom &amp; Jerry &#233;" + std::string(44, 'x')); // 60 characters once unescaped
+  EXPECT_EQ(f.AsString(), "Tom &amp; Jerry &#233;" + std::string(44, 'x'));
+
+  EXPECT_EQ(RefusalOf([&] { f.SetAsString(aspas + "'"); }),
+            (Refusal{"EvxnNFeDataSetException",
+                     "Conteúdo do campo xLgr_E06 excede o tamanho de 60 caracteres do leiaute."}));
+  EXPECT_EQ(f.AsString(), "Tom &amp; Jerry &#233;" + std::string(44, 'x'));
 }
 
 TEST_F(XmlDataSetNFeTest, EscapingFieldEscapesOnceAndRemovesTabs) {
