@@ -17,8 +17,6 @@ namespace vxn {
 namespace {
 
 // The tax groups whose data lines choose their own dictionary line, in dictionary order.
-constexpr std::array<std::string_view, 9> kGruposICMS{"ICMS00", "ICMS10", "ICMS20", "ICMS30", "ICMS40",
-                                                      "ICMS51", "ICMS60", "ICMS70", "ICMS90"};
 
 // 'C', 'D' or 'R' for a marker line, 0 for a data line.
 char Marcador(std::string_view linha) {
@@ -46,10 +44,15 @@ std::vector<std::string_view> Campos(std::string_view linha) {
   return campos;
 }
 
-// Offset of the data line's tax group in kGruposICMS, or -1 when it begins with none of them.
-int GrupoICMS(std::string_view linha) {
-  for (std::size_t i = 0; i < kGruposICMS.size(); ++i)
-    if (linha.starts_with(kGruposICMS[i]))
+// The dictionary line of the data line's ICMS group (the line whose first entry is the data line's
+// first field, "ICMS00" ... "ICMSSN900"), or -1 when the data line opens no ICMS group.
+int LinhaGrupoICMS(std::string_view linha, const std::vector<std::string>& dicionario) {
+  const std::string_view grupo = linha.substr(0, linha.find('|'));
+  if (!grupo.starts_with("ICMS"))
+    return -1;
+  for (std::size_t i = 0; i < dicionario.size(); ++i)
+    if (dicionario[i].starts_with(grupo) && dicionario[i].size() > grupo.size() &&
+        dicionario[i][grupo.size()] == '|')
       return static_cast<int>(i);
   return -1;
 }
@@ -158,8 +161,8 @@ void TvxnNFeConvDic::ValidaQtdeCamposLinha(std::string_view linha, std::string_v
 }
 
 void TvxnNFeConvDic::EscreveLinha(std::string_view linha) {
-  const int grupo = GrupoICMS(linha);
-  const std::size_t indice = indice_ + static_cast<std::size_t>(std::max(grupo, 0));
+  const int grupo = dicionario_ ? LinhaGrupoICMS(linha, *dicionario_) : -1;
+  const std::size_t indice = grupo < 0 ? indice_ : static_cast<std::size_t>(grupo);
   if (dicionario_ == nullptr || indice >= dicionario_->size())
     Falha("Arquivo TXT inválido. Não foi possível identificar início de Bloco (C/D/R).");
   const std::string& linhaDicionario = (*dicionario_)[indice];

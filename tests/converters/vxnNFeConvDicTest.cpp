@@ -218,17 +218,21 @@ TEST_F(ConvDicTest, TheShippedDictionariesLayOutEveryTaxGroupOfTheSchema) {
   // it is the PIS line.
   TvxnStringList detalhe;
   detalhe.SetText(ReadWholeFile(test::TemplatesVm60() + "Conversor/dicDetalhe.txt"));
-  ASSERT_EQ(detalhe.Count(), 11u);
-  const char* grupos[] = {"ICMS00", "ICMS10", "ICMS20", "ICMS30", "ICMS40",
-                          "ICMS51", "ICMS60", "ICMS70", "ICMS90"};
-  for (int i = 0; i < 9; ++i) {
+  const std::vector<std::string> grupos{
+      "ICMS00",   "ICMS10",    "ICMS20",    "ICMS30",    "ICMS40",    "ICMS51",    "ICMS60",
+      "ICMS70",   "ICMS90",    "ICMS02",    "ICMS15",    "ICMS53",    "ICMS61",    "ICMSST",
+      "ICMSPart", "ICMSSN101", "ICMSSN102", "ICMSSN201", "ICMSSN202", "ICMSSN500", "ICMSSN900"};
+  ASSERT_EQ(detalhe.Count(), grupos.size() + 2);
+  for (std::size_t i = 0; i < grupos.size(); ++i) {
     SCOPED_TRACE(grupos[i]);
-    EXPECT_TRUE(detalhe[i + 1].starts_with(std::string(grupos[i]) + "|orig|CST|"));
-    EXPECT_NE(detalhe[i + 1].find("|/" + std::string(grupos[i]) + "|/ICMS|IPI|"), std::string::npos);
+    const std::string abre = grupos[i] + (grupos[i].starts_with("ICMSSN") ? "|orig|CSOSN|" : "|orig|CST|");
+    EXPECT_TRUE(detalhe[i + 1].starts_with(abre));
+    EXPECT_NE(detalhe[i + 1].find("|/" + grupos[i] + "|/ICMS|IPI|"), std::string::npos);
     EXPECT_TRUE(detalhe[i + 1].ends_with("|/IPI|II|vBC|vDespAdu|vII|vIOF|/II|"));
   }
-  EXPECT_TRUE(detalhe[10].starts_with("PIS|"));
-  EXPECT_TRUE(detalhe[10].ends_with("|/imposto|infAdProd|/det|"));
+  const std::string& pis = detalhe[grupos.size() + 1];
+  EXPECT_TRUE(pis.starts_with("PIS|"));
+  EXPECT_TRUE(pis.ends_with("|/imposto|infAdProd|/det|"));
 }
 
 } // namespace
