@@ -57,6 +57,7 @@ const std::vector<TvxnLeituraParte>& LeituraDocumento() {
        {
            {"H", R::Unico, "", {{"H01", ""}}, {}},
            {"I", R::Unico, "", {{"I01", "prod"}}, {}},
+           {"GCRED", R::Repetido, "prod/gCred", {{"I05h", ""}}, {}},
            {"NVE", R::Repetido, "prod/NVE", {{"I05a", ""}}, {}},
            {"DI", R::Repetido, "prod/DI", {{"I18", ""}}, {{"ADI", R::Repetido, "adi", {{"I25", ""}}, {}}}},
            {"DETEXPORT",
@@ -69,6 +70,7 @@ const std::vector<TvxnLeituraParte>& LeituraDocumento() {
            {"K", R::Repetido, "prod/med", {{"K01", ""}}, {}},
            {"L", R::Repetido, "prod/arma", {{"L01", ""}}, {}},
            {"L1", R::Unico, "", {{"LA01", "prod/comb"}}, {}},
+           {"ORIGCOMB", R::Repetido, "prod/comb/origComb", {{"LA19", ""}}, {}},
            {"L2", R::Unico, "", {{"LB01", "prod"}}, {}},
            {"M", R::Unico, "", {{"M01", "imposto"}}, {}},
            {"N", R::Unico, "", {{"N01", "imposto/ICMS"}}, {}},
@@ -82,6 +84,8 @@ const std::vector<TvxnLeituraParte>& LeituraDocumento() {
            {"U", R::Unico, "", {{"U01", "imposto/ISSQN"}}, {}},
            {"UB", R::Unico, "", {{"UA01", "impostoDevol"}}, {}},
            {"V", R::Unico, "", {{"V01", ""}}, {}},
+           // The item's observations: xCampo is the attribute of obsCont or obsFisco, xTexto their element.
+           {"VA", R::Unico, "", {{"VA03", "obsItem/obsCont"}, {"VA06", "obsItem/obsFisco"}}, {}},
        }},
       {"W",
        R::Unico,
@@ -120,6 +124,7 @@ const std::vector<TvxnLeituraParte>& LeituraDocumento() {
        {{"FORDIA", R::Repetido, "forDia", {{"ZC04", ""}}, {}},
         {"DEDUC", R::Repetido, "deduc", {{"ZC10", ""}}, {}}}},
       {"ZD", R::Unico, "", {{"ZD01", "infRespTec"}}, {}},
+      {"ZF", R::Unico, "", {{"ZF01", "infSolicNFF"}}, {}},
   };
   return kLeitura;
 }

@@ -76,6 +76,26 @@ TEST_P(XmlParaDataSetTest, TheDistributionXmlReadAndGeneratedAgainGivesTheSameIn
 INSTANTIATE_TEST_SUITE_P(Documentos, XmlParaDataSetTest,
                          ::testing::Values("exemplo-comandos", "exemplo-pipe", "nfe-todos-os-grupos"));
 
+// The groups of the current package that pl_009g lacks (presumed credits, fuel origins, the item's
+// observations, the NFF request) are read back into their own parts, not dropped.
+TEST_F(XmlParaDataSetTest, TheCurrentPackageGroupsReadBackWhole) {
+  const std::string lote =
+      conv.ConvertToXml(DadosTeste("nfe-pacote-atual.txt"), "4.00", lkTXTDataSet, pl_009p, false);
+  const std::string original = lote.substr(0, lote.find("\r\n"));
+  for (std::string_view grupo : {"<refNFeSig>", "<gCred>", "<infProdNFF>", "<infProdEmb>", "<pBio>",
+                                 "<origComb>", "<obsItem>", "<CPF>12345678909</CPF><UFTerceiro>",
+                                 "<qBCMonoRet>", "<dPag>", "<idTermPag>", "<tpAto>", "<infSolicNFF>"})
+    EXPECT_NE(original.find(grupo), std::string::npos) << grupo;
+  TvxnStringList tx2;
+  auto ds = conv.ConvertXmlToDataSet(NfeProc(original), false, pl_009p, &tx2);
+  ASSERT_EQ(ds->GetLoteNFe().Count(), 1u);
+  EXPECT_EQ(test::XmlCanonicalForm(original), test::XmlCanonicalForm(ds->GetLoteNFe()[0]))
+      << ds->GetLoteNFe()[0];
+  const std::string replay = conv.ConvertToXml(tx2.Text(), "4.00", lkTXTDataSet, pl_009p, false);
+  EXPECT_EQ(test::XmlCanonicalForm(original), test::XmlCanonicalForm(replay.substr(0, replay.find("\r\n"))))
+      << tx2.Text();
+}
+
 TEST_F(XmlParaDataSetTest, EveryGroupOfTheDocumentIsThere) {
   // The round trip above proves nothing for a group the source lacks: the document must hold them all.
   const std::string doc = Documento("nfe-todos-os-grupos");
