@@ -1,16 +1,12 @@
-// nfe evento: the example sale issued, corrected and cancelled in three separate runs, on the embedded
-// default (whose server remembers between runs) and against a server of its own given by --config; then
-// the query answers 101 with both events and a second cancellation is refused.
+// nfe evento: the example sale issued, corrected and cancelled in three separate runs on the embedded
+// default, whose server remembers between runs; then the query answers 101 with both events and a second
+// cancellation is refused. (Events through --config and a standalone server: NfeToolDFeTest.)
 #include "NfeEmitirFixture.h"
-#include "support/Process.h"
 #include "support/XmlCheck.h"
 #include "vxnFiles.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <csignal>
-#include <functional>
 
 namespace vxn {
 namespace {
@@ -20,10 +16,12 @@ using ::testing::HasSubstr;
 
 constexpr const char* kJustificativa = "Pedido cancelado pelo cliente";
 
-// Runs the scenario with `nfe` (arguments before the subcommand given by the caller); `autoridade` is
-// the PEM file of the authority that signed the client certificate and the server's replies.
-void Cenario(const std::function<NfeRunResult(std::vector<std::string>)>& nfe,
-             const std::string& autoridade) {
+TEST(NfeToolEvento, IssueCorrectAndCancelInSeparateRunsOnTheEmbeddedDefault) {
+  TempDir home;
+  const auto nfe = [&](const std::vector<std::string>& args) { return RunNfe(args, InHome(home)); };
+  // The authority that signed the test certificate and the server's replies.
+  const std::string autoridade =
+      home.Path() + "home/.local/share/quorvant-nfe/certificado-teste/autoridade-teste.pem";
   const NfeRunResult emitir = nfe({"emitir", kComandos});
   ASSERT_EQ(emitir.exitCode, 0) << emitir.err << emitir.out;
   const Bloco nota = Blocos(emitir.out).at(0);
@@ -65,38 +63,6 @@ void Cenario(const std::function<NfeRunResult(std::vector<std::string>)>& nfe,
   EXPECT_EQ(denovo.exitCode, 1) << denovo.err << denovo.out;
   EXPECT_EQ(Blocos(denovo.out).at(0).status, "573 Rejeicao: Duplicidade de Evento");
   EXPECT_EQ(Blocos(denovo.out).at(0).distribuicao, "");
-}
-
-TEST(NfeToolEvento, IssueCorrectAndCancelInSeparateRunsOnTheEmbeddedDefault) {
-  TempDir home;
-  Cenario([&](std::vector<std::string> args) { return RunNfe(args, InHome(home)); },
-          home.Path() + "home/.local/share/quorvant-nfe/certificado-teste/autoridade-teste.pem");
-}
-
-TEST_F(NfeToolEmitirWithConfig, IssueCorrectAndCancelInSeparateRunsAgainstAServerOfItsOwn) {
-  Cenario([&](std::vector<std::string> args) { return Nfe(args); }, files_.AuthorityCertificate);
-}
-
-// The standalone program, stopped and started again on its folder between the runs: what it authorised
-// and registered survives in its state.
-TEST(NfeToolEvento, IssueCorrectAndCancelWithAStandaloneServerStartedForEachRun) {
-  TempDir dir;
-  const std::string pasta = dir.Path() + "sim/";
-  Cenario(
-      [&](std::vector<std::string> args) {
-        ChildProcess sim(
-            {std::string(QVX_BIN_DIR) + "/sefaz-sim", "--port", "0", "--write-config", pasta, "--quiet"});
-        std::string linha;
-        for (int i = 0; i < 10 && !linha.starts_with("state "); ++i)
-          linha = sim.ReadLine();
-        EXPECT_EQ(linha, "state " + pasta + "sefaz-sim.db");
-        AppendToFile("DiretorioXmlDestinatario=" + dir.Path() + "dest/\r\n", pasta + "nfeConfig.ini");
-        args.insert(args.begin(), {"--config", pasta + "nfeConfig.ini"});
-        NfeRunResult r = RunNfe(args, InHome(dir));
-        EXPECT_EQ(sim.Stop(SIGTERM), 0);
-        return r;
-      },
-      pasta + "sefaz-sim-ca.pem");
 }
 
 TEST(NfeToolEvento, RefusedChecksAndUsage) {

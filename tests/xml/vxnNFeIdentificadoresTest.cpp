@@ -30,18 +30,6 @@ std::string AnoCorrente() {
   return buf;
 }
 
-TEST(CalculaChaveNFe, UsesTheKeyFormOfTheLayoutVersion) {
-  // The facade takes cNF before tpEmis.
-  for (TVersaoManual v : {vm40, vm50, vm50a, vm60})
-    EXPECT_EQ(TvxnNFeIdentificadores(v, "35", "")
-                  .CalculaChaveNFe("2024-05-10", "35", "12345678000195", "55", "1", "123", "1234567", "1"),
-              kChave);
-  for (TVersaoManual v : {vm202a, vm30})
-    EXPECT_EQ(TvxnNFeIdentificadores(v, "35", "")
-                  .CalculaChaveNFe("2024-05-10", "35", "12345678000195", "55", "1", "123", "1234567", "1"),
-              "35240512345678000195550010000001230012345678");
-}
-
 TEST(CalculaChaveNFe, RefusalsGoToTheComponentErrorLog) {
   TempDir dir;
   TvxnNFeIdentificadores ids(vm60, "35", dir.Path());
