@@ -17,14 +17,6 @@ namespace {
 
 using test::RefusalOf;
 
-std::set<std::string> Arquivos(const std::string& pasta) {
-  std::set<std::string> nomes;
-  std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(pasta, ec))
-    nomes.insert(e.path().filename().string());
-  return nomes;
-}
-
 class DestinatarioComponenteTest : public DistribuicaoTest {
 protected:
   // Document nNF as the input dataset generates it, signed by the component.
@@ -56,12 +48,12 @@ TEST_F(DestinatarioComponenteTest, ConsultarReciboOfAProcessedLotWritesEveryAuth
 
   // In processing: the index files stay, nothing is written.
   ASSERT_EQ(Tag(nfe_->ConsultarRecibo(nRec), "cStat"), "105");
-  EXPECT_EQ(Arquivos(Pasta()), (std::set<std::string>{nRec, ChaveDe(n1), ChaveDe(n2)}));
+  EXPECT_EQ(FileNames(Pasta()), (std::set<std::string>{nRec, ChaveDe(n1), ChaveDe(n2)}));
   sim_.SetQueriesInProcessing(0);
 
   const std::string processado = nfe_->ConsultarRecibo(nRec);
   ASSERT_EQ(Tag(processado, "cStat"), "104") << processado;
-  EXPECT_EQ(Arquivos(Pasta()), (std::set<std::string>{ChaveDe(n1) + "-nfe.xml", ChaveDe(n2) + "-nfe.xml"}));
+  EXPECT_EQ(FileNames(Pasta()), (std::set<std::string>{ChaveDe(n1) + "-nfe.xml", ChaveDe(n2) + "-nfe.xml"}));
   EsperarNfeProc(ChaveDe(n1), n1);
   EsperarNfeProc(ChaveDe(n2), n2);
   EXPECT_EQ(escritos_,
@@ -81,15 +73,15 @@ TEST_F(DestinatarioComponenteTest, ALotWhoseFilesFailPartWayLosesNothing) {
   const Refusal falha = RefusalOf([&] { nfe_->ConsultarRecibo(nRec); });
   EXPECT_EQ(falha.className, "EvxnException");
   EXPECT_EQ(falha.message.rfind("Não foi possível gravar o arquivo " + bloqueado + ": ", 0), 0u) << falha;
-  EXPECT_EQ(Arquivos(Pasta()), (std::set<std::string>{ChaveDe(n1) + "-nfe.xml", ChaveDe(n2) + "-nfe.xml",
-                                                      nRec, ChaveDe(n2), ChaveDe(n3)}));
+  EXPECT_EQ(FileNames(Pasta()), (std::set<std::string>{ChaveDe(n1) + "-nfe.xml", ChaveDe(n2) + "-nfe.xml",
+                                                       nRec, ChaveDe(n2), ChaveDe(n3)}));
   EsperarNfeProc(ChaveDe(n1), n1);
   EXPECT_EQ(escritos_, std::vector<std::string>{NaPasta(ChaveDe(n1) + "-nfe.xml")});
 
   std::filesystem::remove_all(bloqueado);
   ASSERT_EQ(Tag(nfe_->ConsultarRecibo(nRec), "cStat"), "104");
-  EXPECT_EQ(Arquivos(Pasta()), (std::set<std::string>{ChaveDe(n1) + "-nfe.xml", ChaveDe(n2) + "-nfe.xml",
-                                                      ChaveDe(n3) + "-nfe.xml"}));
+  EXPECT_EQ(FileNames(Pasta()), (std::set<std::string>{ChaveDe(n1) + "-nfe.xml", ChaveDe(n2) + "-nfe.xml",
+                                                       ChaveDe(n3) + "-nfe.xml"}));
   for (const std::string& n : {n1, n2, n3})
     EsperarNfeProc(ChaveDe(n), n);
 }
@@ -98,7 +90,7 @@ TEST_F(DestinatarioComponenteTest, EnviarNFSincronoWritesTheDocumentOfItsKeyWith
   const std::string nota = Assinada(8201);
   const std::string retorno = nfe_->EnviarNFSincrono("8200", nota, false);
   ASSERT_EQ(Tag(Elemento(retorno, "protNFe"), "cStat"), "100") << retorno;
-  EXPECT_EQ(Arquivos(Pasta()), std::set<std::string>{ChaveDe(nota) + "-nfe.xml"});
+  EXPECT_EQ(FileNames(Pasta()), std::set<std::string>{ChaveDe(nota) + "-nfe.xml"});
   EsperarNfeProc(ChaveDe(nota), nota);
   const std::string xml = ReadFileOrEmpty(NaPasta(ChaveDe(nota) + "-nfe.xml"));
   EXPECT_NE(xml.find("<infProt Id=\"ID" + Tag(retorno, "nProt") + "\"><tpAmb>2</tpAmb>"), std::string::npos)
@@ -126,17 +118,8 @@ TEST_F(DestinatarioComponenteTest, ConsultarNFOfAnAuthorisedKeyWritesItsDocument
   ASSERT_EQ(nRec.size(), 15u);
   const std::string situacao = nfe_->ConsultarNF(ChaveDe(nota));
   ASSERT_EQ(Tag(situacao, "cStat", situacao.find("<protNFe")), "100") << situacao;
-  EXPECT_EQ(Arquivos(Pasta()), (std::set<std::string>{nRec, ChaveDe(nota) + "-nfe.xml"}));
+  EXPECT_EQ(FileNames(Pasta()), (std::set<std::string>{nRec, ChaveDe(nota) + "-nfe.xml"}));
   EsperarNfeProc(ChaveDe(nota), nota);
-}
-
-TEST_F(DestinatarioComponenteTest, WithoutLogsOnDiskNothingIsWritten) {
-  nfe_->SetSalvarLogsEmDisco(false);
-  const std::string nota = Assinada(8401);
-  const std::string retorno = nfe_->EnviarNFSincrono("8400", nota, false);
-  ASSERT_EQ(Tag(Elemento(retorno, "protNFe"), "cStat"), "100") << retorno;
-  EXPECT_TRUE(Arquivos(Pasta()).empty());
-  EXPECT_TRUE(escritos_.empty());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
-// The nfeProc distribution documents built from the logs of a lot sent to the local server: by receipt
-// (every authorised and denied document), by key (a synchronous send), from logs the host names, and
-// the failed joins.
+// The nfeProc distribution documents built from the logs of a lot sent to the local server, from replies
+// changed before the builder reads them (a denial, a protocol of another digest), from logs the host
+// names, and the failed joins. (What the component writes after its own sends and queries:
+// vxnNFeDestinatarioComponenteTest.)
 #include "xml/vxnNFeXmlDestinatario.h"
 #include "DistribuicaoFixture.h"
 #include "support/RefusalOf.h"
@@ -34,28 +35,6 @@ void EsperarDistribuicaoValida(const std::string& xml, const std::string& nota, 
 }
 
 } // namespace
-
-TEST_F(DistribuicaoTest, ProcessedReceiptWritesOneDocumentPerAuthorisedNoteAndRemovesTheIndexFiles) {
-  const std::string n1 = NovaNota();
-  const std::string n2 = NovaNota();
-  const std::string nRec = EnviarLote({n1, n2}, "71");
-  ASSERT_TRUE(FileExists(NaPasta(nRec)));
-  ASSERT_TRUE(FileExists(NaPasta(ChaveDe(n1))));
-  const std::string retorno = ConsultarRecibo(nRec);
-  ASSERT_EQ(Tag(retorno, "cStat"), "104") << retorno;
-
-  nfe_->GerarXmlDestinatarioNFsAprovadas(nRec, LogarRetornoRecibo(nRec, retorno));
-
-  for (const std::string& nota : {n1, n2}) {
-    const std::string arquivo = NaPasta(ChaveDe(nota) + "-nfe.xml");
-    ASSERT_TRUE(FileExists(arquivo)) << arquivo;
-    EsperarDistribuicaoValida(LerArquivo(arquivo), nota, "100", CaFile());
-    EXPECT_FALSE(FileExists(NaPasta(ChaveDe(nota))));
-  }
-  EXPECT_FALSE(FileExists(NaPasta(nRec)));
-  EXPECT_EQ(escritos_,
-            (std::vector<std::string>{NaPasta(ChaveDe(n1) + "-nfe.xml"), NaPasta(ChaveDe(n2) + "-nfe.xml")}));
-}
 
 TEST_F(DistribuicaoTest, DeniedDocumentGoesToDenFileAndTheAuthorisedOneStillToNfe) {
   const std::string n1 = NovaNota();
@@ -98,25 +77,6 @@ TEST_F(DistribuicaoTest, ProtocolOfAnotherDigestIsWrittenAsErroFileWithTheReason
           "\r\n");
   EXPECT_FALSE(FileExists(NaPasta(ChaveDe(n1))));
   EsperarDistribuicaoValida(LerArquivo(NaPasta(ChaveDe(n2) + "-nfe.xml")), n2, "100", CaFile());
-}
-
-TEST_F(DistribuicaoTest, ReceiptStillInProcessingKeepsItsIndexAndWritesNothing) {
-  sim_.SetQueriesInProcessing(1);
-  const std::string n1 = NovaNota();
-  const std::string nRec = EnviarLote({n1}, "74");
-  const std::string emProcessamento = ConsultarRecibo(nRec);
-  sim_.SetQueriesInProcessing(0);
-  ASSERT_EQ(Tag(emProcessamento, "cStat"), "105");
-
-  nfe_->GerarXmlDestinatarioNFsAprovadas(nRec, LogarRetornoRecibo(nRec, emProcessamento));
-  EXPECT_TRUE(FileExists(NaPasta(nRec)));
-  EXPECT_TRUE(FileExists(NaPasta(ChaveDe(n1))));
-  EXPECT_TRUE(escritos_.empty());
-
-  // The later query that finds the lot processed completes the job.
-  nfe_->GerarXmlDestinatarioNFsAprovadas(nRec, LogarRetornoRecibo(nRec, ConsultarRecibo(nRec)));
-  EsperarDistribuicaoValida(LerArquivo(NaPasta(ChaveDe(n1) + "-nfe.xml")), n1, "100", CaFile());
-  EXPECT_FALSE(FileExists(NaPasta(nRec)));
 }
 
 TEST_F(DistribuicaoTest, WithoutIndexFileNothingIsBuiltAndNothingRaised) {

@@ -77,13 +77,8 @@ protected:
     return documento.substr(id + 7, 44);
   }
 
-  std::vector<std::string> Logs(const std::string& sufixo) const {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& e : fs::directory_iterator(dir_.Path() + "sim/Log", ec))
-      if (e.path().filename().string().ends_with(sufixo))
-        names.push_back(e.path().filename().string());
-    return names;
+  std::set<std::string> Logs(const std::string& sufixo) const {
+    return test::FileNames(dir_.Path() + "sim/Log", sufixo);
   }
 
   static std::string Ano() {
@@ -306,7 +301,7 @@ TEST_F(ConsultasTest, TheJustificationIsEscapedOnceInTheSignedRequest) {
     SCOPED_TRACE(faixa);
     const auto logs = Logs(Ano() + std::string(kCnpj) + "551" + faixa + "-ped-inu.xml");
     ASSERT_EQ(logs.size(), 1u);
-    const std::string pedido = test::ReadFileOrEmpty(dir_.Path() + "sim/Log/" + logs[0]);
+    const std::string pedido = test::ReadFileOrEmpty(dir_.Path() + "sim/Log/" + *logs.begin());
     // The signer writes quotes and apostrophes of text content as plain characters; < > & stay escaped,
     // once.
     EXPECT_NE(pedido.find("<xJust>Erro &lt;grave&gt; &amp; \"sequencia\" d'agua</xJust>"), std::string::npos)

@@ -84,15 +84,6 @@ protected:
   }
   std::string Signed(int nNF) { return nfe_.AssinarNota(DatasetDocument(nNF)); }
 
-  // Names of the files of a folder.
-  static std::set<std::string> Files(const std::string& dir) {
-    std::set<std::string> names;
-    std::error_code ec;
-    for (const auto& e : fs::directory_iterator(dir, ec))
-      names.insert(e.path().filename().string());
-    return names;
-  }
-
   // The SOAP actions of the server's requests, awaited until it reported `count` of them.
   std::vector<std::string> Actions(std::size_t count) { return requests_.Actions(count); }
 
@@ -143,14 +134,14 @@ TEST_F(EnviarNFTest, AsynchronousLotIsAuthorisedWithLogsIndexFilesAndTheReceiptH
 
   // The request and the reply are logged under the lot number; the receipt and the key lead to the
   // request log; the receipt hook is not called before a query.
-  EXPECT_EQ(Files(LogDir()), (std::set<std::string>{"4711-env-lot.xml", "4711-rec.xml"}));
+  EXPECT_EQ(test::FileNames(LogDir()), (std::set<std::string>{"4711-env-lot.xml", "4711-rec.xml"}));
   const std::string pedido = test::ReadFileOrEmpty(LogDir() + "4711-env-lot.xml");
   EXPECT_TRUE(pedido.starts_with(R"(<enviNFe xmlns="http://www.portalfiscal.inf.br/nfe" versao="4.00">)"
                                  "<idLote>4711</idLote><indSinc>0</indSinc>" +
                                  lote + "</enviNFe>"))
       << pedido;
   EXPECT_EQ(Trim(test::ReadFileOrEmpty(LogDir() + "4711-rec.xml")), sent);
-  EXPECT_EQ(Files(DestDir()), (std::set<std::string>{nRec, chave}));
+  EXPECT_EQ(test::FileNames(DestDir()), (std::set<std::string>{nRec, chave}));
   EXPECT_EQ(test::ReadFileOrEmpty(DestDir() + nRec), "env-lot=4711-env-lot.xml");
   EXPECT_EQ(test::ReadFileOrEmpty(DestDir() + chave), "env-lot=4711-env-lot.xml");
   EXPECT_TRUE(nfe_.calls.empty());
@@ -184,8 +175,8 @@ TEST_F(EnviarNFTest, AsynchronousLotIsAuthorisedWithLogsIndexFilesAndTheReceiptH
   EXPECT_EQ(nfe_.calls[0].arquivoLog, nRec + "-pro-rec.xml");
   EXPECT_EQ(Trim(nfe_.calls[0].conteudoLog), done);
 
-  EXPECT_EQ(Files(LogDir()), (std::set<std::string>{"4711-env-lot.xml", "4711-rec.xml", nRec + "-ped-rec.xml",
-                                                    nRec + "-pro-rec.xml"}));
+  EXPECT_EQ(test::FileNames(LogDir()), (std::set<std::string>{"4711-env-lot.xml", "4711-rec.xml",
+                                                              nRec + "-ped-rec.xml", nRec + "-pro-rec.xml"}));
   const std::string pedRec = test::ReadFileOrEmpty(LogDir() + nRec + "-ped-rec.xml");
   EXPECT_EQ(test::XmlSchemaErrors(pedRec, test::FindSchema("consReciNFe_v4.00.xsd")), "");
   EXPECT_EQ(Tag(pedRec, "nRec"), nRec);
@@ -217,7 +208,7 @@ TEST_F(EnviarNFTest, ALotOfTwoDocumentsLeavesThreeIndexFilesAndTwoProtocolsInLot
   const std::string sent = nfe_.EnviarNF("77", lote, false);
   const std::string nRec = Tag(sent, "nRec");
   ASSERT_EQ(nRec.size(), 15u) << sent;
-  EXPECT_EQ(Files(DestDir()), (std::set<std::string>{nRec, chave1, chave2}));
+  EXPECT_EQ(test::FileNames(DestDir()), (std::set<std::string>{nRec, chave1, chave2}));
   for (const std::string& name : {nRec, chave1, chave2})
     EXPECT_EQ(test::ReadFileOrEmpty(DestDir() + name), "env-lot=77-env-lot.xml") << name;
 
@@ -248,7 +239,7 @@ TEST_F(EnviarNFTest, SynchronousSendIsAuthorisedAtOnceAndCallsTheKeyHook) {
   // The request went synchronous; the request and the reply are logged under the key, the reply under
   // the name of the synchronous return.
   EXPECT_NE(sim_.ReceivedMessages().at(0).find("<idLote>12</idLote><indSinc>1</indSinc>"), std::string::npos);
-  EXPECT_EQ(Files(LogDir()),
+  EXPECT_EQ(test::FileNames(LogDir()),
             (std::set<std::string>{chave + "-env-sinc-lot.xml", chave + "-env-sinc-ret.xml"}));
   EXPECT_NE(test::ReadFileOrEmpty(LogDir() + chave + "-env-sinc-lot.xml").find("<indSinc>1</indSinc>" + lote),
             std::string::npos);
@@ -257,7 +248,7 @@ TEST_F(EnviarNFTest, SynchronousSendIsAuthorisedAtOnceAndCallsTheKeyHook) {
   EXPECT_EQ(onLog_[0], "env-sinc-lot|" + chave + "|" + LogDir() + chave + "-env-sinc-lot.xml");
   EXPECT_EQ(onLog_[1], "rec-sinc|" + chave + "|" + LogDir() + chave + "-env-sinc-ret.xml");
   // Only the key's index file: there is no receipt.
-  EXPECT_EQ(Files(DestDir()), (std::set<std::string>{chave}));
+  EXPECT_EQ(test::FileNames(DestDir()), (std::set<std::string>{chave}));
   EXPECT_EQ(test::ReadFileOrEmpty(DestDir() + chave), "env-lot=" + chave + "-env-sinc-lot.xml");
 
   ASSERT_EQ(nfe_.calls.size(), 1u);
@@ -373,8 +364,8 @@ TEST_F(EnviarNFTest, WithoutDiskLogsNothingIsWrittenAndTheReplyStillReturns) {
   EXPECT_NE(done.find("<cStat>100</cStat>"), std::string::npos) << done;
   const std::string sync = nfe_.EnviarNFSincrono("10", Signed(108), false);
   EXPECT_NE(sync.find("<cStat>100</cStat>"), std::string::npos) << sync;
-  EXPECT_FALSE(fs::exists(LogDir()) && !Files(LogDir()).empty());
-  EXPECT_TRUE(Files(DestDir()).empty());
+  EXPECT_TRUE(test::FileNames(LogDir()).empty());
+  EXPECT_TRUE(test::FileNames(DestDir()).empty());
   EXPECT_TRUE(onLog_.empty());
   // No log file means no distribution XML to build from.
   EXPECT_TRUE(nfe_.calls.empty());
@@ -417,8 +408,8 @@ TEST_F(EnviarNFTest, RefusalsComeBeforeAnythingIsLoggedOrSent) {
             (Refusal{"EvxnNFeCheckParams", "Número do Recibo não pode conter acentos: 35100000000000ã"}));
 
   EXPECT_TRUE(sim_.ReceivedMessages().empty());
-  EXPECT_TRUE(Files(LogDir()).empty());
-  EXPECT_TRUE(Files(DestDir()).empty());
+  EXPECT_TRUE(test::FileNames(LogDir()).empty());
+  EXPECT_TRUE(test::FileNames(DestDir()).empty());
 
   // A well-formed receipt the server does not know is an answer, not a failure, and no hook runs.
   const std::string unknown = nfe_.ConsultarRecibo("351000000000999");
@@ -436,7 +427,7 @@ TEST_F(EnviarNFTest, TheRequestOfALotHoldsItsDocumentsOnOneLine) {
   EXPECT_EQ(test::XmlSchemaErrors(pedido, test::FindSchema("enviNFe_v4.00.xsd")), "");
   // Checking a lot sends and logs nothing.
   EXPECT_TRUE(sim_.ReceivedMessages().empty());
-  EXPECT_TRUE(Files(LogDir()).empty());
+  EXPECT_TRUE(test::FileNames(LogDir()).empty());
 }
 
 TEST_F(EnviarNFTest, FailuresOfTheCallCarryThePrefixAfterTheRequestWasLogged) {
@@ -452,10 +443,10 @@ TEST_F(EnviarNFTest, FailuresOfTheCallCarryThePrefixAfterTheRequestWasLogged) {
     EXPECT_EQ(r.className, "EvxnNFeException") << r;
   // Each request was logged before its call failed; no reply was.
   const std::string chave = lote.substr(lote.find("Id=\"NFe") + 7, 44);
-  EXPECT_EQ(Files(LogDir()), (std::set<std::string>{"5-env-lot.xml", chave + "-env-sinc-lot.xml",
-                                                    "351000000000999-ped-rec.xml"}));
+  EXPECT_EQ(test::FileNames(LogDir()), (std::set<std::string>{"5-env-lot.xml", chave + "-env-sinc-lot.xml",
+                                                              "351000000000999-ped-rec.xml"}));
   // The key's index file names the request of the last send; no receipt's was written, and no hook ran.
-  EXPECT_EQ(Files(DestDir()), (std::set<std::string>{chave}));
+  EXPECT_EQ(test::FileNames(DestDir()), (std::set<std::string>{chave}));
   EXPECT_EQ(test::ReadFileOrEmpty(DestDir() + chave), "env-lot=" + chave + "-env-sinc-lot.xml");
   EXPECT_TRUE(nfe_.calls.empty());
 }

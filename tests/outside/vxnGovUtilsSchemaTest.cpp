@@ -68,14 +68,10 @@ TEST(GovUtilsSchema, BrokenDocumentListsEveryErrorWithItsLineAndElement) {
                                 "<xNome>" + std::string(61, 'X') + "</xNome>");
   broken = Replace1(broken, "<CFOP>5102</CFOP>", "");
   TvxnGovUtils u;
-  try {
-    u.ValidateSchema(broken, kNFeNamespace, kVm60 + "nfe_v4.00.xsd");
-    FAIL() << "broken document accepted";
-  } catch (const EvxnNFeSchemaValidationException& e) {
-    EXPECT_TRUE(e.Message().starts_with("XML não é válido segundo o esquema nfe_v4.00.xsd:\r\n"))
-        << e.Message();
-    EXPECT_NE(e.Message().find("xNome"), std::string::npos);
-  }
+  const Refusal r = RefusalOf([&] { u.ValidateSchema(broken, kNFeNamespace, kVm60 + "nfe_v4.00.xsd"); });
+  EXPECT_EQ(r.className, "EvxnNFeSchemaValidationException");
+  EXPECT_TRUE(r.message.starts_with("XML não é válido segundo o esquema nfe_v4.00.xsd:\r\n")) << r;
+  EXPECT_NE(r.message.find("xNome"), std::string::npos);
   const TvxnStringList& errors = u.Get_ValidatorErrors();
   ASSERT_EQ(errors.Count(), 2u) << errors.Text();
   const std::string nameLine =
@@ -103,12 +99,10 @@ TEST(GovUtilsSchema, MissingSchemaWrongNamespaceAndNotXml) {
   EXPECT_THROW(u.ValidateSchema(sample, kNFeNamespace, kVm60 + "consStatServ_v4.00.xsd"),
                EvxnNFeSchemaValidationException);
   EXPECT_EQ(u.Get_ValidatorErrors().Count(), 1u);
-  try {
-    u.ValidateSchema("<NFe>\n<a></NFe>", kNFeNamespace, kVm60 + "nfe_v4.00.xsd");
-    FAIL();
-  } catch (const EvxnNFeSchemaValidationException& e) {
-    EXPECT_TRUE(e.Message().starts_with("XML inválido: ")) << e.Message();
-  }
+  const Refusal r =
+      RefusalOf([&] { u.ValidateSchema("<NFe>\n<a></NFe>", kNFeNamespace, kVm60 + "nfe_v4.00.xsd"); });
+  EXPECT_EQ(r.className, "EvxnNFeSchemaValidationException");
+  EXPECT_TRUE(r.message.starts_with("XML inválido: ")) << r;
   ASSERT_EQ(u.Get_ValidatorErrors().Count(), 1u);
   EXPECT_TRUE(u.Get_ValidatorErrors()[0].starts_with("Linha 2: ")) << u.Get_ValidatorErrors()[0];
 }
@@ -201,13 +195,10 @@ TEST(GovUtilsSchema, ASchemaFileThatChangesIsCompiledAgain) {
   // A schema that does not compile raises with the compiler's errors.
   std::ofstream(xsd, std::ios::binary)
       << "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:element/></xs:schema>";
-  try {
-    u.ValidateSchema(doc, "", xsd);
-    FAIL();
-  } catch (const EvxnNFeSchemaValidationException& e) {
-    EXPECT_TRUE(e.Message().starts_with("O esquema " + xsd + " não pôde ser compilado:")) << e.Message();
-    EXPECT_FALSE(u.Get_ValidatorErrors().Empty());
-  }
+  const Refusal r = RefusalOf([&] { u.ValidateSchema(doc, "", xsd); });
+  EXPECT_EQ(r.className, "EvxnNFeSchemaValidationException");
+  EXPECT_TRUE(r.message.starts_with("O esquema " + xsd + " não pôde ser compilado:")) << r;
+  EXPECT_FALSE(u.Get_ValidatorErrors().Empty());
 }
 
 // The errors of `doc` against the NF-e schema, as one text ("" when valid).

@@ -36,6 +36,15 @@ std::size_t CountLines(const std::string& text) {
   return n;
 }
 
+std::set<std::string> FileNames(const std::string& dir, std::string_view suffix) {
+  std::set<std::string> names;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(dir, ec))
+    if (e.path().filename().string().ends_with(suffix))
+      names.insert(e.path().filename().string());
+  return names;
+}
+
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> out;
   std::size_t i = 0;
