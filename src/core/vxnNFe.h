@@ -638,6 +638,13 @@ public:
   std::string CancelarNFeEvento(std::string_view chave, std::string_view protocolo,
                                 std::string_view justificativa, std::string_view dataHora,
                                 std::string_view fuso, int sequencia, std::string_view lote);
+  // Cancellation by substitution (110112) of `chave`, replaced by `chaveSubstituta` issued in
+  // contingency for the same operation; accepted, its distribution XML is KEY-cansub.xml
+  // (OnXmlCanDestinatario).
+  std::string CancelarNFeEventoSubstituicao(std::string_view chave, std::string_view protocolo,
+                                            std::string_view justificativa, std::string_view chaveSubstituta,
+                                            std::string_view verAplic, std::string_view dataHora,
+                                            std::string_view fuso, int sequencia, std::string_view lote);
   // tipo 1 confirmation, 2 awareness, 3 operation not recognised, 4 operation not performed.
   std::string EnviarManifestacaoDestinatario(int tipo, std::string_view chave, std::string_view justificativa,
                                              std::string_view dataHora, std::string_view fuso,

@@ -85,6 +85,19 @@ std::string TvxnNFe::CancelarNFeEvento(std::string_view chave, std::string_view 
   });
 }
 
+std::string TvxnNFe::CancelarNFeEventoSubstituicao(std::string_view chave, std::string_view protocolo,
+                                                   std::string_view justificativa,
+                                                   std::string_view chaveSubstituta,
+                                                   std::string_view verAplic, std::string_view dataHora,
+                                                   std::string_view fuso, int sequencia,
+                                                   std::string_view lote) {
+  return Operacao(GetTelemetria(), "CancelarNFeEventoSubstituicao", [&] {
+    AtualizaDadosNFeEventos();
+    return GetEventos().CancelarNFeEventoSubstituicao(chave, protocolo, justificativa, chaveSubstituta,
+                                                      verAplic, dataHora, fuso, sequencia, lote);
+  });
+}
+
 std::string TvxnNFe::EnviarManifestacaoDestinatario(int tipo, std::string_view chave,
                                                     std::string_view justificativa, std::string_view dataHora,
                                                     std::string_view fuso, std::string_view lote,

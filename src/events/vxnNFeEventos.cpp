@@ -65,6 +65,35 @@ std::string FormatarHora(std::time_t t) {
 
 } // namespace
 
+// ---- Authors' codes ---------------------------------------------------------------------------------
+
+namespace {
+constexpr std::string_view kAutoresInteressado[] = {"1", "2", "3"};
+constexpr std::string_view kAutoresCompEntrega[] = {"1", "2", "3", "5", "6", "9"};
+
+template <typename E, std::size_t N>
+E DoCodigo(const std::string_view (&codigos)[N], std::string_view s, std::string_view logDir) {
+  const std::string codigo = Trim(s);
+  for (std::size_t i = 0; i < N; ++i)
+    if (codigos[i] == codigo)
+      return static_cast<E>(i);
+  throw EvxnEventoCheckParams("Tipo do Autor inválido: %s", {codigo}, logDir);
+}
+} // namespace
+
+std::string TipoAutorInteressadoToStr(TTipoAutorInteressado t) {
+  return std::string(kAutoresInteressado[static_cast<std::size_t>(t)]);
+}
+TTipoAutorInteressado StrToTipoAutorInteressado(std::string_view s, std::string_view logDir) {
+  return DoCodigo<TTipoAutorInteressado>(kAutoresInteressado, s, logDir);
+}
+std::string TipoAutorCompEntregaToStr(TTipoAutorCompEntrega t) {
+  return std::string(kAutoresCompEntrega[static_cast<std::size_t>(t)]);
+}
+TTipoAutorCompEntrega StrToTipoAutorCompEntrega(std::string_view s, std::string_view logDir) {
+  return DoCodigo<TTipoAutorCompEntrega>(kAutoresCompEntrega, s, logDir);
+}
+
 // ---- Shared pieces
 // -----------------------------------------------------------------------------------------
 
@@ -163,7 +192,7 @@ std::string TvxnNFeEventos::MontarXmlCCe(std::string_view chave, std::string_vie
       throw EvxnEventoCheckParams("O Texto de Correção deve ter no mínimo 15 Caracteres",
                                   GetDiretorioLogErro());
     tpEvento_ = tpevento::kCCe;
-    return Format(LoadTemplate("eventoCCe.xml"),
+    return Format(LoadTemplateCCe(),
                   {GerarIdEvento(Trim(chave), sequencia), Trim(orgao), TpAmb(), ElementoAutor(), Trim(chave),
                    FormataDataHoraEvento(dataHora, fusoEfetivo) + fusoEfetivo, Seq(sequencia),
                    TextoLivre(correcao)});
@@ -183,6 +212,17 @@ std::string TvxnNFeEventos::EnviarCCe(std::string_view chave, std::string_view c
 std::string TvxnNFeEventos::EnviarCCe(std::string_view lote, std::string_view xml) {
   tpEvento_ = tpevento::kCCe;
   return EnviarEvento(lote, xml, "envioCCe.xml", "ENVIOCCE", "env-lot", "rec");
+}
+
+std::string TvxnNFeEventos::LoadTemplateCCe() {
+  if (GetVersaoManual() == vm50a || GetVersaoManual() == vm60)
+    return LoadTemplate("eventoCCe.xml");
+  const std::string pasta =
+      IncludeTrailingPathDelimiter(Utils().ExpandPath(GetDiretorioTemplates())) + "cce/eventoCCe.xml";
+  if (!FileExists(pasta))
+    throw EvxnTemplateNotFoundException("Arquivo de template não encontrado: %s", {pasta},
+                                        GetDiretorioLogErro());
+  return Utils().RemoveAccents(Utils().LoadFromFile(pasta));
 }
 
 // ---- Cancellation --------------------------------------------------------------------------------------
@@ -224,6 +264,46 @@ std::string TvxnNFeEventos::CancelarNFeEvento(std::string_view chave, std::strin
                        onXmlCanDestinatario_);
   }
   return resposta;
+}
+
+// ---- Cancellation by substitution ----------------------------------------------------------------------
+
+std::string TvxnNFeEventos::CancelarNFeEventoSubstituicao(std::string_view chave, std::string_view protocolo,
+                                                          std::string_view justificativa,
+                                                          std::string_view chaveSubstituta,
+                                                          std::string_view verAplic,
+                                                          std::string_view dataHora, std::string_view fuso,
+                                                          int sequencia, std::string_view lote) {
+  const std::string fusoEfetivo = Trim(fuso).empty() ? "-03:00" : std::string(fuso);
+  const TvxnEventoParametros p(GetDiretorioLogErro());
+  p.CheckParamsEventos(fusoEfetivo, dataHora, chave);
+  if (Trim(protocolo).empty())
+    throw EvxnNFeEventosNumeroProtException("Código do Protocolo não pode ser vazio.", GetDiretorioLogErro());
+  if (Utf8Length(Trim(justificativa)) < kMinTexto)
+    throw EvxnNFeEventosJustificativaInvalidException("Justificativa deve possuir no mínimo 15 caracteres.",
+                                                      GetDiretorioLogErro());
+  p.ChaveSubstituta(chaveSubstituta, chave);
+  if (Utf8Length(Trim(verAplic)) < 1 || Utf8Length(Trim(verAplic)) > 20)
+    throw EvxnEventoCheckParams("O Tamanho do campo Versão Aplicativo deve ser de 1 a 20.",
+                                GetDiretorioLogErro());
+  ForceDirectories(GetDiretorioLogErro());
+  tpEvento_ = tpevento::kCancelamentoSubstituicao;
+  const std::string id = GerarIdEvento(Trim(chave), sequencia);
+  // The author is always the issuer (tpAutor 1), from the state of the document.
+  const std::string evento = Format(
+      R"(<infEvento Id="%s"><cOrgao>%s</cOrgao><tpAmb>%s</tpAmb>%s<chNFe>%s</chNFe><dhEvento>%s</dhEvento>)"
+      R"(<tpEvento>110112</tpEvento><nSeqEvento>%s</nSeqEvento><verEvento>1.00</verEvento>)"
+      R"(<detEvento versao="1.00"><descEvento>Cancelamento por substituicao</descEvento>)"
+      R"(<cOrgaoAutor>%s</cOrgaoAutor><tpAutor>1</tpAutor><verAplic>%s</verAplic><nProt>%s</nProt>)"
+      R"(<xJust>%s</xJust><chNFeRef>%s</chNFeRef></detEvento></infEvento>)",
+      {id, CodigoUF(GetUF()), TpAmb(), ElementoAutor(), Trim(chave),
+       FormataDataHoraEvento(dataHora, fusoEfetivo) + fusoEfetivo, Seq(sequencia), Trim(chave).substr(0, 2),
+       TextoLivre(verAplic), Trim(protocolo), TextoLivre(justificativa), Trim(chaveSubstituta)});
+  std::string assinado = AssinarEvento(evento);
+  RemoveEspacosAssinatura(assinado);
+  return EnviarEGerar(lote.empty() ? "1" : lote, assinado, "evento_enviocancelar.xml", "ENVIOCANCSUBST",
+                      "cansub-env", "cansub-ret", id, Trim(chave), "-cansub.xml", {"135", "155"},
+                      onXmlCanDestinatario_);
 }
 
 // ---- Recipient manifestation ---------------------------------------------------------------------------
@@ -390,11 +470,11 @@ std::string TvxnNFeEventos::EnviarEPEC(std::string_view loteEPEC) {
 
 // ---- Delivery proof and its cancellation ---------------------------------------------------------------
 
-std::string TvxnNFeEventos::EnviarComprovanteEntrega(
-    std::string_view chave, std::string_view orgao, std::string_view orgaoAutor, std::string_view tpAutor,
-    std::string_view verAplic, std::string_view dataHoraEntrega, std::string_view nDoc, std::string_view nome,
-    std::string_view latitude, std::string_view longitude, std::string_view imagem, std::string_view dataHora,
-    std::string_view fuso, int sequencia, std::string_view lote) {
+std::string TvxnNFeEventos::MontarXmlEnvioComprovanteEntrega(
+    std::string_view chave, std::string_view orgao, std::string_view orgaoAutor,
+    TTipoAutorCompEntrega tpAutor, std::string_view verAplic, std::string_view dataHoraEntrega,
+    std::string_view nDoc, std::string_view nome, std::string_view latitude, std::string_view longitude,
+    std::string_view imagem, std::string_view dataHora, std::string_view fuso, int sequencia) {
   const std::string fusoEfetivo = Trim(fuso).empty() ? "-03:00" : std::string(fuso);
   const std::string evento = Envolver(kPrefixoComprovante, GetDiretorioLogErro(), [&] {
     const TvxnEventoParametros p(GetDiretorioLogErro());
@@ -434,14 +514,39 @@ std::string TvxnNFeEventos::EnviarComprovanteEntrega(
     return Format(LoadTemplate("evento_enviocomprovanteentrega.xml"),
                   {GerarIdEvento(Trim(chave), sequencia), Trim(orgao), TpAmb(), ElementoAutor(), Trim(chave),
                    dh, std::string(tpevento::kComprovanteEntrega), Seq(sequencia), Trim(orgaoAutor),
-                   Trim(tpAutor), Trim(verAplic), entrega, TextoLivre(nDoc), TextoLivre(nome),
-                   Trim(latitude).empty() ? "" : "<latGPS>" + Trim(latitude) + "</latGPS>",
+                   TipoAutorCompEntregaToStr(tpAutor), Trim(verAplic), entrega, TextoLivre(nDoc),
+                   TextoLivre(nome), Trim(latitude).empty() ? "" : "<latGPS>" + Trim(latitude) + "</latGPS>",
                    Trim(longitude).empty() ? "" : "<longGPS>" + Trim(longitude) + "</longGPS>", hash, dh});
   });
-  return EnviarEGerar(lote.empty() ? "1" : lote, AssinarComprovanteEntrega(evento), "evento_envio.xml",
-                      "ENVIOCOMPROVANTEENTREGA", "cent-env", "cent-ret",
-                      GerarIdEvento(Trim(chave), sequencia), Trim(chave), "-cent.xml", {"135", "136"},
-                      onXmlEventoDestinatario_);
+  return AssinarComprovanteEntrega(evento);
+}
+
+std::string TvxnNFeEventos::EnviarComprovanteEntrega(std::string_view chave, std::string_view orgao,
+                                                     std::string_view orgaoAutor,
+                                                     TTipoAutorCompEntrega tpAutor, std::string_view verAplic,
+                                                     std::string_view dataHoraEntrega, std::string_view nDoc,
+                                                     std::string_view nome, std::string_view latitude,
+                                                     std::string_view longitude, std::string_view imagem,
+                                                     std::string_view dataHora, std::string_view fuso,
+                                                     int sequencia, std::string_view lote) {
+  const std::string assinado =
+      MontarXmlEnvioComprovanteEntrega(chave, orgao, orgaoAutor, tpAutor, verAplic, dataHoraEntrega, nDoc,
+                                       nome, latitude, longitude, imagem, dataHora, fuso, sequencia);
+  return EnviarEGerar(lote.empty() ? "1" : lote, assinado, "evento_envio.xml", "ENVIOCOMPROVANTEENTREGA",
+                      "cent-env", "cent-ret", GerarIdEvento(Trim(chave), sequencia), Trim(chave), "-cent.xml",
+                      {"135", "136"}, onXmlEventoDestinatario_);
+}
+
+std::string TvxnNFeEventos::EnviarComprovanteEntrega(
+    std::string_view chave, std::string_view orgao, std::string_view orgaoAutor, std::string_view tpAutor,
+    std::string_view verAplic, std::string_view dataHoraEntrega, std::string_view nDoc, std::string_view nome,
+    std::string_view latitude, std::string_view longitude, std::string_view imagem, std::string_view dataHora,
+    std::string_view fuso, int sequencia, std::string_view lote) {
+  const TTipoAutorCompEntrega tipo = Envolver(kPrefixoComprovante, GetDiretorioLogErro(), [&] {
+    return StrToTipoAutorCompEntrega(tpAutor, GetDiretorioLogErro());
+  });
+  return EnviarComprovanteEntrega(chave, orgao, orgaoAutor, tipo, verAplic, dataHoraEntrega, nDoc, nome,
+                                  latitude, longitude, imagem, dataHora, fuso, sequencia, lote);
 }
 
 std::string TvxnNFeEventos::CancelarComprovanteEntrega(std::string_view chave, std::string_view orgao,
@@ -450,6 +555,17 @@ std::string TvxnNFeEventos::CancelarComprovanteEntrega(std::string_view chave, s
                                                        std::string_view protocoloEntrega,
                                                        std::string_view dataHora, std::string_view fuso,
                                                        int sequencia, std::string_view lote) {
+  const TTipoAutorCompEntrega tipo = Envolver(kPrefixoCancComprovante, GetDiretorioLogErro(), [&] {
+    return StrToTipoAutorCompEntrega(tpAutor, GetDiretorioLogErro());
+  });
+  return CancelarComprovanteEntrega(chave, orgao, orgaoAutor, tipo, verAplic, protocoloEntrega, dataHora,
+                                    fuso, sequencia, lote);
+}
+
+std::string TvxnNFeEventos::CancelarComprovanteEntrega(
+    std::string_view chave, std::string_view orgao, std::string_view orgaoAutor,
+    TTipoAutorCompEntrega tpAutor, std::string_view verAplic, std::string_view protocoloEntrega,
+    std::string_view dataHora, std::string_view fuso, int sequencia, std::string_view lote) {
   const std::string fusoEfetivo = Trim(fuso).empty() ? "-03:00" : std::string(fuso);
   const std::string evento = Envolver(kPrefixoCancComprovante, GetDiretorioLogErro(), [&] {
     const TvxnEventoParametros p(GetDiretorioLogErro());
@@ -473,7 +589,7 @@ std::string TvxnNFeEventos::CancelarComprovanteEntrega(std::string_view chave, s
                   {GerarIdEvento(Trim(chave), sequencia), Trim(orgao), TpAmb(), ElementoAutor(), Trim(chave),
                    FormataDataHoraEvento(dataHora, fusoEfetivo) + fusoEfetivo,
                    std::string(tpevento::kCancelamentoComprovanteEntrega), Seq(sequencia), Trim(orgaoAutor),
-                   Trim(tpAutor), Trim(verAplic), Trim(protocoloEntrega)});
+                   TipoAutorCompEntregaToStr(tpAutor), Trim(verAplic), Trim(protocoloEntrega)});
   });
   return EnviarEGerar(lote.empty() ? "1" : lote, AssinarCancelaComprovanteEntrega(evento), "evento_envio.xml",
                       "CANCELACOMPROVANTEENTREGA", "canccent-env", "canccent-ret",
@@ -483,12 +599,10 @@ std::string TvxnNFeEventos::CancelarComprovanteEntrega(std::string_view chave, s
 
 // ---- Interested party ----------------------------------------------------------------------------------
 
-std::string TvxnNFeEventos::EnviarAtorInteressado(std::string_view chave, std::string_view orgao,
-                                                  std::string_view orgaoAutor, std::string_view tpAutor,
-                                                  std::string_view verAplic, std::string_view autorizado,
-                                                  TTipoAutorizacaoAtorInter tipo, std::string_view dataHora,
-                                                  std::string_view fuso, int sequencia,
-                                                  std::string_view lote) {
+std::string TvxnNFeEventos::MontarXmlEnvioAtorInteressado(
+    std::string_view chave, std::string_view orgao, std::string_view orgaoAutor,
+    TTipoAutorInteressado tpAutor, std::string_view verAplic, std::string_view autorizado,
+    TTipoAutorizacaoAtorInter tipo, std::string_view dataHora, std::string_view fuso, int sequencia) {
   const std::string fusoEfetivo = Trim(fuso).empty() ? "-03:00" : std::string(fuso);
   const std::string evento = Envolver(kPrefixoEnvio, GetDiretorioLogErro(), [&] {
     const TvxnEventoParametros p(GetDiretorioLogErro());
@@ -510,26 +624,48 @@ std::string TvxnNFeEventos::EnviarAtorInteressado(std::string_view chave, std::s
                                   GetDiretorioLogErro());
     tpEvento_ = tpevento::kAtorInteressado;
     const bool permite = tipo == TTipoAutorizacaoAtorInter::tEAIPermite;
-    return Format(LoadTemplate("evento_envioatorinteressado.xml"),
-                  {GerarIdEvento(Trim(chave), sequencia), Trim(orgao), TpAmb(), ElementoAutor(), Trim(chave),
-                   FormataDataHoraEvento(dataHora, fusoEfetivo) + fusoEfetivo,
-                   std::string(tpevento::kAtorInteressado), Seq(sequencia), Trim(orgaoAutor), Trim(tpAutor),
-                   Trim(verAplic), aut.size() == 11 ? "<CPF>" + aut + "</CPF>" : "<CNPJ>" + aut + "</CNPJ>",
-                   permite ? "1" : "0",
-                   permite ? "<xCondUso>" + std::string(kCondUsoAtor) + "</xCondUso>" : std::string()});
+    return Format(
+        LoadTemplate("evento_envioatorinteressado.xml"),
+        {GerarIdEvento(Trim(chave), sequencia), Trim(orgao), TpAmb(), ElementoAutor(), Trim(chave),
+         FormataDataHoraEvento(dataHora, fusoEfetivo) + fusoEfetivo, std::string(tpevento::kAtorInteressado),
+         Seq(sequencia), Trim(orgaoAutor), TipoAutorInteressadoToStr(tpAutor), Trim(verAplic),
+         aut.size() == 11 ? "<CPF>" + aut + "</CPF>" : "<CNPJ>" + aut + "</CNPJ>", permite ? "1" : "0",
+         permite ? "<xCondUso>" + std::string(kCondUsoAtor) + "</xCondUso>" : std::string()});
   });
-  return EnviarEGerar(lote.empty() ? "1" : lote, AssinarAtorInteressado(evento), "evento_envio.xml",
-                      "ENVIOATORINTERESSADO", "atorint-env", "atorint-ret",
-                      GerarIdEvento(Trim(chave), sequencia), Trim(chave), "-atorint.xml", {"135", "136"},
-                      onXmlEventoDestinatario_);
+  return AssinarAtorInteressado(evento);
+}
+
+std::string TvxnNFeEventos::EnviarAtorInteressado(std::string_view chave, std::string_view orgao,
+                                                  std::string_view orgaoAutor, TTipoAutorInteressado tpAutor,
+                                                  std::string_view verAplic, std::string_view autorizado,
+                                                  TTipoAutorizacaoAtorInter tipo, std::string_view dataHora,
+                                                  std::string_view fuso, int sequencia,
+                                                  std::string_view lote) {
+  const std::string assinado = MontarXmlEnvioAtorInteressado(chave, orgao, orgaoAutor, tpAutor, verAplic,
+                                                             autorizado, tipo, dataHora, fuso, sequencia);
+  return EnviarEGerar(lote.empty() ? "1" : lote, assinado, "evento_envio.xml", "ENVIOATORINTERESSADO",
+                      "atorint-env", "atorint-ret", GerarIdEvento(Trim(chave), sequencia), Trim(chave),
+                      "-atorint.xml", {"135", "136"}, onXmlEventoDestinatario_);
+}
+
+std::string TvxnNFeEventos::EnviarAtorInteressado(std::string_view chave, std::string_view orgao,
+                                                  std::string_view orgaoAutor, std::string_view tpAutor,
+                                                  std::string_view verAplic, std::string_view autorizado,
+                                                  TTipoAutorizacaoAtorInter tipo, std::string_view dataHora,
+                                                  std::string_view fuso, int sequencia,
+                                                  std::string_view lote) {
+  const TTipoAutorInteressado autor = Envolver(kPrefixoEnvio, GetDiretorioLogErro(), [&] {
+    return StrToTipoAutorInteressado(tpAutor, GetDiretorioLogErro());
+  });
+  return EnviarAtorInteressado(chave, orgao, orgaoAutor, autor, verAplic, autorizado, tipo, dataHora, fuso,
+                               sequencia, lote);
 }
 
 // ---- Extension request and its cancellation ------------------------------------------------------------
 
-std::string TvxnNFeEventos::EnviarPedidoProrrogacao(std::string_view chave, std::string_view protocolo,
-                                                    TTipoPedidoProrrogacao tipo, std::string_view dataHora,
-                                                    std::string_view fuso, int sequencia,
-                                                    std::string_view lote) {
+std::string TvxnNFeEventos::MontarXmlPedidoProrrogacao(std::string_view chave, std::string_view protocolo,
+                                                       TTipoPedidoProrrogacao tipo, std::string_view dataHora,
+                                                       std::string_view fuso, int sequencia) {
   const std::string fusoEfetivo = Trim(fuso).empty() ? "-03:00" : std::string(fuso);
   const std::string evento = Envolver(kPrefixoEnvio, GetDiretorioLogErro(), [&] {
     const TvxnEventoParametros p(GetDiretorioLogErro());
@@ -563,9 +699,17 @@ std::string TvxnNFeEventos::EnviarPedidoProrrogacao(std::string_view chave, std:
                    Trim(chave), FormataDataHoraEvento(dataHora, fusoEfetivo) + fusoEfetivo, tpEvento_,
                    Seq(sequencia), Trim(protocolo), itens});
   });
-  return EnviarEGerar(lote.empty() ? "1" : lote, AssinarPedidoProrrogacao(evento), "evento_envio.xml",
-                      "ENVIAPEDIDOPRORROGACAO", "eppenv-lot", "epprec", GerarIdEvento(Trim(chave), sequencia),
-                      Trim(chave), "-epp.xml", {"135", "136"}, onXmlEventoDestinatario_);
+  return AssinarPedidoProrrogacao(evento);
+}
+
+std::string TvxnNFeEventos::EnviarPedidoProrrogacao(std::string_view chave, std::string_view protocolo,
+                                                    TTipoPedidoProrrogacao tipo, std::string_view dataHora,
+                                                    std::string_view fuso, int sequencia,
+                                                    std::string_view lote) {
+  const std::string assinado = MontarXmlPedidoProrrogacao(chave, protocolo, tipo, dataHora, fuso, sequencia);
+  return EnviarEGerar(lote.empty() ? "1" : lote, assinado, "evento_envio.xml", "ENVIAPEDIDOPRORROGACAO",
+                      "eppenv-lot", "epprec", GerarIdEvento(Trim(chave), sequencia), Trim(chave), "-epp.xml",
+                      {"135", "136"}, onXmlEventoDestinatario_);
 }
 
 std::string TvxnNFeEventos::CancelarPedidoProrrogacao(std::string_view chave, std::string_view protocolo,

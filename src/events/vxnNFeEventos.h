@@ -51,6 +51,27 @@ struct TvxnRespostaCancelamentoPedido {
 enum class TTipoCancelamentoPedidoProrrogacao { tECPP1, tECPP2 };
 enum class TTipoAutorizacaoAtorInter { tEAINaoPermite, tEAIPermite };
 
+// The author of an interested-party event (tpAutor "1", "2", "3").
+enum class TTipoAutorInteressado { taiEmitente, taiDestinatario, taiTransportador };
+using enum TTipoAutorInteressado;
+// The author of a delivery proof and of its cancellation (tpAutor "1", "2", "3", "5", "6", "9").
+enum class TTipoAutorCompEntrega {
+  tacEmpresaEmitente,
+  tacEmpresaDestinataria,
+  tacEmpresa,
+  tacFisco,
+  tacRFB,
+  tacOutrosOrgaos
+};
+using enum TTipoAutorCompEntrega;
+
+// tpAutor as the event carries it, and back. An unknown code raises EvxnEventoCheckParams
+// "Tipo do Autor inválido: %s".
+std::string TipoAutorInteressadoToStr(TTipoAutorInteressado t);
+TTipoAutorInteressado StrToTipoAutorInteressado(std::string_view s, std::string_view logDir = {});
+std::string TipoAutorCompEntregaToStr(TTipoAutorCompEntrega t);
+TTipoAutorCompEntrega StrToTipoAutorCompEntrega(std::string_view s, std::string_view logDir = {});
+
 // Items of an extension request: (item number, quantity), in the order added.
 class TvxnAdicionaPedidoProrrogacao {
 public:
@@ -118,6 +139,10 @@ public:
                         std::string_view lote);
   // Sends events already built and signed.
   std::string EnviarCCe(std::string_view lote, std::string_view xml);
+  // The CC-e template: the layout's own for the layouts the library carries, else "eventoCCe.xml" in
+  // DiretorioTemplates + "cce/" (EvxnTemplateNotFoundException "Arquivo de template não encontrado: %s"
+  // when it is missing).
+  std::string LoadTemplateCCe();
   // The signed CC-e, without sending (what EnviarCCe sends).
   std::string MontarXmlCCe(std::string_view chave, std::string_view correcao, std::string_view orgao,
                            std::string_view dataHora, std::string_view fuso, int sequencia);
@@ -125,6 +150,15 @@ public:
   std::string CancelarNFeEvento(std::string_view chave, std::string_view protocolo,
                                 std::string_view justificativa, std::string_view dataHora,
                                 std::string_view fuso, int sequencia, std::string_view lote);
+  // Cancellation by substitution (110112): the document `chave` is cancelled because the one of
+  // `chaveSubstituta`, issued in contingency, covers the same operation. The checks of the cancellation,
+  // then the substitute's key and the application version (1 to 20 characters); cOrgaoAutor is the
+  // state of the key, tpAutor 1 (the issuer). Logs "cansub-env" / "cansub-ret"; accepted (135, 155), the
+  // distribution XML is KEY + "-cansub.xml", announced by OnXmlCanDestinatario.
+  std::string CancelarNFeEventoSubstituicao(std::string_view chave, std::string_view protocolo,
+                                            std::string_view justificativa, std::string_view chaveSubstituta,
+                                            std::string_view verAplic, std::string_view dataHora,
+                                            std::string_view fuso, int sequencia, std::string_view lote);
 
   // tipo 1 to 4: confirmation, awareness, operation not recognised, operation not performed.
   std::string ManifestacaoDestinatario(int tipo, std::string_view chave, std::string_view justificativa,
@@ -136,6 +170,22 @@ public:
                             std::string_view fuso);
   std::string EnviarEPEC(std::string_view loteEPEC);
 
+  // The signed delivery proof, without sending (what EnviarComprovanteEntrega sends).
+  std::string MontarXmlEnvioComprovanteEntrega(std::string_view chave, std::string_view orgao,
+                                               std::string_view orgaoAutor, TTipoAutorCompEntrega tpAutor,
+                                               std::string_view verAplic, std::string_view dataHoraEntrega,
+                                               std::string_view nDoc, std::string_view nome,
+                                               std::string_view latitude, std::string_view longitude,
+                                               std::string_view imagem, std::string_view dataHora,
+                                               std::string_view fuso, int sequencia);
+  std::string EnviarComprovanteEntrega(std::string_view chave, std::string_view orgao,
+                                       std::string_view orgaoAutor, TTipoAutorCompEntrega tpAutor,
+                                       std::string_view verAplic, std::string_view dataHoraEntrega,
+                                       std::string_view nDoc, std::string_view nome,
+                                       std::string_view latitude, std::string_view longitude,
+                                       std::string_view imagem, std::string_view dataHora,
+                                       std::string_view fuso, int sequencia, std::string_view lote);
+  // tpAutor as its code ("1", "2", "3", "5", "6", "9").
   std::string EnviarComprovanteEntrega(std::string_view chave, std::string_view orgao,
                                        std::string_view orgaoAutor, std::string_view tpAutor,
                                        std::string_view verAplic, std::string_view dataHoraEntrega,
@@ -144,15 +194,36 @@ public:
                                        std::string_view imagem, std::string_view dataHora,
                                        std::string_view fuso, int sequencia, std::string_view lote);
   std::string CancelarComprovanteEntrega(std::string_view chave, std::string_view orgao,
+                                         std::string_view orgaoAutor, TTipoAutorCompEntrega tpAutor,
+                                         std::string_view verAplic, std::string_view protocoloEntrega,
+                                         std::string_view dataHora, std::string_view fuso, int sequencia,
+                                         std::string_view lote);
+  std::string CancelarComprovanteEntrega(std::string_view chave, std::string_view orgao,
                                          std::string_view orgaoAutor, std::string_view tpAutor,
                                          std::string_view verAplic, std::string_view protocoloEntrega,
                                          std::string_view dataHora, std::string_view fuso, int sequencia,
                                          std::string_view lote);
+  // The signed interested-party event, without sending (what EnviarAtorInteressado sends).
+  std::string MontarXmlEnvioAtorInteressado(std::string_view chave, std::string_view orgao,
+                                            std::string_view orgaoAutor, TTipoAutorInteressado tpAutor,
+                                            std::string_view verAplic, std::string_view autorizado,
+                                            TTipoAutorizacaoAtorInter tipo, std::string_view dataHora,
+                                            std::string_view fuso, int sequencia);
+  std::string EnviarAtorInteressado(std::string_view chave, std::string_view orgao,
+                                    std::string_view orgaoAutor, TTipoAutorInteressado tpAutor,
+                                    std::string_view verAplic, std::string_view autorizado,
+                                    TTipoAutorizacaoAtorInter tipo, std::string_view dataHora,
+                                    std::string_view fuso, int sequencia, std::string_view lote);
+  // tpAutor as its code ("1", "2", "3").
   std::string EnviarAtorInteressado(std::string_view chave, std::string_view orgao,
                                     std::string_view orgaoAutor, std::string_view tpAutor,
                                     std::string_view verAplic, std::string_view autorizado,
                                     TTipoAutorizacaoAtorInter tipo, std::string_view dataHora,
                                     std::string_view fuso, int sequencia, std::string_view lote);
+  // The signed extension request of the items of ItensQuantidade, without sending.
+  std::string MontarXmlPedidoProrrogacao(std::string_view chave, std::string_view protocolo,
+                                         TTipoPedidoProrrogacao tipo, std::string_view dataHora,
+                                         std::string_view fuso, int sequencia);
   std::string EnviarPedidoProrrogacao(std::string_view chave, std::string_view protocolo,
                                       TTipoPedidoProrrogacao tipo, std::string_view dataHora,
                                       std::string_view fuso, int sequencia, std::string_view lote);

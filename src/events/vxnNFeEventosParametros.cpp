@@ -129,4 +129,15 @@ void TvxnEventoParametros::CheckParamsEventos(std::string_view fuso, std::string
   }
 }
 
+void TvxnEventoParametros::ChaveSubstituta(std::string_view chave, std::string_view chaveCancelada) const {
+  if (std::string problema = ProblemaChave(chave); !problema.empty()) {
+    problema.pop_back();
+    throw EvxnNFeEventosChaveInvalidException(
+        ReplaceAll(problema, "Chave da NF-e", "Chave da NF-e substituta"), logDir_);
+  }
+  if (Trim(chave) == Trim(chaveCancelada))
+    throw EvxnNFeEventosChaveInvalidException(
+        "Chave da NF-e substituta deve ser outra que a da NF-e cancelada", logDir_);
+}
+
 } // namespace vxn

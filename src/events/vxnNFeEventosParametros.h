@@ -29,6 +29,10 @@ public:
   // zone, date-time and key, each with its own exception class and without the final point.
   void CheckParamsEventos(std::string_view fuso, std::string_view dataHora, std::string_view chave) const;
 
+  // The key of the substitute of a cancellation by substitution: a good key (the short form's messages,
+  // naming the substitute) that is not the cancelled one.
+  void ChaveSubstituta(std::string_view chave, std::string_view chaveCancelada) const;
+
   static bool FusoValido(std::string_view fuso);
   static bool DataHoraValida(std::string_view dataHora);
 

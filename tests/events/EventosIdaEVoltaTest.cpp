@@ -12,6 +12,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <functional>
 
 namespace vxn::test {
@@ -76,6 +78,127 @@ TEST_F(EventosTest, CancellationIsRegisteredAndTheQueryAnswers101WithTheEvent) {
   EXPECT_EQ(Ret(nfe_->EnviarCCe(chave, "Correcao depois do cancelamento", "35", "", "", 1, "3"), "cStat"),
             "580");
   EXPECT_EQ(cancelamentos_.size(), 1u);
+}
+
+// Cancellations as the clock of the deadlines runs on: the authority still cancels after 24 hours, but
+// out of time (155, accepted); a cancellation by substitution is accepted up to 168 hours and only with
+// another authorised document of the issuer as the substitute. An accepted one has its distribution XML
+// (both signatures checked) and the query answers 101; a refused one leaves the document authorised.
+TEST_F(EventosTest, CancellationsAgainstTheirDeadlines) {
+  enum class Substituta { nenhuma, autorizada, naoEnviada };
+  struct Caso {
+    const char* nome;
+    int horas; // how old the authorisation looks
+    Substituta substituta;
+    const char* cStat;
+  };
+  const Caso casos[] = {
+      {"cancellation within 24 hours", 0, Substituta::nenhuma, "135"},
+      {"cancellation after 24 hours", 25, Substituta::nenhuma, "155"},
+      {"substitution after 24 hours", 25, Substituta::autorizada, "135"},
+      {"substitution after 168 hours", 169, Substituta::autorizada, "501"},
+      {"substitute never authorised", 0, Substituta::naoEnviada, "217"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nome);
+    sim_.SetEventDeadlineClockAhead(std::chrono::hours(c.horas));
+    std::string nProt;
+    const std::string chave = Autorizar(&nProt);
+    const bool substituicao = c.substituta != Substituta::nenhuma;
+    std::string substituta;
+    if (c.substituta == Substituta::autorizada) {
+      substituta = Autorizar();
+    } else if (substituicao) {
+      const std::string documento = NotaAssinada();
+      substituta = documento.substr(documento.find("Id=\"NFe") + 7, 44);
+    }
+    cancelamentos_.clear();
+    const std::string resposta =
+        substituicao ? nfe_->CancelarNFeEventoSubstituicao(chave, nProt, kJustificativa, substituta,
+                                                           "QVX 1.0", "", "", 1, "1")
+                     : nfe_->CancelarNFeEvento(chave, nProt, kJustificativa, "", "", 1, "1");
+    EXPECT_EQ(Ret(resposta, "cStat"), c.cStat) << resposta;
+    const std::string nome = chave + (substituicao ? "-cansub.xml" : "-caneve.xml");
+    const std::string consulta = Tag(nfe_->ConsultarNF(chave), "cStat");
+    if (Ret(resposta, "nProt").empty()) {
+      EXPECT_EQ(Distribuicao(nome), "");
+      EXPECT_TRUE(cancelamentos_.empty());
+      EXPECT_EQ(consulta, "100");
+      continue;
+    }
+    EXPECT_EQ(cancelamentos_, std::vector<std::string>{nfe_->GetDiretorioXmlDestinatario() + nome});
+    ChecarDistribuicao(Distribuicao(nome),
+                       {"procEventoNFe_v1.00.xsd",
+                        substituicao ? "procEventoCancSubst_v1.00.xsd" : "procEventoCancNFe_v1.00.xsd"});
+    EXPECT_EQ(consulta, "101");
+  }
+  sim_.SetEventDeadlineClockAhead({});
+}
+
+// The builders that sign without sending give events of their kinds' schemas (the lot's and the
+// detEvento's), signed so that xmlsec1 accepts them.
+TEST_F(EventosTest, TheBuildersGiveSignedEventsOfTheirSchemas) {
+  const std::string chave = Autorizar();
+  TempDir d;
+  WriteFileAtomic(d.File("canhoto.png"), "fake image bytes");
+  nfe_->AtualizaDadosNFeEventos();
+  TvxnNFeEventos& e = nfe_->GetEventos();
+  e.ItensQuantidade().Adicionar("1", "2.0000");
+  struct Caso {
+    const char* nome;
+    std::function<std::string()> montar;
+    const char* esquemaLote;
+    const char* esquemaDetalhe;
+  };
+  const Caso casos[] = {
+      {"correction letter",
+       [&] { return e.MontarXmlCCe(chave, "Correcao do endereco de entrega", "35", "", "", 1); },
+       "envCCe_v1.00.xsd", "e110110_v1.00.xsd"},
+      {"delivery proof",
+       [&] {
+         return e.MontarXmlEnvioComprovanteEntrega(chave, "91", "35", tacEmpresaEmitente, "QVX 1.0",
+                                                   "2026-12-01T10:00:00", "12345678909", "Fulano de Tal", "",
+                                                   "", d.File("canhoto.png"), "", "", 1);
+       },
+       "envEventoEntregaNFe_v1.00.xsd", "e110130_v1.00.xsd"},
+      {"interested party",
+       [&] {
+         return e.MontarXmlEnvioAtorInteressado(chave, "91", "35", taiTransportador, "QVX 1.0", "12345678909",
+                                                TTipoAutorizacaoAtorInter::tEAINaoPermite, "", "", 1);
+       },
+       "envEventoAtorInteressado_v1.00.xsd", "e110150_v1.00.xsd"},
+      {"extension request",
+       [&] {
+         return e.MontarXmlPedidoProrrogacao(chave, "135260000000001", TTipoPedidoProrrogacao::tEPP2, "", "",
+                                             1);
+       },
+       "envEvento_v1.00.xsd", "e111501_v1.00.xsd"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nome);
+    const std::string evento = c.montar();
+    EXPECT_EQ(XmlSchemaErrors("<envEvento xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"1.00\">"
+                              "<idLote>1</idLote>" +
+                                  evento + "</envEvento>",
+                              FindSchema(c.esquemaLote)),
+              "");
+    const std::string det = Between(evento, "<detEvento", "</detEvento>");
+    EXPECT_EQ(XmlSchemaErrors("<detEvento xmlns=\"http://www.portalfiscal.inf.br/nfe\"" + det.substr(10),
+                              FindSchema(c.esquemaDetalhe)),
+              "")
+        << det;
+    EXPECT_EQ(XmlSec1VerifyErrors(evento, files_.AuthorityCertificate, kInfEvento), "");
+  }
+
+  // Layouts the library does not carry take the CC-e template from the template folder's cce/.
+  e.SetVersaoManual(vm40);
+  e.SetDiretorioTemplates(d.Path());
+  EXPECT_EQ(RefusalOf([&] { e.LoadTemplateCCe(); }),
+            (Refusal{"EvxnTemplateNotFoundException",
+                     "Arquivo de template não encontrado: " + d.Path() + "cce/eventoCCe.xml"}));
+  std::filesystem::create_directories(d.Path() + "cce");
+  WriteFileAtomic(d.Path() + "cce/eventoCCe.xml", "<infEvento Id=\"%s\">Correção</infEvento>");
+  EXPECT_EQ(e.LoadTemplateCCe(), "<infEvento Id=\"%s\">Correcao</infEvento>");
 }
 
 TEST_F(EventosTest, RecipientManifestationGoesToTheNationalEnvironment) {

@@ -25,6 +25,7 @@ using test::RefusalOf;
 TEST(EventosMotor, MappingNamesASchemaOfTheRequestsRootForEveryEventCommand) {
   const std::pair<const char*, const char*> kComandos[] = {{"ENVIOCCE", "envEvento"},
                                                            {"ENVIOCANCEVENTO", "envEvento"},
+                                                           {"ENVIOCANCSUBST", "envEvento"},
                                                            {"ENVIOMANDEST", "envEvento"},
                                                            {"ENVIOATORINTERESSADO", "envEvento"},
                                                            {"ENVIOCOMPROVANTEENTREGA", "envEvento"},

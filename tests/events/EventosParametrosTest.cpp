@@ -167,6 +167,40 @@ TEST_F(EventosParametrosTest, Cancellation) {
                });
 }
 
+// Cancellation by substitution: the cancellation's checks, then the substitute's key (the short form,
+// naming the substitute) and the application version.
+TEST_F(EventosParametrosTest, CancellationBySubstitution) {
+  constexpr const char* kSubstituta = "35261211222333000181650010000010031482139065";
+  auto cancelar = [](std::string chave, std::string just, std::string ref, std::string ver) {
+    return [=](TvxnNFe& n) {
+      n.CancelarNFeEventoSubstituicao(chave, "135260000000001", just, ref, ver, "", "", 1, "1");
+    };
+  };
+  const std::string just = "Emitida em duplicidade com a de contingencia";
+  const char* chaveInvalida = "EvxnNFeEventosChaveInvalidException";
+  Checar(nfe_, {
+                   {"key first",
+                    cancelar(kChaveDigitoErrado, "", "", ""),
+                    {chaveInvalida, "Chave da NF-e com dígito verificador inválido"}},
+                   {"justification before the substitute",
+                    cancelar(kChave, "Curta demais", "", ""),
+                    {"EvxnNFeEventosJustificativaInvalidException",
+                     "Justificativa deve possuir no mínimo 15 caracteres."}},
+                   {"no substitute",
+                    cancelar(kChave, just, " ", ""),
+                    {chaveInvalida, "Chave da NF-e substituta está vazia"}},
+                   {"substitute with a wrong check digit",
+                    cancelar(kChave, just, kChaveDigitoErrado, ""),
+                    {chaveInvalida, "Chave da NF-e substituta com dígito verificador inválido"}},
+                   {"the cancelled document as its own substitute",
+                    cancelar(kChave, just, kChave, ""),
+                    {chaveInvalida, "Chave da NF-e substituta deve ser outra que a da NF-e cancelada"}},
+                   {"application version",
+                    cancelar(kChave, just, kSubstituta, ""),
+                    {kCheck, "O Tamanho do campo Versão Aplicativo deve ser de 1 a 20."}},
+               });
+}
+
 TEST_F(EventosParametrosTest, RecipientManifestation) {
   auto manifestar = [](int tipo, std::string chave, std::string just) {
     return [=](TvxnNFe& n) { n.EnviarManifestacaoDestinatario(tipo, chave, just, "", "", "1", 1); };
@@ -288,6 +322,12 @@ TEST_F(EventosParametrosTest, InterestedPartyAndExtensionRequest) {
              {"authorised of 12",
               ator("123456789012"),
               {kCheck, Envio("CNPJ do Autorizado deve conter 14 dígitos ou 11 dígitos quando for CPF.")}},
+             {"author's code outside 1 to 3",
+              [](TvxnNFe& n) {
+                n.GetEventos().EnviarAtorInteressado(kChave, "91", "35", "4", "1.0", "12345678000195",
+                                                     TTipoAutorizacaoAtorInter::tEAIPermite, "", "", 1, "1");
+              },
+              {kCheck, Envio("Tipo do Autor inválido: 4")}},
              {"extension without items",
               [](TvxnNFe& n) {
                 n.EnviarPedidoProrrogacao(kChave, "135260000000001", TTipoPedidoProrrogacao::tEPP1, "", "", 1,

@@ -71,10 +71,17 @@ int RunCce(TNfeSession& session, const TCceOptions& o) {
 
 struct TCancelarOptions {
   std::string Chave, Protocolo, Justificativa;
+  std::string Substituta; // the substitute's key: cancellation by substitution (110112)
 };
 
 int RunCancelar(TNfeSession& session, const TCancelarOptions& o) {
   TvxnNFe& nfe = session.Conectado();
+  if (!o.Substituta.empty()) {
+    const std::string resposta = nfe.CancelarNFeEventoSubstituicao(
+        o.Chave, o.Protocolo, o.Justificativa, o.Substituta, "nfe " + nfe.GetVersao(), "", "", 1, NovoLote());
+    return Imprimir(nfe, "cancelar " + o.Chave + " substituta " + o.Substituta, resposta) ? kExitOk
+                                                                                          : kExitRecusado;
+  }
   const std::string resposta =
       nfe.CancelarNFeEvento(o.Chave, o.Protocolo, o.Justificativa, "", "", 1, NovoLote());
   return Imprimir(nfe, "cancelar " + o.Chave, resposta) ? kExitOk : kExitRecusado;
@@ -145,6 +152,9 @@ void AddEventoCommand(CLI::App& app, TNfeCommandLine& cl) {
   k->add_option("chave", can->Chave, "Access key (44 digits)")->required();
   k->add_option("--protocolo", can->Protocolo, "Authorisation protocol of the NF-e")->required();
   k->add_option("--justificativa", can->Justificativa, "Reason (at least 15 characters)")->required();
+  k->add_option("--substituta", can->Substituta,
+                "Cancellation by substitution: access key of the document issued in contingency that "
+                "replaces this one");
   Acao(k, cl, can, RunCancelar);
 
   auto man = std::make_shared<TManifestarOptions>();

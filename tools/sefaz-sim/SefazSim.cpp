@@ -141,6 +141,7 @@ struct TSefazSim::Impl {
   std::atomic<int> statusPaused{0};
   std::atomic<int> dfeWait{0};
   std::atomic<long long> dfeDamaged{0};
+  std::atomic<long long> prazoAdiantado{0};
   mutable std::mutex receivedMutex;
   std::vector<std::string> received;
 
@@ -224,11 +225,18 @@ struct TSefazSim::Impl {
                               envelope.HeaderCUF,   envelope.DataXml, envelope.Compressed,
                               ClientCnpjOf(req.ssl)};
     const int paused = statusPaused.load();
-    const TSimContext context{
-        schemas,        states,           paused ? std::optional<int>(paused) : std::nullopt,
-        lots,           taxpayers,        events,
-        *signer,        verifier,         dfe,
-        dfeWait.load(), dfeDamaged.load()};
+    const TSimContext context{schemas,
+                              states,
+                              paused ? std::optional<int>(paused) : std::nullopt,
+                              lots,
+                              taxpayers,
+                              events,
+                              *signer,
+                              verifier,
+                              dfe,
+                              dfeWait.load(),
+                              dfeDamaged.load(),
+                              prazoAdiantado.load()};
     const std::string result = service.Handle(request, context);
     const std::string ns = envelope.BodyNamespace.empty() ? WsdlNamespaceOf(service) : envelope.BodyNamespace;
     res.status = 200;
@@ -329,6 +337,10 @@ void TSefazSim::SetDFeWait(int seconds) {
 
 void TSefazSim::SetDFeDamagedNsu(long long nsu) {
   impl_->dfeDamaged = nsu;
+}
+
+void TSefazSim::SetEventDeadlineClockAhead(std::chrono::seconds ahead) {
+  impl_->prazoAdiantado = ahead.count();
 }
 
 void TSefazSim::AddTaxpayer(TSimTaxpayer taxpayer) {

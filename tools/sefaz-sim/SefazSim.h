@@ -10,6 +10,7 @@
 #include "sefaz-sim/SimTaxpayers.h"
 #include "vxnDevCertificates.h"
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -94,6 +95,9 @@ public:
   void SetDFeWait(int seconds);
   // The distribution service's damaged document (TSefazSimOptions::DFeDamagedNsu).
   void SetDFeDamagedNsu(long long nsu);
+  // Runs the clock of the event deadlines ahead, so that the documents authorised now look that old to
+  // a cancellation (155 after 24 hours, 501 for a substitution after 168 hours); 0 restores it.
+  void SetEventDeadlineClockAhead(std::chrono::seconds ahead);
 
   // Registers a taxpayer for the taxpayer query (111 with its infCad; an unknown one is refused).
   void AddTaxpayer(TSimTaxpayer taxpayer);

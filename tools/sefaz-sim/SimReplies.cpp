@@ -9,7 +9,7 @@ namespace vxn::sim {
 
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 54> kMotivos{{
+constexpr std::array<std::pair<int, std::string_view>, 55> kMotivos{{
     {100, "Autorizado o uso da NF-e"},
     {101, "Cancelamento de NF-e homologado"},
     {102, "Inutilizacao de numero homologado"},
@@ -50,6 +50,7 @@ constexpr std::array<std::pair<int, std::string_view>, 54> kMotivos{{
     {491, "Rejeicao: O tpEvento informado invalido"},
     {493, "Rejeicao: Evento nao atende o Schema XML especifico"},
     {494, "Rejeicao: Chave de Acesso inexistente"},
+    {501, "Rejeicao: Prazo de cancelamento superior ao previsto na Legislacao"},
     {452, "Rejeicao: Solicitada resposta sincrona para Lote com mais de uma NF-e (indSinc=1)"},
     {502, "Rejeicao: Erro na Chave de Acesso - Campo Id nao corresponde a concatenacao dos campos "
           "correspondentes"},

@@ -55,6 +55,9 @@ struct TSimContext {
   int DFeWaitSeconds = 0;
   // The NSU whose docZip is sent damaged (a switched-on fault); 0: none.
   long long DFeDamagedNsu = 0;
+  // Seconds the clock of the event deadlines runs ahead of the real one: an authorisation of now is that
+  // old for the cancellation deadlines (24 hours, 168 hours for the substitution). 0: the real clock.
+  long long PrazoAdiantadoSegundos = 0;
 };
 
 class TSimService {

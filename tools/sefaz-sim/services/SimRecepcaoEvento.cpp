@@ -95,14 +95,17 @@ std::string Destinatario(const std::string& nfe) {
   return cnpj.empty() ? ElementText(dest, "CPF") : cnpj;
 }
 
-// Whether a "2026-12-05T10:00:00-03:00" time lies more than 24 hours in the past.
-bool MaisDe24Horas(const std::string& dh) {
+// Seconds from a "2026-12-05T10:00:00-03:00" time to now, the clock `adiantado` seconds ahead (0 for a
+// time the server cannot read).
+long long SegundosDesde(const std::string& dh, long long adiantado) {
   std::tm tm{};
   if (dh.size() < 19 || !strptime(dh.substr(0, 19).c_str(), "%Y-%m-%dT%H:%M:%S", &tm))
-    return false;
+    return 0;
   const std::time_t local = timegm(&tm) + 3 * 3600; // the server stamps Brasilia time, -03:00
-  return std::time(nullptr) - local > 24 * 3600;
+  return std::time(nullptr) + adiantado - local;
 }
+
+constexpr long long kHora = 3600;
 
 } // namespace
 
@@ -187,12 +190,29 @@ int TSimRecepcaoEvento::Check(const TEvento& e, const TSimRequest& request,
     return 574;
   if (context.Events.Cancellation(e.ChNFe))
     return 580;
+  const long long idade = SegundosDesde(document->DhRecbto, context.PrazoAdiantadoSegundos);
   if (e.TpEvento == "110111") {
     if (ElementText(e.DetEvento, "nProt") != document->NProt)
       return 222;
-    return MaisDe24Horas(document->DhRecbto) ? 155 : 135;
+    return idade > 24 * kHora ? 155 : 135;
   }
+  if (e.TpEvento == "110112")
+    return CheckSubstituicao(e, *document, idade, context);
   return 135;
+}
+
+// The cancellation by substitution: the protocol of the cancelled document, a substitute that is another
+// document of the same issuer authorised here, and at most 168 hours since the authorisation of the
+// cancelled one.
+int TSimRecepcaoEvento::CheckSubstituicao(const TEvento& e, const TSimAuthorisation& document,
+                                          long long idade, const TSimContext& context) const {
+  if (ElementText(e.DetEvento, "nProt") != document.NProt)
+    return 222;
+  const std::string ref = ElementText(e.DetEvento, "chNFeRef");
+  if (ref.size() != 44 || ref == e.ChNFe || ref.substr(6, 14) != e.ChNFe.substr(6, 14) ||
+      !context.Lots.Authorised(ref) || context.Events.Cancellation(ref))
+    return 217;
+  return idade > 168 * kHora ? 501 : 135;
 }
 
 std::string TSimRecepcaoEvento::Answer(const TEvento& e, const TSimRequest& request,

@@ -8,6 +8,8 @@
 
 namespace vxn::sim {
 
+struct TSimAuthorisation;
+
 class TSimRecepcaoEvento : public TSimLayoutService {
 public:
   // versao: "4.00" or "3.10".
@@ -25,6 +27,8 @@ private:
   std::string Answer(const TEvento& evento, const TSimRequest& request, const TSimContext& context) const;
   // The rejection code of an event, or the acceptance code (135, 136, 155) when nothing stands against it.
   int Check(const TEvento& evento, const TSimRequest& request, const TSimContext& context) const;
+  int CheckSubstituicao(const TEvento& evento, const TSimAuthorisation& document, long long idade,
+                        const TSimContext& context) const;
   std::string Reply(int cStat, std::string_view idLote, std::string_view cOrgao,
                     std::string_view content) const;
 };
