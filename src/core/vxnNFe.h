@@ -98,6 +98,16 @@ public:
   // false after construction; the first creation of the government-services object sets true.
   bool GetIgnoreInvalidCertificates() const { return ignoreInvalidCertificates_; }
   void SetIgnoreInvalidCertificates(bool v) { ignoreInvalidCertificates_ = v; }
+  // Whom a server's certificate must chain to when it is verified (docs/security.md): the system's CA
+  // bundle and the ICP-Brasil roots shipped in "ICP-Brasil/" of the program directory, plus
+  // ArquivoCAAdicional (PEM; a company's proxy CA); SomenteRaizesICPBrasil leaves the system's bundle
+  // out. ArquivoCAExclusivo (PEM) replaces all of them: a private authority, such as a local server's.
+  const std::string& GetArquivoCAAdicional() const { return arquivoCAAdicional_; }
+  void SetArquivoCAAdicional(std::string_view v) { arquivoCAAdicional_ = v; }
+  bool GetSomenteRaizesICPBrasil() const { return somenteRaizesICPBrasil_; }
+  void SetSomenteRaizesICPBrasil(bool v) { somenteRaizesICPBrasil_ = v; }
+  const std::string& GetArquivoCAExclusivo() const { return arquivoCAExclusivo_; }
+  void SetArquivoCAExclusivo(std::string_view v) { arquivoCAExclusivo_ = v; }
 
   const std::string& GetCNPJ() const { return cnpj_; }
   void SetCNPJ(std::string_view v) { cnpj_ = v; }
@@ -367,6 +377,9 @@ private:
   TCertificadoKind tipoCertificado_ = ckMemory;
   std::string diretorioTemplates_;
   bool ignoreInvalidCertificates_ = false;
+  std::string arquivoCAAdicional_;
+  bool somenteRaizesICPBrasil_ = false;
+  std::string arquivoCAExclusivo_;
   std::string cnpj_;
   std::string arquivoServidoresHom_;
   std::string arquivoServidoresProd_;

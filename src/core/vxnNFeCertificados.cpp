@@ -26,6 +26,10 @@ TvxnGovX& TvxnCustomNFe::GetGov() {
         onCheckCertificate_(nome);
     };
     gov_->Get_SignerSettings().Options = kAssinaturaNFe;
+    // A request that never reached the server says so beside its log.
+    gov_->OnDelivery = [this](bool entregue, const std::string& url, const std::string& motivo) {
+      GetGovUtils().MarcarUltimoLog(entregue, url, motivo);
+    };
     // A new government-services object starts from a certificate file and a
     // lenient transport: what the host set before this moment does not survive
     // it.
@@ -94,6 +98,11 @@ void TvxnCustomNFe::ConfigurarPropriedades() {
   RemoveVersaoManualDoPath(templates);
   signer.AllowedElementsFile = ExcludeTrailingPathDelimiter(templates) + "/elementospermitidos.bin";
   http.IgnoreInvalidCertificates = ignoreInvalidCertificates_;
+  http.ShippedRootsDir = ProgramDirectory() + "ICP-Brasil/";
+  http.AdditionalCAFile = arquivoCAAdicional_.empty() ? "" : ExpandPath(arquivoCAAdicional_);
+  http.ShippedRootsOnly = somenteRaizesICPBrasil_;
+  if (!arquivoCAExclusivo_.empty())
+    http.TrustedCAFile = ExpandPath(arquivoCAExclusivo_);
   http.SecureConnection = conexaoSegura_;
   http.TimeOut = timeOut_;
   http.Password = senha_;

@@ -97,6 +97,9 @@ void TvxnCustomNFe::LerConfiguracoes(TvxnIniFile& ini) {
   SetAmbiente(ini.ReadInteger(s, "Ambiente", 2) == 1 ? akProducao : akHomologacao);
   SetValidarEsquemaAntesEnvio(ini.ReadBool(s, "ValidarEsquema", false));
   SetIgnoreInvalidCertificates(ini.ReadBool(s, "IgnoreInvalidCertificates", false));
+  SetArquivoCAAdicional(ini.ReadString(s, "ArquivoCAAdicional", ""));
+  SetSomenteRaizesICPBrasil(ini.ReadBool(s, "SomenteRaizesICPBrasil", false));
+  SetArquivoCAExclusivo(ini.ReadString(s, "ArquivoCAExclusivo", ""));
   SetNomeCertificado(ini.ReadString(s, "NomeCertificado", ""));
   // A certificate file needs no PIN: a PIN left in the file from another kind
   // is wiped there.

@@ -116,10 +116,30 @@ std::string TvxnDevAuthority::CertificatePem() const {
   return ToPem(impl_->cert.get());
 }
 
+TvxnDevAuthority TvxnDevAuthority::IssueIntermediate(std::string_view commonName) const {
+  auto impl = std::make_unique<Impl>();
+  impl->keys = impl_->keys;
+  impl->key = NewRsaKey(impl->keys.get());
+  impl->cert = NewCertificate(impl->key.get(), -1, 1825);
+  X509_NAME* name = X509_get_subject_name(impl->cert.get());
+  AddNameEntry(name, "C", "BR");
+  AddNameEntry(name, "O", "Quorvant NFe Desenvolvimento");
+  AddNameEntry(name, "CN", commonName);
+  X509* c = impl->cert.get();
+  X509* issuer = impl_->cert.get();
+  AddExtension(c, issuer, NID_basic_constraints, "critical,CA:TRUE,pathlen:0");
+  AddExtension(c, issuer, NID_key_usage, "critical,keyCertSign,cRLSign");
+  AddExtension(c, issuer, NID_subject_key_identifier, "hash");
+  AddExtension(c, issuer, NID_authority_key_identifier, "keyid");
+  Sign(c, issuer, impl_->key.get());
+  return TvxnDevAuthority(std::move(impl));
+}
+
 TvxnDevIdentity TvxnDevAuthority::IssueServer(const std::vector<std::string>& dnsNames,
-                                              const std::vector<std::string>& ipAddresses) const {
+                                              const std::vector<std::string>& ipAddresses, int validFromDays,
+                                              int validToDays) const {
   EvpPkeyPtr key = NewRsaKey(impl_->keys.get());
-  X509Ptr cert = NewCertificate(key.get(), -1, 825);
+  X509Ptr cert = NewCertificate(key.get(), validFromDays, validToDays);
   X509_NAME* name = X509_get_subject_name(cert.get());
   AddNameEntry(name, "C", "BR");
   AddNameEntry(name, "O", "Quorvant NFe Desenvolvimento");

@@ -60,9 +60,14 @@ public:
   TvxnDevIdentity Identity() const;
   std::string CertificatePem() const;
 
-  // A TLS server certificate for the given DNS names and IP addresses.
+  // A TLS server certificate for the given DNS names and IP addresses, valid from `validFromDays` to
+  // `validToDays` relative to now (negative is in the past).
   TvxnDevIdentity IssueServer(const std::vector<std::string>& dnsNames = {"localhost"},
-                              const std::vector<std::string>& ipAddresses = {"127.0.0.1"}) const;
+                              const std::vector<std::string>& ipAddresses = {"127.0.0.1"},
+                              int validFromDays = -1, int validToDays = 825) const;
+  // An intermediate authority issued by this one (as the tax authorities' servers are, under a root
+  // the client trusts): it issues the certificates, and a server sends its certificate along.
+  TvxnDevAuthority IssueIntermediate(std::string_view commonName) const;
   // An e-CNPJ style client certificate as PKCS#12 bytes (DER).
   std::string IssueClientPkcs12(const TvxnDevClientOptions& options) const;
   // The same certificate and key as PEM (for a TLS client that is not the library).

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <sys/time.h>
+#include <utility>
 
 namespace vxn {
 
@@ -285,12 +286,25 @@ std::string TvxnGovUtils::Log(std::string_view content, std::string_view name, s
       throw EvxnLogException("Diretório de log não pode ser criado ou está vazio: %s", {dir}, logDirErro_);
     result = dir + file;
     WriteFileAtomic(result, TextLines(content));
+    ultimoLog_ = result;
     if (onLog_)
       onLog_(std::string(name), std::string(id), result);
   }
   if (onLogContent_)
     onLogContent_(std::string(name), std::string(id), file, std::string(content));
   return result;
+}
+
+void TvxnGovUtils::MarcarUltimoLog(bool entregue, std::string_view url, std::string_view motivo) {
+  const std::string ultimo = std::exchange(ultimoLog_, {});
+  if (entregue || ultimo.empty())
+    return;
+  const std::size_t ponto = ultimo.rfind('.');
+  const std::string marca =
+      (ponto == std::string::npos || ponto < ultimo.rfind('/') ? ultimo : ultimo.substr(0, ponto)) +
+      "-nao-entregue.txt";
+  WriteFileAtomic(marca,
+                  TextLines("Requisição não entregue a " + std::string(url) + "\n" + std::string(motivo)));
 }
 
 } // namespace vxn

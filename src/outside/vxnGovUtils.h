@@ -172,6 +172,10 @@ public:
   // called. Returns the full path written, or the file name when nothing was written.
   std::string Log(std::string_view content, std::string_view name, std::string_view id,
                   std::string_view directory, std::string_view fileName = {});
+  // After a request was posted: when it never reached the server (`entregue` false), writes beside the
+  // last log written since the previous post (the request's) a file of the same name ending
+  // "-nao-entregue.txt" that says so, with the address and the reason.
+  void MarcarUltimoLog(bool entregue, std::string_view url, std::string_view motivo);
   bool GetSaveLogToFile() const { return saveLogToFile_; }
   void SetSaveLogToFile(bool on) { saveLogToFile_ = on; }
   void SetOnLog(TOnLogEventNFe handler) { onLog_ = std::move(handler); }
@@ -183,6 +187,7 @@ private:
   std::string logDirErro_;
   TvxnStringList validatorErrors_;
   bool saveLogToFile_ = true;
+  std::string ultimoLog_; // the last log file written since the last post
   TOnLogEventNFe onLog_;
   TOnLogContentEventNFe onLogContent_;
 };

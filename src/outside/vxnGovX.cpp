@@ -8,6 +8,7 @@
 #include "vxnSmtpClient.h"
 #include "vxnSoapClient.h"
 #include "vxnStringList.h"
+#include "vxnTrustStore.h"
 #include "vxnXmlSigner.h"
 #include "vxnZipArchive.h"
 
@@ -25,6 +26,18 @@ struct TvxnGovX::Impl {
   std::string logDir;
   TvxnCertificateStore store;
   TvxnXmlSigner xmlSigner;
+  std::shared_ptr<const TvxnTrustStore> trust;
+
+  // The trust of the HTTP settings, read again only when they name other sources.
+  std::shared_ptr<const TvxnTrustStore> Trust() {
+    TvxnTrustSources sources{http.TrustedCAFile, http.ShippedRootsDir, http.AdditionalCAFile,
+                             http.ShippedRootsOnly};
+    if (http.IgnoreInvalidCertificates)
+      return nullptr;
+    if (!trust || !(trust->Sources() == sources))
+      trust = std::make_shared<const TvxnTrustStore>(std::move(sources), logDir);
+    return trust;
+  }
 
   // The certificate of the given settings, asking the host to choose or confirm its name first whenever
   // it is about to be opened (once per configuration).
@@ -122,7 +135,19 @@ std::string TvxnGovX::PostSOAP(std::string_view url, std::string_view envelope, 
     cert = impl_->Certificate(impl_->http, OnCheckCertificate);
     impl_->store.CheckUsable(*cert);
   }
-  return TvxnSoapClient::Post(impl_->http, cert.get(), url, envelope, soapAction, impl_->logDir);
+  const auto trust = impl_->Trust();
+  std::string notDelivered;
+  try {
+    std::string reply = TvxnSoapClient::Post(impl_->http, cert.get(), trust.get(), url, envelope, soapAction,
+                                             impl_->logDir, &notDelivered);
+    if (OnDelivery)
+      OnDelivery(true, std::string(url), {});
+    return reply;
+  } catch (const EvxnSoapException& e) {
+    if (OnDelivery)
+      OnDelivery(notDelivered.empty(), std::string(url), notDelivered);
+    throw;
+  }
 }
 
 void TvxnGovX::SendEmail(std::string_view recipient, std::string_view attachments) {
@@ -140,7 +165,8 @@ bool TvxnGovX::UpdateResource(std::string_view url, std::string_view file) {
     std::shared_ptr<const TvxnLoadedCertificate> cert;
     if (impl_->HttpHasCertificate())
       cert = impl_->Certificate(impl_->http, OnCheckCertificate);
-    TvxnHttpReply reply = TvxnSoapClient::Get(impl_->http, cert.get(), url, impl_->logDir);
+    const auto trust = impl_->Trust();
+    TvxnHttpReply reply = TvxnSoapClient::Get(impl_->http, cert.get(), trust.get(), url, impl_->logDir);
     if (reply.Status < 200 || reply.Status >= 300 || reply.Body.empty())
       return false;
     std::string content = std::move(reply.Body);

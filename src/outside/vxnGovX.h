@@ -13,6 +13,7 @@
 #include "vxnNFeType.h"
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -42,10 +43,19 @@ struct TvxnHttpSettings : TvxnCertificateSettings {
   bool IgnoreInvalidCertificates = false; // do not verify the server's certificate and host name
   bool SecureConnection = false;          // refuse plain http and TLS below 1.2
   int TimeOut = 0;                        // whole request, milliseconds; 0 means no limit
-  // PEM file of the certification authorities that a server certificate must chain to; empty means
-  // the system's trust store.
+  // Whom a server's certificate must chain to when it is verified (vxnTrustStore.h). TrustedCAFile: this
+  // PEM file alone. Empty: the system's CA bundle (left out with ShippedRootsOnly), the roots of
+  // ShippedRootsDir ("*.pem") and AdditionalCAFile. Read once and kept while these stay the same.
   std::string TrustedCAFile;
+  std::string ShippedRootsDir;
+  std::string AdditionalCAFile;
+  bool ShippedRootsOnly = false;
 };
+
+// Told after each post whether the request reached the server: false when the connection or the TLS
+// handshake failed (nothing was sent), with the reason.
+using TOnDeliveryEvent =
+    std::function<void(bool delivered, const std::string& url, const std::string& reason)>;
 
 // Signature settings of SignXmlById.
 struct TvxnSignerSettings : TvxnCertificateSettings {
@@ -99,6 +109,8 @@ public:
 
   // Raised before a certificate is loaded, with the configured name; the host may change it.
   TOnCheckCertificateEventNFe OnCheckCertificate;
+  // Raised after every PostSOAP attempt.
+  TOnDeliveryEvent OnDelivery;
 
   // Certificates of the signer settings.
   std::vector<std::string> ListCertificates();

@@ -21,11 +21,21 @@ size_t AppendBody(char* data, size_t size, size_t count, void* user) {
   return size * count;
 }
 
-// Installs the client certificate, its key and the rest of its chain into the TLS context libcurl is
-// about to use.
-CURLcode InstallClientCertificate(CURL* /*curl*/, void* sslCtx, void* user) {
-  auto* cert = static_cast<const TvxnLoadedCertificate*>(user);
+struct TlsSetup {
+  const TvxnLoadedCertificate* ClientCert = nullptr;
+  const TvxnTrustStore* Trust = nullptr;
+};
+
+// Installs the trusted authorities, and the client certificate with its key and the rest of its chain,
+// into the TLS context libcurl is about to use.
+CURLcode InstallTls(CURL* /*curl*/, void* sslCtx, void* user) {
+  auto* setup = static_cast<const TlsSetup*>(user);
   auto* ctx = static_cast<SSL_CTX*>(sslCtx);
+  if (setup->Trust)
+    setup->Trust->InstallInto(ctx);
+  const TvxnLoadedCertificate* cert = setup->ClientCert;
+  if (!cert)
+    return CURLE_OK;
   if (SSL_CTX_use_certificate(ctx, cert->Certificate.get()) != 1 ||
       SSL_CTX_use_PrivateKey(ctx, cert->PrivateKey.get()) != 1)
     return CURLE_SSL_CERTPROBLEM;
@@ -48,9 +58,11 @@ struct Transfer {
   long Status = 0;
   std::string Body;
   std::string Detail;
+  bool Sent = false;     // any byte of the request body left
+  long VerifyResult = 0; // OpenSSL's verdict on the server's certificate chain
 };
 
-Transfer Perform(const TvxnHttpSettings& s, const TvxnLoadedCertificate* clientCert, std::string_view url,
+Transfer Perform(const TvxnHttpSettings& s, const TlsSetup& tls, std::string_view url,
                  const std::string* postBody, curl_slist* headers, std::string_view logDir) {
   EnsureCurlInitialised();
   std::string urlText(url);
@@ -81,12 +93,14 @@ Transfer Perform(const TvxnHttpSettings& s, const TvxnLoadedCertificate* clientC
   if (s.IgnoreInvalidCertificates) {
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 0L);
-  } else if (!s.TrustedCAFile.empty()) {
-    curl_easy_setopt(c, CURLOPT_CAINFO, s.TrustedCAFile.c_str());
+  } else if (tls.Trust) {
+    // The store replaces whatever libcurl would load; it need not read the system bundle first.
+    curl_easy_setopt(c, CURLOPT_CAINFO, nullptr);
+    curl_easy_setopt(c, CURLOPT_CAPATH, nullptr);
   }
-  if (clientCert) {
-    curl_easy_setopt(c, CURLOPT_SSL_CTX_FUNCTION, InstallClientCertificate);
-    curl_easy_setopt(c, CURLOPT_SSL_CTX_DATA, const_cast<TvxnLoadedCertificate*>(clientCert));
+  if (tls.ClientCert || tls.Trust) {
+    curl_easy_setopt(c, CURLOPT_SSL_CTX_FUNCTION, InstallTls);
+    curl_easy_setopt(c, CURLOPT_SSL_CTX_DATA, const_cast<TlsSetup*>(&tls));
   }
   if (postBody) {
     curl_easy_setopt(c, CURLOPT_POST, 1L);
@@ -100,12 +114,54 @@ Transfer Perform(const TvxnHttpSettings& s, const TvxnLoadedCertificate* clientC
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
   t.Code = curl_easy_perform(c);
   curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &t.Status);
+  curl_off_t sent = 0;
+  curl_easy_getinfo(c, CURLINFO_SIZE_UPLOAD_T, &sent);
+  t.Sent = sent > 0;
+  long verify = 0;
+  curl_easy_getinfo(c, CURLINFO_SSL_VERIFYRESULT, &verify);
+  t.VerifyResult = verify;
+
   t.Detail = errbuf[0] ? errbuf : curl_easy_strerror(t.Code);
   return t;
 }
 
+// The host of a URL ("https://host:port/path" gives "host").
+std::string HostOf(const std::string& url) {
+  std::size_t start = url.find("://");
+  start = start == std::string::npos ? 0 : start + 3;
+  std::size_t end = url.find_first_of(":/?", start);
+  if (start < url.size() && url[start] == '[')
+    end = url.find(']', start) + 1;
+  return url.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+// Why the server's certificate was refused, in words: the chain, the name or the dates.
+std::string CertificateRefusal(const Transfer& t, const std::string& host) {
+  switch (t.VerifyResult) {
+  case X509_V_OK:
+    return "o certificado não foi emitido para o nome " + host;
+  case X509_V_ERR_CERT_HAS_EXPIRED:
+    return "o certificado expirou";
+  case X509_V_ERR_CERT_NOT_YET_VALID:
+    return "o certificado ainda não é válido";
+  case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+  case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+  case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+  case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+  case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+    return "o certificado não se liga a uma autoridade certificadora confiável";
+  default:
+    return std::string("o certificado não é válido: ") + X509_verify_cert_error_string(t.VerifyResult);
+  }
+}
+
 [[noreturn]] void TransportFailure(const Transfer& t, const TvxnHttpSettings& s, const std::string& url,
                                    bool withClientCert, std::string_view logDir) {
+  if (t.Code == CURLE_PEER_FAILED_VERIFICATION) {
+    const std::string host = HostOf(url);
+    throw EvxnSoapException("Servidor %s recusado: %s (%s); nada foi enviado a %s",
+                            {host, CertificateRefusal(t, host), t.Detail, url}, logDir);
+  }
   if (t.Code == CURLE_OPERATION_TIMEDOUT)
     throw EvxnSoapException("Tempo limite de %d ms esgotado na comunicação com %s: %s",
                             {s.TimeOut, url, t.Detail}, logDir);
@@ -155,17 +211,26 @@ std::string TvxnSoapClient::SoapFaultText(std::string_view reply) {
 }
 
 std::string TvxnSoapClient::Post(const TvxnHttpSettings& settings, const TvxnLoadedCertificate* clientCert,
-                                 std::string_view url, std::string_view envelope, std::string_view soapAction,
-                                 std::string_view logDir) {
+                                 const TvxnTrustStore* trust, std::string_view url, std::string_view envelope,
+                                 std::string_view soapAction, std::string_view logDir,
+                                 std::string* notDelivered) {
   std::string contentType = "Content-Type: application/soap+xml; charset=utf-8; action=\"";
   contentType.append(soapAction).append("\"");
   CurlSlistPtr headers(curl_slist_append(nullptr, contentType.c_str()));
   headers.reset(curl_slist_append(headers.release(), "Expect:"));
   const std::string body(envelope);
-  Transfer t = Perform(settings, clientCert, url, &body, headers.get(), logDir);
+  const TlsSetup tls{clientCert, trust};
+  Transfer t = Perform(settings, tls, url, &body, headers.get(), logDir);
   std::string urlText(url);
-  if (t.Code != CURLE_OK)
-    TransportFailure(t, settings, urlText, clientCert != nullptr, logDir);
+  if (t.Code != CURLE_OK) {
+    try {
+      TransportFailure(t, settings, urlText, clientCert != nullptr, logDir);
+    } catch (const EvxnSoapException& e) {
+      if (notDelivered && !t.Sent)
+        *notDelivered = e.Message();
+      throw;
+    }
+  }
   if (t.Status < 200 || t.Status >= 300) {
     std::string fault = SoapFaultText(t.Body);
     if (!fault.empty())
@@ -176,8 +241,10 @@ std::string TvxnSoapClient::Post(const TvxnHttpSettings& settings, const TvxnLoa
 }
 
 TvxnHttpReply TvxnSoapClient::Get(const TvxnHttpSettings& settings, const TvxnLoadedCertificate* clientCert,
-                                  std::string_view url, std::string_view logDir) {
-  Transfer t = Perform(settings, clientCert, url, nullptr, nullptr, logDir);
+                                  const TvxnTrustStore* trust, std::string_view url,
+                                  std::string_view logDir) {
+  const TlsSetup tls{clientCert, trust};
+  Transfer t = Perform(settings, tls, url, nullptr, nullptr, logDir);
   if (t.Code != CURLE_OK)
     TransportFailure(t, settings, std::string(url), clientCert != nullptr, logDir);
   return {t.Status, std::move(t.Body)};

@@ -5,6 +5,7 @@
 
 #include "vxnCertificateStore.h"
 #include "vxnGovX.h"
+#include "vxnTrustStore.h"
 
 #include <string>
 #include <string_view>
@@ -19,13 +20,17 @@ struct TvxnHttpReply {
 class TvxnSoapClient {
 public:
   // Posts the envelope; raises EvxnSoapException on a transport failure or an HTTP error status (with
-  // the status and the SOAP fault text when the reply carries one).
+  // the status and the SOAP fault text when the reply carries one). `trust`: whom the server's
+  // certificate must chain to (null when the settings ignore invalid certificates). A failure before
+  // any byte of the request was sent (no connection, a refused handshake) also sets `notDelivered` to
+  // the reason.
   static std::string Post(const TvxnHttpSettings& settings, const TvxnLoadedCertificate* clientCert,
-                          std::string_view url, std::string_view envelope, std::string_view soapAction,
-                          std::string_view logDir);
+                          const TvxnTrustStore* trust, std::string_view url, std::string_view envelope,
+                          std::string_view soapAction, std::string_view logDir,
+                          std::string* notDelivered = nullptr);
   // GET; raises EvxnSoapException on a transport failure, returns the status and body otherwise.
   static TvxnHttpReply Get(const TvxnHttpSettings& settings, const TvxnLoadedCertificate* clientCert,
-                           std::string_view url, std::string_view logDir);
+                           const TvxnTrustStore* trust, std::string_view url, std::string_view logDir);
   // The text of a SOAP 1.1 or 1.2 fault in a reply ("" when there is none).
   static std::string SoapFaultText(std::string_view reply);
 };

@@ -260,6 +260,30 @@ TEST_F(NfeToolWithConfigFile, StatusUsesTheConfiguredServerAndNoLocalDefault) {
   EXPECT_EQ(sim_.ReceivedMessages().size(), 2u);
 }
 
+// nfe verifies the server: a configuration that does not trust the local server's authority (the key
+// the server writes for it left out) is refused with the reason and the host, and nothing reaches the
+// server; --inseguro goes through and says so on its first line.
+TEST_F(NfeToolWithConfigFile, AServerOutsideTheTrustIsRefusedUnlessInseguro) {
+  NfeRunOptions o = InHome(dir_);
+  std::string ini = ReadFileOrEmpty(files_.ConfigFile);
+  const std::size_t p = ini.find("ArquivoCAExclusivo=");
+  ASSERT_NE(p, std::string::npos);
+  ini.erase(p, ini.find("\r\n", p) + 2 - p);
+  const std::string semConfianca = dir_.Path() + "sim/sem-confianca.ini";
+  WriteFileAtomic(semConfianca, ini);
+  const NfeRunResult recusado = RunNfe({"--config", semConfianca, "status"}, o);
+  EXPECT_EQ(recusado.exitCode, 5);
+  EXPECT_THAT(recusado.err, HasSubstr("EvxnSoapException: Servidor 127.0.0.1 recusado: o certificado não se "
+                                      "liga a uma autoridade certificadora confiável"));
+  EXPECT_TRUE(sim_.ReceivedMessages().empty());
+
+  const NfeRunResult inseguro = RunNfe({"--inseguro", "--config", semConfianca, "status"}, o);
+  EXPECT_EQ(inseguro.exitCode, 0) << inseguro.err;
+  EXPECT_THAT(inseguro.err, StartsWith("nfe: --inseguro: the server's certificate and host name are NOT "
+                                       "verified"));
+  EXPECT_EQ(inseguro.out, "107 Servico em Operacao\n");
+}
+
 TEST_F(NfeToolWithConfigFile, APausedServiceIsANegativeAnswerWithExitOne) {
   sim_.SetStatusPaused(109);
   const NfeRunResult r = RunNfe({"--config", files_.ConfigFile, "status"}, InHome(dir_));

@@ -66,6 +66,10 @@ void TNfeSession::Configurar() {
     ConfigurarPadraoEmbutido();
   else
     CarregarConfig();
+  // The component trusts any server once its government-services object exists; the tool verifies the
+  // chain and the host name of every server unless told otherwise.
+  nfe_->GetGov();
+  nfe_->SetIgnoreInvalidCertificates(options_.Inseguro);
 }
 
 void TNfeSession::CarregarConfig() {
@@ -175,6 +179,8 @@ void TNfeSession::IniciarServidorLocal() {
   WriteFileAtomic(servidores, sim_->ServersIniText());
   nfe_->SetArquivoServidoresHom(servidores);
   nfe_->SetArquivoServidoresProd(servidores);
+  // The local server is trusted through its test authority, and nothing else is.
+  nfe_->SetArquivoCAExclusivo(cert.AuthorityCertificatePath);
 }
 
 std::string TNfeSession::XmlDestinatario(const std::string& chave) const {

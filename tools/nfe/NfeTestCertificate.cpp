@@ -107,6 +107,7 @@ TNfeTestCertificate NfeTestCertificate(const std::string& dataDir) {
   c.ClientPassword = kPassword;
   c.Cnpj = kCnpj;
   const fs::path caPem = dir / kAuthorityCertificate;
+  c.AuthorityCertificatePath = caPem.string();
   const fs::path caKey = dir / kAuthorityKey;
   const bool haveAuthority = fs::exists(caPem) && fs::exists(caKey);
   if (haveAuthority && !ClientNeedsRenewal(c.ClientPkcs12Path)) {

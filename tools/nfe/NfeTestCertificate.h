@@ -11,6 +11,7 @@ namespace vxn::tool {
 struct TNfeTestCertificate {
   std::string AuthorityCertificatePem;
   std::string AuthorityPrivateKeyPem;
+  std::string AuthorityCertificatePath; // the same certificate as a PEM file
   std::string ClientPkcs12Path;
   std::string ClientPassword;
   std::string Cnpj;

@@ -62,6 +62,8 @@ int main(int argc, char** argv) {
   app.add_flag("-v,--verbose", cl.Global.Verbose, "Tell on stderr every log file written and every request");
   app.add_flag("--destinatario", cl.Global.Destinatario,
                "Embedded default only: act as the examples' recipient (CNPJ 17444555000125, MG)");
+  app.add_flag("--inseguro", cl.Global.Inseguro,
+               "Do not verify the server's certificate and host name (says so on the first line)");
   AddStatusCommand(app, cl);
   AddEmitirCommand(app, cl);
   AddConsultarCommand(app, cl);
@@ -93,5 +95,8 @@ int main(int argc, char** argv) {
     std::cerr << "Run with --help for more information.\n";
     return kExitUso;
   }
+  if (cl.Global.Inseguro)
+    std::cerr << "nfe: --inseguro: the server's certificate and host name are NOT verified; anyone on the "
+                 "way can read and change what is sent and answered\n";
   return Run(cl);
 }

@@ -81,13 +81,6 @@ dev::TvxnDevAuthority MakeAuthority(const TSefazSimOptions& options) {
   return dev::TvxnDevAuthority::Create("Quorvant NFe sefaz-sim CA", options.Keys);
 }
 
-dev::TvxnDevIdentity MakeServerIdentity(const TSefazSimOptions& options,
-                                        const dev::TvxnDevAuthority& authority) {
-  if (!options.ServerCertificatePem.empty() && !options.ServerPrivateKeyPem.empty())
-    return {options.ServerCertificatePem, options.ServerPrivateKeyPem};
-  return authority.IssueServer();
-}
-
 struct TRoute {
   std::string section;
   std::string wsdlName;
@@ -124,6 +117,7 @@ std::string ClientCnpjOf(const SSL* ssl) {
 struct TSefazSim::Impl {
   TSefazSimOptions options;
   dev::TvxnDevAuthority authority;
+  std::string intermediatePem; // sent along with the server's certificate; "" when there is none
   dev::TvxnDevIdentity serverIdentity;
   TSimStates states;
   TSimSchemas schemas;
@@ -146,11 +140,24 @@ struct TSefazSim::Impl {
   std::vector<std::string> received;
 
   explicit Impl(TSefazSimOptions o)
-      : options(std::move(o)), authority(MakeAuthority(options)),
-        serverIdentity(MakeServerIdentity(options, authority)),
+      : options(std::move(o)), authority(MakeAuthority(options)), serverIdentity(IssueServerIdentity()),
         schemas(options.SchemasDir.empty() ? ProgramDirectory() + "Esquemas/" : options.SchemasDir),
         store(options.DataDir), signer(std::make_unique<TSimReplySigner>(authority)),
         dfeWait(options.DFeWaitSeconds), dfeDamaged(options.DFeDamagedNsu) {}
+
+  // A server certificate issued earlier is taken as it stands (the options that shape a new one do not
+  // apply to it); otherwise one is issued, directly or through an intermediate.
+  dev::TvxnDevIdentity IssueServerIdentity() {
+    if (!options.ServerCertificatePem.empty() && !options.ServerPrivateKeyPem.empty())
+      return {options.ServerCertificatePem, options.ServerPrivateKeyPem};
+    if (!options.ServerViaIntermediate)
+      return authority.IssueServer(options.ServerDnsNames, options.ServerIpAddresses,
+                                   options.ServerValidFromDays, options.ServerValidToDays);
+    const dev::TvxnDevAuthority intermediate = authority.IssueIntermediate("Quorvant NFe sefaz-sim AC SSL");
+    intermediatePem = intermediate.CertificatePem();
+    return intermediate.IssueServer(options.ServerDnsNames, options.ServerIpAddresses,
+                                    options.ServerValidFromDays, options.ServerValidToDays);
+  }
 
   const TSimService* FindService(const std::string& wsdlName) const {
     for (const auto& s : services)
@@ -170,6 +177,11 @@ struct TSefazSim::Impl {
     if (SSL_CTX_use_certificate(&ctx, cert.get()) != 1 || SSL_CTX_use_PrivateKey(&ctx, key.get()) != 1 ||
         SSL_CTX_check_private_key(&ctx) != 1)
       return false;
+    if (!intermediatePem.empty()) {
+      outside::X509Ptr intermediate = ReadCertificate(intermediatePem);
+      if (!intermediate || SSL_CTX_add1_chain_cert(&ctx, intermediate.get()) != 1)
+        return false;
+    }
     if (X509_STORE_add_cert(SSL_CTX_get_cert_store(&ctx), ca.get()) != 1 ||
         SSL_CTX_add_client_CA(&ctx, ca.get()) != 1)
       return false;

@@ -46,6 +46,16 @@ struct TSefazSimOptions {
   // A fault for tests of the client's handling: the distribution service sends the document of this NSU
   // as a docZip that does not decompress. 0 (the default) sends every one as it is.
   long long DFeDamagedNsu = 0;
+  // The server's TLS certificate. With ServerViaIntermediate it is issued by an intermediate authority
+  // under the test authority and the server sends that intermediate along, as the tax authorities'
+  // servers do (a client that trusts the root only must build the chain); otherwise the test authority
+  // issues it. ServerNames are its DNS names and IP addresses ("127.0.0.1" and "localhost" by default);
+  // ServerValidDays its validity relative to now (a negative end gives an expired certificate).
+  bool ServerViaIntermediate = false;
+  std::vector<std::string> ServerDnsNames{"localhost"};
+  std::vector<std::string> ServerIpAddresses{"127.0.0.1"};
+  int ServerValidFromDays = -1;
+  int ServerValidToDays = 825;
   // Told of every request once answered: "<method> <path> <HTTP status> <action>".
   std::function<void(const std::string&)> OnRequest;
 };

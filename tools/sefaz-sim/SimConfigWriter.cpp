@@ -23,8 +23,8 @@ struct TParte {
 // A component INI file: homologation, layout 4.00, the party's state and CNPJ, the simulator's servers
 // file for both environments (it only answers homologation), the party's test certificate, logs in
 // `dir`, and no download of the published servers files over the local ones.
-std::string ConfigIniText(const TParte& p, const std::string& servers, const std::string& dir,
-                          bool pastasProprias) {
+std::string ConfigIniText(const TParte& p, const std::string& servers, const std::string& authority,
+                          const std::string& dir, bool pastasProprias) {
   std::string ini = "[NFE]\r\n";
   auto add = [&ini](const std::string& key, const std::string& value) { ini += key + "=" + value + "\r\n"; };
   add("VersaoManual", "6.0");
@@ -47,6 +47,8 @@ std::string ConfigIniText(const TParte& p, const std::string& servers, const std
   add("SalvarLogsEmDisco", "1");
   add("ValidarEsquema", "1");
   add("ConexaoSegura", "1");
+  // The server's certificate is verified, against the test authority alone.
+  add("ArquivoCAExclusivo", authority);
   add("TimeOut", "30000");
   return ini;
 }
@@ -80,10 +82,10 @@ TSefazSimConfigFiles TSefazSim::WriteConfig(const std::string& directory) const 
   WriteFileAtomic(f.AuthorityCertificate, Authority().CertificatePem());
   WriteFileAtomic(f.ServersFile, ServersIniText());
   WriteFileAtomic(f.ConfigFile, ConfigIniText({"SP", kClientCnpj, f.ClientCertificate, kClientPassword},
-                                              f.ServersFile, dir, false));
+                                              f.ServersFile, f.AuthorityCertificate, dir, false));
   WriteFileAtomic(f.RecipientConfigFile,
                   ConfigIniText({"MG", kRecipientCnpj, f.RecipientCertificate, kClientPassword},
-                                f.ServersFile, recipientDir, true));
+                                f.ServersFile, f.AuthorityCertificate, recipientDir, true));
   return f;
 }
 

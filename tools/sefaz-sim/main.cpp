@@ -20,7 +20,7 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: sefaz-sim [--port N] [--write-config DIR] [--data DIR] [--schemas DIR] "
     "[--status-paused 108|109] [--receipt-processing N] [--dfe-wait SECONDS] [--dfe-damaged-nsu N] "
-    "[--quiet]\n"
+    "[--intermediate-ca] [--quiet]\n"
     "  --port N              port on 127.0.0.1 (0, the default, picks a free one)\n"
     "  --write-config DIR    write a servers file, a component INI file and a client certificate into DIR\n"
     "                        (an authority kept there from an earlier run is reused)\n"
@@ -33,6 +33,8 @@ constexpr std::string_view kUsage =
     "                        queries with 656 for this long (default 3600, as the authority; 0: no wait)\n"
     "  --dfe-damaged-nsu N   a fault: send the distribution document of NSU N as a docZip that does not\n"
     "                        decompress (to try a client's handling of it)\n"
+    "  --intermediate-ca     present the server certificate as the tax authorities do: issued by an\n"
+    "                        intermediate authority that the server sends along, under the test authority\n"
     "  --quiet               do not print a line per request\n";
 
 struct Args {
@@ -87,6 +89,8 @@ Args Parse(int argc, char** argv) {
       a.dfeWait = ParseInt(value(), "--dfe-wait");
     else if (arg == "--dfe-damaged-nsu")
       a.options.DFeDamagedNsu = ParseInt(value(), "--dfe-damaged-nsu");
+    else if (arg == "--intermediate-ca")
+      a.options.ServerViaIntermediate = true;
     else if (arg == "--quiet")
       a.quiet = true;
     else if (arg == "--help" || arg == "-h") {
