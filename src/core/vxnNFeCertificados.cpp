@@ -101,8 +101,12 @@ void TvxnCustomNFe::ConfigurarPropriedades() {
   http.ShippedRootsDir = ProgramDirectory() + "ICP-Brasil/";
   http.AdditionalCAFile = arquivoCAAdicional_.empty() ? "" : ExpandPath(arquivoCAAdicional_);
   http.ShippedRootsOnly = somenteRaizesICPBrasil_;
-  if (!arquivoCAExclusivo_.empty())
-    http.TrustedCAFile = ExpandPath(arquivoCAExclusivo_);
+  // The exclusive file replaces the transport's own only when the property changes, so that a host
+  // that set the transport's file directly keeps it.
+  if (gov_->Get_Configuration("ArquivoCAExclusivo") != arquivoCAExclusivo_) {
+    http.TrustedCAFile = arquivoCAExclusivo_.empty() ? "" : ExpandPath(arquivoCAExclusivo_);
+    gov_->Configure("ArquivoCAExclusivo", arquivoCAExclusivo_);
+  }
   http.SecureConnection = conexaoSegura_;
   http.TimeOut = timeOut_;
   http.Password = senha_;

@@ -137,9 +137,11 @@ std::string HostOf(const std::string& url) {
 
 // Why the server's certificate was refused, in words: the chain, the name or the dates.
 std::string CertificateRefusal(const Transfer& t, const std::string& host) {
-  switch (t.VerifyResult) {
-  case X509_V_OK:
+  // libcurl checks the name itself, after OpenSSL accepted the chain.
+  if (t.Detail.find("host name") != std::string::npos || t.VerifyResult == X509_V_ERR_HOSTNAME_MISMATCH ||
+      t.VerifyResult == X509_V_ERR_IP_ADDRESS_MISMATCH)
     return "o certificado não foi emitido para o nome " + host;
+  switch (t.VerifyResult) {
   case X509_V_ERR_CERT_HAS_EXPIRED:
     return "o certificado expirou";
   case X509_V_ERR_CERT_NOT_YET_VALID:

@@ -49,14 +49,18 @@ protected:
   // The refusal of a status query, after which the server has received nothing and the request's log
   // has its "not delivered" note beside it.
   std::string Recusa() {
-    const test::Refusal r = test::RefusalOf([&] { nfe_->StatusDoServico(); });
-    EXPECT_EQ(r.className, "EvxnSoapException");
+    test::Refusal r = test::RefusalOf([&] { nfe_->StatusDoServico(); });
+    // The status query names itself before the transport's reason.
+    const std::string prefixo = "Erro ao consultar status do serviço: ";
+    EXPECT_EQ(r.className, "EvxnNFeException");
+    EXPECT_THAT(r.message, StartsWith(prefixo));
+    r.message.erase(0, prefixo.size());
     EXPECT_TRUE(sim_->ReceivedMessages().empty());
     std::string nota;
     std::error_code ec;
     for (const auto& e : std::filesystem::directory_iterator(dir_.Path() + "sim/Log", ec))
       if (e.path().string().ends_with("-nao-entregue.txt"))
-        nota = ReadFileOrEmpty(e.path().string());
+        nota = test::ReadFileOrEmpty(e.path().string());
     EXPECT_THAT(nota, StartsWith("Requisição não entregue a https://127.0.0.1:")) << r.message;
     EXPECT_THAT(nota, HasSubstr(r.message));
     return r.message;
@@ -118,11 +122,10 @@ TEST_F(ConfiancaTlsTest, AnUnreadableTrustFileIsNamed) {
   Iniciar([](sim::TSefazSimOptions&) {});
   nfe_->SetArquivoCAExclusivo("");
   nfe_->SetArquivoCAAdicional(dir_.File("nao-existe.pem"));
-  EXPECT_EQ(test::RefusalOf([&] { nfe_->StatusDoServico(); }),
-            (test::Refusal{"EvxnSoapException",
-                           "Arquivo de autoridades certificadoras confiáveis não pode ser lido ou não contém "
-                           "certificados: " +
-                               dir_.File("nao-existe.pem")}));
+  EXPECT_EQ(test::RefusalOf([&] { nfe_->StatusDoServico(); }).message,
+            "Erro ao consultar status do serviço: Arquivo de autoridades certificadoras confiáveis não pode "
+            "ser lido ou não contém certificados: " +
+                dir_.File("nao-existe.pem"));
   EXPECT_TRUE(sim_->ReceivedMessages().empty());
 }
 
