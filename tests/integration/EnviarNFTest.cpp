@@ -441,10 +441,15 @@ TEST_F(EnviarNFTest, FailuresOfTheCallCarryThePrefixAfterTheRequestWasLogged) {
   EXPECT_TRUE(recibo.message.starts_with("Erro ao consultar recibo: ")) << recibo;
   for (const Refusal& r : {enviar, sincrono, recibo})
     EXPECT_EQ(r.className, "EvxnNFeException") << r;
-  // Each request was logged before its call failed; no reply was.
+  // Each request was logged before its call failed, with a note that it never reached the server; no
+  // reply was logged.
   const std::string chave = lote.substr(lote.find("Id=\"NFe") + 7, 44);
-  EXPECT_EQ(test::FileNames(LogDir()), (std::set<std::string>{"5-env-lot.xml", chave + "-env-sinc-lot.xml",
-                                                              "351000000000999-ped-rec.xml"}));
+  EXPECT_EQ(test::FileNames(LogDir()),
+            (std::set<std::string>{"5-env-lot.xml", "5-env-lot-nao-entregue.txt", chave + "-env-sinc-lot.xml",
+                                   chave + "-env-sinc-lot-nao-entregue.txt", "351000000000999-ped-rec.xml",
+                                   "351000000000999-ped-rec-nao-entregue.txt"}));
+  EXPECT_TRUE(test::ReadFileOrEmpty(LogDir() + "5-env-lot-nao-entregue.txt")
+                  .starts_with("Requisição não entregue a https://127.0.0.1:"));
   // The key's index file names the request of the last send; no receipt's was written, and no hook ran.
   EXPECT_EQ(test::FileNames(DestDir()), (std::set<std::string>{chave}));
   EXPECT_EQ(test::ReadFileOrEmpty(DestDir() + chave), "env-lot=" + chave + "-env-sinc-lot.xml");
