@@ -468,6 +468,9 @@ public:
   std::string GerarIdCCe(std::string_view chave, int sequencia);
   // Base64 of the SHA-1 digest of the CSRT followed by the key.
   std::string CalcularHashCSRT(std::string_view chave, std::string_view CSRT);
+  // The 36-digit data code printed as the second barcode of a DANFE issued in contingency (tpEmis 2 or
+  // 5), read from the first document of the XML by the layout 3.x print data; "" for other documents.
+  std::string CalcularCodigoBarrasNFeOffline(std::string_view xml);
 
   // "NFE" becomes the main section when none is set, then as TvxnCustomNFe.
   void SaveConfig(std::string_view fileName) override;

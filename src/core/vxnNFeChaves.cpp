@@ -3,6 +3,7 @@
 // folder.
 #include "vxnNFe.h"
 
+#include "danfe/vxnNFeDanfeDados.h"
 #include "xml/vxnNFeIdentificadores.h"
 
 namespace vxn {
@@ -36,6 +37,15 @@ std::string TvxnNFe::GerarIdCCe(std::string_view chave, int sequencia) {
 
 std::string TvxnNFe::CalcularHashCSRT(std::string_view chave, std::string_view CSRT) {
   return Identificadores(*this, "CalcularHashCSRT").CalcularHashCSRT(chave, CSRT, GetGovUtils());
+}
+
+std::string TvxnNFe::CalcularCodigoBarrasNFeOffline(std::string_view xml) {
+  UpdateNFeData();
+  GetTelemetria().Ping("CalcularCodigoBarrasNFeOffline");
+  TvxnNFeDanfeDados30 dados;
+  dados.SetDiretorioLogErro(GetDiretorioLogErro());
+  dados.SetXml(xml);
+  return dados.GetCodigoBarrasNFeOffline();
 }
 
 } // namespace vxn

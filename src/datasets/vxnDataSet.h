@@ -149,6 +149,13 @@ public:
   // of one record without finding the record for each.
   std::span<const std::optional<std::string>> CurrentRecord() const;
 
+  // Every stored record, whatever the master-detail link shows (for exporting a whole table), in the
+  // order they were appended; values one per field in declaration order, null as nullopt.
+  std::size_t StoredRecordCount() const { return records_.size(); }
+  std::span<const std::optional<std::string>> StoredRecord(std::size_t index) const {
+    return records_.at(index);
+  }
+
   void SetBeforeInsert(Callback cb) { beforeInsert_ = std::move(cb); }
   void SetAfterInsert(Callback cb) { afterInsert_ = std::move(cb); }
   void SetBeforePost(Callback cb) { beforePost_ = std::move(cb); }
