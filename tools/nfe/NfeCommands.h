@@ -27,5 +27,6 @@ void AddInutilizarCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddCadastroCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddEventoCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddDFeCommand(CLI::App& app, TNfeCommandLine& cl);
+void AddDanfeCommand(CLI::App& app, TNfeCommandLine& cl);
 
 } // namespace vxn::tool

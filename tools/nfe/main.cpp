@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
   AddCadastroCommand(app, cl);
   AddEventoCommand(app, cl);
   AddDFeCommand(app, cl);
+  AddDanfeCommand(app, cl);
   AddAssinarCommand(app, cl);
   AddValidarCommand(app, cl);
   AddConverterCommand(app, cl);

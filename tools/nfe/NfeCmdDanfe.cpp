@@ -1,0 +1,107 @@
+// nfe danfe dados: the DANFE print tables of distribution XML as JSON, for people who build their own
+// layouts. The form follows from the XML as the printer chooses it: a correction letter, a cancellation
+// (unless --tarja-cancelada asks for the cancelled DANFE), a summary, or the DANFE.
+#include "NfeCommands.h"
+#include "NfeExitCodes.h"
+#include "NfeInput.h"
+#include "danfe/vxnDadosImpressaoEventos.h"
+#include "danfe/vxnNFeDanfeDados.h"
+#include "vxnNFe.h"
+#include "vxnNFeException.h"
+
+#include <iostream>
+#include <memory>
+
+namespace vxn::tool {
+
+namespace {
+
+struct TDanfeDadosOptions {
+  std::vector<std::string> Arquivos;
+  bool Previa = false;
+  bool TarjaCancelada = false;
+  bool TarjaDenegada = false;
+};
+
+// The DANFE settings of the component (its configuration file, or the defaults) on the print data.
+void Configurar(TvxnNFeDanfeDados& dados, TDanfeSettings& s) {
+  dados.SetFraseContingencia(s.GetFraseContingencia());
+  dados.SetFraseHomologacao(s.GetFraseHomologacao());
+  dados.SetLineDelimiter(s.GetLineDelimiter());
+  dados.SetInfCplMaxCol(s.GetInfCplMaxCol());
+  dados.SetInfCplMaxRow(s.GetInfCplMaxRow());
+  dados.SetInfCplQuebrarLinhaAut(s.GetInfCplQuebrarLinhaAut());
+  dados.SetImprimirVolume(s.GetImprimirVolume());
+  dados.SetImprimirDuplicata(s.GetImprimirDuplicata());
+  dados.SetImprimirUnidadeTributada(s.GetImprimirUnidadeTributada());
+  dados.SetMensagemPartilhaAutomatica(s.GetMensagemPartilhaAutomatica());
+  dados.SetMensagemFCP(s.GetMensagemFCP());
+  dados.SetMensagemIcmsDesonerado(s.GetMensagemIcmsDesonerado());
+  dados.SetImprimirObsCont(s.GetImprimirObsCont());
+  dados.SetImprimirFrenteVerso(s.GetImprimirFrenteVerso());
+  dados.SetImprimirLocalRetiradaEntrega(s.GetImprimirLocalRetiradaEntrega());
+  dados.SetConfigTextoRodapeEsq(s.GetConfigTextoRodapeEsq());
+  dados.SetConfigTextoRodapeDir(s.GetConfigTextoRodapeDir());
+}
+
+int RunDanfeDados(TNfeSession& session, const TDanfeDadosOptions& o) {
+  std::string xml;
+  for (const std::string& arquivo : o.Arquivos)
+    xml += ReadInput(arquivo);
+  TvxnNFe& nfe = session.Componente();
+  std::unique_ptr<TvxnDadosImpressao> dados;
+  switch (TipoDadosImpressao(xml, o.TarjaCancelada, nfe.GetDiretorioLogErro())) {
+  case TvxnTipoDadosImpressao::tdiCCe:
+    dados = std::make_unique<TvxnCCeDadosImpressao>();
+    break;
+  case TvxnTipoDadosImpressao::tdiCancelamento:
+    dados = std::make_unique<TvxnCancDadosImpressao>();
+    break;
+  case TvxnTipoDadosImpressao::tdiResumo:
+    dados = std::make_unique<TvxnResumoDadosImpressao>();
+    break;
+  case TvxnTipoDadosImpressao::tdiDanfe: {
+    auto danfe = CriarNFeDanfeDados(nfe.GetVersaoManual());
+    Configurar(*danfe, nfe.GetDanfeSettings());
+    danfe->SetValidarRegrasNegocio(!o.Previa);
+    danfe->SetImprimirTarjaCancelada(o.TarjaCancelada);
+    danfe->SetImprimirTarjaDenegada(o.TarjaDenegada);
+    dados = std::move(danfe);
+    break;
+  }
+  }
+  dados->SetLineDelimiter(nfe.GetDanfeSettings().GetLineDelimiter());
+  dados->SetDiretorioLogErro(nfe.GetDiretorioLogErro());
+  dados->SetXml(xml);
+  try {
+    dados->PopulaDataSet();
+  } catch (const EvxnNFeReportException& e) {
+    // A document that may not be printed is an answer, not a failure of the tool.
+    std::cerr << "nfe: " << e.ClassName() << ": " << e.Message() << "\n";
+    return kExitRecusado;
+  }
+  std::cout << TabelasImpressaoParaJson(*dados);
+  return kExitOk;
+}
+
+} // namespace
+
+void AddDanfeCommand(CLI::App& app, TNfeCommandLine& cl) {
+  CLI::App* danfe = app.add_subcommand("danfe", "DANFE print data");
+  danfe->require_subcommand(1);
+  auto o = std::make_shared<TDanfeDadosOptions>();
+  CLI::App* cmd = danfe->add_subcommand("dados", "Print the DANFE print tables of distribution XML as JSON");
+  cmd->footer(
+      "Several files are read together (an nfeProc and its procEventoNFe). The form follows from the\n"
+      "XML: a CC-e, a cancellation, a summary (resNFe) or the DANFE. Exit 0 when printed, 1 when the\n"
+      "document may not be printed (not authorised, no protocol).");
+  cmd->add_option("arquivos", o->Arquivos, "Distribution XML files (- for standard input)")->required();
+  cmd->add_flag("--previa", o->Previa, "Preview: no checks, \"PREVISÃO DE DANFE. SEM VALOR FISCAL\"");
+  cmd->add_flag("--tarja-cancelada", o->TarjaCancelada,
+                "With the cancellation event among the files: the DANFE with the CANCELADA banner");
+  cmd->add_flag("--tarja-denegada", o->TarjaDenegada,
+                "The denied banner (NFe SEM VALOR FISCAL and the reason)");
+  cmd->callback([&cl, o] { cl.Acao = [o](TNfeSession& s) { return RunDanfeDados(s, *o); }; });
+}
+
+} // namespace vxn::tool
