@@ -441,5 +441,21 @@ TEST(TipadoTabelaTest, EveryFieldOfTheTableIsInTheShippedDictionary) {
   EvxnException::ResetClassState();
 }
 
+// A property writes the field of its own name (a CNPJ or CPF its pair): a copied line that kept the
+// field of its model writes another element.
+TEST(TipadoTabelaTest, EveryPropertyWritesTheFieldOfItsName) {
+  std::vector<std::string> outros;
+  for (const TvxnPropriedadeTipada& p : PropriedadesTipadas()) {
+    const auto nome = [](std::string_view campo) { return AsciiLower(campo.substr(0, campo.find('_'))); };
+    const bool certo = p.campoCPF.empty() ? nome(p.campo) == AsciiLower(p.propriedade) ||
+                                                (p.propriedade == "modelo" && p.campo == "mod_B06")
+                                          : nome(p.campo) == "cnpj" && nome(p.campoCPF) == "cpf";
+    if (!certo)
+      outros.push_back(std::string(p.classe) + "." + std::string(p.propriedade) + ": " +
+                       std::string(p.campo));
+  }
+  EXPECT_EQ(outros, std::vector<std::string>{});
+}
+
 } // namespace
 } // namespace vxn
