@@ -239,15 +239,5 @@ TEST_F(XmlGruposTest, IdentificationMustExist) {
                      "Parte B - Identificaçãcão da Nota Fiscal eletrônica não foi preenchida."}));
 }
 
-TEST_F(XmlGruposTest, LotKeepsOneTextPerDocumentInOrder) {
-  for (int n = 1; n <= 3; ++n) {
-    test::FillDocument(ds, n, 2);
-    ds.Salvar();
-  }
-  ASSERT_EQ(ds.GetLoteNFe().Count(), 3u);
-  for (int n = 1; n <= 3; ++n)
-    EXPECT_NE(ds.GetLoteNFe()[n - 1].find("<nNF>" + std::to_string(n) + "</nNF>"), std::string::npos);
-}
-
 } // namespace
 } // namespace vxn

@@ -1,6 +1,9 @@
 // A complete 4.00 document filled through the dataset as a host fills it: its infNFe must match,
 // element by element, the document written by hand in tests/data, and, wrapped in NFe and signed with
-// a development certificate, validate against the official schema and pass xmlsec1.
+// a development certificate, validate against the official schema and pass xmlsec1. Its exact text, and
+// that of the benchmark's 10-item document with a second one built after it on the same dataset, are
+// compared byte for byte with files in tests/data, so that any change to the fill or the emission code
+// that alters a single byte shows (on a difference the text is written beside the program as .actual).
 #include "support/DevPki.h"
 #include "support/NFeDocumentFiller.h"
 #include "support/TempDir.h"
@@ -49,6 +52,20 @@ std::string ReadData(const std::string& name) {
   return ReadWholeFile(std::string(QVX_SOURCE_DIR) + "/tests/data/" + name);
 }
 
+void ExpectSameText(const std::string& expectedFile, const std::string& actual) {
+  const std::string expected = ReadData(expectedFile);
+  ASSERT_FALSE(expected.empty()) << expectedFile;
+  if (expected == actual)
+    return;
+  WriteFileAtomic(expectedFile + ".actual", actual);
+  std::size_t at = 0;
+  while (at < expected.size() && at < actual.size() && expected[at] == actual[at])
+    ++at;
+  const std::size_t from = at > 60 ? at - 60 : 0;
+  ADD_FAILURE() << expectedFile << " differs at byte " << at << "\n expected: ..."
+                << expected.substr(from, 120) << "\n actual:   ..." << actual.substr(from, 120);
+}
+
 class XmlDocumentoCompletoTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -77,11 +94,25 @@ TEST_F(XmlDocumentoCompletoTest, MatchesTheDocumentWrittenFromTheLayout) {
 
 // Byte for byte: the comparison above ignores attribute order and how an empty element is written.
 TEST_F(XmlDocumentoCompletoTest, KeepsItsExactText) {
-  const std::string expected = ReadData("nfe-xmlgen-completa-texto.txt");
-  ASSERT_FALSE(expected.empty());
-  if (expected != infNFe + "\n")
-    WriteFileAtomic("nfe-xmlgen-completa-texto.txt.actual", infNFe + "\n");
-  EXPECT_EQ(expected, infNFe + "\n");
+  ExpectSameText("nfe-xmlgen-completa-texto.txt", infNFe + "\n");
+}
+
+// Every entry of the lot, one per line (the entries hold no line breaks). The next document reuses
+// every part: handles go on counting, nothing of the first one may remain.
+TEST(XmlTextoFixoTest, TheBenchmarkDocumentsKeepTheirExactText) {
+  TvxnNFeDataSets ds;
+  ds.SetXMLDicionario(test::ShippedDictionary());
+  test::FillDocument(ds, 1, 10);
+  ds.Salvar();
+  test::FillDocument(ds, 2, 3);
+  ds.Salvar();
+  ASSERT_EQ(ds.GetLoteNFe().Count(), 2u);
+  std::string text;
+  for (const std::string& entry : ds.GetLoteNFe()) {
+    EXPECT_EQ(entry.find('\n'), std::string::npos);
+    text += entry + '\n';
+  }
+  ExpectSameText("nfe-xmlgen-10-itens-texto.txt", text);
 }
 
 TEST_F(XmlDocumentoCompletoTest, SignedItValidatesAgainstTheOfficialSchemaAndXmlsec1) {

@@ -235,6 +235,12 @@ TEST_F(ConsultasTest, TheSameRangeAgainAndARangeWithAnAuthorisedNumberAreRefused
   EXPECT_EQ(test::XmlSchemaErrors(denovo, test::FindSchema("retInutNFe_v4.00.xsd")), "");
   // Only a granted invalidation gets a distribution file.
   EXPECT_FALSE(fs::exists(Distribuicao("105", "120")));
+  // Overlapping at either end or inside is refused; the range right after is free.
+  for (const auto& [ini, fin] : {std::pair{"95", "101"}, std::pair{"110", "115"}, std::pair{"103", "104"}})
+    EXPECT_EQ(Tag(nfe_.InutilizarNF("", Ano(), kCnpj, "55", "1", ini, fin, kJustificativa), "cStat"), "256")
+        << ini << "-" << fin;
+  EXPECT_EQ(Tag(nfe_.InutilizarNF("", Ano(), kCnpj, "55", "1", "111", "120", kJustificativa), "cStat"),
+            "102");
 
   std::string nProt;
   Autorizar(304, &nProt);
