@@ -101,6 +101,56 @@ TEST_F(SignXmlByIdTest, VerifierExplainsEachFailure) {
   EXPECT_NE(VerifyXmlSignature("<NFe><infNFe").Reason.find("XML malformado"), std::string::npos);
 }
 
+// A verifier kept for many documents keeps the key of each signer's certificate: every signature is still
+// checked with the certificate it carries, and a KeyInfo of another form is read as the library reads it.
+TEST_F(SignXmlByIdTest, AVerifierKeptForManyDocumentsChecksEachWithTheCertificateItCarries) {
+  dev::TvxnDevClientOptions outra;
+  outra.CompanyName = "OUTRA EMPRESA DE TESTE LTDA";
+  outra.Cnpj = "99888777000166";
+  TvxnGovX gov;
+  gov.Get_SignerSettings() = gov_.Get_SignerSettings();
+  gov.Get_SignerSettings().CertificatePath = test::SharedPki().WriteClient("outra-assinante.pfx", outra);
+  const std::string deA = gov_.SignXmlById(UnsignedNfe(), kNfeKey);
+  const std::string deB = gov.SignXmlById(UnsignedNfe(), kNfeKey);
+  const std::string certA = Tag(deA, "X509Certificate");
+  const std::string certB = Tag(deB, "X509Certificate");
+  ASSERT_NE(certA, certB);
+  auto trocar = [](std::string xml, const std::string& de, const std::string& para) {
+    return xml.replace(xml.find(de), de.size(), para);
+  };
+  // The authority's certificate after the signer's, as signers that send the chain write it.
+  std::string ca = test::SharedPki().CaPem();
+  ca = ca.substr(ca.find('\n') + 1, ca.find("-----END") - ca.find('\n') - 1);
+  std::erase(ca, '\n');
+  const std::string comCadeia =
+      trocar(deA, "</X509Certificate>", "</X509Certificate><X509Certificate>" + ca + "</X509Certificate>");
+  const std::string semKeyInfo =
+      deA.substr(0, deA.find("<KeyInfo>")) + deA.substr(deA.find("</KeyInfo>") + 10);
+  struct Caso {
+    std::string nome;
+    std::string xml;
+    std::string motivo; // "" when the signature is valid
+  };
+  const std::vector<Caso> casos = {
+      {"A's", deA, ""},
+      {"B's", deB, ""},
+      {"A's signature carrying B's certificate", trocar(deA, certA, certB), "(SignatureValue) não confere"},
+      {"B's signature carrying A's certificate", trocar(deB, certB, certA), "(SignatureValue) não confere"},
+      {"A's with the chain", comCadeia, ""},
+      {"a certificate text that is no certificate", trocar(deA, certA, "QUJDRA=="),
+       "certificado do assinante"},
+      {"no KeyInfo", semKeyInfo, "certificado do assinante ausente"},
+  };
+  TvxnXmlSignatureVerifier verifier;
+  for (int rodada = 1; rodada <= 2; ++rodada) // the second meets the keys the first kept
+    for (const Caso& c : casos) {
+      const TvxnSignatureCheck r = verifier.Verify(c.xml);
+      EXPECT_EQ(r.Ok, c.motivo.empty()) << c.nome << ", round " << rodada << ": " << r.Reason;
+      EXPECT_NE(r.Reason.find(c.motivo), std::string::npos) << c.nome << ": " << r.Reason;
+    }
+  EXPECT_EQ(test::XmlSec1VerifyErrors(comCadeia, test::SharedPki().CaFile()), "");
+}
+
 TEST_F(SignXmlByIdTest, ReferenceMustPointBesideTheSignature) {
   // A signature over a far element, moved next to another one, is not the enveloped NF-e form.
   gov_.Get_SignerSettings().ElementName.clear();
