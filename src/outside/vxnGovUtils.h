@@ -99,6 +99,12 @@ public:
   // without building the tree. Raises the same EvxnNFeException for text that is not XML.
   bool FindAttribute(std::string_view xml, std::string_view element, std::string_view attribute,
                      std::string& value) const;
+  // The values of the attribute `attribute` (without namespace) of every element `element` of the
+  // namespace `namespaceUri` below the document element, in document order: what XPathSelectNodes gives
+  // for ".//p:element/@attribute" with p bound to namespaceUri, read without building the tree. Raises the same EvxnNFeException for
+  // text that is not XML.
+  std::vector<std::string> FindAttributes(std::string_view xml, std::string_view namespaceUri,
+                                          std::string_view element, std::string_view attribute) const;
 
   // ---- XML helpers ----
   // Text search, no parsing (works on fragments and joined documents): the content between the first

@@ -393,6 +393,27 @@ bool TvxnGovUtils::FindAttribute(std::string_view xml, std::string_view element,
   return found;
 }
 
+std::vector<std::string> TvxnGovUtils::FindAttributes(std::string_view xml, std::string_view namespaceUri,
+                                                      std::string_view element,
+                                                      std::string_view attribute) const {
+  std::vector<std::string> values;
+  bool root = true; // at the document element, ".//" selects below it only
+  auto visit = [&](const XmlStartTag& tag) {
+    if (std::exchange(root, false) || !tag.namespaceUri || namespaceUri != reinterpret_cast<const char*>(tag.namespaceUri) ||
+        element != reinterpret_cast<const char*>(tag.localName))
+      return;
+    for (int i = 0; i < tag.attributeCount; ++i)
+      if (!tag.AttributeHasNamespace(i) && tag.AttributeName(i) == attribute) {
+        values.push_back(tag.AttributeValue(i));
+        break;
+      }
+  };
+  XmlParseResult r;
+  if (!ScanXml(xml, visit, r))
+    throw EvxnNFeException("XML inválido: %s (linha %d)", {r.error, r.line}, logDirErro_);
+  return values;
+}
+
 // ---------------------------------------------------------------- XML helpers
 
 std::string TvxnGovUtils::GetValueTag(std::string_view tag, std::string_view xml) const {

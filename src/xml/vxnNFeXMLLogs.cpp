@@ -127,7 +127,10 @@ void TvxnNFeXMLLogs::ListaChavesLogEnv(std::string_view arquivo, TvxnStringList*
                                        std::string_view diretorio) {
   if (!lista)
     throw EvxnNFeCheckParams("Lista não foi instanciada.");
-  for (const std::string& id : Selecionar(LoadLog(arquivo, diretorio), ".//tec:infNFe/@Id"))
+  // The Id of every infNFe (".//tec:infNFe/@Id"), read without building the tree of the whole lot.
+  TvxnGovUtils utils;
+  for (const std::string& id :
+       utils.FindAttributes(LoadLog(arquivo, diretorio), kNFeNamespace, "infNFe", "Id"))
     lista->Add(Utf8Mid(id, 3));
 }
 

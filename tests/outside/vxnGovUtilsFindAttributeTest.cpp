@@ -96,6 +96,42 @@ TEST(GovUtilsFindAttribute, ValuesAndFailuresSpelledOut) {
   EXPECT_TRUE(r.message.starts_with("XML inválido: ")) << r;
 }
 
+// FindAttributes gives the list XPathSelectNodes gives for ".//tec:infNFe/@Id" (the keys of a lot log):
+// namespaces, order, nesting, references in values and the failures of text that is not XML.
+TEST(GovUtilsFindAttribute, AllIdsAnswerAsTheXPathOfTheNFeInfNFeIds) {
+  std::vector<std::string> textos = kTextos;
+  const std::string ns = "\"http://www.portalfiscal.inf.br/nfe\"";
+  textos.push_back("<enviNFe xmlns=" + ns + "><NFe><infNFe Id=\"NFe2\"/></NFe><NFe><infNFe Id=\"NFe3\">" +
+                   "<infNFe Id=\"aninhado\"/></infNFe></NFe><NFe><infNFe Id=\"NFe4\"/></NFe></enviNFe>");
+  textos.push_back("<n:infNFe xmlns:n=" + ns + " Id=\"raiz\"/>");
+  textos.push_back("<r xmlns:n=" + ns + "><infNFe Id=\"sem-ns\"/><n:infNFe n:Id=\"x\" Id=\"prefixo\"/>" +
+                   "<n:infNFe n:Id=\"so-ns\"/></r>");
+  textos.push_back("<r xmlns=" + ns + "><infNFe Id=\"a&amp;b&#10;c\"/><x xmlns=\"urn:outro\"><infNFe " +
+                   "Id=\"outro-ns\"/></x><NFE Id=\"maiusculo\"/></r>");
+  TvxnGovUtils utils;
+  for (const std::string& xml : textos) {
+    SCOPED_TRACE(xml);
+    std::vector<std::string> xpath;
+    std::vector<std::string> busca;
+    std::string xpathErro;
+    std::string buscaErro;
+    try {
+      xpath = utils.XPathSelectNodes(xml, ".//tec:infNFe/@Id");
+    } catch (const EvxnNFeException& e) {
+      xpathErro = e.what();
+    }
+    try {
+      busca = utils.FindAttributes(xml, kNFeNamespace, "infNFe", "Id");
+    } catch (const EvxnNFeException& e) {
+      buscaErro = e.what();
+    }
+    EXPECT_EQ(busca, xpath);
+    EXPECT_EQ(buscaErro, xpathErro);
+  }
+  EXPECT_EQ(utils.FindAttributes(textos[textos.size() - 4], kNFeNamespace, "infNFe", "Id"),
+            (std::vector<std::string>{"NFe2", "NFe3", "aninhado", "NFe4"}));
+}
+
 // The accent remover walks the text byte runs instead of converting it whole; the answer is the one of the
 // round trip through UTF-32, stray and truncated bytes included.
 TEST(GovUtilsAccents, DynamicRemovalEqualsTheRoundTripThroughUtf32) {
