@@ -56,11 +56,15 @@ std::string LeftPad(std::string_view s, std::size_t width) {
 
 } // namespace
 
-std::vector<TSimLotDocument> LotDocuments(std::string_view enviNFe) {
+outside::XmlDocPtr ParseLot(std::string_view enviNFe) {
+  return outside::XmlDocPtr(xmlReadMemory(enviNFe.data(), static_cast<int>(enviNFe.size()), "request.xml",
+                                          nullptr,
+                                          XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+}
+
+std::vector<TSimLotDocument> LotDocuments(const xmlDoc* lot) {
   std::vector<TSimLotDocument> out;
-  outside::XmlDocPtr doc(xmlReadMemory(enviNFe.data(), static_cast<int>(enviNFe.size()), "lot.xml", nullptr,
-                                       XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
-  const xmlNode* root = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
+  const xmlNode* root = lot ? xmlDocGetRootElement(lot) : nullptr;
   for (const xmlNode* c = root ? root->children : nullptr; c; c = c->next)
     if (c->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(c->name), "NFe") == 0)
       out.push_back(Examine(c));

@@ -2,6 +2,8 @@
 // standalone document (for its signature) and the fields its access key is made of.
 #pragma once
 
+#include "vxnOutsideHandles.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,9 +19,12 @@ struct TSimLotDocument {
   std::string DigestValue; // of the signature; "" when unsigned
 };
 
-// The NFe children of the lot's root element, in order. The lot has passed the schema already, so a
-// text that is not XML yields no document.
-std::vector<TSimLotDocument> LotDocuments(std::string_view enviNFe);
+// The lot text parsed once for everything the service reads of it (its documents, its schema check);
+// null when it is not well-formed.
+outside::XmlDocPtr ParseLot(std::string_view enviNFe);
+
+// The NFe children of the lot's root element, in order; none for a lot that is not well-formed (null).
+std::vector<TSimLotDocument> LotDocuments(const xmlDoc* lot);
 
 // The key's check digit over its first 43 digits (modulo 11, weights 2 to 9 from the right).
 int KeyCheckDigit(std::string_view first43);

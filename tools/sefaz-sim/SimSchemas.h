@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+struct _xmlDoc;
+
 namespace vxn::sim {
 
 class TSimSchemas {
@@ -20,6 +22,8 @@ public:
   // validator's errors. A schema that cannot be found or compiled throws std::runtime_error: that is
   // the server's own fault, not the client's.
   std::string Validate(std::string_view xml, std::string_view fileName) const;
+  // The same for a request already parsed with the options Validate uses (null: not well-formed).
+  std::string Validate(const _xmlDoc* doc, std::string_view fileName) const;
   // Whether a schema file of that name is in the folder.
   bool Has(std::string_view fileName) const;
 

@@ -52,10 +52,11 @@ std::string TSimAutorizacao::ResultElementOf(const TSimRequest& request) const {
 }
 
 std::string TSimAutorizacao::Handle(const TSimRequest& request, const TSimContext& context) const {
-  const std::vector<TSimLotDocument> documents = LotDocuments(request.DataXml);
+  const outside::XmlDocPtr lot = ParseLot(request.DataXml);
+  const std::vector<TSimLotDocument> documents = LotDocuments(lot.get());
   const std::string cUF = context.States.ReplyCode(
       request.Section, documents.empty() ? request.HeaderCUF : documents.front().CUF);
-  if (!context.Schemas.Validate(request.DataXml, "enviNFe_v" + Versao() + ".xsd").empty())
+  if (!context.Schemas.Validate(lot.get(), "enviNFe_v" + Versao() + ".xsd").empty())
     return Reply(225, cUF, {});
   const bool synchronous = ElementText(request.DataXml, "indSinc") == "1";
   if (synchronous && documents.size() > 1)
