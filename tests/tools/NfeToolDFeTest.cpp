@@ -41,38 +41,31 @@ std::vector<Arquivado> Arquivados(const std::string& out) {
   return linhas;
 }
 
-// The scenario: `emitente` and `destinatario` run nfe as each side; `autoridade` is the PEM of the
-// authority that issued the issuer's certificate.
-void Cenario(const TNfe& emitente, const TNfe& destinatario, const std::string& autoridade) {
+// The scenario: `emitente` and `destinatario` run nfe as each side.
+void Cenario(const TNfe& emitente, const TNfe& destinatario) {
   const NfeRunResult emitir = emitente({"emitir", kComandos});
   ASSERT_EQ(emitir.exitCode, 0) << emitir.err << emitir.out;
   const Bloco nota = Blocos(emitir.out).at(0);
 
+  // The files' schemas and signatures are the component's (tests/events/DistribuicaoDFeTest): here what
+  // each run files and prints.
   struct TPasso {
     std::function<void()> antes;
     std::string nsu, tipo;
-    std::vector<std::string> esquemas;
-    bool assinado; // the issuer's signature, checked by xmlsec1
   };
   const TPasso passos[] = {
-      {[] {}, "000000000000001", "resNFe", {"resNFe_v1.01.xsd"}, false},
+      {[] {}, "000000000000001", "resNFe"},
       {[&] {
          const NfeRunResult r = destinatario({"evento", "manifestar", nota.chave, "--tipo", "ciencia"});
          ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
        },
-       "000000000000002",
-       "procNFe",
-       {"procNFe_v4.00.xsd"},
-       true},
+       "000000000000002", "procNFe"},
       {[&] {
          const NfeRunResult r = emitente({"evento", "cancelar", nota.chave, "--protocolo", nota.protocolo,
                                           "--justificativa", "Pedido cancelado pelo cliente"});
          ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
        },
-       "000000000000003",
-       "procEventoNFe:110111",
-       {"procEventoNFe_v1.00.xsd", "procEventoCancNFe_v1.00.xsd"},
-       false},
+       "000000000000003", "procEventoNFe:110111"},
   };
   for (const TPasso& p : passos) {
     p.antes();
@@ -83,13 +76,7 @@ void Cenario(const TNfe& emitente, const TNfe& destinatario, const std::string& 
     EXPECT_EQ(a[0].nsu, p.nsu);
     EXPECT_EQ(a[0].tipo, p.tipo);
     EXPECT_EQ(a[0].chave, nota.chave);
-    const std::string xml = ReadFileOrEmpty(a[0].arquivo);
-    ASSERT_FALSE(xml.empty()) << a[0].arquivo;
-    for (const std::string& esquema : p.esquemas)
-      EXPECT_EQ(XmlSchemaErrors(xml, FindSchema(esquema)), "") << a[0].arquivo << " " << esquema;
-    if (p.assinado) {
-      EXPECT_EQ(XmlSec1VerifyErrors(xml, autoridade), "") << a[0].arquivo;
-    }
+    EXPECT_THAT(ReadFileOrEmpty(a[0].arquivo), HasSubstr(nota.chave)) << a[0].arquivo;
     EXPECT_THAT(dfe.out, HasSubstr("summary: 1 filed for 17444555000125; ultNSU " + p.nsu + ", maxNSU " +
                                    p.nsu + "; last answer 138 Documento localizado"));
   }
@@ -118,8 +105,7 @@ TEST(NfeToolDFe, BothSidesOfTheSaleAgainstAStandaloneServer) {
     };
   };
   const std::time_t inicio = std::time(nullptr);
-  Cenario(com(pasta + "nfeConfig.ini"), com(pasta + "destinatario/nfeConfig.ini"),
-          pasta + "sefaz-sim-ca.pem");
+  Cenario(com(pasta + "nfeConfig.ini"), com(pasta + "destinatario/nfeConfig.ini"));
   // The standalone server waits as the authority does: asking again right after "nothing found" is
   // refused, and the run says until when, an hour from the "nothing found" it remembered.
   const NfeRunResult cedo = com(pasta + "destinatario/nfeConfig.ini")({"dfe"});
@@ -148,7 +134,7 @@ TEST(NfeToolDFe, BothSidesOfTheSaleOnTheEmbeddedDefault) {
     return RunNfe(args, InHome(home));
   };
   const std::string dados = home.Path() + "home/.local/share/quorvant-nfe/";
-  Cenario(emitente, destinatario, dados + "certificado-teste/autoridade-teste.pem");
+  Cenario(emitente, destinatario);
   // The recipient's files are its own; the NSU it reached is remembered beside them.
   EXPECT_THAT(ReadFileOrEmpty(dados + "destinatario/XmlDestinatario/DFe/ultNSU.ini"),
               HasSubstr("homologacao=000000000000003"));

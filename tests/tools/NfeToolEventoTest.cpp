@@ -19,9 +19,6 @@ constexpr const char* kJustificativa = "Pedido cancelado pelo cliente";
 TEST(NfeToolEvento, IssueCorrectAndCancelInSeparateRunsOnTheEmbeddedDefault) {
   TempDir home;
   const auto nfe = [&](const std::vector<std::string>& args) { return RunNfe(args, InHome(home)); };
-  // The authority that signed the test certificate and the server's replies.
-  const std::string autoridade =
-      home.Path() + "home/.local/share/quorvant-nfe/certificado-teste/autoridade-teste.pem";
   const NfeRunResult emitir = nfe({"emitir", kComandos});
   ASSERT_EQ(emitir.exitCode, 0) << emitir.err << emitir.out;
   const Bloco nota = Blocos(emitir.out).at(0);
@@ -33,21 +30,14 @@ TEST(NfeToolEvento, IssueCorrectAndCancelInSeparateRunsOnTheEmbeddedDefault) {
       {"evento", "cancelar", nota.chave, "--protocolo", nota.protocolo, "--justificativa", kJustificativa});
   ASSERT_EQ(cancelar.exitCode, 0) << cancelar.err << cancelar.out;
 
-  const std::pair<const NfeRunResult*, std::vector<std::string>> eventos[] = {
-      {&cce, {"procEventoNFe_v1.00.xsd", "procCCeNFe_v1.00.xsd"}},
-      {&cancelar, {"procEventoNFe_v1.00.xsd", "procEventoCancNFe_v1.00.xsd"}}};
-  for (const auto& [r, esquemas] : eventos) {
+  // The distribution files' schemas and signatures are the component's (tests/events): here what the
+  // runs print and where the files are.
+  for (const NfeRunResult* r : {&cce, &cancelar}) {
     const Bloco b = Blocos(r->out).at(0);
     EXPECT_EQ(b.chave, nota.chave);
     EXPECT_EQ(b.status, "135 Evento registrado e vinculado a NF-e");
     EXPECT_EQ(b.protocolo.size(), 15u);
-    const std::string xml = ReadFileOrEmpty(b.distribuicao);
-    ASSERT_FALSE(xml.empty()) << b.distribuicao;
-    for (const std::string& esquema : esquemas)
-      EXPECT_EQ(XmlSchemaErrors(xml, FindSchema(esquema)), "") << b.distribuicao << " " << esquema;
-    EXPECT_EQ(XmlSec1VerifyErrors(xml, autoridade, "http://www.portalfiscal.inf.br/nfe:infEvento"), "")
-        << b.distribuicao;
-    EXPECT_THAT(xml, HasSubstr("<nProt>" + b.protocolo + "</nProt>"));
+    EXPECT_THAT(ReadFileOrEmpty(b.distribuicao), HasSubstr("<nProt>" + b.protocolo + "</nProt>"));
   }
   EXPECT_THAT(ReadFileOrEmpty(Blocos(cce.out).at(0).distribuicao),
               HasSubstr("<xCorrecao>Endereco de entrega: Rua B, 10</xCorrecao>"));
