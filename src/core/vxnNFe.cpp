@@ -2,6 +2,7 @@
 // and the checks that operations run first.
 #include "vxnNFe.h"
 
+#include "danfe/vxnNFeDanfe.h"
 #include "events/vxnNFeEventos.h"
 #include "services/vxnNFEInterface.h"
 #include "vxnFiles.h"

@@ -31,6 +31,7 @@ class TvxnGovUtils;
 class TvxnNFEInterface;
 class TvxnNFeDataSets;
 class TvxnNFeEventos;
+class TvxnNFeDanfe;
 class TvxnValidadorClientX;
 
 // A document of a distribution reply as TratarXMLRetornoDFe filed it.
@@ -539,6 +540,33 @@ public:
   // Obsolete: always raises EvxnNFeDeprecatedException.
   [[noreturn]] void VisualizarDanfeLog(std::string_view arquivo);
 
+  // ---- DANFE printing and export (vxnNFeImpressao.cpp) -------------------------------------------------
+  // XML is the text or the path of a file; a model name is a file, or a file under
+  // DiretorioTemplates + "Danfe/", and replaces both the portrait and the landscape models. Each reports
+  // its call to telemetry.
+
+  // The DANFE printer, created on first use, on the component's version and error-log directory.
+  TvxnNFeDanfe& GetDanfe();
+  // To the printer (CUPS queue; "" the default destination) with the copies and duplex of the settings.
+  void ImprimirDanfe(std::string_view xml, std::string_view modelo = {}, std::string_view impressora = {});
+  // A PDF for the host (print settings' OnPreview) or the desktop's viewer.
+  void VisualizarDanfe(std::string_view xml, std::string_view modelo = {});
+  // Raises EvxnNFeReportException: models are edited as text files.
+  void EditarModeloDanfe(std::string_view xml, std::string_view modelo = {});
+  // A document not yet authorised, previewed without checks ("PREVISÃO DE DANFE. SEM VALOR FISCAL").
+  void PreverDanfe(std::string_view xml, std::string_view modelo = {});
+  // Writes the PDF (formato 1 or 2; 3: PNG pages in the directory `arquivo`) atomically. An empty file
+  // name raises EvxnNFeReportException "Nome do arquivo de exportação não informado.".
+  void ExportarDanfe(std::string_view xml, std::string_view modelo, std::string_view arquivo,
+                     int formato = 1);
+  // As PreverDanfe, exported; failures become EvxnNFeExportarPreverDanfeException
+  // "Falha ao Exportar o PDF de previsão: " + cause.
+  void ExportarPreverDanfe(std::string_view xml, std::string_view modelo, std::string_view arquivo,
+                           int formato = 1);
+  // Every "*.xml" of the directory printed, or with an output directory exported there as name.pdf.
+  void ImprimirDanfeXmlDiretorio(std::string_view diretorio, std::string_view saida = {},
+                                 std::string_view impressora = {});
+
   // ---- Lot submission and receipt query (vxnNFeEnvio.cpp) ---------------------------------------------
   // Each reports its call and any exception leaving it to telemetry. Checks come before anything is
   // logged or sent; a failure of the web-service call is raised again as EvxnNFeException with the
@@ -740,6 +768,14 @@ public:
   [[noreturn]] void DownloadNFe(std::string_view chaves);
 
 private:
+  // The print parameters of a document: the DANFE settings, the model, the cancelled and denied
+  // banners, the cancellation and summary models.
+  TvxnStringList PreparaImpressao(std::string_view xml, std::string_view modelo);
+  // Sets a given (or the simplified) model as both models; returns it ("" when none).
+  std::string GetParametroArquivoModeloRTM(std::string_view modelo, std::string_view xml,
+                                           TvxnStringList& params);
+  std::string XmlPrevia(std::string_view xml);
+  void ExecutarDanfe(std::string_view xml, const TvxnStringList& params, void (TvxnNFeDanfe::*operacao)());
   // Raises EvxnNFeDeprecatedException "O método <operacao> está obsoleto. Utilize: <substituta>".
   [[noreturn]] void Obsoleta(std::string_view operacao, std::string_view substituta);
   // Writes the ProcInutNFe document of a granted invalidation; a failure goes to telemetry only.
@@ -760,6 +796,7 @@ private:
   TOnXmlCanDestinatarioEvent onXmlCanDestinatario_;
   TOnDownloadNFeEvent onDownloadNFe_;
   std::unique_ptr<TvxnNFeEventos> eventos_;
+  std::unique_ptr<TvxnNFeDanfe> danfe_;
 };
 
 } // namespace vxn

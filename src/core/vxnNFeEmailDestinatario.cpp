@@ -2,8 +2,7 @@
 // object: the authorised document, the files the host names, the cancellation document.
 //
 // Temporary copies go to DiretorioTemporario and are removed when the operation ends, also after a
-// failure. The DANFE PDF that AnexarDanfePDF asks for is not attached by this build: the DANFE export is
-// not part of it yet, so the distribution XML goes alone (docs/distribution-xml.md).
+// failure. With AnexarDanfePDF the DANFE of the document is exported to a PDF beside it and attached.
 #include "vxnNFe.h"
 
 #include "vxnFiles.h"
@@ -102,7 +101,15 @@ void TvxnNFe::EnviarNotaDestinatario(std::string_view chave, std::string_view lo
     }
     if (!FileExists(xmlTemp))
       throw EvxnFileNotFoundException("Arquivo não Encontrado: %s ", {xmlTemp}, GetDiretorioLogErro());
-    GetGov().SendEmail(GetEmailSettings().EmailDestinatario, xmlTemp);
+    TvxnStringList anexos;
+    anexos.Add(xmlTemp);
+    if (GetAnexarDanfePDF()) {
+      ExportarDanfe(ReadWholeFile(xmlTemp), {}, pdfTemp, 1);
+      if (!FileExists(pdfTemp))
+        throw EvxnFileNotFoundException("Arquivo não Encontrado: %s ", {pdfTemp}, GetDiretorioLogErro());
+      anexos.Add(pdfTemp);
+    }
+    GetGov().SendEmail(GetEmailSettings().EmailDestinatario, anexos.Text());
   });
 }
 

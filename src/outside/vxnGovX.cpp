@@ -96,6 +96,10 @@ void TvxnGovX::Set_ErrorLogDirectory(std::string_view dir) {
   impl_->logDir = std::string(dir);
 }
 
+const std::string& TvxnGovX::Get_ErrorLogDirectory() const {
+  return impl_->logDir;
+}
+
 std::vector<std::string> TvxnGovX::ListCertificates() {
   return impl_->store.List(impl_->signer);
 }

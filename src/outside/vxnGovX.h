@@ -11,6 +11,7 @@
 
 #include "vxnNFeSettings.h"
 #include "vxnNFeType.h"
+#include "vxnReportEngine.h"
 
 #include <chrono>
 #include <functional>
@@ -71,10 +72,23 @@ struct TvxnSignerSettings : TvxnCertificateSettings {
   std::string AllowedElementsFile;
 };
 
-// Report engine settings: stored for the printing operations.
+// Report engine settings: what PrintReport, PreviewReport and ExportReport produce and where it goes.
 struct TvxnPrintSettings {
   std::string Params;      // name=value lines of the print settings
-  std::string DataSources; // serialized print tables
+  std::string DataSources; // serialized print tables (SerializeTDataSourceList)
+  std::string ReportFile;  // the .rtm model
+  std::string Logo;        // the issuer's logo (JPEG or PNG), "" for none
+  std::string Printer;     // CUPS queue; "" for the default destination
+  int Copies = 1;
+  int Duplex = 0;       // 0 off, 1 vertical (long edge), 2 horizontal (short edge)
+  std::string SaveAs;   // output of ExportReport: a PDF file, or a directory for PNG
+  int ExportFormat = 1; // 1 and 2: PDF; 3: one PNG per page in the SaveAs directory
+  std::string Title;    // PDF title and print job name
+  // Preview: the host receives the finished PDF file (it may keep or delete it); without a handler the
+  // file is opened with xdg-open.
+  std::function<void(const std::string& pdf)> OnPreview;
+  // Printing: a stand-in for CUPS (tests); without one the PDF goes to CUPS.
+  TvxnEnviarImpressao OnPrint;
 };
 
 // Outcome of one signature check: ok, or why it failed.
@@ -106,6 +120,7 @@ public:
   bool Get_DiagnosticMode() const;
   // Directory of the error log that this object's exceptions write to ("" is the program directory).
   void Set_ErrorLogDirectory(std::string_view dir);
+  const std::string& Get_ErrorLogDirectory() const;
 
   // Raised before a certificate is loaded, with the configured name; the host may change it.
   TOnCheckCertificateEventNFe OnCheckCertificate;
@@ -135,6 +150,14 @@ public:
   // ","), with the server, credentials, sender, subject, body, CC, BCC and time-out of the mail settings
   // (vxnSmtpClient.h). Raises EvxnNFeException with the reason when the mail cannot be sent.
   void SendEmail(std::string_view recipient, std::string_view attachments);
+
+  // The report operations on the print settings (vxnReportEngine.h). ExportReport writes SaveAs
+  // atomically; PrintReport sends a PDF to the printer; PreviewReport makes a PDF for the host or a
+  // viewer; EditReport raises EvxnNFeReportException: models are text files edited outside.
+  void ExportReport();
+  void PrintReport();
+  void PreviewReport();
+  [[noreturn]] void EditReport();
 
   // Downloads url into file (atomically; a ZIP archive is unpacked to its first entry). True on success.
   bool UpdateResource(std::string_view url, std::string_view file);

@@ -1,5 +1,6 @@
 // E-mail of the distribution XML to a real SMTP server on loopback (aiosmtpd): STARTTLS with a test
-// certificate and authentication, recipients in To, CC and BCC, the attachment compared byte for byte,
+// certificate and authentication, recipients in To, CC and BCC, the attachment compared byte for byte and
+// the DANFE PDF beside it,
 // and the refusals that come before anything is sent.
 #include "DistribuicaoFixture.h"
 #include "datasets/vxnNFeDataSets.h"
@@ -89,11 +90,17 @@ TEST_F(EmailDestinatarioTest, AuthorisedDocumentIsMailedOverStartTlsWithItsXmlAt
   EXPECT_EQ(m.Raw.find("arquivo@emissor.com.br"), std::string::npos) << "BCC must not show in the message";
   EXPECT_EQ(m.BodyType, "text/plain");
   EXPECT_EQ(m.Body, "Segue o XML da nota fiscal eletrônica.");
-  ASSERT_EQ(m.Attachments.size(), 1u);
+  // The XML, then its DANFE (AnexarDanfePDF is on in TvxnNFe): a whole PDF titled with the key.
+  ASSERT_EQ(m.Attachments.size(), 2u);
   EXPECT_EQ(m.Attachments[0].first, chave + "-nfe.xml");
   EXPECT_EQ(m.Attachments[0].second, ReadFileOrEmpty(NaPasta(chave + "-nfe.xml")));
-  // The temporary copy is gone, the distribution file stays.
+  EXPECT_EQ(m.Attachments[1].first, chave + ".pdf");
+  EXPECT_EQ(m.Attachments[1].second.substr(0, 5), "%PDF-");
+  EXPECT_NE(m.Attachments[1].second.find("%%EOF"), std::string::npos);
+  EXPECT_NE(m.Attachments[1].second.find(chave), std::string::npos);
+  // The temporary copies are gone, the distribution file stays.
   EXPECT_FALSE(FileExists(Temp(chave + "-nfe.xml")));
+  EXPECT_FALSE(FileExists(Temp(chave + ".pdf")));
   EXPECT_TRUE(FileExists(NaPasta(chave + "-nfe.xml")));
 }
 

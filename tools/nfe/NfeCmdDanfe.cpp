@@ -4,8 +4,10 @@
 #include "NfeCommands.h"
 #include "NfeExitCodes.h"
 #include "NfeInput.h"
+#include "NfeToolError.h"
 #include "danfe/vxnDadosImpressaoEventos.h"
 #include "danfe/vxnNFeDanfeDados.h"
+#include "vxnGovX.h"
 #include "vxnNFe.h"
 #include "vxnNFeException.h"
 
@@ -84,11 +86,80 @@ int RunDanfeDados(TNfeSession& session, const TDanfeDadosOptions& o) {
   return kExitOk;
 }
 
+struct TDanfeOptions {
+  std::vector<std::string> Arquivos;
+  std::string Saida;
+  std::string Png;
+  std::string Impressora;
+  bool Imprimir = false;
+  bool Previa = false;
+  std::string Modelo;
+};
+
+// nfe danfe FILE...: the DANFE (or the cancellation, CC-e or summary form) as a PDF, PNG pages or a print
+// job. The files are read together, so that a document and its cancellation event give the DANFE
+// with the CANCELADA banner.
+int RunDanfe(TNfeSession& session, const TDanfeOptions& o) {
+  const int destinos = !o.Saida.empty() + !o.Png.empty() + o.Imprimir;
+  if (o.Arquivos.empty() || destinos != 1)
+    throw ENfeToolError(kExitUso,
+                        "nfe danfe: give the XML files and one of -o FILE.pdf, --png DIR, --imprimir QUEUE");
+  std::string xml;
+  for (const std::string& arquivo : o.Arquivos)
+    xml += ReadInput(arquivo);
+  TvxnNFe& nfe = session.Componente();
+  try {
+    if (!o.Png.empty()) {
+      if (o.Previa)
+        nfe.ExportarPreverDanfe(xml, o.Modelo, o.Png, 3);
+      else
+        nfe.ExportarDanfe(xml, o.Modelo, o.Png, 3);
+      std::cout << o.Png << "\n";
+    } else if (o.Imprimir) {
+      nfe.ImprimirDanfe(xml, o.Modelo, o.Impressora);
+    } else if (o.Previa) {
+      nfe.ExportarPreverDanfe(xml, o.Modelo, o.Saida);
+      std::cout << o.Saida << "\n";
+    } else {
+      nfe.ExportarDanfe(xml, o.Modelo, o.Saida);
+      std::cout << o.Saida << "\n";
+    }
+  } catch (const EvxnNFeReportException& e) {
+    // A document that may not be printed, or a model that is missing, is an answer to the user.
+    std::cerr << "nfe: " << e.ClassName() << ": " << e.Message() << "\n";
+    return kExitRecusado;
+  } catch (const EvxnNFeExportarPreverDanfeException& e) {
+    std::cerr << "nfe: " << e.ClassName() << ": " << e.Message() << "\n";
+    return kExitRecusado;
+  }
+  return kExitOk;
+}
+
 } // namespace
 
 void AddDanfeCommand(CLI::App& app, TNfeCommandLine& cl) {
-  CLI::App* danfe = app.add_subcommand("danfe", "DANFE print data");
-  danfe->require_subcommand(1);
+  CLI::App* danfe = app.add_subcommand("danfe", "DANFE as PDF, PNG or a print job; print data");
+  danfe->require_subcommand(0, 1);
+  auto d = std::make_shared<TDanfeOptions>();
+  danfe->footer(
+      "nfe danfe FILE... -o OUT.pdf | --png DIR | --imprimir [QUEUE]. Several files are read together (an\n"
+      "nfeProc and its procEventoNFe: the DANFE with the CANCELADA banner). The form follows from the XML:\n"
+      "a CC-e, a cancellation, a summary (resNFe) or the DANFE. The PDF is written whole or not at all.\n"
+      "Exit 0 when written, 1 when the document may not be printed or the model is missing.");
+  danfe->add_option("arquivos", d->Arquivos, "Distribution XML files (- for standard input)");
+  danfe->add_option("-o,--saida", d->Saida, "PDF file to write");
+  danfe->add_option("--png", d->Png, "Directory for one PNG per page (KEY-1.png, ...)");
+  danfe->add_option("--imprimir", d->Impressora, "Print on the CUPS queue (empty: the default printer)")
+      ->expected(0, 1);
+  danfe->add_flag("--previa", d->Previa,
+                  "A signed document not yet authorised: \"PREVISÃO DE DANFE. SEM VALOR FISCAL\"");
+  danfe->add_option("--modelo", d->Modelo, "Model file (.rtm) instead of the configured one");
+  danfe->callback([&cl, d, danfe] {
+    if (!danfe->get_subcommands().empty())
+      return;
+    d->Imprimir = danfe->count("--imprimir") > 0;
+    cl.Acao = [d](TNfeSession& s) { return RunDanfe(s, *d); };
+  });
   auto o = std::make_shared<TDanfeDadosOptions>();
   CLI::App* cmd = danfe->add_subcommand("dados", "Print the DANFE print tables of distribution XML as JSON");
   cmd->footer(
