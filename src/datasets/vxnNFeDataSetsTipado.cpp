@@ -1,12 +1,13 @@
 #include "vxnNFeDataSetsTipado.h"
 
-#include "vxnFiles.h"
 #include "vxnNFeException.h"
+#include "vxnPaths.h"
 #include "vxnText.h"
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace vxn {
@@ -37,10 +38,16 @@ const std::string& LogErro() {
   return ConfiguracaoTipada().diretorioLogErro;
 }
 
-// The dictionary file's modification time, to tell a parsed dictionary from a changed file.
-std::int64_t Modificacao(const std::string& caminho) {
+// The dictionary file's modification time, to tell a parsed dictionary from a changed file; empty when
+// there is no such regular file. One look at the file per document: existence and time come from the
+// same status.
+std::optional<std::int64_t> Modificacao(const std::string& caminho) {
   std::error_code erro;
-  return std::filesystem::last_write_time(caminho, erro).time_since_epoch().count();
+  const std::filesystem::directory_entry arquivo(ToNativePath(caminho), erro);
+  if (erro || !arquivo.is_regular_file(erro))
+    return std::nullopt;
+  const auto quando = arquivo.last_write_time(erro);
+  return erro ? 0 : quando.time_since_epoch().count();
 }
 
 } // namespace
@@ -193,13 +200,14 @@ TvxnDataSetCarregado TvxnNFeDataSetsTipado::NovoDataSet() {
         "Versão Esquema inválido. Configure a versão na propriedade VersaoEsquema "
         "com valor pl_009 ou superior.",
         config.diretorioLogErro);
-  if (config.xmlDicionario.empty() || !FileExists(config.xmlDicionario))
+  const auto lida = config.xmlDicionario.empty() ? std::nullopt : Modificacao(config.xmlDicionario);
+  if (!lida)
     throw EvxnDataSetFileNotFoundException(
         "Xml Dicionário inválido. Configure o caminho do dicionário na propriedade XmlDicionario.",
         config.diretorioLogErro);
 
   std::unique_ptr<TvxnNFeDataSets> ds;
-  const auto modificacao = Modificacao(config.xmlDicionario);
+  const std::int64_t modificacao = *lida;
   for (auto it = reserva_.begin(); it != reserva_.end(); ++it)
     if (it->ds->GetVersaoEsquema() == config.versaoEsquema &&
         it->ds->GetXMLDicionario() == config.xmlDicionario && it->modificacao == modificacao) {
@@ -220,7 +228,9 @@ TvxnDataSetCarregado TvxnNFeDataSetsTipado::NovoDataSet() {
     ds->SetVersaoEsquema(config.versaoEsquema);
     ds->SetXMLDicionario(config.xmlDicionario);
   }
-  ds->SetDiretorioLogErro(config.diretorioLogErro);
+  // Every field of the dataset keeps the folder: a reused dataset is told only of a change.
+  if (ds->GetDiretorioLogErro() != config.diretorioLogErro)
+    ds->SetDiretorioLogErro(config.diretorioLogErro);
   ds->Incluir();
   return {std::move(ds), modificacao};
 }
