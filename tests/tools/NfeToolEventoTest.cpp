@@ -55,6 +55,27 @@ TEST(NfeToolEvento, IssueCorrectAndCancelInSeparateRunsOnTheEmbeddedDefault) {
   EXPECT_EQ(Blocos(denovo.out).at(0).distribuicao, "");
 }
 
+// --substituta turns the cancellation into one by substitution (110112): the other example sale, of the
+// same issuer, stands as the substitute, and the file written is the substitution's.
+TEST(NfeToolEvento, CancellationBySubstitutionNamesTheSubstitute) {
+  TempDir home;
+  const NfeRunResult emitir = RunNfe({"emitir", kComandos, kPipe}, InHome(home));
+  ASSERT_EQ(emitir.exitCode, 0) << emitir.err << emitir.out;
+  const std::vector<Bloco> notas = Blocos(emitir.out);
+  ASSERT_EQ(notas.size(), 2u);
+  const NfeRunResult r =
+      RunNfe({"evento", "cancelar", notas[0].chave, "--protocolo", notas[0].protocolo, "--justificativa",
+              "Emitida em duplicidade com a de contingencia", "--substituta", notas[1].chave},
+             InHome(home));
+  ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+  const Bloco b = Blocos(r.out).at(0);
+  EXPECT_EQ(b.status, "135 Evento registrado e vinculado a NF-e");
+  EXPECT_THAT(b.distribuicao, ::testing::EndsWith(notas[0].chave + "-cansub.xml"));
+  const std::string xml = ReadFileOrEmpty(b.distribuicao);
+  EXPECT_THAT(xml, HasSubstr("<tpEvento>110112</tpEvento>"));
+  EXPECT_THAT(xml, HasSubstr("<chNFeRef>" + notas[1].chave + "</chNFeRef>"));
+}
+
 TEST(NfeToolEvento, RefusedChecksAndUsage) {
   TempDir home;
   // The builder's check comes before anything is sent: the library's exception, exit 5.
