@@ -33,6 +33,7 @@ class TvxnNFeDataSets;
 class TvxnNFeEventos;
 class TvxnNFeDanfe;
 class TvxnValidadorClientX;
+struct TvxnNFCeQRCodeConfig;
 
 // A document of a distribution reply as TratarXMLRetornoDFe filed it.
 struct TvxnDFeArquivado {
@@ -211,6 +212,21 @@ public:
   void SetIdCSRT(std::string_view v) { idCSRT_ = v; }
   const std::string& GetCSRT() const { return csrt_; }
   void SetCSRT(std::string_view v) { csrt_ = v; }
+
+  // The QR code an NFC-e gets when it is signed (docs/nfce.md): its published version (3, the default,
+  // needs no CSC; 2 hashes with the CSC and names its id), and the addresses of the QR code and of the
+  // consultation by key, which otherwise come from the servers file (NFCeQRCode, NFCeConsulta of the
+  // state's section).
+  int GetVersaoQRCode() const { return versaoQRCode_; }
+  void SetVersaoQRCode(int v) { versaoQRCode_ = v; }
+  const std::string& GetIdCSC() const { return idCSC_; }
+  void SetIdCSC(std::string_view v) { idCSC_ = v; }
+  const std::string& GetCSC() const { return csc_; }
+  void SetCSC(std::string_view v) { csc_ = v; }
+  const std::string& GetURLQRCode() const { return urlQRCode_; }
+  void SetURLQRCode(std::string_view v) { urlQRCode_ = v; }
+  const std::string& GetURLConsultaNFCe() const { return urlConsultaNFCe_; }
+  void SetURLConsultaNFCe(std::string_view v) { urlConsultaNFCe_ = v; }
 
   // Stored as given; becomes "wininet,sbb" when blank at configuration time (ConfigurarPropriedades).
   const std::string& GetHttpLibs() const { return httpLibs_; }
@@ -409,6 +425,8 @@ private:
   bool atualizarArquivoServidores_ = false;
   bool diagnosticMode_ = false;
   std::string idCSRT_, csrt_, httpLibs_;
+  int versaoQRCode_ = 3;
+  std::string idCSC_, csc_, urlQRCode_, urlConsultaNFCe_;
   bool salvarLogsEmDisco_ = true;
   bool danfeSimplificado_ = false;
   std::string enderecoDownloadProd_, enderecoDownloadHom_;
@@ -497,12 +515,15 @@ public:
   // Signs every NF-e of a lot text (at most 50) with the configured certificate and returns the signed
   // NFe documents joined without separator. Stops at the first document that fails.
   std::string AssinarNota(std::string_view xml);
+  // The NFC-e QR code settings of the component, the addresses it leaves out read from the servers file.
+  TvxnNFCeQRCodeConfig ConfigQRCode();
   // Wraps one infNFe element into its NFe element ("º" becomes "o" first).
   void PrepararXMLAssinar(std::string& xml);
   // The schema package name must belong to the configured layout version (vm202a accepts any);
   // otherwise EvxnNFeVersaoEsquemaException with the packages that version accepts.
   void ChecarVersaoEsquema(std::string_view esquema);
-  // Number of "<infNFe" occurrences of a lot text, each search going on 8 characters after the last hit.
+  // Number of "<infNFe" occurrences of a lot text, each search going on 8 characters after the last hit;
+  // an NFC-e's "<infNFeSupl" is not one.
   static int GetNumNotas(std::string_view xml);
   // Document `indice` (0-based) of a lot text: from its "<infNFe" through the first "</infNFe>" after
   // it; "" when there is no such document.

@@ -5,6 +5,8 @@
 
 #include "vxnGovUtils.h"
 #include "vxnGovX.h"
+#include "vxnIniFile.h"
+#include "vxnNFCeQRCode.h"
 #include "vxnNFeException.h"
 #include "vxnNFeLoteAssinatura.h"
 #include "vxnText.h"
@@ -15,6 +17,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <span>
 
@@ -94,7 +97,9 @@ void TvxnCustomNFe::ValidarRegraDeNegocioNFe(std::string_view xml) {
         throw EvxnNFeException("556 - Rejeição: Justificativa de entrada em contingência não deve ser "
                                "informada para tipo de emissão normal",
                                GetDiretorioLogErro());
-    } else if (tpEmis.size() == 1 && tpEmis[0] >= '2' && tpEmis[0] <= '7') {
+    } else if ((tpEmis.size() == 1 && tpEmis[0] >= '2' && tpEmis[0] <= '7') ||
+               (tpEmis == "9" && TvxnNFCeQRCode::EhNFCe(xml))) {
+      // 9 is the offline contingency of the NFC-e, which needs its justification as the others do.
       if (!temContingencia)
         throw EvxnNFeException(
             "557 - Rejeição: A Justificativa de entrada em contingência deve ser informada",
@@ -158,8 +163,8 @@ int TvxnNFe::GetNumNotas(std::string_view xml) {
   // The search goes on one character past the tag: "<infNFe" is 7 characters, the step is 8.
   constexpr std::size_t kPasso = kInicioNota.size() + 1;
   int n = 0;
-  for (std::size_t pos = FindBytes(xml, kInicioNota); pos != std::string_view::npos;
-       pos = FindBytes(xml, kInicioNota, pos + kPasso))
+  for (std::size_t pos = AchaInicioNota(xml); pos != std::string_view::npos;
+       pos = AchaInicioNota(xml, pos + kPasso))
     ++n;
   return n;
 }
@@ -205,6 +210,19 @@ void TvxnNFe::ChecarVersaoEsquema(std::string_view esquema) {
   }
 }
 
+TvxnNFCeQRCodeConfig TvxnNFe::ConfigQRCode() {
+  TvxnNFCeQRCodeConfig c{GetVersaoQRCode(), GetIdCSC(), GetCSC(), GetURLQRCode(), GetURLConsultaNFCe()};
+  // The addresses the configuration leaves out are the state's, from the servers file.
+  if (c.URLQRCode.empty() || c.URLConsulta.empty()) {
+    TvxnIniFile& servidores = AbrirArquivoServidores();
+    if (c.URLQRCode.empty())
+      c.URLQRCode = servidores.ReadString(GetUF(), "NFCeQRCode", "");
+    if (c.URLConsulta.empty())
+      c.URLConsulta = servidores.ReadString(GetUF(), "NFCeConsulta", "");
+  }
+  return c;
+}
+
 std::string TvxnNFe::AssinarNota(std::string_view xml) {
   GetTelemetria().Ping("AssinarNota");
   try {
@@ -234,6 +252,7 @@ std::string TvxnNFe::AssinarNota(std::string_view xml) {
     resultado.reserve(texto.size() + lote.Notas().size() * kAcrescimoAssinatura);
     std::optional<std::string> modelo; // loaded at the first document, as PrepararXMLAssinar would
     bool modeloApenasEnvolve = false;
+    std::unique_ptr<TvxnNFCeQRCode> qrCode; // made at the first NFC-e of the lot
     for (const TvxnNotaDoLote& n : lote.Notas()) {
       if (n.faixa.inicio == std::string_view::npos)
         continue; // a document without an end is skipped
@@ -257,6 +276,13 @@ std::string TvxnNFe::AssinarNota(std::string_view xml) {
         throw EvxnSignatureException(nfeErro ? std::string_view(nfeErro->Message()) : e.what(), logDir);
       }
       LimparXMLAssinado(assinada);
+      if (GetVersaoManual() == vm60 && TvxnNFCeQRCode::EhNFCe(assinada)) {
+        if (!qrCode)
+          qrCode = std::make_unique<TvxnNFCeQRCode>(
+              ConfigQRCode(), [&gov](std::string_view dados) { return gov.SignDataSha1Base64(dados); },
+              logDir);
+        assinada = qrCode->Suplementar(std::move(assinada));
+      }
       resultado += assinada;
     }
     return resultado;

@@ -1,6 +1,7 @@
 // Recognising the cancellation documents a host passes for printing: a lone cancellation event, or an
 // authorised NF-e together with its cancellation.
 #include "vxnNFe.h"
+#include "vxnNFeLoteAssinatura.h"
 
 #include "vxnGovUtils.h"
 #include "vxnNFeException.h"
@@ -66,8 +67,8 @@ std::string TvxnCustomNFe::TratarXMLEnviCancelamento(std::string_view xml) {
     nfeProc.clear();
 
   // Each document with its protocol must have its own cancellation event in the text.
-  for (std::size_t inicio = xml.find(kInicioNota); inicio != std::string_view::npos;
-       inicio = xml.find(kInicioNota, inicio + kInicioNota.size())) {
+  for (std::size_t inicio = AchaInicioNota(xml); inicio != std::string_view::npos;
+       inicio = AchaInicioNota(xml, inicio + kInicioNota.size())) {
     const std::size_t fim = xml.find(kFimProtocolo, inicio);
     const std::string_view nota = xml.substr(
         inicio, fim == std::string_view::npos ? std::string_view::npos : fim + kFimProtocolo.size() - inicio);

@@ -122,6 +122,11 @@ void TvxnCustomNFe::LerConfiguracoes(TvxnIniFile& ini) {
   SetAtualizarArquivoServidores(ini.ReadBool(s, "AtualizarArquivoServidores", true));
   SetIdCSRT(ini.ReadString(s, "IdCSRT", ""));
   SetCSRT(ini.ReadString(s, "CSRT", ""));
+  SetVersaoQRCode(ini.ReadInteger(s, "VersaoQRCode", 3));
+  SetIdCSC(ini.ReadString(s, "IdCSC", ""));
+  SetCSC(ini.ReadString(s, "CSC", ""));
+  SetURLQRCode(ini.ReadString(s, "URLQRCode", ""));
+  SetURLConsultaNFCe(ini.ReadString(s, "URLConsultaNFCe", ""));
   SetHttpLibs(ini.ReadString(s, "HttpLibs", ""));
 
   TvxnEmailSettings& m = GetEmailSettings();
@@ -211,6 +216,11 @@ void TvxnCustomNFe::GravarConfiguracoes(TvxnIniFile& ini) {
   ini.WriteBool(s, "AtualizarArquivoServidores", atualizarArquivoServidores_);
   ini.WriteString(s, "IdCSRT", idCSRT_);
   ini.WriteString(s, "CSRT", csrt_);
+  ini.WriteInteger(s, "VersaoQRCode", versaoQRCode_);
+  ini.WriteString(s, "IdCSC", idCSC_);
+  ini.WriteString(s, "CSC", csc_);
+  ini.WriteString(s, "URLQRCode", urlQRCode_);
+  ini.WriteString(s, "URLConsultaNFCe", urlConsultaNFCe_);
   ini.WriteString(s, "HttpLibs", httpLibs_);
 
   const TDanfeSettings& d = *danfeSettings_;

@@ -7,6 +7,7 @@
 #include "xml/vxnNFeIdentificadores.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace vxn {
 namespace {
@@ -116,9 +117,18 @@ std::size_t ProfundidadeMaxima(std::string_view xml) {
 
 } // namespace
 
+std::size_t AchaInicioNota(std::string_view texto, std::size_t de) {
+  for (std::size_t p = FindBytes(texto, kInicioNota, de); p != kNenhum;
+       p = FindBytes(texto, kInicioNota, p + kInicioNota.size())) {
+    const std::size_t depois = p + kInicioNota.size();
+    if (depois >= texto.size() || !std::isalnum(static_cast<unsigned char>(texto[depois])))
+      return p;
+  }
+  return kNenhum;
+}
+
 std::size_t ProximaNota(std::string_view lote, std::size_t inicio) {
-  return inicio == kNenhum ? FindBytes(lote, kInicioNota)
-                           : FindBytes(lote, kInicioNota, inicio + kInicioNota.size());
+  return inicio == kNenhum ? AchaInicioNota(lote) : AchaInicioNota(lote, inicio + kInicioNota.size());
 }
 
 TvxnFaixaNota FaixaDaNota(std::string_view lote, std::size_t inicio) {

@@ -20,6 +20,10 @@ struct TvxnFaixaNota {
   std::size_t fim = std::string_view::npos;
 };
 
+// The next "<infNFe" at or after `de` that starts an infNFe element: the start tag of an NFC-e's
+// supplementary block ("<infNFeSupl") is passed over. npos when there is none.
+std::size_t AchaInicioNota(std::string_view texto, std::size_t de = 0);
+
 // Start of the document that follows the one starting at `inicio` (the next "<infNFe"); with npos, the
 // first document of the text. npos when there is none. Walking a lot this way finds document i where
 // counting i occurrences from the start would, without reading the text again for every document.

@@ -1,6 +1,7 @@
 #include "vxnGovX.h"
 
 #include "vxnCertificateStore.h"
+#include "vxnDataSignature.h"
 #include "vxnFiles.h"
 #include "vxnNFeException.h"
 #include "vxnOpenSsl.h"
@@ -129,6 +130,16 @@ std::string TvxnGovX::SignXmlById(std::string_view xml, std::string_view id) {
   auto cert = impl_->Certificate(impl_->signer, OnCheckCertificate);
   impl_->store.CheckUsable(*cert);
   return impl_->xmlSigner.Sign(xml, id, impl_->signer, cert, impl_->logDir);
+}
+
+std::string TvxnGovX::SignDataSha1Base64(std::string_view data) {
+  auto cert = impl_->Certificate(impl_->signer, OnCheckCertificate);
+  impl_->store.CheckUsable(*cert);
+  std::string signature = RsaSha1Base64(cert->PrivateKey.get(), data);
+  if (signature.empty())
+    throw EvxnSignatureException("Não foi possível assinar os dados com o certificado: " + OpenSslErrors(),
+                                 impl_->logDir);
+  return signature;
 }
 
 std::string TvxnGovX::PostSOAP(std::string_view url, std::string_view envelope, std::string_view soapAction,

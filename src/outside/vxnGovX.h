@@ -140,6 +140,10 @@ public:
   // The document with an enveloped signature over the element whose Id attribute is `id` (a leading
   // "#" is accepted). Raises EvxnSignatureException on failure.
   std::string SignXmlById(std::string_view xml, std::string_view id);
+  // RSA-SHA1 signature of the bytes of `data` with the signer's certificate, in Base64 (the signed
+  // parameters of an NFC-e QR code in contingency). Raises what CheckCertificate raises, and
+  // EvxnSignatureException when the key cannot sign.
+  std::string SignDataSha1Base64(std::string_view data);
 
   // HTTPS POST of a SOAP 1.2 envelope with the client certificate of the HTTP settings; returns the
   // whole reply. Raises EvxnSoapException with the cause (HTTP status and SOAP fault when present).

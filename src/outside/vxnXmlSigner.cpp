@@ -1,5 +1,7 @@
 #include "vxnXmlSigner.h"
 
+#include "vxnDataSignature.h"
+
 #include "vxnNFeException.h"
 #include "vxnXmlCanonicalizer.h"
 #include "vxnXmlEscape.h"
@@ -162,20 +164,6 @@ xmlNodePtr BuildTemplate(xmlDocPtr doc, xmlNodePtr target, const std::string& ur
 
 xmlNodePtr DSigChild(xmlNodePtr parent, const xmlChar* name) {
   return parent ? xmlSecFindChild(parent, name, xmlSecDSigNs) : nullptr;
-}
-
-// RSA-SHA1 (PKCS#1 v1.5) of the bytes with the key, in base64; "" when OpenSSL refuses.
-std::string RsaSha1Base64(EVP_PKEY* key, std::string_view data) {
-  EvpMdCtxPtr ctx(EVP_MD_CTX_new());
-  std::size_t size = 0;
-  if (!ctx || EVP_DigestSignInit(ctx.get(), nullptr, EVP_sha1(), nullptr, key) != 1 ||
-      EVP_DigestSign(ctx.get(), nullptr, &size, nullptr, 0) != 1)
-    return {};
-  std::string signature(size, '\0');
-  if (EVP_DigestSign(ctx.get(), reinterpret_cast<unsigned char*>(signature.data()), &size,
-                     reinterpret_cast<const unsigned char*>(data.data()), data.size()) != 1)
-    return {};
-  return Base64(reinterpret_cast<const unsigned char*>(signature.data()), size);
 }
 
 // Fills the template's DigestValue, SignatureValue and X509Certificate without xmlsec1: the reference is

@@ -275,6 +275,11 @@ TEST_F(NFeConfigTest, SaveConfigWritesEveryKeyInOrderAndLoadsBackTheSame) {
     nfe.SetAtualizarArquivoServidores(false);
     nfe.SetIdCSRT("01");
     nfe.SetCSRT("G8063VRTNDMO886SFNK5LDUDEI24XJ22YIPO");
+    nfe.SetVersaoQRCode(2);
+    nfe.SetIdCSC("000001");
+    nfe.SetCSC("0123456789ABCDEF0123456789ABCDEF");
+    nfe.SetURLQRCode("https://www.homologacao.nfce.fazenda.sp.gov.br/qrcode");
+    nfe.SetURLConsultaNFCe("https://www.homologacao.nfce.fazenda.sp.gov.br/consulta");
     nfe.SetHttpLibs("curl");
     nfe.SetMaxSizeLoteEnvio(250);
     nfe.SetDiretorioXmlDestinatario(home.File("Destinatario"));
