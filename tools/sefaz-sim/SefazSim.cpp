@@ -136,6 +136,9 @@ struct TSefazSim::Impl {
   std::atomic<int> dfeWait{0};
   std::atomic<long long> dfeDamaged{0};
   std::atomic<long long> prazoAdiantado{0};
+  std::atomic<long long> emissaoAdiantada{0};
+  std::atomic<bool> issueDateDelay{false};
+  std::atomic<bool> singleDocumentSynchronous{false};
   mutable std::mutex receivedMutex;
   std::vector<std::string> received;
 
@@ -143,7 +146,9 @@ struct TSefazSim::Impl {
       : options(std::move(o)), authority(MakeAuthority(options)), serverIdentity(IssueServerIdentity()),
         schemas(options.SchemasDir.empty() ? ProgramDirectory() + "Esquemas/" : options.SchemasDir),
         store(options.DataDir), signer(std::make_unique<TSimReplySigner>(authority)),
-        dfeWait(options.DFeWaitSeconds), dfeDamaged(options.DFeDamagedNsu) {}
+        dfeWait(options.DFeWaitSeconds), dfeDamaged(options.DFeDamagedNsu),
+        issueDateDelay(options.IssueDateDelay), singleDocumentSynchronous(options.SingleDocumentSynchronous) {
+  }
 
   // A server certificate issued earlier is taken as it stands (the options that shape a new one do not
   // apply to it); otherwise one is issued, directly or through an intermediate.
@@ -248,7 +253,11 @@ struct TSefazSim::Impl {
                               dfe,
                               dfeWait.load(),
                               dfeDamaged.load(),
-                              prazoAdiantado.load()};
+                              prazoAdiantado.load(),
+                              TSimCsc{options.NFCeCscId, options.NFCeCsc},
+                              issueDateDelay.load(),
+                              emissaoAdiantada.load(),
+                              singleDocumentSynchronous.load()};
     const std::string result = service.Handle(request, context);
     const std::string ns = envelope.BodyNamespace.empty() ? WsdlNamespaceOf(service) : envelope.BodyNamespace;
     res.status = 200;
@@ -335,6 +344,10 @@ const dev::TvxnDevAuthority& TSefazSim::Authority() const {
   return impl_->authority;
 }
 
+const TSefazSimOptions& TSefazSim::Options() const {
+  return impl_->options;
+}
+
 void TSefazSim::SetStatusPaused(std::optional<int> cStat) {
   impl_->statusPaused = cStat.value_or(0);
 }
@@ -355,6 +368,18 @@ void TSefazSim::SetEventDeadlineClockAhead(std::chrono::seconds ahead) {
   impl_->prazoAdiantado = ahead.count();
 }
 
+void TSefazSim::SetIssueDateClockAhead(std::chrono::seconds ahead) {
+  impl_->emissaoAdiantada = ahead.count();
+}
+
+void TSefazSim::SetIssueDateDelay(bool on) {
+  impl_->issueDateDelay = on;
+}
+
+void TSefazSim::SetSingleDocumentSynchronous(bool on) {
+  impl_->singleDocumentSynchronous = on;
+}
+
 void TSefazSim::AddTaxpayer(TSimTaxpayer taxpayer) {
   impl_->taxpayers.Add(std::move(taxpayer));
 }
@@ -366,6 +391,9 @@ std::string TSefazSim::ServersIniText() const {
     for (const auto& service : impl_->services)
       for (const std::string& key : service->ServerKeys())
         ini += key + "=" + ServiceUrl(section, service->WsdlName()) + "\r\n";
+    // The NFC-e's QR code and consultation addresses of the state, which its QR code must name.
+    ini += "NFCeQRCode=" + BaseUrl() + NFCeQRCodePath(section) + "\r\n";
+    ini += "NFCeConsulta=" + BaseUrl() + NFCeConsultaPath(section) + "\r\n";
     ini += "\r\n";
   }
   return ini;

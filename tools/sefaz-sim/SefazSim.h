@@ -56,6 +56,18 @@ struct TSefazSimOptions {
   std::vector<std::string> ServerIpAddresses{"127.0.0.1"};
   int ServerValidFromDays = -1;
   int ServerValidToDays = 825;
+  // The CSC every issuer holds for the NFC-e QR codes of version 2 (its id as the state hands it out);
+  // WriteConfig puts them into the configuration it writes.
+  std::string NFCeCscId = "000001";
+  std::string NFCeCsc = "QVXSIM0CSC0HOMOLOGACAO0000000000001";
+  // The issue-date delay control of the authorisations: an NF-e issued more than 7 days before it
+  // arrives is authorised late (150), more than 30 days before refused (228) unless in contingency.
+  // Off by default (examples and tests carry fixed dates); sefaz-sim --date-delay switches it on.
+  bool IssueDateDelay = false;
+  // A lot of one document sent for an asynchronous answer (indSinc 0) is refused (452), as the
+  // authorities do since the synchronous answer became compulsory for such lots. Off by default (hosts
+  // of the documented asynchronous flow send such lots); sefaz-sim --single-sync switches it on.
+  bool SingleDocumentSynchronous = false;
   // Told of every request once answered: "<method> <path> <HTTP status> <action>".
   std::function<void(const std::string&)> OnRequest;
 };
@@ -96,6 +108,8 @@ public:
   std::string ServiceUrl(const std::string& section, const std::string& wsdlName) const;
 
   const dev::TvxnDevAuthority& Authority() const;
+  // The options the server was made with.
+  const TSefazSimOptions& Options() const;
   // Makes the status service answer 108 or 109 (service paused) to good requests; nullopt restores 107.
   void SetStatusPaused(std::optional<int> cStat);
   // How many receipt queries of each lot answer 105 (in processing) before it answers 104; 0 (the
@@ -108,6 +122,12 @@ public:
   // Runs the clock of the event deadlines ahead, so that the documents authorised now look that old to
   // a cancellation (155 after 24 hours, 501 for a substitution after 168 hours); 0 restores it.
   void SetEventDeadlineClockAhead(std::chrono::seconds ahead);
+  // Runs the clock of the issue-date rules ahead, so that a document dated now looks that late to the
+  // delay control (TSefazSimOptions::IssueDateDelay); 0 restores it.
+  void SetIssueDateClockAhead(std::chrono::seconds ahead);
+  // Switches the rules of TSefazSimOptions::IssueDateDelay and SingleDocumentSynchronous.
+  void SetIssueDateDelay(bool on);
+  void SetSingleDocumentSynchronous(bool on);
 
   // Registers a taxpayer for the taxpayer query (111 with its infCad; an unknown one is refused).
   void AddTaxpayer(TSimTaxpayer taxpayer);

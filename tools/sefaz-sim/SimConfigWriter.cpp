@@ -17,7 +17,7 @@ constexpr const char* kRecipientCnpj = "17444555000125";
 constexpr const char* kRecipientCompany = "COMERCIAL MINEIRA DE TESTE LTDA";
 
 struct TParte {
-  std::string Uf, Cnpj, Certificate, Password;
+  std::string Uf, Cnpj, Certificate, Password, CscId, Csc;
 };
 
 // A component INI file: homologation, layout 4.00, the party's state and CNPJ, the simulator's servers
@@ -50,6 +50,10 @@ std::string ConfigIniText(const TParte& p, const std::string& servers, const std
   // The server's certificate is verified, against the test authority alone.
   add("ArquivoCAExclusivo", authority);
   add("TimeOut", "30000");
+  // The NFC-e QR code: version 3 needs nothing more; the CSC this server knows serves version 2.
+  add("VersaoQRCode", "3");
+  add("IdCSC", p.CscId);
+  add("CSC", p.Csc);
   return ini;
 }
 
@@ -81,10 +85,12 @@ TSefazSimConfigFiles TSefazSim::WriteConfig(const std::string& directory) const 
   WriteFileAtomic(f.RecipientCertificate, Authority().IssueClientPkcs12(recipient));
   WriteFileAtomic(f.AuthorityCertificate, Authority().CertificatePem());
   WriteFileAtomic(f.ServersFile, ServersIniText());
-  WriteFileAtomic(f.ConfigFile, ConfigIniText({"SP", kClientCnpj, f.ClientCertificate, kClientPassword},
+  WriteFileAtomic(f.ConfigFile, ConfigIniText({"SP", kClientCnpj, f.ClientCertificate, kClientPassword,
+                                               Options().NFCeCscId, Options().NFCeCsc},
                                               f.ServersFile, f.AuthorityCertificate, dir, false));
   WriteFileAtomic(f.RecipientConfigFile,
-                  ConfigIniText({"MG", kRecipientCnpj, f.RecipientCertificate, kClientPassword},
+                  ConfigIniText({"MG", kRecipientCnpj, f.RecipientCertificate, kClientPassword,
+                                 Options().NFCeCscId, Options().NFCeCsc},
                                 f.ServersFile, f.AuthorityCertificate, recipientDir, true));
   return f;
 }

@@ -9,7 +9,7 @@ namespace vxn::sim {
 
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 55> kMotivos{{
+constexpr std::array<std::pair<int, std::string_view>, 65> kMotivos{{
     {100, "Autorizado o uso da NF-e"},
     {101, "Cancelamento de NF-e homologado"},
     {102, "Inutilizacao de numero homologado"},
@@ -28,6 +28,7 @@ constexpr std::array<std::pair<int, std::string_view>, 55> kMotivos{{
     {139, "Pedido de Download processado"},
     {140, "Download disponibilizado"},
     {136, "Evento registrado, mas nao vinculado a NF-e"},
+    {150, "Autorizado o uso da NF-e, autorizacao fora de prazo"},
     {155, "Cancelamento homologado fora de prazo"},
     {204, "Rejeicao: Duplicidade de NF-e"},
     {213, "Rejeicao: CNPJ-Base do Emitente difere do CNPJ-Base do Certificado Digital"},
@@ -36,6 +37,7 @@ constexpr std::array<std::pair<int, std::string_view>, 55> kMotivos{{
     {222, "Rejeicao: Protocolo de Autorizacao de Uso difere do cadastrado"},
     {225, "Rejeicao: Falha no Schema XML do lote de NFe"},
     {226, "Rejeicao: Codigo da UF do Emitente diverge da UF autorizadora"},
+    {228, "Rejeicao: Data de Emissao muito atrasada"},
     {236, "Rejeicao: Chave de Acesso com digito verificador invalido"},
     {241, "Rejeicao: Um numero da faixa ja foi utilizado"},
     {250, "Rejeicao: UF diverge da UF autorizadora"},
@@ -47,6 +49,12 @@ constexpr std::array<std::pair<int, std::string_view>, 55> kMotivos{{
     {264, "Rejeicao: CPF da consulta nao cadastrado como contribuinte na UF"},
     {265, "Rejeicao: Sigla da UF da consulta difere da UF do Web Service"},
     {297, "Rejeicao: Assinatura difere do calculado"},
+    {394, "Rejeicao: Nota Fiscal sem a informacao do QR-Code"},
+    {395, "Rejeicao: Endereco do site da UF da Consulta via QR-Code diverge do previsto"},
+    {396, "Rejeicao: Parametro do QR-Code inexistente"},
+    {397, "Rejeicao: Parametro do QR-Code divergente da Nota Fiscal"},
+    {462, "Rejeicao: Codigo Identificador do CSC no QR-Code nao cadastrado na SEFAZ"},
+    {464, "Rejeicao: Codigo de Hash no QR-Code difere do calculado"},
     {491, "Rejeicao: O tpEvento informado invalido"},
     {493, "Rejeicao: Evento nao atende o Schema XML especifico"},
     {494, "Rejeicao: Chave de Acesso inexistente"},
@@ -67,6 +75,8 @@ constexpr std::array<std::pair<int, std::string_view>, 55> kMotivos{{
     {640, "Rejeicao: CNPJ/CPF do interessado nao possui permissao para consultar esta NF-e"},
     {653, "Rejeicao: NF-e cancelada, arquivo indisponivel para download"},
     {656, "Rejeicao: Consumo Indevido"},
+    {805, "Rejeicao: A SEFAZ do destinatario nao permite Contribuinte Isento de Inscricao Estadual"},
+    {878, "Rejeicao: Endereco do site da UF da Consulta por chave de acesso diverge do previsto"},
     {594, "Rejeicao: O numero de sequencia do evento informado e maior que o permitido"},
 }};
 

@@ -3,6 +3,8 @@
 // and returns the result element's content.
 #pragma once
 
+#include "sefaz-sim/SimNFCeQRCode.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,6 +60,14 @@ struct TSimContext {
   // Seconds the clock of the event deadlines runs ahead of the real one: an authorisation of now is that
   // old for the cancellation deadlines (24 hours, 168 hours for the substitution). 0: the real clock.
   long long PrazoAdiantadoSegundos = 0;
+  // The CSC of the NFC-e QR codes of version 2.
+  TSimCsc Csc;
+  // The issue-date delay control of authorisations (150 after 7 days, 228 after 30), on a clock this
+  // many seconds ahead of the real one.
+  bool IssueDateDelay = false;
+  long long EmissaoAdiantadaSegundos = 0;
+  // A lot of one document must ask for the synchronous answer (452 otherwise).
+  bool SingleDocumentSynchronous = false;
 };
 
 class TSimService {

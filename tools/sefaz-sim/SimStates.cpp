@@ -16,7 +16,7 @@ bool ServedBySvcrs(std::string_view uf) {
   return std::find(kSvcrsStates.begin(), kSvcrsStates.end(), uf) != kSvcrsStates.end();
 }
 
-std::string_view UfOfCode(std::string_view cUF) {
+std::string_view UfDoCodigo(std::string_view cUF) {
   for (const auto& [uf, code] : kUFTable)
     if (code == cUF)
       return uf;
@@ -44,7 +44,7 @@ std::string TSimStates::CodeOf(std::string_view section) const {
 }
 
 bool TSimStates::Serves(std::string_view section, std::string_view cUF) const {
-  const std::string_view uf = UfOfCode(cUF);
+  const std::string_view uf = UfDoCodigo(cUF);
   if (uf.empty())
     return false;
   if (section == "SVCAN")
@@ -54,12 +54,16 @@ bool TSimStates::Serves(std::string_view section, std::string_view cUF) const {
   return section == uf;
 }
 
+std::string TSimStates::UfOfCode(std::string_view cUF) {
+  return std::string(UfDoCodigo(cUF));
+}
+
 std::string TSimStates::ReplyCode(std::string_view section, std::string_view requestCUF) const {
   if (section != "AN") {
     if (std::string own = CodeOf(section); !own.empty())
       return own;
   }
-  const std::string_view uf = UfOfCode(requestCUF);
+  const std::string_view uf = UfDoCodigo(requestCUF);
   if (!uf.empty() && uf != "AN")
     return std::string(requestCUF);
   return section == "SVCRS" ? "43" : "53";

@@ -1,7 +1,8 @@
 // sefaz-sim: runs the local tax-authority server until interrupted (Ctrl-C or SIGTERM).
 //
 //   sefaz-sim [--port N] [--write-config DIR] [--data DIR] [--schemas DIR] [--status-paused 108|109]
-//             [--receipt-processing N] [--dfe-wait SECONDS] [--dfe-damaged-nsu N] [--quiet]
+//             [--receipt-processing N] [--dfe-wait SECONDS] [--dfe-damaged-nsu N] [--date-delay]
+//             [--single-sync] [--quiet]
 #include "sefaz-sim/SefazSim.h"
 
 #include "vxnFiles.h"
@@ -20,7 +21,7 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: sefaz-sim [--port N] [--write-config DIR] [--data DIR] [--schemas DIR] "
     "[--status-paused 108|109] [--receipt-processing N] [--dfe-wait SECONDS] [--dfe-damaged-nsu N] "
-    "[--intermediate-ca] [--quiet]\n"
+    "[--intermediate-ca] [--date-delay] [--single-sync] [--quiet]\n"
     "  --port N              port on 127.0.0.1 (0, the default, picks a free one)\n"
     "  --write-config DIR    write a servers file, a component INI file and a client certificate into DIR\n"
     "                        (an authority kept there from an earlier run is reused)\n"
@@ -35,6 +36,9 @@ constexpr std::string_view kUsage =
     "                        decompress (to try a client's handling of it)\n"
     "  --intermediate-ca     present the server certificate as the tax authorities do: issued by an\n"
     "                        intermediate authority that the server sends along, under the test authority\n"
+    "  --date-delay          apply the issue-date delay control: an NF-e dated more than 7 days ago is\n"
+    "                        authorised late (150), more than 30 days ago refused (228)\n"
+    "  --single-sync         refuse a lot of one document sent for an asynchronous answer (452)\n"
     "  --quiet               do not print a line per request\n";
 
 struct Args {
@@ -91,6 +95,10 @@ Args Parse(int argc, char** argv) {
       a.options.DFeDamagedNsu = ParseInt(value(), "--dfe-damaged-nsu");
     else if (arg == "--intermediate-ca")
       a.options.ServerViaIntermediate = true;
+    else if (arg == "--date-delay")
+      a.options.IssueDateDelay = true;
+    else if (arg == "--single-sync")
+      a.options.SingleDocumentSynchronous = true;
     else if (arg == "--quiet")
       a.quiet = true;
     else if (arg == "--help" || arg == "-h") {

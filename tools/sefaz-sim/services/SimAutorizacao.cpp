@@ -1,7 +1,9 @@
 #include "sefaz-sim/services/SimAutorizacao.h"
 
+#include "sefaz-sim/SimIssueRules.h"
 #include "sefaz-sim/SimLotDocuments.h"
 #include "sefaz-sim/SimLots.h"
+#include "sefaz-sim/SimNFCeQRCode.h"
 #include "sefaz-sim/SimParties.h"
 #include "sefaz-sim/SimReplies.h"
 #include "sefaz-sim/SimSchemas.h"
@@ -9,6 +11,8 @@
 #include "vxnFormat.h"
 #include "vxnGovX.h"
 #include "xml/vxnNFeNamespaces.h"
+
+#include <chrono>
 
 namespace vxn::sim {
 
@@ -25,6 +29,15 @@ std::string ProtNFeXml(std::string_view versao, std::string_view chNFe, std::str
   xml += Format("<cStat>%d</cStat><xMotivo>%s</xMotivo></infProt></protNFe>", {cStat, std::string(xMotivo)});
   return xml;
 }
+
+namespace {
+
+// The clock of the issue-date rules: the real one, or ahead of it as a test asked.
+std::chrono::system_clock::time_point IssueClock(const TSimContext& context) {
+  return std::chrono::system_clock::now() + std::chrono::seconds(context.EmissaoAdiantadaSegundos);
+}
+
+} // namespace
 
 TSimAutorizacao::TSimAutorizacao(std::string versao) : TSimLayoutService(std::move(versao)) {}
 
@@ -61,6 +74,8 @@ std::string TSimAutorizacao::Handle(const TSimRequest& request, const TSimContex
   const bool synchronous = ElementText(request.DataXml, "indSinc") == "1";
   if (synchronous && documents.size() > 1)
     return Reply(452, cUF, {});
+  if (!synchronous && documents.size() == 1 && context.SingleDocumentSynchronous)
+    return Reply(452, "Rejeicao: Solicitada resposta assincrona para Lote com somente 1 (uma) NF-e", cUF, {});
   // The checks first, outside the store; then the lot's authorisations and its receipt in one
   // transaction: a server stopped (or failing) before the lot is recorded keeps none of its documents,
   // so the client, which got no receipt, may send them again and have them authorised.
@@ -97,6 +112,13 @@ int TSimAutorizacao::Check(const TSimLotDocument& d, const TSimRequest& request,
     return 226;
   if (!d.EmitCnpj.empty() && !SameCompany(d.EmitCnpj, request.ClientCnpj))
     return 213;
+  if (Is400() && d.Mod == "65")
+    if (const int qrCode = CheckNFCeQRCode(d, context.Csc))
+      return qrCode;
+  if (const int ie = CheckRecipientIe(d))
+    return ie;
+  if (context.IssueDateDelay && IssueDateDelay(d, IssueClock(context)) == 228)
+    return 228;
   return 0;
 }
 
@@ -104,9 +126,13 @@ std::string TSimAutorizacao::Protocol(const TSimLotDocument& d, int cStat, const
   const std::string key = d.Id.size() == 47 ? d.Id.substr(3) : d.Id;
   const std::string now = NowBrasilia();
   if (cStat)
-    return ProtNFeXml(Versao(), key, now, {}, d.DigestValue, cStat, MotivoOf(cStat));
+    return ProtNFeXml(Versao(), key, now, {}, d.DigestValue, cStat, MotivoQRCode(cStat, d));
+  // Authorised, late (150) when the issue date is past the delay the rules allow without remark.
+  const int cStatConcedido =
+      context.IssueDateDelay && IssueDateDelay(d, IssueClock(context)) == 150 ? 150 : 100;
   TSimAuthorisation granted{context.Lots.NewProtocol(d.CUF), now, {}, d.Xml};
-  granted.ProtNFe = ProtNFeXml(Versao(), key, now, granted.NProt, d.DigestValue, 100, MotivoOf(100));
+  granted.ProtNFe =
+      ProtNFeXml(Versao(), key, now, granted.NProt, d.DigestValue, cStatConcedido, MotivoOf(cStatConcedido));
   if (!context.Lots.Authorise(key, granted)) {
     const TSimAuthorisation first = context.Lots.Authorised(key).value_or(TSimAuthorisation{});
     const std::string motivo = MotivoOf(204) + " [nProt:" + first.NProt + "][dhAut: " + first.DhRecbto + "]";
@@ -116,11 +142,16 @@ std::string TSimAutorizacao::Protocol(const TSimLotDocument& d, int cStat, const
 }
 
 std::string TSimAutorizacao::Reply(int cStat, std::string_view cUF, std::string_view content) const {
+  return Reply(cStat, MotivoOf(cStat), cUF, content);
+}
+
+std::string TSimAutorizacao::Reply(int cStat, std::string_view xMotivo, std::string_view cUF,
+                                   std::string_view content) const {
   return Format(
       R"(<retEnviNFe versao="%s" xmlns="%s"><tpAmb>2</tpAmb><verAplic>%s</verAplic>)"
       R"(<cStat>%d</cStat><xMotivo>%s</xMotivo><cUF>%s</cUF><dhRecbto>%s</dhRecbto>%s</retEnviNFe>)",
-      {Versao(), std::string(uri::kNFe), std::string(kVerAplic), cStat, MotivoOf(cStat), std::string(cUF),
-       NowBrasilia(), std::string(content)});
+      {Versao(), std::string(uri::kNFe), std::string(kVerAplic), cStat, std::string(xMotivo),
+       std::string(cUF), NowBrasilia(), std::string(content)});
 }
 
 } // namespace vxn::sim

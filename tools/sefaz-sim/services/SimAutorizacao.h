@@ -1,6 +1,7 @@
 // The authorisation web service: receives a lot of signed NF-e documents (enviNFe), layouts 4.00
 // (NFeAutorizacao4) and 3.10 (NfeAutorizacao). Asynchronous lots get a receipt for the receipt-query
-// service; synchronous lots (indSinc 1) get the document's protocol at once.
+// service; synchronous lots (indSinc 1) get the document's protocol at once. In layout 4.00 an NFC-e's
+// QR code is checked, and the rules on the recipient's registration and on the issue-date delay apply.
 #pragma once
 
 #include "sefaz-sim/SimLayoutService.h"
@@ -28,6 +29,8 @@ private:
   // under the lock that records the authorisation).
   int Check(const TSimLotDocument& document, const TSimRequest& request, const TSimContext& context) const;
   std::string Reply(int cStat, std::string_view cUF, std::string_view content) const;
+  std::string Reply(int cStat, std::string_view xMotivo, std::string_view cUF,
+                    std::string_view content) const;
 };
 
 // A protNFe element of the given layout version.
