@@ -42,6 +42,22 @@ TEST(NfeToolEmitir, ATerminalShowsProgressForSeveralDocumentsAndResultsStayOnStd
   EXPECT_EQ(Blocos(r.out).size(), 2u);
 }
 
+// An NFC-e to an unidentified consumer on the embedded default: no recipient, its QR code block written
+// when it is signed, authorised, and its distribution XML carries both.
+TEST(NfeToolEmitir, AnNFCeWithoutRecipientIsAuthorisedOnTheEmbeddedDefault) {
+  test::TempDir home;
+  const NfeRunResult r = RunNfe(
+      {"emitir", std::string(QVX_SOURCE_DIR) + "/examples/nfce-sem-destinatario-comandos.txt"}, InHome(home));
+  ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+  const std::vector<Bloco> blocos = Blocos(r.out);
+  ASSERT_EQ(blocos.size(), 1u) << r.out;
+  EXPECT_EQ(blocos[0].status, "100 Autorizado o uso da NF-e");
+  const std::string distribuicao = ReadWholeFile(blocos[0].distribuicao);
+  EXPECT_THAT(distribuicao, HasSubstr("</infNFe><infNFeSupl><qrCode>https://127.0.0.1:"));
+  EXPECT_THAT(distribuicao, HasSubstr("/SP/nfce/qrcode?p=" + blocos[0].chave + "|3|2</qrCode>"));
+  EXPECT_THAT(distribuicao, Not(HasSubstr("<dest>")));
+}
+
 TEST_F(NfeToolEmitirWithConfig, ADuplicateIsRefusedWithExitOneAndNoProtocolOrDistribution) {
   const NfeRunResult r = Nfe({"emitir", "--sincrono", kComandos, kComandos});
   EXPECT_EQ(r.exitCode, 1) << r.err;
