@@ -63,6 +63,16 @@ std::string FormatarHora(std::time_t t) {
   return buf;
 }
 
+// What both cancellations ask of the document's protocol and of the justification, in this order.
+void ChecarProtocoloEJustificativa(std::string_view protocolo, std::string_view justificativa,
+                                   const std::string& logErro) {
+  if (Trim(protocolo).empty())
+    throw EvxnNFeEventosNumeroProtException("Código do Protocolo não pode ser vazio.", logErro);
+  if (Utf8Length(Trim(justificativa)) < kMinTexto)
+    throw EvxnNFeEventosJustificativaInvalidException("Justificativa deve possuir no mínimo 15 caracteres.",
+                                                      logErro);
+}
+
 } // namespace
 
 // ---- Authors' codes ---------------------------------------------------------------------------------
@@ -233,11 +243,7 @@ std::string TvxnNFeEventos::CancelarNFeEvento(std::string_view chave, std::strin
   const std::string fusoEfetivo = Trim(fuso).empty() ? "-03:00" : std::string(fuso);
   const TvxnEventoParametros p(GetDiretorioLogErro());
   p.CheckParamsEventos(fusoEfetivo, dataHora, chave);
-  if (Trim(protocolo).empty())
-    throw EvxnNFeEventosNumeroProtException("Código do Protocolo não pode ser vazio.", GetDiretorioLogErro());
-  if (Utf8Length(Trim(justificativa)) < kMinTexto)
-    throw EvxnNFeEventosJustificativaInvalidException("Justificativa deve possuir no mínimo 15 caracteres.",
-                                                      GetDiretorioLogErro());
+  ChecarProtocoloEJustificativa(protocolo, justificativa, GetDiretorioLogErro());
   ForceDirectories(GetDiretorioLogErro());
   tpEvento_ = tpevento::kCancelamento;
   const std::string id = GerarIdEvento(Trim(chave), sequencia);
@@ -277,11 +283,7 @@ std::string TvxnNFeEventos::CancelarNFeEventoSubstituicao(std::string_view chave
   const std::string fusoEfetivo = Trim(fuso).empty() ? "-03:00" : std::string(fuso);
   const TvxnEventoParametros p(GetDiretorioLogErro());
   p.CheckParamsEventos(fusoEfetivo, dataHora, chave);
-  if (Trim(protocolo).empty())
-    throw EvxnNFeEventosNumeroProtException("Código do Protocolo não pode ser vazio.", GetDiretorioLogErro());
-  if (Utf8Length(Trim(justificativa)) < kMinTexto)
-    throw EvxnNFeEventosJustificativaInvalidException("Justificativa deve possuir no mínimo 15 caracteres.",
-                                                      GetDiretorioLogErro());
+  ChecarProtocoloEJustificativa(protocolo, justificativa, GetDiretorioLogErro());
   p.ChaveSubstituta(chaveSubstituta, chave);
   if (Utf8Length(Trim(verAplic)) < 1 || Utf8Length(Trim(verAplic)) > 20)
     throw EvxnEventoCheckParams("O Tamanho do campo Versão Aplicativo deve ser de 1 a 20.",
