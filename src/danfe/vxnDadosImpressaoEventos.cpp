@@ -81,6 +81,14 @@ void Preencher(TvxnDataSet& dados,
 
 TvxnTipoDadosImpressao TipoDadosImpressao(std::string_view xml, bool imprimirTarjaCancelada,
                                           std::string_view logDir) {
+  // Most texts are a DANFE's: without the digits of either event type anywhere (nor a character
+  // reference that could spell them) the text holds neither event, and is not parsed here only to learn
+  // that; the print data read it next and refuse it if it is not XML.
+  const bool talvezEvento =
+      xml.find("11011") != std::string_view::npos || xml.find("&#") != std::string_view::npos;
+  if (!talvezEvento)
+    return xml.find("<resNFe") != std::string_view::npos ? TvxnTipoDadosImpressao::tdiResumo
+                                                         : TvxnTipoDadosImpressao::tdiDanfe;
   const TvxnXmlLightElement raiz = Ler(xml, logDir);
   if (AcharEvento(raiz, "110110").pedido)
     return TvxnTipoDadosImpressao::tdiCCe;

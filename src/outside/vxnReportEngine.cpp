@@ -257,6 +257,35 @@ void DefinirCor(cairo_t* cr, unsigned cor) {
   cairo_set_source_rgb(cr, ((cor >> 16) & 0xFF) / 255.0, ((cor >> 8) & 0xFF) / 255.0, (cor & 0xFF) / 255.0);
 }
 
+// Draws a laid-out text inside the rectangle, never outside it.
+void DesenharLayout(cairo_t* cr, void* layout, const TvxnEstiloTexto& s, double x, double y, double l,
+                    double a) {
+  PangoRectangle r;
+  pango_layout_get_extents(static_cast<PangoLayout*>(layout), nullptr, &r);
+  const double esquerda = static_cast<double>(r.x) / PANGO_SCALE;
+  const double largura = static_cast<double>(r.width) / PANGO_SCALE;
+  const double altura = static_cast<double>(r.height) / PANGO_SCALE;
+  const double dy = s.centroVertical ? std::max(0.0, (a - altura) / 2) : 0.0;
+  // A text whose lines lie inside the box is drawn as it is; only one that would cross the box's edge
+  // (a single line taller than the box, a word wider than it) is clipped. Every clip is a graphics
+  // state saved and restored in the PDF's page, and checked against the page's other clips by cairo:
+  // clipping each of the few hundred texts of a page cost more than drawing them.
+  const double folga = 0.01;
+  const bool cabe = esquerda >= -folga && esquerda + largura <= l + folga && dy + altura <= a + folga;
+  DefinirCor(cr, s.cor);
+  if (cabe) {
+    cairo_move_to(cr, x, y + dy);
+    pango_cairo_show_layout(cr, static_cast<PangoLayout*>(layout));
+    return;
+  }
+  cairo_save(cr);
+  cairo_rectangle(cr, x, y, l, a);
+  cairo_clip(cr);
+  cairo_move_to(cr, x, y + dy);
+  pango_cairo_show_layout(cr, static_cast<PangoLayout*>(layout));
+  cairo_restore(cr);
+}
+
 // Draws the text inside the rectangle, never outside it, by the style's rule for a text too long.
 void DesenharTexto(cairo_t* cr, Tipografia& tip, std::string_view texto, const TvxnEstiloTexto& s, double x,
                    double y, double l, double a) {
@@ -278,16 +307,7 @@ void DesenharTexto(cairo_t* cr, Tipografia& tip, std::string_view texto, const T
     }
     tamanho = std::max(kMenorFonte, tamanho - 0.5);
   }
-  double dy = 0;
-  if (s.centroVertical)
-    dy = std::max(0.0, (a - Tipografia::Altura(layout.get())) / 2);
-  cairo_save(cr);
-  cairo_rectangle(cr, x, y, l, a);
-  cairo_clip(cr);
-  DefinirCor(cr, s.cor);
-  cairo_move_to(cr, x, y + dy);
-  pango_cairo_show_layout(cr, static_cast<PangoLayout*>(layout.get()));
-  cairo_restore(cr);
+  DesenharLayout(cr, layout.get(), s, x, y, l, a);
 }
 
 // ---- Barcode ----------------------------------------------------------------------------------------
@@ -323,6 +343,12 @@ void DesenharCodigoBarras(cairo_t* cr, std::string_view valor, double x, double 
 
 // ---- Planning ---------------------------------------------------------------------------------------
 
+// A context on a 1x1 surface, for measuring texts before any page exists.
+struct Medidor {
+  SurfacePtr superficie{cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1)};
+  CairoPtr cr{cairo_create(superficie.get())};
+};
+
 // What one page of a document holds.
 struct Pagina {
   bool primeira = true;
@@ -336,6 +362,9 @@ struct Documento {
   Fonte fonte;
   std::vector<std::size_t> itens;
   std::vector<double> alturasItens;
+  // The layout of each cell of each item row (null for an empty cell or one drawn smaller to fit), as
+  // measured: the drawing uses them again.
+  std::vector<std::vector<void*>> celulas;
   GObjectPtr continuacao; // the continuation text laid out on the content width, or null
   std::vector<std::pair<double, double>> linhas; // top and bottom of each continuation line
   std::vector<Pagina> paginas;
@@ -343,8 +372,11 @@ struct Documento {
 
 class Relatorio {
 public:
+  // One pango context serves the whole report, the measuring and the drawing of every page: metrics are
+  // not hinted, so a layout made once is the same on any surface and at any scale, and an item cell
+  // laid out to measure its row is drawn as it is.
   Relatorio(const TvxnModeloRelatorio& m, const TvxnDadosRelatorio& d, const TvxnTrabalhoRelatorio& t)
-      : m_(m), dados_(d), trabalho_(t) {
+      : m_(m), dados_(d), trabalho_(t), tip_(Medidor().cr.get(), m.fonte) {
     for (const TvxnBanda& b : m_.bandas)
       if (b.tipo == TvxnTipoBanda::tbItens)
         itens_ = &b;
@@ -358,8 +390,8 @@ public:
     }
   }
 
-  // Plans every document's pages with the metrics of `tip`.
-  void Planejar(Tipografia& tip) {
+  // Plans every document's pages.
+  void Planejar() {
     const TvxnTabelaRelatorio* principal = dados_.Tabela(m_.tabelaPrincipal);
     if (!principal || principal->linhas.empty())
       throw EvxnNFeReportException("Não há dados para imprimir na tabela \"" + m_.tabelaPrincipal + "\".",
@@ -369,8 +401,8 @@ public:
       doc.fonte.mestre = principal;
       doc.fonte.linhaMestre = r;
       doc.fonte.logotipo = trabalho_.Logotipo;
-      MedirItens(tip, doc);
-      MedirContinuacao(tip, doc);
+      MedirItens(doc);
+      MedirContinuacao(doc);
       Paginar(doc);
       documentos_.push_back(std::move(doc));
     }
@@ -390,9 +422,8 @@ public:
       doc.fonte.paginas = static_cast<int>(doc.paginas.size());
       for (std::size_t p = 0; p < doc.paginas.size(); ++p) {
         cairo_t* cr = novaPagina();
-        Tipografia tip(cr, m_.fonte);
         doc.fonte.pagina = static_cast<int>(p) + 1;
-        DesenharPagina(cr, tip, doc, doc.paginas[p]);
+        DesenharPagina(cr, tip_, doc, doc.paginas[p]);
         fimPagina();
       }
     }
@@ -415,7 +446,7 @@ private:
     return a;
   }
 
-  void MedirItens(Tipografia& tip, Documento& doc) {
+  void MedirItens(Documento& doc) {
     if (!itens_ || !tabelaItens_)
       return;
     doc.itens = LinhasDetalhe(*tabelaItens_, doc.fonte);
@@ -424,26 +455,42 @@ private:
     for (std::size_t r : doc.itens) {
       f.linhaDetalhe = r;
       double altura = itens_->alturaMinima;
-      for (const TvxnColuna& c : itens_->colunas) {
-        const std::string texto = f.Expandir(c.texto);
+      std::vector<void*>& celulas = doc.celulas.emplace_back(itens_->colunas.size(), nullptr);
+      for (std::size_t c = 0; c < itens_->colunas.size(); ++c) {
+        const TvxnColuna& coluna = itens_->colunas[c];
+        std::string texto = f.Expandir(coluna.texto);
         if (texto.empty())
           continue;
-        const bool quebrar = c.estilo.ajuste == TvxnAjuste::ajQuebrar;
-        GObjectPtr l = tip.Layout(texto, c.estilo, c.estilo.tamanho, c.largura - 2 * kPad, 0, quebrar);
-        altura = std::max(altura, Tipografia::Altura(l.get()) + 2 * kPad * 0.5);
+        void* l = Celula(c, std::move(texto));
+        altura = std::max(altura, Tipografia::Altura(l) + 2 * kPad * 0.5);
+        if (coluna.estilo.ajuste != TvxnAjuste::ajReduzir)
+          celulas[c] = l;
       }
       doc.alturasItens.push_back(altura);
     }
   }
 
-  void MedirContinuacao(Tipografia& tip, Documento& doc) {
+  // The layout of a cell's text in its column. Units, CFOP, CST, rates and the like repeat from row to
+  // row: each distinct text of a column is laid out once per report.
+  void* Celula(std::size_t coluna, std::string texto) {
+    auto [it, novo] = celulas_.try_emplace({coluna, std::move(texto)});
+    if (novo) {
+      const TvxnColuna& c = itens_->colunas[coluna];
+      const bool quebrar = c.estilo.ajuste == TvxnAjuste::ajQuebrar;
+      it->second =
+          tip_.Layout(it->first.second, c.estilo, c.estilo.tamanho, c.largura - 2 * kPad, 0, quebrar);
+    }
+    return it->second.get();
+  }
+
+  void MedirContinuacao(Documento& doc) {
     if (!continuacao_ || !doc.fonte.Satisfaz(continuacao_->se))
       return;
     const std::string texto = doc.fonte.Expandir(continuacao_->texto);
     if (texto.empty())
       return;
-    doc.continuacao = tip.Layout(texto, continuacao_->estilo, continuacao_->estilo.tamanho,
-                                 LarguraUtil() - 2 * kPad, 0, true);
+    doc.continuacao = tip_.Layout(texto, continuacao_->estilo, continuacao_->estilo.tamanho,
+                                  LarguraUtil() - 2 * kPad, 0, true);
     PangoLayoutIter* it = pango_layout_get_iter(static_cast<PangoLayout*>(doc.continuacao.get()));
     do {
       int topo = 0, base = 0;
@@ -641,11 +688,17 @@ private:
     for (std::size_t i = p.itemDe; i < p.itemAte; ++i) {
       f.linhaDetalhe = doc.itens[i];
       const double h = doc.alturasItens[i];
+      const double a = std::min(h, rodape - y) - kPad * 0.5;
       cx = x0;
-      for (const TvxnColuna& c : itens_->colunas) {
-        DesenharTexto(cr, tip, f.Expandir(c.texto), c.estilo, cx + kPad, y + kPad * 0.5, c.largura - 2 * kPad,
-                      std::min(h, rodape - y) - kPad * 0.5);
-        cx += c.largura;
+      for (std::size_t c = 0; c < itens_->colunas.size(); ++c) {
+        const TvxnColuna& coluna = itens_->colunas[c];
+        const double l = coluna.largura - 2 * kPad;
+        // A row cut by the footer (taller than a page) is laid out again for the height it has.
+        if (void* medido = doc.celulas[i][c]; medido && Tipografia::Altura(medido) <= a + 0.01)
+          DesenharLayout(cr, medido, coluna.estilo, cx + kPad, y + kPad * 0.5, l, a);
+        else
+          DesenharTexto(cr, tip, f.Expandir(coluna.texto), coluna.estilo, cx + kPad, y + kPad * 0.5, l, a);
+        cx += coluna.largura;
       }
       y += h;
     }
@@ -709,6 +762,8 @@ private:
   const TvxnBanda* continuacao_ = nullptr;
   const TvxnTabelaRelatorio* tabelaItens_ = nullptr;
   double larguraColunas_ = 0;
+  Tipografia tip_;
+  std::map<std::pair<std::size_t, std::string>, GObjectPtr> celulas_;
   std::vector<Documento> documentos_;
 };
 
@@ -717,12 +772,6 @@ void Conferir(cairo_status_t s, const std::string& logDir) {
     throw EvxnNFeReportException(std::string("Falha ao desenhar o relatório: ") + cairo_status_to_string(s),
                                  logDir);
 }
-
-// A context on a 1x1 surface, for measuring texts before any page exists.
-struct Medidor {
-  SurfacePtr superficie{cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1)};
-  CairoPtr cr{cairo_create(superficie.get())};
-};
 
 cairo_status_t AcrescentarPdf(void* destino, const unsigned char* dados, unsigned int tamanho) {
   static_cast<std::string*>(destino)->append(reinterpret_cast<const char*>(dados), tamanho);
@@ -738,11 +787,7 @@ int ExportarRelatorioPdf(const TvxnTrabalhoRelatorio& trabalho, const std::strin
   auto modelo = CarregarModeloRelatorio(trabalho.Modelo, logDir);
   const TvxnDadosRelatorio dados = LerDadosRelatorio(trabalho.Dados);
   Relatorio rel(*modelo, dados, trabalho);
-  {
-    Medidor medidor;
-    Tipografia tip(medidor.cr.get(), modelo->fonte);
-    rel.Planejar(tip);
-  }
+  rel.Planejar();
   // The PDF is made in memory and written in one atomic step: a failure leaves no partial file.
   std::string pdf;
   {
@@ -782,11 +827,7 @@ std::vector<std::string> ExportarRelatorioPng(const TvxnTrabalhoRelatorio& traba
   auto modelo = CarregarModeloRelatorio(trabalho.Modelo, logDir);
   const TvxnDadosRelatorio dados = LerDadosRelatorio(trabalho.Dados);
   Relatorio rel(*modelo, dados, trabalho);
-  {
-    Medidor medidor;
-    Tipografia tip(medidor.cr.get(), modelo->fonte);
-    rel.Planejar(tip);
-  }
+  rel.Planejar();
   if (!ForceDirectories(diretorio))
     throw EvxnNFeReportException("Não foi possível criar o diretório \"" + diretorio + "\".", logDir);
   const double escala = dpi / 25.4;

@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <set>
 
@@ -136,6 +137,55 @@ TEST(ReportEngine, RowsAndTheContinuationTextFlowAcrossPagesWithNothingLostOrDou
       EXPECT_NE(primeiro, std::string::npos) << v;
       EXPECT_EQ(todas.find(v, primeiro + 1), std::string::npos) << v;
     }
+}
+
+// A text far taller than its box (one line of 40 pt in a box 8 mm tall) is clipped to the box: no dark
+// pixel of the rendered page lies outside it. Texts that fit are drawn without a clip, so the test
+// catches a text judged to fit when it does not.
+TEST(ReportEngine, ATextTallerThanItsBoxIsClippedToTheBox) {
+  TempDir dir;
+  const std::string modelo =
+      Modelo("<banda tipo=\"cabecalho\" altura=\"30\"><texto x=\"10\" y=\"12\" l=\"40\" a=\"8\" "
+             "tamanho=\"40\" ajuste=\"cortar\" texto=\"MWgjM\"/></banda>");
+  const std::string pdf = dir.Path() + "r.pdf";
+  ExportarRelatorioPdf(Trabalho(dir, modelo, Dados(0)), pdf);
+  const ProcessResult r =
+      RunProcess({"/usr/bin/pdftoppm", "-r", "254", "-gray", "-singlefile", pdf, dir.Path() + "r"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  // 254 dpi: ten pixels a millimetre. The box is x 15..55 mm, y 17..25 mm on the page.
+  const std::string pgm = ReadFileOrEmpty(dir.Path() + "r.pgm");
+  int largura = 0, altura = 0, maximo = 0, lidos = 0;
+  ASSERT_EQ(std::sscanf(pgm.c_str(), "P5 %d %d %d%n", &largura, &altura, &maximo, &lidos), 3);
+  const std::size_t inicio = static_cast<std::size_t>(lidos) + 1;
+  ASSERT_EQ(pgm.size(), inicio + static_cast<std::size_t>(largura) * altura);
+  int dentro = 0, fora = 0;
+  for (int y = 0; y < altura; ++y)
+    for (int x = 0; x < largura; ++x)
+      if (static_cast<unsigned char>(pgm[inicio + static_cast<std::size_t>(y) * largura + x]) < 128)
+        (x >= 149 && x <= 551 && y >= 169 && y <= 251 ? dentro : fora)++;
+  EXPECT_GT(dentro, 200);
+  EXPECT_EQ(fora, 0);
+}
+
+// Cells that repeat a text, in one column and across columns of other widths, each show it.
+TEST(ReportEngine, RepeatedCellTextsAreDrawnInEveryRowAndColumn) {
+  TempDir dir;
+  TvxnDadosRelatorio d = Dados(12);
+  for (auto& linha : d.tabelas[1].linhas)
+    linha[1] = "REPETIDO";
+  const std::string modelo = Modelo("<banda tipo=\"itens\" tabela=\"Itens\" altura-titulo=\"4\" "
+                                    "altura-minima=\"4\"><coluna titulo=\"A\" largura=\"50\" "
+                                    "texto=\"{Desc}\"/><coluna titulo=\"B\" largura=\"30\" "
+                                    "texto=\"{Desc}\"/></banda>");
+  const std::string pdf = dir.Path() + "r.pdf";
+  ExportarRelatorioPdf(Trabalho(dir, modelo, d), pdf);
+  std::string todas;
+  for (const std::string& p : Paginas(pdf))
+    todas += p;
+  int n = 0;
+  for (std::size_t p = todas.find("REPETIDO"); p != std::string::npos; p = todas.find("REPETIDO", p + 1))
+    ++n;
+  EXPECT_EQ(n, 24);
 }
 
 // A barcode that cannot be drawn (Code-128 has no such characters) stops the report after pages were
