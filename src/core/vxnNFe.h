@@ -584,6 +584,16 @@ public:
   // "Falha ao Exportar o PDF de previsão: " + cause.
   void ExportarPreverDanfe(std::string_view xml, std::string_view modelo, std::string_view arquivo,
                            int formato = 1);
+  // The DANFE of a document issued in EPEC contingency, with the EPEC's protocol and registration time in
+  // the protocol box. Checked first (EvxnCheckParams): "Número de Protocolo do EPEC não foi informado",
+  // "Data Hora do EPEC não foi informado", "O XML informado de EPEC está vazio", "O XML informado de
+  // EPEC é inválido" (no infNFe).
+  void ImprimirEPEC(std::string_view xml, std::string_view protocolo, std::string_view dataHora,
+                    std::string_view modelo = {}, std::string_view impressora = {});
+  void VisualizarEPEC(std::string_view xml, std::string_view protocolo, std::string_view dataHora,
+                      std::string_view modelo = {});
+  void ExportarEPEC(std::string_view xml, std::string_view protocolo, std::string_view dataHora,
+                    std::string_view modelo, std::string_view arquivo, int formato = 1);
   // Every "*.xml" of the directory printed, or with an output directory exported there as name.pdf.
   void ImprimirDanfeXmlDiretorio(std::string_view diretorio, std::string_view saida = {},
                                  std::string_view impressora = {});
@@ -763,8 +773,14 @@ public:
   std::string GerarXMLComprovanteEntregaDestinatario(std::string_view evento, std::string_view retorno);
   std::string GerarXMLCancelamentoComprovanteEntregaDestinatario(std::string_view evento,
                                                                  std::string_view retorno);
-  // Printing of the CC-e: raises EvxnCCeReportException until the DANFE engine exists.
-  void ImprimirCCe(std::string_view xml);
+  // The correction-letter form of a CC-e's distribution XML (text or file), with the copies, logo, line
+  // delimiter and ModeloRTMCCe of the DANFE settings; the events object checks that the CC-e was
+  // registered ("A CCe não está Autorizada.") and prints it with the component's DANFE printer.
+  void ImprimirCCe(std::string_view xml, std::string_view impressora = {});
+  void VisualizarCCe(std::string_view xml);
+  // PDF (formato 2) or PNG pages in the directory `arquivo` (formato 3).
+  void ExportarCCe(std::string_view xml, std::string_view arquivo, int formato = 2);
+  void EditarModeloCCe(std::string_view xml);
 
   // ---- Documents addressed to the taxpayer (vxnNFeEventosComponente.cpp; the filing in
   // vxnNFeDistribuicao.cpp) ----------------------------------------------------------------------------
@@ -792,6 +808,11 @@ private:
   // The print parameters of a document: the DANFE settings, the model, the cancelled and denied
   // banners, the cancellation and summary models.
   TvxnStringList PreparaImpressao(std::string_view xml, std::string_view modelo);
+  // The checks of the EPEC operations; returns the XML's text and the parameters with the EPEC's.
+  TvxnStringList PreparaImpressaoEPEC(std::string_view xml, std::string_view protocolo,
+                                      std::string_view dataHora, std::string_view modelo, std::string& texto);
+  // The CC-e print settings of the events object from the DANFE settings, and the component's printer.
+  void PreparaImpressaoCCe();
   // Sets a given (or the simplified) model as both models; returns it ("" when none).
   std::string GetParametroArquivoModeloRTM(std::string_view modelo, std::string_view xml,
                                            TvxnStringList& params);

@@ -10,6 +10,7 @@
 #include "vxnGovX.h"
 #include "vxnNFeException.h"
 #include "vxnPaths.h"
+#include "vxnTelemetriaOperacao.h"
 #include "vxnText.h"
 #include "xml/vxnNFeXMLLogs.h"
 
@@ -43,20 +44,6 @@ public:
 private:
   std::function<void()> f_;
 };
-
-// Reports an exception leaving an operation to telemetry and lets it go on.
-template <class F> void ComTelemetria(TvxnTelemetria& t, std::string_view operacao, F&& f) {
-  t.Ping(operacao);
-  try {
-    f();
-  } catch (const EvxnException& e) {
-    t.Excecao(operacao, e.ClassName(), e.Message());
-    throw;
-  } catch (const std::exception& e) {
-    t.Excecao(operacao, "std::exception", e.what());
-    throw;
-  }
-}
 
 } // namespace
 

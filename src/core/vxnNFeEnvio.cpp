@@ -11,6 +11,7 @@
 #include "vxnFormat.h"
 #include "vxnGovUtils.h"
 #include "vxnNFeException.h"
+#include "vxnTelemetriaOperacao.h"
 #include "vxnText.h"
 #include "xml/vxnNFeAssinaturaUtils.h"
 #include "xml/vxnNFeUtils.h"
@@ -93,20 +94,6 @@ private:
   std::string prefixoErro_;
 };
 
-// Runs the body of an operation and reports any exception that leaves it to telemetry.
-template <class Corpo>
-auto ComTelemetria(TvxnTelemetria& telemetria, std::string_view operacao, Corpo&& corpo) {
-  try {
-    return corpo();
-  } catch (const EvxnException& e) {
-    telemetria.Excecao(operacao, e.ClassName(), e.Message());
-    throw;
-  } catch (const std::exception& e) {
-    telemetria.Excecao(operacao, "std::exception", e.what());
-    throw;
-  }
-}
-
 } // namespace
 
 void TvxnNFe::ValidarTamanhoArquivoEnvio(std::string_view lote) {
@@ -141,7 +128,6 @@ std::string TvxnNFe::ValidarLoteParaEnvio(std::string_view numeroLote, std::stri
 
 std::string TvxnNFe::EnviarNF(std::string_view numeroLote, std::string_view lote, bool compactar) {
   constexpr std::string_view kOperacao = "EnviarNF";
-  GetTelemetria().Ping(kOperacao);
   return ComTelemetria(GetTelemetria(), kOperacao, [&] {
     if (Trim(lote).empty())
       throw EvxnNFeCheckParams("Favor preencher o parâmetro aLoteNotas", GetDiretorioLogErro());
@@ -171,7 +157,6 @@ std::string TvxnNFe::EnviarNF(std::string_view numeroLote, std::string_view lote
 
 std::string TvxnNFe::EnviarNFSincrono(std::string_view numeroLote, std::string_view lote, bool compactar) {
   constexpr std::string_view kOperacao = "EnviarNFSincrono";
-  GetTelemetria().Ping(kOperacao);
   return ComTelemetria(GetTelemetria(), kOperacao, [&] {
     // Only the layout classes of 5.0a and 6.0 implement the synchronous send.
     if (GetVersaoManual() < vm50a)
@@ -211,7 +196,6 @@ std::string TvxnNFe::EnviarNFSincrono(std::string_view numeroLote, std::string_v
 
 std::string TvxnNFe::ConsultarRecibo(std::string_view recibo) {
   constexpr std::string_view kOperacao = "ConsultarRecibo";
-  GetTelemetria().Ping(kOperacao);
   return ComTelemetria(GetTelemetria(), kOperacao, [&] {
     UpdateNFeData();
     UpdateIniServidores();

@@ -6,23 +6,10 @@
 #include "vxnGovUtils.h"
 #include "vxnGovX.h"
 #include "vxnNFeException.h"
+#include "vxnNFeSettings.h"
+#include "vxnTelemetriaOperacao.h"
 
 namespace vxn {
-
-namespace {
-
-// Telemetry of one facade call: the ping first, any exception of the hierarchy that leaves it.
-template <typename F> auto Operacao(TvxnTelemetria& t, std::string_view nome, F&& f) {
-  t.Ping(nome);
-  try {
-    return f();
-  } catch (const EvxnException& e) {
-    t.Excecao(nome, e.ClassName(), e.Message());
-    throw;
-  }
-}
-
-} // namespace
 
 TvxnNFeEventos& TvxnNFe::GetEventos() {
   if (!eventos_)
@@ -63,14 +50,14 @@ void TvxnNFe::AtualizaDadosNFeEventos() {
 std::string TvxnNFe::EnviarCCe(std::string_view chave, std::string_view correcao, std::string_view orgao,
                                std::string_view dataHora, std::string_view fuso, int sequencia,
                                std::string_view lote) {
-  return Operacao(GetTelemetria(), "EnviarCCe", [&] {
+  return ComTelemetria(GetTelemetria(), "EnviarCCe", [&] {
     AtualizaDadosNFeEventos();
     return GetEventos().EnviarCCe(chave, correcao, orgao, dataHora, fuso, sequencia, lote);
   });
 }
 
 std::string TvxnNFe::EnviarCCe(std::string_view lote, std::string_view xml) {
-  return Operacao(GetTelemetria(), "EnviarCCe", [&] {
+  return ComTelemetria(GetTelemetria(), "EnviarCCe", [&] {
     AtualizaDadosNFeEventos();
     return GetEventos().EnviarCCe(lote, xml);
   });
@@ -79,7 +66,7 @@ std::string TvxnNFe::EnviarCCe(std::string_view lote, std::string_view xml) {
 std::string TvxnNFe::CancelarNFeEvento(std::string_view chave, std::string_view protocolo,
                                        std::string_view justificativa, std::string_view dataHora,
                                        std::string_view fuso, int sequencia, std::string_view lote) {
-  return Operacao(GetTelemetria(), "CancelarNFeEvento", [&] {
+  return ComTelemetria(GetTelemetria(), "CancelarNFeEvento", [&] {
     AtualizaDadosNFeEventos();
     return GetEventos().CancelarNFeEvento(chave, protocolo, justificativa, dataHora, fuso, sequencia, lote);
   });
@@ -91,7 +78,7 @@ std::string TvxnNFe::CancelarNFeEventoSubstituicao(std::string_view chave, std::
                                                    std::string_view verAplic, std::string_view dataHora,
                                                    std::string_view fuso, int sequencia,
                                                    std::string_view lote) {
-  return Operacao(GetTelemetria(), "CancelarNFeEventoSubstituicao", [&] {
+  return ComTelemetria(GetTelemetria(), "CancelarNFeEventoSubstituicao", [&] {
     AtualizaDadosNFeEventos();
     return GetEventos().CancelarNFeEventoSubstituicao(chave, protocolo, justificativa, chaveSubstituta,
                                                       verAplic, dataHora, fuso, sequencia, lote);
@@ -102,7 +89,7 @@ std::string TvxnNFe::EnviarManifestacaoDestinatario(int tipo, std::string_view c
                                                     std::string_view justificativa, std::string_view dataHora,
                                                     std::string_view fuso, std::string_view lote,
                                                     int sequencia) {
-  return Operacao(GetTelemetria(), "EnviarManifestacaoDestinatario", [&] {
+  return ComTelemetria(GetTelemetria(), "EnviarManifestacaoDestinatario", [&] {
     AtualizaDadosNFeEventos();
     GetEventos().ConfigurarWsNacional();
     return GetEventos().ManifestacaoDestinatario(tipo, chave, justificativa, dataHora, fuso, lote, sequencia);
@@ -111,7 +98,7 @@ std::string TvxnNFe::EnviarManifestacaoDestinatario(int tipo, std::string_view c
 
 std::string TvxnNFe::MontarXmlEPEC(std::string_view lote, std::string_view xmlEnvio,
                                    std::string_view dataHora, std::string_view fuso) {
-  return Operacao(GetTelemetria(), "MontarXmlEPEC", [&] {
+  return ComTelemetria(GetTelemetria(), "MontarXmlEPEC", [&] {
     AtualizaDadosNFeEventos();
     GetEventos().ConfigurarWsNacional();
     return GetEventos().MontarXmlEPEC(lote, xmlEnvio, dataHora, fuso);
@@ -119,7 +106,7 @@ std::string TvxnNFe::MontarXmlEPEC(std::string_view lote, std::string_view xmlEn
 }
 
 std::string TvxnNFe::EnviarEPEC(std::string_view loteEPEC) {
-  return Operacao(GetTelemetria(), "EnviarEPEC", [&] {
+  return ComTelemetria(GetTelemetria(), "EnviarEPEC", [&] {
     AtualizaDadosNFeEventos();
     GetEventos().ConfigurarWsNacional();
     return GetEventos().EnviarEPEC(loteEPEC);
@@ -133,7 +120,7 @@ std::string TvxnNFe::EnviarComprovanteEntrega(std::string_view chave, std::strin
                                               std::string_view latitude, std::string_view longitude,
                                               std::string_view imagem, std::string_view dataHora,
                                               std::string_view fuso, int sequencia, std::string_view lote) {
-  return Operacao(GetTelemetria(), "EnviarComprovanteEntrega", [&] {
+  return ComTelemetria(GetTelemetria(), "EnviarComprovanteEntrega", [&] {
     AtualizaDadosNFeEventos();
     GetEventos().ConfigurarWsNacional();
     return GetEventos().EnviarComprovanteEntrega(chave, orgao, orgaoAutor, tpAutor, verAplic, dataHoraEntrega,
@@ -147,7 +134,7 @@ std::string TvxnNFe::CancelarComprovanteEntrega(std::string_view chave, std::str
                                                 std::string_view verAplic, std::string_view protocoloEntrega,
                                                 std::string_view dataHora, std::string_view fuso,
                                                 int sequencia, std::string_view lote) {
-  return Operacao(GetTelemetria(), "CancelarComprovanteEntrega", [&] {
+  return ComTelemetria(GetTelemetria(), "CancelarComprovanteEntrega", [&] {
     AtualizaDadosNFeEventos();
     GetEventos().ConfigurarWsNacional();
     return GetEventos().CancelarComprovanteEntrega(chave, orgao, orgaoAutor, tpAutor, verAplic,
@@ -160,7 +147,7 @@ std::string TvxnNFe::EnviarAtorInteressado(std::string_view chave, std::string_v
                                            std::string_view verAplic, std::string_view autorizado,
                                            TTipoAutorizacaoAtorInter tipo, std::string_view dataHora,
                                            std::string_view fuso, int sequencia, std::string_view lote) {
-  return Operacao(GetTelemetria(), "EnviarAtorInteressado", [&] {
+  return ComTelemetria(GetTelemetria(), "EnviarAtorInteressado", [&] {
     AtualizaDadosNFeEventos();
     GetEventos().ConfigurarWsNacional();
     return GetEventos().EnviarAtorInteressado(chave, orgao, orgaoAutor, tpAutor, verAplic, autorizado, tipo,
@@ -175,7 +162,7 @@ void TvxnNFe::AdicionarItens(std::string_view item, std::string_view quantidade)
 std::string TvxnNFe::EnviarPedidoProrrogacao(std::string_view chave, std::string_view protocolo,
                                              TTipoPedidoProrrogacao tipo, std::string_view dataHora,
                                              std::string_view fuso, int sequencia, std::string_view lote) {
-  return Operacao(GetTelemetria(), "EnviarPedidoProrrogacao", [&] {
+  return ComTelemetria(GetTelemetria(), "EnviarPedidoProrrogacao", [&] {
     AtualizaDadosNFeEventos();
     return GetEventos().EnviarPedidoProrrogacao(chave, protocolo, tipo, dataHora, fuso, sequencia, lote);
   });
@@ -185,7 +172,7 @@ std::string TvxnNFe::CancelarPedidoProrrogacao(std::string_view chave, std::stri
                                                TTipoCancelamentoPedidoProrrogacao tipo,
                                                std::string_view dataHora, std::string_view fuso,
                                                int sequencia, std::string_view lote) {
-  return Operacao(GetTelemetria(), "CancelarPedidoProrrogacao", [&] {
+  return ComTelemetria(GetTelemetria(), "CancelarPedidoProrrogacao", [&] {
     AtualizaDadosNFeEventos();
     return GetEventos().CancelarPedidoProrrogacao(chave, protocolo, tipo, dataHora, fuso, sequencia, lote);
   });
@@ -196,7 +183,7 @@ std::string TvxnNFe::MontarXMLEventoFisco(std::string_view chave, std::string_vi
                                           const std::vector<TvxnItemRespostaPedido>& itens,
                                           const TvxnRespostaCancelamentoPedido& cancelamento,
                                           std::string_view dataHora, std::string_view fuso, int sequencia) {
-  return Operacao(GetTelemetria(), "MontarXMLEventoFisco", [&] {
+  return ComTelemetria(GetTelemetria(), "MontarXMLEventoFisco", [&] {
     AtualizaDadosNFeEventos();
     return GetEventos().MontarXMLEventoFisco(chave, orgao, tpEvento, itens, cancelamento, dataHora, fuso,
                                              sequencia);
@@ -209,7 +196,7 @@ std::string TvxnNFe::EnviarEventoFisco(std::string_view chave, std::string_view 
                                        const TvxnRespostaCancelamentoPedido& cancelamento,
                                        std::string_view dataHora, std::string_view fuso, int sequencia,
                                        std::string_view lote) {
-  return Operacao(GetTelemetria(), "EnviarEventoFisco", [&] {
+  return ComTelemetria(GetTelemetria(), "EnviarEventoFisco", [&] {
     AtualizaDadosNFeEventos();
     return GetEventos().EnviarEventoFisco(chave, orgao, tpEvento, itens, cancelamento, dataHora, fuso,
                                           sequencia, lote);
@@ -217,14 +204,14 @@ std::string TvxnNFe::EnviarEventoFisco(std::string_view chave, std::string_view 
 }
 
 std::string TvxnNFe::AssinarCCe(std::string_view xml) {
-  return Operacao(GetTelemetria(), "AssinarCCe", [&] {
+  return ComTelemetria(GetTelemetria(), "AssinarCCe", [&] {
     AtualizaDadosNFeEventos();
     return GetEventos().AssinarCCe(xml);
   });
 }
 
 std::string TvxnNFe::AssinarEPEC(std::string_view xml) {
-  return Operacao(GetTelemetria(), "AssinarEPEC", [&] {
+  return ComTelemetria(GetTelemetria(), "AssinarEPEC", [&] {
     AtualizaDadosNFeEventos();
     return GetEventos().AssinarEPEC(xml);
   });
@@ -257,14 +244,48 @@ std::string TvxnNFe::GerarXMLCancelamentoComprovanteEntregaDestinatario(std::str
   return GetEventos().GerarXMLDestinatarioCancelamentoComprovanteEntrega(evento, retorno);
 }
 
-void TvxnNFe::ImprimirCCe(std::string_view xml) {
+void TvxnNFe::PreparaImpressaoCCe() {
   AtualizaDadosNFeEventos();
-  GetEventos().ImprimirCCe(xml);
+  TDanfeSettings& d = GetDanfeSettings();
+  TvxnImpressaoCCeSettings& cce = GetEventos().ImpressaoCCeSettings();
+  cce.ModeloRTM = d.GetModeloRTMCCe();
+  cce.QtdeCopias = d.GetQtdeCopias();
+  cce.LogotipoEmitente = d.GetLogotipoEmitente();
+  cce.LineDelimiter = d.GetLineDelimiter();
+  GetEventos().SetDanfe(&GetDanfe());
+}
+
+void TvxnNFe::ImprimirCCe(std::string_view xml, std::string_view impressora) {
+  ComTelemetria(GetTelemetria(), "ImprimirCCe", [&] {
+    PreparaImpressaoCCe();
+    GetEventos().ImprimirCCe(xml, impressora);
+  });
+}
+
+void TvxnNFe::VisualizarCCe(std::string_view xml) {
+  ComTelemetria(GetTelemetria(), "VisualizarCCe", [&] {
+    PreparaImpressaoCCe();
+    GetEventos().VisualizarCCe(xml);
+  });
+}
+
+void TvxnNFe::ExportarCCe(std::string_view xml, std::string_view arquivo, int formato) {
+  ComTelemetria(GetTelemetria(), "ExportarCCe", [&] {
+    PreparaImpressaoCCe();
+    GetEventos().ExportarCCe(xml, arquivo, formato);
+  });
+}
+
+void TvxnNFe::EditarModeloCCe(std::string_view xml) {
+  ComTelemetria(GetTelemetria(), "EditarModeloCCe", [&] {
+    PreparaImpressaoCCe();
+    GetEventos().EditarModeloCCe(xml);
+  });
 }
 
 std::string TvxnNFe::ConsultarDistribuicaoDFe(std::string_view cUFAutor, std::string_view cnpjCpf,
                                               std::string_view nsu, TNSUKind kind) {
-  return Operacao(GetTelemetria(), "ConsultarDistribuicaoDFe", [&] {
+  return ComTelemetria(GetTelemetria(), "ConsultarDistribuicaoDFe", [&] {
     AtualizaDadosNFeEventos();
     return GetEventos().ConsultarDistribuicaoDFe(cUFAutor, cnpjCpf, nsu, kind, "");
   });
@@ -272,7 +293,7 @@ std::string TvxnNFe::ConsultarDistribuicaoDFe(std::string_view cUFAutor, std::st
 
 std::string TvxnNFe::ConsultarDistribuicaoDFeChave(std::string_view cUFAutor, std::string_view cnpjCpf,
                                                    std::string_view chave) {
-  return Operacao(GetTelemetria(), "ConsultarDistribuicaoDFeChave", [&] {
+  return ComTelemetria(GetTelemetria(), "ConsultarDistribuicaoDFeChave", [&] {
     AtualizaDadosNFeEventos();
     return GetEventos().ConsultarDistribuicaoDFe(cUFAutor, cnpjCpf, "000000000000000", nkConsChNFe, chave);
   });

@@ -4,12 +4,13 @@
 #include "vxnNFe.h"
 
 #include "danfe/vxnNFeDanfe.h"
+#include "events/vxnNFeEventos.h"
 #include "vxnFiles.h"
 #include "vxnGovX.h"
 #include "vxnNFeException.h"
 #include "vxnPaths.h"
 #include "vxnStringList.h"
-#include "vxnTelemetria.h"
+#include "vxnTelemetriaOperacao.h"
 #include "vxnText.h"
 
 #include <algorithm>
@@ -19,24 +20,6 @@ namespace vxn {
 namespace {
 
 constexpr std::string_view kCancelamento = "<tpEvento>110111</tpEvento>";
-
-// Reports the call and any exception leaving it to telemetry.
-template <class F> void ComTelemetria(TvxnTelemetria& t, std::string_view operacao, F&& f) {
-  t.Ping(operacao);
-  try {
-    f();
-  } catch (const EvxnException& e) {
-    t.Excecao(operacao, e.ClassName(), e.Message());
-    throw;
-  }
-}
-
-// The text of the XML argument: a file's content when it names one.
-std::string TextoXml(std::string_view xml) {
-  if (xml.size() < 4096 && xml.find('<') == std::string_view::npos && FileExists(xml))
-    return ReadWholeFile(xml);
-  return std::string(xml);
-}
 
 // The value of the first element of that name ("" when absent).
 std::string Tag(std::string_view xml, std::string_view nome) {
@@ -99,13 +82,8 @@ TvxnStringList TvxnNFe::PreparaImpressao(std::string_view xml, std::string_view 
   if (xml.find("<resNFe") != std::string_view::npos && dado.empty())
     params.SetValue("ModeloRetrato", GetDanfeSettings().GetModeloDanfeXmlResumo());
   // A correction letter given to a DANFE operation prints its own form.
-  std::string cce = GetDanfeSettings().GetModeloRTMCCe();
-  if (cce.empty()) {
-    cce = GetDiretorioTemplates();
-    RemoveVersaoManualDoPath(cce);
-    cce = IncludeTrailingPathDelimiter(cce) + "cce/Impressao/ModeloCCe.rtm";
-  }
-  params.SetValue("ArquivoRtm", cce);
+  const std::string cce = GetDanfeSettings().GetModeloRTMCCe();
+  params.SetValue("ArquivoRtm", cce.empty() ? ModeloCCePadrao(GetDiretorioTemplates()) : cce);
   return params;
 }
 
@@ -119,7 +97,7 @@ void TvxnNFe::ExecutarDanfe(std::string_view xml, const TvxnStringList& params,
 
 void TvxnNFe::ImprimirDanfe(std::string_view xml, std::string_view modelo, std::string_view impressora) {
   ComTelemetria(GetTelemetria(), "ImprimirDanfe", [&] {
-    const std::string texto = TextoXml(xml);
+    const std::string texto = TextoXmlOuArquivo(xml);
     TvxnStringList params = PreparaImpressao(texto, modelo);
     params.SetValue("Impressora", impressora);
     ExecutarDanfe(texto, params, &TvxnNFeDanfe::Imprimir);
@@ -128,21 +106,21 @@ void TvxnNFe::ImprimirDanfe(std::string_view xml, std::string_view modelo, std::
 
 void TvxnNFe::VisualizarDanfe(std::string_view xml, std::string_view modelo) {
   ComTelemetria(GetTelemetria(), "VisualizarDanfe", [&] {
-    const std::string texto = TextoXml(xml);
+    const std::string texto = TextoXmlOuArquivo(xml);
     ExecutarDanfe(texto, PreparaImpressao(texto, modelo), &TvxnNFeDanfe::Visualizar);
   });
 }
 
 void TvxnNFe::EditarModeloDanfe(std::string_view xml, std::string_view modelo) {
   ComTelemetria(GetTelemetria(), "EditarModeloDanfe", [&] {
-    const std::string texto = TextoXml(xml);
+    const std::string texto = TextoXmlOuArquivo(xml);
     ExecutarDanfe(texto, PreparaImpressao(texto, modelo), &TvxnNFeDanfe::Editar);
   });
 }
 
 // A document not yet authorised: checks off, marked as a preview, under one root in the NF-e namespace.
 std::string TvxnNFe::XmlPrevia(std::string_view xml) {
-  std::string texto = TextoXml(xml);
+  std::string texto = TextoXmlOuArquivo(xml);
   std::string corpo;
   for (std::size_t p = 0; p < texto.size();) {
     const std::size_t d = texto.find("<?xml", p);
@@ -172,7 +150,7 @@ void TvxnNFe::ExportarDanfe(std::string_view xml, std::string_view modelo, std::
     // No save dialog on a library for Linux: the caller names the file.
     if (Trim(arquivo).empty())
       throw EvxnNFeReportException("Nome do arquivo de exportação não informado.", GetDiretorioLogErro());
-    const std::string texto = TextoXml(xml);
+    const std::string texto = TextoXmlOuArquivo(xml);
     TvxnStringList params = PreparaImpressao(texto, modelo);
     params.SetValue("FormatoExportacao", std::to_string(formato));
     params.SetValue("SalvarComo", arquivo);
@@ -196,6 +174,56 @@ void TvxnNFe::ExportarPreverDanfe(std::string_view xml, std::string_view modelo,
       throw EvxnNFeExportarPreverDanfeException("Falha ao Exportar o PDF de previsão: " + e.Message(),
                                                 GetDiretorioLogErro());
     }
+  });
+}
+
+TvxnStringList TvxnNFe::PreparaImpressaoEPEC(std::string_view xml, std::string_view protocolo,
+                                             std::string_view dataHora, std::string_view modelo,
+                                             std::string& texto) {
+  if (Trim(protocolo).empty())
+    throw EvxnCheckParams("Número de Protocolo do EPEC não foi informado", GetDiretorioLogErro());
+  if (Trim(dataHora).empty())
+    throw EvxnCheckParams("Data Hora do EPEC não foi informado", GetDiretorioLogErro());
+  texto = TextoXmlOuArquivo(xml);
+  if (Trim(texto).empty())
+    throw EvxnCheckParams("O XML informado de EPEC está vazio", GetDiretorioLogErro());
+  if (texto.find("<infNFe") == std::string::npos)
+    throw EvxnCheckParams("O XML informado de EPEC é inválido", GetDiretorioLogErro());
+  TvxnStringList params = PreparaImpressao(texto, modelo);
+  params.SetValue("ProtocoloEPEC", protocolo);
+  params.SetValue("DataHoraEPEC", dataHora);
+  return params;
+}
+
+void TvxnNFe::ImprimirEPEC(std::string_view xml, std::string_view protocolo, std::string_view dataHora,
+                           std::string_view modelo, std::string_view impressora) {
+  ComTelemetria(GetTelemetria(), "ImprimirEPEC", [&] {
+    std::string texto;
+    TvxnStringList params = PreparaImpressaoEPEC(xml, protocolo, dataHora, modelo, texto);
+    params.SetValue("Impressora", impressora);
+    ExecutarDanfe(texto, params, &TvxnNFeDanfe::Imprimir);
+  });
+}
+
+void TvxnNFe::VisualizarEPEC(std::string_view xml, std::string_view protocolo, std::string_view dataHora,
+                             std::string_view modelo) {
+  ComTelemetria(GetTelemetria(), "VisualizarEPEC", [&] {
+    std::string texto;
+    const TvxnStringList params = PreparaImpressaoEPEC(xml, protocolo, dataHora, modelo, texto);
+    ExecutarDanfe(texto, params, &TvxnNFeDanfe::Visualizar);
+  });
+}
+
+void TvxnNFe::ExportarEPEC(std::string_view xml, std::string_view protocolo, std::string_view dataHora,
+                           std::string_view modelo, std::string_view arquivo, int formato) {
+  ComTelemetria(GetTelemetria(), "ExportarEPEC", [&] {
+    std::string texto;
+    TvxnStringList params = PreparaImpressaoEPEC(xml, protocolo, dataHora, modelo, texto);
+    if (Trim(arquivo).empty())
+      throw EvxnNFeReportException("Nome do arquivo de exportação não informado.", GetDiretorioLogErro());
+    params.SetValue("FormatoExportacao", std::to_string(formato));
+    params.SetValue("SalvarComo", arquivo);
+    ExecutarDanfe(texto, params, &TvxnNFeDanfe::Exportar);
   });
 }
 

@@ -62,11 +62,14 @@ void TvxnNFeDanfe::SetVersao(TVersaoManual v) {
   dados_->SetFraseHomologacao("SEM VALOR FISCAL");
 }
 
+std::string TextoXmlOuArquivo(std::string_view xml) {
+  if (xml.size() < 4096 && xml.find('<') == std::string_view::npos && FileExists(xml))
+    return ReadWholeFile(xml);
+  return std::string(xml);
+}
+
 std::string TvxnNFeDanfe::Texto() const {
-  // A path is short and names an existing file; anything else is the XML itself.
-  if (xml_.size() < 4096 && xml_.find('<') == std::string::npos && FileExists(xml_))
-    return ReadWholeFile(xml_);
-  return xml_;
+  return TextoXmlOuArquivo(xml_);
 }
 
 TvxnTipoDadosImpressao TvxnNFeDanfe::Tipo() {

@@ -79,6 +79,10 @@ private:
   std::string modeloRetrato_, modeloPaisagem_, arquivoRtm_;
 };
 
+// The XML an operation was given: the content of the file it names (a short text without "<" that is
+// an existing file's path), else the text itself.
+std::string TextoXmlOuArquivo(std::string_view xml);
+
 // The print tables of a print-data object in the text the report engine reads.
 std::string SerializeTDataSourceList(const TvxnDadosImpressao& dados);
 

@@ -13,12 +13,7 @@ namespace vxn {
 
 namespace {
 
-const TvxnXmlLightElement kVazio;
-
-const TvxnXmlLightElement& Filho(const TvxnXmlLightElement* pai, std::string_view nome) {
-  const TvxnXmlLightElement* filho = pai ? pai->Child(nome) : nullptr;
-  return filho ? *filho : kVazio;
-}
+const TvxnXmlLightElement& kVazio = ElementoVazio();
 
 std::string_view Texto(const TvxnXmlLightElement* pai, std::string_view nome) {
   return pai ? pai->ChildText(nome) : std::string_view();
@@ -271,46 +266,39 @@ void TvxnNFeDanfeDados::GetDadosIdNF(TvxnDanfeNota& nota) {
 
 // ---- Parties --------------------------------------------------------------------------------------------
 
+void TvxnNFeDanfeDados::GetDadosParte(std::string_view prefixo, const TvxnXmlLightElement& parte,
+                                      const TvxnXmlLightElement& ender, std::string_view campoFone) {
+  const std::pair<std::string_view, std::string_view> campos[] = {
+      {"Logradouro", "xLgr"}, {"Numero", "nro"}, {"Complemento", "xCpl"}, {"Bairro", "xBairro"},
+      {"Mun", "xMun"},        {"UF", "UF"},      {"Cep", "CEP"},          {"Pais", "xPais"}};
+  std::string nome(prefixo);
+  auto campo = [&](std::string_view sufixo) -> const std::string& {
+    nome.resize(prefixo.size());
+    return nome.append(sufixo);
+  };
+  Dado(campo("Nome"), parte.ChildText("xNome"));
+  Dado(campo("CNPJ"), Documento(parte));
+  Dado(campo("IE"), parte.ChildText("IE"));
+  for (const auto& [sufixo, elemento] : campos)
+    Dado(campo(sufixo), ender.ChildText(elemento));
+  Dado(campo("End"), Endereco(ender));
+  Dado(campoFone, ender.ChildText("fone"));
+}
+
 void TvxnNFeDanfeDados::GetDadosEmitente(TvxnDanfeNota& nota) {
   const TvxnXmlLightElement& emit = Filho(nota.infNFe, "emit");
-  const TvxnXmlLightElement& ender = Filho(&emit, "enderEmit");
-  Dado("EmitNome", emit.ChildText("xNome"));
-  Dado("EmitCNPJ", Documento(emit));
-  Dado("EmitIE", emit.ChildText("IE"));
+  GetDadosParte("Emit", emit, Filho(&emit, "enderEmit"), "EmitFone");
   Dado("EmitIEST", emit.ChildText("IEST"));
   Dado("EmitIM", emit.ChildText("IM"));
   Dado("EmitFantasia", emit.ChildText("xFant"));
   Dado("EmitCRT", emit.ChildText("CRT"));
-  Dado("EmitLogradouro", ender.ChildText("xLgr"));
-  Dado("EmitEnd", Endereco(ender));
-  Dado("EmitNumero", ender.ChildText("nro"));
-  Dado("EmitComplemento", ender.ChildText("xCpl"));
-  Dado("EmitBairro", ender.ChildText("xBairro"));
-  Dado("EmitMun", ender.ChildText("xMun"));
-  Dado("EmitUF", ender.ChildText("UF"));
-  Dado("EmitCep", ender.ChildText("CEP"));
-  Dado("EmitFone", ender.ChildText("fone"));
-  Dado("EmitPais", ender.ChildText("xPais"));
 }
 
 void TvxnNFeDanfeDados::GetDadosDestinatario(TvxnDanfeNota& nota) {
   const TvxnXmlLightElement& dest = Filho(nota.infNFe, "dest");
-  const TvxnXmlLightElement& ender = Filho(&dest, "enderDest");
-  Dado("DestNome", dest.ChildText("xNome"));
-  Dado("DestCNPJ", Documento(dest));
-  Dado("DestIE", dest.ChildText("IE"));
+  GetDadosParte("Dest", dest, Filho(&dest, "enderDest"), "DestFoneFax");
   Dado("DestIndIE", dest.ChildText("indIEDest"));
   Dado("DestEmail", dest.ChildText("email"));
-  Dado("DestLogradouro", ender.ChildText("xLgr"));
-  Dado("DestEnd", Endereco(ender));
-  Dado("DestNumero", ender.ChildText("nro"));
-  Dado("DestComplemento", ender.ChildText("xCpl"));
-  Dado("DestBairro", ender.ChildText("xBairro"));
-  Dado("DestMun", ender.ChildText("xMun"));
-  Dado("DestUF", ender.ChildText("UF"));
-  Dado("DestCep", ender.ChildText("CEP"));
-  Dado("DestFoneFax", ender.ChildText("fone"));
-  Dado("DestPais", ender.ChildText("xPais"));
 }
 
 void TvxnNFeDanfeDados::GetDadosEntrega(TvxnDanfeNota& nota) {

@@ -182,6 +182,10 @@ private:
   void CriarTabelas();
   void LerNota(TvxnDanfeNota& nota);
   void LerItens(TvxnDanfeNota& nota);
+  // The fields every party box prints, named after the party's prefix ("Emit", "Dest"): name, document,
+  // state registration and the address, the telephone in `campoFone`.
+  void GetDadosParte(std::string_view prefixo, const TvxnXmlLightElement& parte,
+                     const TvxnXmlLightElement& ender, std::string_view campoFone);
   bool NFeIsCancelado(std::string_view chave) const;
 
   std::string fraseContingencia_ = "DANFE em Contingência - impresso em decorrência de problemas técnicos";
@@ -278,6 +282,12 @@ protected:
   void GetDadosMed_NLotes(const TvxnXmlLightElement& prod, std::string_view item) override;
   void GetDadosRastros(const TvxnXmlLightElement& prod, std::string_view item) override;
   void GetDadosDeclaracoesImportacao(const TvxnXmlLightElement& prod, std::string_view item) override;
+
+private:
+  // One row of a batch table (medicines, traceability): the item, the batch's number, quantity and dates,
+  // then the table's own last field.
+  static void LinhaLote(TvxnDataSet& t, const TvxnXmlLightElement& rastro, std::string_view item,
+                        std::string_view ultimoCampo, std::string_view ultimoValor);
 };
 
 // The print-data object of a layout version (vm202a TvxnNFeDanfeDados202 ... vm60 TvxnNFeDanfeDados60).

@@ -9,12 +9,7 @@ namespace vxn {
 
 namespace {
 
-const TvxnXmlLightElement kVazio;
-
-const TvxnXmlLightElement& Filho(const TvxnXmlLightElement* pai, std::string_view nome) {
-  const TvxnXmlLightElement* filho = pai ? pai->Child(nome) : nullptr;
-  return filho ? *filho : kVazio;
-}
+const TvxnXmlLightElement& kVazio = ElementoVazio();
 
 std::string Valor(std::string_view v) {
   return v.empty() ? std::string() : VirgulaDecimal(v);
@@ -215,35 +210,28 @@ void TvxnNFeDanfeDados60::GetDadosMed_NLotes(const TvxnXmlLightElement& prod, st
   const TvxnXmlLightElement* med = prod.Child("med");
   if (!med)
     return;
-  TvxnDataSet& t = GetDataSourceMed();
-  for (const TvxnXmlLightElement& rastro : prod.children) {
-    if (rastro.name != "rastro")
-      continue;
-    t.Append();
-    Campo(t, "Item", item);
-    Campo(t, "nLote", rastro.ChildText("nLote"));
-    Campo(t, "qLote", Valor(rastro.ChildText("qLote")));
-    Campo(t, "dFab", rastro.ChildText("dFab"));
-    Campo(t, "dVal", rastro.ChildText("dVal"));
-    Campo(t, "vPMC", Valor(med->ChildText("vPMC")));
-    t.Post();
-  }
+  const std::string vPMC = Valor(med->ChildText("vPMC"));
+  for (const TvxnXmlLightElement& rastro : prod.children)
+    if (rastro.name == "rastro")
+      LinhaLote(GetDataSourceMed(), rastro, item, "vPMC", vPMC);
+}
+
+void TvxnNFeDanfeDados60::LinhaLote(TvxnDataSet& t, const TvxnXmlLightElement& rastro, std::string_view item,
+                                    std::string_view ultimoCampo, std::string_view ultimoValor) {
+  t.Append();
+  Campo(t, "Item", item);
+  Campo(t, "nLote", rastro.ChildText("nLote"));
+  Campo(t, "qLote", Valor(rastro.ChildText("qLote")));
+  Campo(t, "dFab", rastro.ChildText("dFab"));
+  Campo(t, "dVal", rastro.ChildText("dVal"));
+  Campo(t, ultimoCampo, ultimoValor);
+  t.Post();
 }
 
 void TvxnNFeDanfeDados60::GetDadosRastros(const TvxnXmlLightElement& prod, std::string_view item) {
-  TvxnDataSet& t = *GetDataSourceRastro();
-  for (const TvxnXmlLightElement& rastro : prod.children) {
-    if (rastro.name != "rastro")
-      continue;
-    t.Append();
-    Campo(t, "Item", item);
-    Campo(t, "nLote", rastro.ChildText("nLote"));
-    Campo(t, "qLote", Valor(rastro.ChildText("qLote")));
-    Campo(t, "dFab", rastro.ChildText("dFab"));
-    Campo(t, "dVal", rastro.ChildText("dVal"));
-    Campo(t, "cAgreg", rastro.ChildText("cAgreg"));
-    t.Post();
-  }
+  for (const TvxnXmlLightElement& rastro : prod.children)
+    if (rastro.name == "rastro")
+      LinhaLote(*GetDataSourceRastro(), rastro, item, "cAgreg", rastro.ChildText("cAgreg"));
 }
 
 void TvxnNFeDanfeDados60::GetDadosDeclaracoesImportacao(const TvxnXmlLightElement& prod,

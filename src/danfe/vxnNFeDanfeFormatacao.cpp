@@ -1,12 +1,23 @@
 #include "vxnNFeDanfeFormatacao.h"
 
 #include "vxnText.h"
+#include "vxnXmlLightTree.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
 
 namespace vxn {
+
+const TvxnXmlLightElement& ElementoVazio() {
+  static const TvxnXmlLightElement vazio;
+  return vazio;
+}
+
+const TvxnXmlLightElement& Filho(const TvxnXmlLightElement* pai, std::string_view nome) {
+  const TvxnXmlLightElement* filho = pai ? pai->Child(nome) : nullptr;
+  return filho ? *filho : ElementoVazio();
+}
 
 namespace {
 

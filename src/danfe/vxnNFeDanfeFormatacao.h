@@ -9,6 +9,13 @@
 
 namespace vxn {
 
+struct TvxnXmlLightElement;
+
+// An element with nothing in it: what an absent group of the XML reads as (its fields print as blanks).
+const TvxnXmlLightElement& ElementoVazio();
+// The child of that name of `pai` (which may be null), or the empty element.
+const TvxnXmlLightElement& Filho(const TvxnXmlLightElement* pai, std::string_view nome);
+
 // "1234567.89" -> "1.234.567,89"; "" -> "0,00"; a value without a decimal point ("1234") is returned
 // as it is. The decimal places are kept as the XML has them.
 std::string VirgulaDecimal(std::string_view valor);

@@ -905,22 +905,4 @@ std::string TvxnNFeEventos::GerarXMLDestinatarioCancelamentoComprovanteEntrega(s
       evento, retorno, "O cancelamento do comprovante de entrega não está autorizado.", "eventoxml_dest.xml");
 }
 
-// ---- Printing ------------------------------------------------------------------------------------------
-
-void TvxnNFeEventos::SemDanfe(std::string_view operacao) const {
-  throw EvxnCCeReportException(
-      "%s: a impressão da Carta de Correção ainda não está disponível nesta versão (sem o motor do DANFE).",
-      {operacao}, GetDiretorioLogErro());
-}
-
-void TvxnNFeEventos::ImprimirCCe(std::string_view) {
-  SemDanfe("ImprimirCCe");
-}
-void TvxnNFeEventos::VisualizarCCe(std::string_view) {
-  SemDanfe("VisualizarCCe");
-}
-void TvxnNFeEventos::EditarModeloCCe() {
-  SemDanfe("EditarModeloCCe");
-}
-
 } // namespace vxn

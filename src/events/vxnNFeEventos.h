@@ -8,6 +8,7 @@
 #include "events/vxnNFeEventosBase.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -85,9 +86,27 @@ private:
   std::vector<std::pair<std::string, std::string>> itens_;
 };
 
+// Print settings of the correction-letter form. The component fills them from its DANFE settings.
+struct TvxnImpressaoCCeSettings {
+  std::string
+      ModeloRTM; // "" is DiretorioTemplates without its version folder + "cce/Impressao/ModeloCCe.rtm"
+  int QtdeCopias = 1;
+  std::string Impressora;
+  std::string LogotipoEmitente;
+  std::string SalvarComo;
+  std::string LineDelimiter;
+  // "ModeloRTM=", "LogotipoEmitente=", "QtdeCopias=" lines.
+  std::string GetParams() const;
+};
+
+// The correction-letter model shipped with the templates: the form is the same for every layout
+// version, so it lives beside the version folders ("cce/Impressao/ModeloCCe.rtm").
+std::string ModeloCCePadrao(std::string_view diretorioTemplates);
+
 class TvxnNFeEventos : public TvxnEventos {
 public:
-  using TvxnEventos::TvxnEventos;
+  TvxnNFeEventos(TvxnGovX& gov, TvxnGovUtils& utils, TvxnEmailSettings& emailSettings);
+  ~TvxnNFeEventos() override;
 
   std::string ObterTpEvento() const override { return tpEvento_; }
 
@@ -102,8 +121,9 @@ public:
   // Replaces the configured accented characters in the correction and justification texts.
   void SetCaracteresRemoverAcentos(std::string_view v) { caracteresRemoverAcentos_ = v; }
   TvxnAdicionaPedidoProrrogacao& ItensQuantidade() { return itens_; }
-  // The DANFE printer of the component (borrowed; absent until the DANFE engine exists).
+  // The DANFE printer of the component (borrowed); without one the events object prints with its own.
   void SetDanfe(TvxnNFeDanfe* danfe) { danfe_ = danfe; }
+  TvxnImpressaoCCeSettings& ImpressaoCCeSettings() { return impressaoCCe_; }
   // The distribution file written by the last accepted event ("" when none was written).
   const std::string& UltimoXmlDestinatario() const { return ultimoXmlDestinatario_; }
   // Folder of the documents fetched by key (the program directory's "Downloads/" when empty).
@@ -264,10 +284,20 @@ public:
   std::string GerarXMLDestinatarioCancelamentoComprovanteEntrega(std::string_view evento,
                                                                  std::string_view retorno);
 
-  // ---- Printing of the CC-e (needs the DANFE engine) ----------------------------------------------------
-  void ImprimirCCe(std::string_view xml);
+  // ---- Printing of the CC-e (vxnNFeEventosImpressao.cpp) ------------------------------------------------
+  // The XML is the CC-e's distribution XML (text or file). Each first checks that the authority's reply
+  // in it has cStat 135 or 136 (EvxnCCeReportException "A CCe não está Autorizada."), then prints the
+  // correction-letter form with the print settings above.
+  // The parameter lines of the form: "QtdeCopias=", "ArquivoRtm=", "LogotipoEmitente=", "LineDelimiter=".
+  std::string LoadImpressaoCCeSettings() const;
+  // To the CUPS queue ("" the settings' Impressora, then the default destination).
+  void ImprimirCCe(std::string_view xml, std::string_view impressora = {});
   void VisualizarCCe(std::string_view xml);
-  void EditarModeloCCe();
+  // Writes the PDF (formato 2; 3: PNG pages in the directory `arquivo`); an empty file name (and none in
+  // the settings' SalvarComo) raises EvxnCCeReportException "Nome do arquivo de exportação não informado.".
+  void ExportarCCe(std::string_view xml, std::string_view arquivo = {}, int formato = 2);
+  // Raises EvxnNFeReportException after the check: models are edited as text files.
+  void EditarModeloCCe(std::string_view xml);
 
   // Event date-time as sent: empty gives now in the event's time zone; "yyyy-mm-ddThh:nn:ss" is kept;
   // anything else is parsed and reformatted (EvxnEventoCheckParams "Data/Hora do evento inválida").
@@ -289,7 +319,10 @@ private:
                                     std::string_view mensagem, std::string_view templateNome);
   std::string SalvarDestinatario(const std::string& xml, const std::string& arquivo,
                                  const TOnXmlEvento& aviso);
-  [[noreturn]] void SemDanfe(std::string_view operacao) const;
+  // The printer the CC-e goes through: the component's, else the object's own.
+  TvxnNFeDanfe& Danfe();
+  // Checks the CC-e and runs the printer's operation with its parameters.
+  void ExecutarCCe(std::string_view xml, std::string_view extras, void (TvxnNFeDanfe::*operacao)());
   // DiretorioDownloads, created; when it cannot be, the same path under the program directory.
   std::string PastaDownloads();
   // Writes a downloaded document and tells OnDownloadNFe.
@@ -306,6 +339,8 @@ private:
   std::string caracteresRemoverAcentos_;
   TvxnAdicionaPedidoProrrogacao itens_;
   TvxnNFeDanfe* danfe_ = nullptr;
+  std::unique_ptr<TvxnNFeDanfe> danfeProprio_;
+  TvxnImpressaoCCeSettings impressaoCCe_;
   std::string ultimoXmlDestinatario_;
   std::string diretorioDownloads_;
   TOnXmlEvento onDownloadNFe_;

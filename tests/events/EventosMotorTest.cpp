@@ -172,9 +172,5 @@ TEST_F(EventosMotorTest, EveryInfEventoOfABatchIsSignedInOrder) {
   EXPECT_EQ(assinados.find("<evento", from), std::string::npos);
 }
 
-TEST_F(EventosMotorTest, PrintingTheCorrectionLetterWaitsForTheDanfeEngine) {
-  EXPECT_EQ(RefusalOf([&] { nfe_.ImprimirCCe("<procEventoNFe/>"); }).className, "EvxnCCeReportException");
-}
-
 } // namespace
 } // namespace vxn

@@ -130,6 +130,19 @@ TEST_F(NfeToolDanfePdf, TheExampleSaleBecomesAOnePageA4PdfWithItsDataEmbeddedFon
   EXPECT_TRUE(std::filesystem::is_regular_file(Arquivo("png/" + nota.chave + "-1.png")));
   EXPECT_FALSE(std::filesystem::exists(Arquivo("png/" + nota.chave + "-2.png")));
 
+  // The correction letter registered by the authority, printed through the CC-e operations: its text,
+  // the correction and the event's protocol.
+  const NfeRunResult cce = Nfe({"evento", "cce", nota.chave, "--correcao", "Endereco de entrega: Rua B, 10"});
+  ASSERT_EQ(cce.exitCode, 0) << cce.err << cce.out;
+  const Bloco carta = Blocos(cce.out).at(0);
+  const std::string cartaPdf = Arquivo("cce.pdf");
+  const NfeRunResult cceDanfe = Nfe({"danfe", carta.distribuicao, "-o", cartaPdf});
+  ASSERT_EQ(cceDanfe.exitCode, 0) << cceDanfe.err;
+  const std::string textoCarta = Paginas(cartaPdf).at(0);
+  EXPECT_THAT(textoCarta, HasSubstr("CARTA DE CORREÇÃO ELETRÔNICA"));
+  EXPECT_THAT(textoCarta, HasSubstr("Endereco de entrega: Rua B, 10"));
+  EXPECT_THAT(textoCarta, HasSubstr(carta.protocolo));
+
   // Cancelled: the document with its cancellation event prints the banner; the event alone prints the
   // cancellation form.
   const NfeRunResult cancelar = Nfe({"evento", "cancelar", nota.chave, "--protocolo", nota.protocolo,
@@ -196,6 +209,24 @@ TEST_F(NfeToolDanfePdf, SixtyItemsFlowOntoFollowingPagesWithTheHeaderOnEach) {
   // The recipient block is on the first page only.
   EXPECT_THAT(paginas[0], HasSubstr("DESTINATÁRIO / REMETENTE"));
   EXPECT_THAT(paginas[1], Not(HasSubstr("DESTINATÁRIO / REMETENTE")));
+}
+
+// A document issued in EPEC contingency (not authorised yet) prints with the EPEC's protocol and time;
+// the two options go together.
+TEST_F(NfeToolDanfePdf, EpecOptionsPrintTheEpecProtocol) {
+  std::string xml = ReadWholeFile(std::string(QVX_SOURCE_DIR) + "/tests/data/nfe-10-itens-v4.00.xml");
+  xml.replace(xml.find("<tpEmis>1</tpEmis>"), 18, "<tpEmis>4</tpEmis>");
+  const std::string doc = Arquivo("epec.xml");
+  WriteFileAtomic(doc, xml);
+  const std::string pdf = Arquivo("epec.pdf");
+  const NfeRunResult r = Nfe({"danfe", doc, "--epec-protocolo", "135260000000999", "--epec-datahora",
+                              "2026-12-06T09:00:00-03:00", "-o", pdf});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_THAT(Paginas(pdf).at(0), HasSubstr("135260000000999 2026-12-06T09:00:00-03:00"));
+  const NfeRunResult so = Nfe({"danfe", doc, "--epec-protocolo", "135260000000999", "-o", Arquivo("x.pdf")});
+  EXPECT_EQ(so.exitCode, 2);
+  EXPECT_THAT(so.err, HasSubstr("--epec-protocolo and --epec-datahora go together"));
+  EXPECT_FALSE(std::filesystem::exists(Arquivo("x.pdf")));
 }
 
 // Refusals: the message on standard error, exit 1, and the output file neither written nor damaged.

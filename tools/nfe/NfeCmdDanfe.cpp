@@ -94,7 +94,34 @@ struct TDanfeOptions {
   bool Imprimir = false;
   bool Previa = false;
   std::string Modelo;
+  std::string ProtocoloEpec;
+  std::string DataHoraEpec;
 };
+
+// A correction letter goes through the CC-e operations, which print only a registered one.
+int RunCCe(TvxnNFe& nfe, const TDanfeOptions& o, const std::string& xml) {
+  if (!o.Png.empty())
+    nfe.ExportarCCe(xml, o.Png, 3);
+  else if (o.Imprimir)
+    nfe.ImprimirCCe(xml, o.Impressora);
+  else
+    nfe.ExportarCCe(xml, o.Saida);
+  if (!o.Imprimir)
+    std::cout << (o.Png.empty() ? o.Saida : o.Png) << "\n";
+  return kExitOk;
+}
+
+// A document issued in EPEC contingency, with the EPEC's protocol and registration time.
+int RunEpec(TvxnNFe& nfe, const TDanfeOptions& o, const std::string& xml) {
+  if (o.Imprimir) {
+    nfe.ImprimirEPEC(xml, o.ProtocoloEpec, o.DataHoraEpec, o.Modelo, o.Impressora);
+    return kExitOk;
+  }
+  const bool png = !o.Png.empty();
+  nfe.ExportarEPEC(xml, o.ProtocoloEpec, o.DataHoraEpec, o.Modelo, png ? o.Png : o.Saida, png ? 3 : 1);
+  std::cout << (png ? o.Png : o.Saida) << "\n";
+  return kExitOk;
+}
 
 // nfe danfe FILE...: the DANFE (or the cancellation, CC-e or summary form) as a PDF, PNG pages or a print
 // job. The files are read together, so that a document and its cancellation event give the DANFE
@@ -104,11 +131,20 @@ int RunDanfe(TNfeSession& session, const TDanfeOptions& o) {
   if (o.Arquivos.empty() || destinos != 1)
     throw ENfeToolError(kExitUso,
                         "nfe danfe: give the XML files and one of -o FILE.pdf, --png DIR, --imprimir QUEUE");
+  const bool epec = !o.ProtocoloEpec.empty() || !o.DataHoraEpec.empty();
+  if (epec && (o.ProtocoloEpec.empty() || o.DataHoraEpec.empty() || o.Previa))
+    throw ENfeToolError(kExitUso,
+                        "nfe danfe: --epec-protocolo and --epec-datahora go together, without --previa");
   std::string xml;
   for (const std::string& arquivo : o.Arquivos)
     xml += ReadInput(arquivo);
   TvxnNFe& nfe = session.Componente();
   try {
+    if (epec)
+      return RunEpec(nfe, o, xml);
+    if (!o.Previa &&
+        TipoDadosImpressao(xml, false, nfe.GetDiretorioLogErro()) == TvxnTipoDadosImpressao::tdiCCe)
+      return RunCCe(nfe, o, xml);
     if (!o.Png.empty()) {
       if (o.Previa)
         nfe.ExportarPreverDanfe(xml, o.Modelo, o.Png, 3);
@@ -131,6 +167,10 @@ int RunDanfe(TNfeSession& session, const TDanfeOptions& o) {
   } catch (const EvxnNFeExportarPreverDanfeException& e) {
     std::cerr << "nfe: " << e.ClassName() << ": " << e.Message() << "\n";
     return kExitRecusado;
+  } catch (const EvxnCCeReportException& e) {
+    // A correction letter the authority did not register is not printed.
+    std::cerr << "nfe: " << e.ClassName() << ": " << e.Message() << "\n";
+    return kExitRecusado;
   }
   return kExitOk;
 }
@@ -145,6 +185,8 @@ void AddDanfeCommand(CLI::App& app, TNfeCommandLine& cl) {
       "nfe danfe FILE... -o OUT.pdf | --png DIR | --imprimir [QUEUE]. Several files are read together (an\n"
       "nfeProc and its procEventoNFe: the DANFE with the CANCELADA banner). The form follows from the XML:\n"
       "a CC-e, a cancellation, a summary (resNFe) or the DANFE. The PDF is written whole or not at all.\n"
+      "A CC-e is printed only when the authority registered it (cStat 135 or 136). With --epec-protocolo\n"
+      "and --epec-datahora the document is printed as issued in EPEC contingency.\n"
       "Exit 0 when written, 1 when the document may not be printed or the model is missing.");
   danfe->add_option("arquivos", d->Arquivos, "Distribution XML files (- for standard input)");
   danfe->add_option("-o,--saida", d->Saida, "PDF file to write");
@@ -154,6 +196,9 @@ void AddDanfeCommand(CLI::App& app, TNfeCommandLine& cl) {
   danfe->add_flag("--previa", d->Previa,
                   "A signed document not yet authorised: \"PREVISÃO DE DANFE. SEM VALOR FISCAL\"");
   danfe->add_option("--modelo", d->Modelo, "Model file (.rtm) instead of the configured one");
+  danfe->add_option("--epec-protocolo", d->ProtocoloEpec,
+                    "A document issued in EPEC contingency: the EPEC's protocol (with --epec-datahora)");
+  danfe->add_option("--epec-datahora", d->DataHoraEpec, "The EPEC's registration date-time (dhRegEvento)");
   danfe->callback([&cl, d, danfe] {
     if (!danfe->get_subcommands().empty())
       return;
