@@ -6,6 +6,8 @@
 // error log itself can use these functions).
 #pragma once
 
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -23,5 +25,17 @@ void AppendToFile(std::string_view text, std::string_view path);
 std::string ReadWholeFile(std::string_view path);
 // Atomic replacement of the file's content (temporary file + rename); parents are created.
 void WriteFileAtomic(std::string_view path, std::string_view content);
+
+struct FileToWrite {
+  std::string path;
+  std::string content;
+};
+// WriteFileAtomic of many files in order, with one flush of the disk for all of them instead of one
+// each: every file goes to its temporary name, the file systems holding them are flushed (syncfs), and
+// only then are the files renamed into place and their folders flushed. `placed(i)` is called for each
+// file in place, in order. When a file cannot be written, the files before it are still put in place
+// (and reported), none after it is, no temporary file is left, and the failure is raised.
+void WriteFilesAtomic(std::span<const FileToWrite> files,
+                      const std::function<void(std::size_t)>& placed = {});
 
 } // namespace vxn

@@ -24,8 +24,13 @@ void TvxnNFe::SaveFileChavesTemporario(std::string_view arquivoLogEnvio) {
   TvxnStringList chaves;
   TvxnNFeXMLLogs::ListaChavesLogEnv(
       IncludeTrailingPathDelimiter(GetDiretorioLog()) + std::string(arquivoLogEnvio), &chaves, "");
+  // The index files of a lot are written together: one flush of the disk for the lot, not one a key.
+  const std::string pasta = IncludeTrailingPathDelimiter(GetDiretorioXmlDestinatario());
+  const std::string conteudo = "env-lot=" + std::string(arquivoLogEnvio);
+  std::vector<FileToWrite> indices;
   for (const std::string& chave : chaves)
-    SaveFileTemporario(chave, arquivoLogEnvio);
+    indices.push_back({ToNativePath(pasta + chave), conteudo});
+  WriteFilesAtomic(indices);
 }
 
 void TvxnNFe::ListarLogs(TvxnStringList* lista, TLogFilter filtro, std::string_view texto) {

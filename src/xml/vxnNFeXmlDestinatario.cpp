@@ -98,14 +98,38 @@ std::string TvxnNFeXmlDestinatario::GerarChavesComStatus(std::string_view recibo
   for (int cStat : status)
     TvxnNFeXMLLogs::ListaChavesLogRecibo(logConsRec_, cStat, &chaves, diretorioLog_);
   std::string ultimo;
-  for (const std::string& chave : chaves) {
-    chaveNFe_ = chave;
-    salvarComo_ = diretorioXmlDestinatario_ + chave + std::string(sufixo);
-    ultimo = GerarXmlDestinatario();
+  // The documents of the receipt are written together, with one flush of the disk; those built before
+  // a document that fails are still written before the failure goes on to the caller.
+  std::vector<TArquivoPendente> pendentes;
+  pendentes_ = &pendentes;
+  try {
+    for (const std::string& chave : chaves) {
+      chaveNFe_ = chave;
+      salvarComo_ = diretorioXmlDestinatario_ + chave + std::string(sufixo);
+      ultimo = GerarXmlDestinatario();
+    }
+  } catch (...) {
+    pendentes_ = nullptr;
+    GravarPendentes(pendentes);
+    throw;
   }
+  pendentes_ = nullptr;
+  GravarPendentes(pendentes);
   if (!chaves.Empty() && salvarLogsEmDisco_)
     DeleteTempFile(recibo);
   return ultimo;
+}
+
+void TvxnNFeXmlDestinatario::GravarPendentes(const std::vector<TArquivoPendente>& pendentes) {
+  std::vector<FileToWrite> arquivos;
+  for (const TArquivoPendente& p : pendentes)
+    arquivos.push_back(p.Arquivo);
+  // A key's index file goes only once its document is in place.
+  WriteFilesAtomic(arquivos, [&](std::size_t i) {
+    if (onXmlDestinatario_)
+      onXmlDestinatario_(pendentes[i].Arquivo.path);
+    DeleteTempFile(pendentes[i].Chave);
+  });
 }
 
 std::string TvxnNFeXmlDestinatario::GerarPorChave(std::string_view chave) {
@@ -122,6 +146,10 @@ std::string TvxnNFeXmlDestinatario::GerarPorChave(std::string_view chave) {
 std::string TvxnNFeXmlDestinatario::GerarXmlDestinatario() {
   const std::string xml = Trim(MontarXmlDestinatario(chaveNFe_));
   if (!xml.empty() && salvarLogsEmDisco_) {
+    if (pendentes_ && !salvarComo_.empty()) {
+      pendentes_->push_back({{salvarComo_, TextoDoArquivo(xml)}, chaveNFe_});
+      return xml;
+    }
     SalvarEmArquivo(xml);
     DeleteTempFile(chaveNFe_);
   }
@@ -214,12 +242,16 @@ std::string TvxnNFeXmlDestinatario::TrataXmlAssinado(std::string_view xml) {
   return out;
 }
 
+std::string TvxnNFeXmlDestinatario::TextoDoArquivo(std::string_view xml) {
+  TvxnStringList linhas;
+  linhas.SetText(xml);
+  return linhas.Text();
+}
+
 void TvxnNFeXmlDestinatario::SalvarEmArquivo(std::string_view xml) {
   if (salvarComo_.empty())
     return;
-  TvxnStringList linhas;
-  linhas.SetText(xml);
-  WriteFileAtomic(salvarComo_, linhas.Text());
+  WriteFileAtomic(salvarComo_, TextoDoArquivo(xml));
   if (onXmlDestinatario_)
     onXmlDestinatario_(salvarComo_);
 }

@@ -7,6 +7,7 @@
 // object serves one generation.
 #pragma once
 
+#include "vxnFiles.h"
 #include "vxnGovUtils.h"
 #include "vxnNFeSettings.h"
 #include "xml/vxnNFeLogsLidos.h"
@@ -15,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vxn {
 
@@ -84,6 +86,15 @@ private:
   std::string GerarChavesComStatus(std::string_view recibo, std::initializer_list<int> status,
                                    std::string_view sufixo);
   std::string InfProtReconstruido(std::string_view infProt) const;
+  // A document built while a receipt's documents are written together, and the key whose index file
+  // goes once it is in place.
+  struct TArquivoPendente {
+    FileToWrite Arquivo;
+    std::string Chave;
+  };
+  void GravarPendentes(const std::vector<TArquivoPendente>& pendentes);
+  // The file's text: UTF-8 without a byte-order mark, lines ending in CR LF.
+  static std::string TextoDoArquivo(std::string_view xml);
   std::string NaoEncontrada(std::string_view chave, std::string_view log) const;
 
   std::string logDirErro_;
@@ -98,6 +109,8 @@ private:
   bool logsDoRecibo_ = false;
   std::unique_ptr<TvxnNFeLogEnvioLido> envioLido_;
   std::unique_ptr<TvxnNFeLogReciboLido> reciboLido_;
+  // Set while the documents of one receipt are collected to be written together.
+  std::vector<TArquivoPendente>* pendentes_ = nullptr;
 };
 
 // The protocol statuses a distribution document is joined for: authorised (100, and 150, authorised

@@ -76,6 +76,26 @@ TEST(Files, AWriteThatFailsAfterItsTemporaryExistsLeavesNothingBehind) {
   EXPECT_EQ(Names(dir.File("pasta.xml")), std::vector<std::string>{"dentro"});
 }
 
+// A group whose third file cannot be made (its folder would go through a regular file): the two before
+// it are in place and reported in order, the one after it is not written, no temporary is left, and the
+// refusal is the third file's.
+TEST(Files, AGroupPlacesTheFilesBeforeAFailureAndNothingAfterIt) {
+  test::TempDir dir;
+  WriteFileAtomic(dir.File("arquivo"), "x");
+  const std::vector<FileToWrite> grupo = {{dir.File("a.xml"), "a"},
+                                          {dir.File("b.xml"), "b"},
+                                          {dir.File("arquivo/c.xml"), "c"},
+                                          {dir.File("d.xml"), "d"}};
+  std::vector<std::size_t> colocados;
+  const test::Refusal r =
+      RefusalOf([&] { WriteFilesAtomic(grupo, [&](std::size_t i) { colocados.push_back(i); }); });
+  EXPECT_EQ(r.className, "EvxnException");
+  EXPECT_NE(r.message.find(dir.File("arquivo/c.xml")), std::string::npos) << r;
+  EXPECT_EQ(colocados, (std::vector<std::size_t>{0, 1}));
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"a.xml", "arquivo", "b.xml"}));
+  EXPECT_EQ(ReadWholeFile(dir.File("b.xml")), "b");
+}
+
 TEST(Files, AppendAndErrors) {
   test::TempDir dir;
   std::string f = dir.File("log.txt");

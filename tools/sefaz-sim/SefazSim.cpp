@@ -282,6 +282,9 @@ void TSefazSim::Start() {
   if (!server->is_valid())
     throw std::runtime_error("sefaz-sim: TLS setup failed");
   server->set_payload_max_length(16 * 1024 * 1024);
+  // A reply goes out in two writes (headers, then body): with Nagle's algorithm the body waits for the
+  // client's delayed acknowledgement, some 40 ms for every request on loopback.
+  server->set_tcp_nodelay(true);
   // SO_REUSEADDR only: the library's default SO_REUSEPORT would let a second server share a busy port.
   server->set_socket_options([](int sock) {
     int yes = 1;
