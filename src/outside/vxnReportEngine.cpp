@@ -463,7 +463,9 @@ private:
           continue;
         void* l = Celula(c, std::move(texto));
         altura = std::max(altura, Tipografia::Altura(l) + 2 * kPad * 0.5);
-        if (coluna.estilo.ajuste != TvxnAjuste::ajReduzir)
+        // Drawn from the measure unless drawing lays it out otherwise: a text made smaller to fit, or one
+        // naming the page ({#pagina}), whose number is known only when the page is drawn.
+        if (coluna.estilo.ajuste != TvxnAjuste::ajReduzir && coluna.texto.find("{#") == std::string::npos)
           celulas[c] = l;
       }
       doc.alturasItens.push_back(altura);

@@ -118,7 +118,7 @@ TEST(ReportEngine, RowsAndTheContinuationTextFlowAcrossPagesWithNothingLostOrDou
       Modelo("<banda tipo=\"cabecalho\" altura=\"8\"><texto x=\"0\" y=\"0\" l=\"90\" a=\"8\" "
              "texto=\"CABECALHO {#pagina} DE {#paginas}\"/></banda>"
              "<banda tipo=\"itens\" tabela=\"Itens\" altura-titulo=\"4\" altura-minima=\"4\">"
-             "<coluna titulo=\"DESC\" largura=\"90\" texto=\"{Desc}\"/></banda>"
+             "<coluna titulo=\"DESC\" largura=\"90\" texto=\"{Desc} P{#pagina}\"/></banda>"
              "<banda tipo=\"continuacao\" titulo=\"CONTINUA\" texto=\"{Longo}\" se=\"Longo\"/>");
   const std::string pdf = dir.Path() + "r.pdf";
   const int n = ExportarRelatorioPdf(Trabalho(dir, modelo, Dados(30, longo)), pdf);
@@ -130,6 +130,10 @@ TEST(ReportEngine, RowsAndTheContinuationTextFlowAcrossPagesWithNothingLostOrDou
     EXPECT_THAT(paginas[p], HasSubstr("CABECALHO " + std::to_string(p + 1) + " DE " + std::to_string(n)));
     todas += paginas[p];
   }
+  // A cell naming its page shows the page it is drawn on.
+  EXPECT_THAT(paginas[0], HasSubstr("LINHA-1-FIM P1"));
+  EXPECT_THAT(paginas[1], HasSubstr("-FIM P2"));
+  EXPECT_THAT(paginas[1], ::testing::Not(HasSubstr("-FIM P1")));
   for (const std::string prefixo : {"LINHA-", "PARAGRAFO-"})
     for (int i = 1; i <= (prefixo == "LINHA-" ? 30 : 40); ++i) {
       const std::string v = prefixo + std::to_string(i) + (prefixo == "LINHA-" ? "-FIM" : "\n");
