@@ -13,10 +13,6 @@
 #include "vxnPaths.h"
 #include "vxnText.h"
 
-#ifndef QVX_VERSION
-#define QVX_VERSION "0.0.0"
-#endif
-
 namespace vxn {
 
 namespace {

@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <sys/stat.h>
 
+#include <filesystem>
+
 namespace vxn {
 
 namespace {
@@ -142,8 +144,10 @@ std::string TvxnCustomNFe::GetINIFilePath(std::string_view fileName) {
   std::string nome = ToNativePath(fileName);
   std::string dir = ExtractFilePath(nome);
   std::string arquivo = ExtractFileName(nome);
+  // A file named relative to the current folder is that file, as the host's shell would take it.
   if (FileExists(nome))
-    return ExpandirCaminho(nome);
+    return IsAbsolutePath(nome) ? ExpandirCaminho(nome)
+                                : std::filesystem::absolute(nome).lexically_normal().string();
   if (DirectoryExists(nome))
     return dir + std::string(kPadrao);
   if (!dir.empty() && DirectoryExists(dir) && !arquivo.empty())

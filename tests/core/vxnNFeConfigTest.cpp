@@ -125,6 +125,21 @@ TEST_F(NFeConfigTest, IniFilePathRules) {
   EXPECT_EQ(nfe.GetINIFilePath("/nao/existe/beside.ini"), home.File("beside.ini"));
   EXPECT_EQ(nfe.GetINIFilePath("/nao/existe/x.ini"), home.File("nfeConfig.ini"));
   EXPECT_EQ(nfe.GetINIFilePath("solto.ini"), home.File("solto.ini"));
+  // A name that exists relative to the current folder is that file, loaded from there.
+  TempDir atual;
+  WriteFileAtomic(atual.File("aqui.ini"), "[NFE]\nUF=MG\n");
+  const auto anterior = std::filesystem::current_path();
+  std::filesystem::current_path(atual.Path());
+  EXPECT_EQ(nfe.GetINIFilePath("./aqui.ini"), atual.File("aqui.ini"));
+  const Refusal carga = RefusalOf([&] { nfe.LoadConfig("aqui.ini"); });
+  std::filesystem::current_path(anterior);
+  EXPECT_EQ(carga, Refusal{}) << carga;
+  EXPECT_EQ(nfe.GetUF(), "MG");
+}
+
+// The version a host reads is the project's, not a placeholder.
+TEST_F(NFeConfigTest, VersaoIsTheProjectVersion) {
+  EXPECT_EQ(TvxnNFe().GetVersao(), QVX_TEST_PROJECT_VERSION);
 }
 
 TEST_F(NFeConfigTest, ACertificateFileWipesTheStoredPin) {
