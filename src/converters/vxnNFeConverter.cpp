@@ -1,5 +1,6 @@
 #include "vxnNFeConverter.h"
 
+#include "vxnCnpj.h"
 #include "vxnFiles.h"
 #include "vxnGovUtils.h"
 #include "vxnNFeConvDic.h"
@@ -157,7 +158,7 @@ std::string TvxnNFeConverter::GeraNFs_Random(int quantidade, std::string_view UF
   const Capital* capital = CapitalDe(UF);
   if (capital == nullptr)
     throw EvxnNFeCheckParams("Valor para UF inválido. ", diretorioLogErro_);
-  if (Utf8Length(CNPJ) != 14 || !IsDigits(CNPJ))
+  if (!FormaCnpj(CNPJ))
     throw EvxnNFeCheckParams("CNPJ deve conter 14 dígitos. ", diretorioLogErro_);
 
   const std::string modelo = GetGovUtils().LoadFromFile(GetTemplateCompletePath("template.txt"));

@@ -1,5 +1,6 @@
 #include "vxnNFeLoteAssinatura.h"
 
+#include "vxnCnpj.h"
 #include "vxnGovUtils.h"
 #include "vxnNFe.h"
 #include "vxnNFeException.h"
@@ -183,7 +184,7 @@ std::string TvxnLoteAssinatura::ChecarChave(std::string_view nota) const {
   if (!utils_.FindAttribute(nota, "infNFe", "Id", id))
     return {};
   const std::string chave = Utf8Mid(id, 3, 44);
-  if (Utf8Length(chave) != 44 || !IsDigits(chave))
+  if (!FormaChaveAcesso(chave))
     throw EvxnSignatureException("Chave inválida, a chave deve conter apenas números, e conter 44 caracteres",
                                  logDir_);
   return id;

@@ -2,6 +2,7 @@
 
 #include "events/vxnEventosXMLUtils.h"
 #include "events/vxnNFeEventosParametros.h"
+#include "vxnCnpj.h"
 #include "vxnFiles.h"
 #include "vxnFormat.h"
 #include "vxnGovUtils.h"
@@ -331,7 +332,7 @@ std::string TvxnNFeEventos::ManifestacaoDestinatario(int tipo, std::string_view 
   const std::string evento = Envolver(kPrefixoManifestacao, GetDiretorioLogErro(), [&] {
     const std::string autor = Trim(GetCNPJ());
     std::string modelo;
-    if (autor.size() == 14 && IsDigits(autor)) {
+    if (FormaCnpj(autor)) {
       if (!Utils().ValidateCNPJ(autor))
         throw EvxnEventoCheckParams("CNPJ é inválido.", GetDiretorioLogErro());
       modelo = LoadTemplate("evento_manifestacaodestinatariocnpj.xml");
@@ -618,7 +619,7 @@ std::string TvxnNFeEventos::MontarXmlEnvioAtorInteressado(
     const std::string aut = Trim(autorizado);
     if (aut.empty())
       throw EvxnEventoCheckParams("Favor preencher CNPJ/CPF do Autorizado.", GetDiretorioLogErro());
-    if (!IsDigits(aut))
+    if (!IsDigits(aut) && !FormaCnpj(aut))
       throw EvxnEventoCheckParams("CNPJ/CPF do Autorizado deve conter apenas números.",
                                   GetDiretorioLogErro());
     if (aut.size() != 11 && aut.size() != 14)

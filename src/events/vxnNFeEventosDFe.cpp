@@ -4,6 +4,7 @@
 #include "events/vxnNFeEventos.h"
 
 #include "events/vxnEventosXMLUtils.h"
+#include "vxnCnpj.h"
 #include "vxnFiles.h"
 #include "vxnFormat.h"
 #include "vxnGovUtils.h"
@@ -174,7 +175,7 @@ std::string TvxnNFeEventos::DownloadNFe(std::string_view chaves) {
     if (c.size() != 44)
       throw EvxnNFeEventoDownloadNFeException(
           "A Chave \"" + c + "\" é inválida. Deve conter exatamente 44 dígitos", logDir);
-    if (!IsDigits(c))
+    if (!IsDigits(c) && !FormaChaveAcesso(c))
       throw EvxnNFeEventoDownloadNFeException("A Chave \"" + c + "\" é inválida. Deve conter apenas números",
                                               logDir);
     elementos += "<chNFe>" + c + "</chNFe>";

@@ -1,6 +1,7 @@
 #include "events/vxnNFeEventosParametros.h"
 
 #include "events/vxnEventosXMLUtils.h"
+#include "vxnCnpj.h"
 #include "vxnGovUtils.h"
 #include "vxnNFeException.h"
 #include "vxnText.h"
@@ -16,27 +17,17 @@ namespace {
 constexpr std::array<int, 29> kOrgaos{11, 12, 13, 14, 15, 16, 17, 21, 22, 23, 24, 25, 26, 27, 28,
                                       29, 31, 32, 33, 35, 41, 42, 43, 50, 51, 52, 53, 90, 91};
 
-bool DigitoConfere(std::string_view chave) {
-  int soma = 0;
-  int peso = 2;
-  for (std::size_t i = 43; i-- > 0;) {
-    soma += (chave[i] - '0') * peso;
-    peso = peso == 9 ? 2 : peso + 1;
-  }
-  const int resto = soma % 11;
-  return chave[43] - '0' == (resto < 2 ? 0 : 11 - resto);
-}
-
 // What is wrong with a key; "" for a good one.
 std::string ProblemaChave(std::string_view chave) {
   const std::string c = Trim(chave);
   if (c.empty())
     return "Chave da NF-e está vazia.";
-  if (!IsDigits(c))
+  // The capital letters of an issuer's alphanumeric CNPJ are the only letters a key may hold.
+  if (!IsDigits(c) && !FormaChaveAcesso(c))
     return "Chave da NF-e deve conter apenas números.";
   if (c.size() != 44)
     return "Chave da NF-e deve conter exatamente 44 dígitos.";
-  if (!DigitoConfere(c))
+  if (!ChaveAcessoConfere(c))
     return "Chave da NF-e com dígito verificador inválido.";
   return {};
 }
@@ -110,7 +101,7 @@ void TvxnEventoParametros::Autor(std::string_view cnpj) const {
   const std::string c = Trim(cnpj);
   if (c.empty())
     throw EvxnEventoCheckParams("Favor preencher CNPJ.", logDir_);
-  if (!IsDigits(c))
+  if (!IsDigits(c) && !FormaCnpj(c))
     throw EvxnEventoCheckParams("CNPJ deve conter apenas números.", logDir_);
   if (c.size() != 11 && c.size() != 14)
     throw EvxnEventoCheckParams("CNPJ deve conter 14 dígitos ou 11 dígitos quando for CPF.", logDir_);

@@ -1,6 +1,7 @@
 // Files, paths, identifiers, dates and the XML log writer of TvxnGovUtils.
 #include "vxnGovUtils.h"
 
+#include "vxnCnpj.h"
 #include "vxnFiles.h"
 #include "vxnNFeException.h"
 #include "vxnPaths.h"
@@ -86,17 +87,17 @@ int DigitAt(std::string_view s, std::size_t i) {
   return s[i] - '0';
 }
 
-// Keeps the digits of a document number written with its usual punctuation; "" when anything else
-// is in it.
-std::string DocumentDigits(std::string_view text) {
-  std::string digits;
+// Keeps the characters of a document number written with its usual punctuation ("11.222.333/0001-81",
+// "12.ABC.345/01DE-35"): the digits, and the capital letters when `letters`; "" when anything else is in it.
+std::string DocumentCharacters(std::string_view text, bool letters) {
+  std::string kept;
   for (char c : Trim(text)) {
-    if (c >= '0' && c <= '9')
-      digits += c;
+    if ((c >= '0' && c <= '9') || (letters && c >= 'A' && c <= 'Z'))
+      kept += c;
     else if (c != '.' && c != '/' && c != '-' && c != ' ')
       return {};
   }
-  return digits;
+  return kept;
 }
 
 bool AllSame(std::string_view s) {
@@ -177,14 +178,12 @@ std::string TvxnGovUtils::GetSpecialDirectories(int kind) const {
 // ---------------------------------------------------------------- identifiers and values
 
 bool TvxnGovUtils::ValidateCNPJ(std::string_view cnpj) const {
-  const std::string d = DocumentDigits(cnpj);
-  if (d.size() != 14 || AllSame(d))
-    return false;
-  return Mod11Digit(d, 12, 9) == DigitAt(d, 12) && Mod11Digit(d, 13, 9) == DigitAt(d, 13);
+  // Numeric or alphanumeric: the same rule gives a numeric CNPJ the digits it always had.
+  return CnpjValido(DocumentCharacters(cnpj, true));
 }
 
 bool TvxnGovUtils::ValidateCPF(std::string_view cpf) const {
-  const std::string d = DocumentDigits(cpf);
+  const std::string d = DocumentCharacters(cpf, false);
   if (d.size() != 11 || AllSame(d))
     return false;
   // The CPF weights grow without wrapping (2..10, then 2..11).

@@ -101,8 +101,8 @@ public:
                      std::string& value) const;
   // The values of the attribute `attribute` (without namespace) of every element `element` of the
   // namespace `namespaceUri` below the document element, in document order: what XPathSelectNodes gives
-  // for ".//p:element/@attribute" with p bound to namespaceUri, read without building the tree. Raises the same EvxnNFeException for
-  // text that is not XML.
+  // for ".//p:element/@attribute" with p bound to namespaceUri, read without building the tree. Raises the
+  // same EvxnNFeException for text that is not XML.
   std::vector<std::string> FindAttributes(std::string_view xml, std::string_view namespaceUri,
                                           std::string_view element, std::string_view attribute) const;
 
@@ -158,7 +158,8 @@ public:
   std::string Decrypt(std::string_view text) const;
 
   // ---- Identifiers and values ----
-  // Digits only, or the usual punctuation (". / -"); all-equal digit runs are refused.
+  // Digits only, or the usual punctuation (". / -"); all-equal digit runs are refused. A CNPJ may be
+  // alphanumeric: twelve digits or capital letters, then its two check digits (vxnCnpj.h).
   bool ValidateCNPJ(std::string_view cnpj) const;
   bool ValidateCPF(std::string_view cpf) const;
   // Left-pads with zeros to `width` characters; a longer text is returned unchanged.

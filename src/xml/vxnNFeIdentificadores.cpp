@@ -1,5 +1,6 @@
 #include "xml/vxnNFeIdentificadores.h"
 
+#include "vxnCnpj.h"
 #include "vxnGovUtils.h"
 #include "vxnNFeException.h"
 #include "vxnText.h"
@@ -61,9 +62,13 @@ std::string TvxnNFeIdentificadores::CalculaChaveInutilizacao(std::string_view An
       {nNFIni, "O Número da Nota Fiscal Inicial \"%s\" deve ser um número Inteiro."},
       {nNFFin, "O Número da Nota Fiscal Final \"%s\" deve ser um número Inteiro."},
   }};
-  for (const Numero& n : numeros)
-    if (!IsInt64(n.value))
-      throw EvxnNFeCheckParams(n.message, {n.value}, logDir_);
+  for (std::size_t i = 0; i < numeros.size(); ++i) {
+    // An alphanumeric CNPJ goes into the Id as it is.
+    if (i == 1 && FormaCnpj(CNPJ))
+      continue;
+    if (!IsInt64(numeros[i].value))
+      throw EvxnNFeCheckParams(numeros[i].message, {numeros[i].value}, logDir_);
+  }
 
   // The year is compared as a number, so "2024" is out of range just as "05" is.
   long long ano = 0;

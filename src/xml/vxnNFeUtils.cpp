@@ -1,5 +1,6 @@
 #include "xml/vxnNFeUtils.h"
 
+#include "vxnCnpj.h"
 #include "vxnGovUtils.h"
 #include "vxnNFeException.h"
 #include "vxnText.h"
@@ -81,6 +82,9 @@ void ChecarCamposChave(std::string_view dEmi, std::string_view cUF, std::string_
     if (i == 3 && !Serie.empty() && !IsInt64(Serie))
       throw EvxnNFeCheckParams("A Série do Documento Fiscal \"%s\" deve ser um número Inteiro.", {Serie},
                                logDir);
+    // An alphanumeric CNPJ takes the key's fourteen CNPJ positions as it is.
+    if (i == 1 && FormaCnpj(CNPJ))
+      continue;
     if (!IsInt64(numeros[i].value))
       throw EvxnNFeCheckParams(numeros[i].message, {numeros[i].value}, logDir);
   }
@@ -134,17 +138,13 @@ bool IsInt64(std::string_view s) {
 }
 
 char CalculaDigitoModulo11(std::string_view digits, TvxnLogDir logDir) {
-  int soma = 0;
-  int peso = 2;
-  for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
-    if (*it < '0' || *it > '9')
-      throw EvxnNFeCheckParams("O caractere \"%s\" de \"%s\" não é um dígito.", {std::string(1, *it), digits},
+  // The capital letters of an alphanumeric CNPJ count as their ASCII code minus 48, as in the CNPJ's own
+  // check digits.
+  for (char c : digits)
+    if (ValorCaractereCnpj(c) < 0)
+      throw EvxnNFeCheckParams("O caractere \"%s\" de \"%s\" não é um dígito.", {std::string(1, c), digits},
                                logDir.path);
-    soma += (*it - '0') * peso;
-    peso = peso == 9 ? 2 : peso + 1;
-  }
-  int resto = soma % 11;
-  return resto <= 1 ? '0' : static_cast<char>('0' + (11 - resto));
+  return static_cast<char>('0' + DigitoModulo11Alfanumerico(digits));
 }
 
 std::string CalculaChave(std::string_view dEmi, std::string_view cUF, std::string_view CNPJ,

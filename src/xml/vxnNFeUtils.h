@@ -42,7 +42,8 @@ bool TryStrToInt64(std::string_view s, long long& value);
 bool IsInt64(std::string_view s);
 
 // Modulus-11 check digit of a run of decimal digits: weights 2..9 repeating from the rightmost digit;
-// 0 when the remainder is 0 or 1. A character that is not a digit raises EvxnNFeCheckParams.
+// 0 when the remainder is 0 or 1. The capital letters of an alphanumeric CNPJ count as their ASCII code
+// minus 48 ("A" 17); any other character raises EvxnNFeCheckParams.
 char CalculaDigitoModulo11(std::string_view digits, TvxnLogDir logDir = {});
 
 // The 44-digit access key of layouts 4.0 and later, from the issue date ("YYYY-MM-DD" or

@@ -87,6 +87,14 @@ TEST_F(EventosParametrosTest, CorrectionLetter) {
           {"key with letters",
            cce({.chave = "3526121122233300018155001000001002148213906A"}),
            {kCheck, Envio("Chave da NF-e deve conter apenas números.")}},
+          {"letters of an alphanumeric CNPJ accepted",
+           cce(semTexto({.chave = "35261212ABC34501DE35550010000010011173015586"})), textoVazio},
+          {"letters outside the CNPJ",
+           cce({.chave = "35261212ABC34501DE355500100000100111730155A6"}),
+           {kCheck, Envio("Chave da NF-e deve conter apenas números.")}},
+          {"alphanumeric key with a wrong check digit",
+           cce({.chave = "35261212ABC34501DE35550010000010011173015584"}),
+           {kCheck, Envio("Chave da NF-e com dígito verificador inválido.")}},
           {"43 digits",
            cce({.chave = std::string(kChave).substr(1)}),
            {kCheck, Envio("Chave da NF-e deve conter exatamente 44 dígitos.")}},
@@ -127,6 +135,9 @@ TEST_F(EventosParametrosTest, CorrectionLetter) {
   for (const auto& [cnpj, mensagem] : std::vector<std::pair<std::string, std::string>>{
            {"", "Favor preencher CNPJ."},
            {"1122233300018A", "CNPJ deve conter apenas números."},
+           {"12abc34501de35", "CNPJ deve conter apenas números."},
+           // An alphanumeric CNPJ passes on to the correction's check.
+           {"12ABC34501DE35", "Favor preencher o Texto de Correção"},
            {"112223330001", "CNPJ deve conter 14 dígitos ou 11 dígitos quando for CPF."}}) {
     nfe_.SetCNPJ(cnpj);
     EXPECT_EQ(RefusalOf([&] { nfe_.EnviarCCe(kChave, "", "35", "", "", 1, "1"); }),

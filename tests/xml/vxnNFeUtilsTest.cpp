@@ -67,6 +67,17 @@ TEST(CalculaChave, RemainderZeroOrOneGivesCheckDigitZero) {
   EXPECT_EQ(CalculaDigitoModulo11("100000000"), '9');
 }
 
+// An issuer of alphanumeric CNPJ: its letters fill the key's CNPJ positions and count as their ASCII code
+// minus 48 in the key's digit (valued as base-36 digits they would give 8, not 6).
+TEST(CalculaChave, AlphanumericCnpjGoesIntoTheKeyAndItsCheckDigit) {
+  const std::string chave =
+      Chave("2026-12-05T10:30:00-03:00", "35", "12ABC34501DE35", "55", "1", "1001", "1", "17301558");
+  EXPECT_EQ(chave, "35261212ABC34501DE35550010000010011173015586");
+  EXPECT_TRUE(ValidaAutenticidadeDV(chave, vm60));
+  EXPECT_FALSE(ValidaAutenticidadeDV(chave.substr(0, 43) + "4", vm60));
+  EXPECT_EQ(DecodeChave(chave, vm60).CNPJ, "12ABC34501DE35");
+}
+
 // Each row breaks its own check and every later one, so only the order decides which is reported.
 TEST(CalculaChave, EachRefusalComesInOrderWrappedWithItsReason) {
   for (const auto& a : test::ReadTable("xml/data/calcula-chave-recusas.tsv"))

@@ -53,6 +53,9 @@ void TNfeSession::Configurar() {
     throw ENfeToolError(kExitUso, "--destinatario works on the embedded default only; with --config give the "
                                   "recipient's own configuration (sefaz-sim --write-config DIR writes "
                                   "DIR/destinatario/nfeConfig.ini)");
+  if (options_.EmitenteAlfanumerico && !PadraoEmbutido())
+    throw ENfeToolError(kExitUso, "--emitente-alfanumerico works on the embedded default only; with --config "
+                                  "give that issuer's own configuration and certificate");
   nfe_ = std::make_unique<TvxnNFe>();
   nfe_->SetOnXmlDestinatario([this](const std::string& arquivo) {
     const std::string nome = ExtractFileName(arquivo);
@@ -91,7 +94,9 @@ void TNfeSession::ConfigurarPadraoEmbutido() {
   dataDir_ = NfeDataDirectory();
   // The recipient keeps its files apart; the local server's state (in the data folder) is shared, so
   // that both sides of a sale meet.
-  const std::string pastas = dataDir_ + (options_.Destinatario ? "destinatario/" : "");
+  const std::string pastas = dataDir_ + (options_.Destinatario           ? "destinatario/"
+                                         : options_.EmitenteAlfanumerico ? "alfanumerico/"
+                                                                         : "");
   TvxnNFe& n = *nfe_;
   n.SetDiretorioLogErro(pastas + "LogErro/");
   n.SetDiretorioLog(pastas + "Log/");
@@ -112,7 +117,9 @@ void TNfeSession::ConfigurarPadraoEmbutido() {
 const TNfeTestCertificate& TNfeSession::Certificado() {
   if (!cert_) {
     try {
-      cert_ = options_.Destinatario ? NfeRecipientCertificate(dataDir_) : NfeTestCertificate(dataDir_);
+      cert_ = options_.Destinatario           ? NfeRecipientCertificate(dataDir_)
+              : options_.EmitenteAlfanumerico ? NfeAlphanumericIssuerCertificate(dataDir_)
+                                              : NfeTestCertificate(dataDir_);
     } catch (const ENfeToolError&) {
       throw;
     } catch (const EvxnException& e) {

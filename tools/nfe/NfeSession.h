@@ -26,6 +26,9 @@ struct TNfeGlobalOptions {
   // On the embedded default: work as the examples' recipient (CNPJ 17444555000125, state MG) with its own
   // test certificate and folders ("destinatario/" in the data folder), against the same local server.
   bool Destinatario = false;
+  // On the embedded default: work as an issuer of alphanumeric CNPJ (12ABC34501DE35, state SP) with its
+  // own test certificate and folders ("alfanumerico/" in the data folder), against the same local server.
+  bool EmitenteAlfanumerico = false;
   // Do not verify the server's certificate chain and host name (the component's own default). Without
   // it every call verifies them.
   bool Inseguro = false;

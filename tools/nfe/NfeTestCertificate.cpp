@@ -28,6 +28,10 @@ constexpr const char* kCompany = "EMPRESA DE TESTE LTDA";
 constexpr const char* kRecipient = "destinatario-teste.pfx";
 constexpr const char* kRecipientCnpj = "17444555000125";
 constexpr const char* kRecipientCompany = "COMERCIAL MINEIRA DE TESTE LTDA";
+// An issuer registered after July 2026: its CNPJ is alphanumeric (the published example 12.ABC.345/01DE-35).
+constexpr const char* kAlphanumericIssuer = "emitente-alfanumerico-teste.pfx";
+constexpr const char* kAlphanumericCnpj = "12ABC34501DE35";
+constexpr const char* kAlphanumericCompany = "EMPRESA ALFANUMERICA DE TESTE LTDA";
 constexpr const char* kServerCertificate = "servidor-teste.pem";
 constexpr const char* kServerKey = "servidor-teste.key";
 // The client certificate is valid for a year; a new one is issued a month before it runs out.
@@ -138,28 +142,43 @@ TNfeTestCertificate NfeTestCertificate(const std::string& dataDir) {
   return c;
 }
 
-TNfeTestCertificate NfeRecipientCertificate(const std::string& dataDir) {
+namespace {
+
+// Another company's certificate from the same test authority, kept beside the client certificate and
+// issued again when missing, older than the authority or about to expire.
+TNfeTestCertificate CertificateBeside(const std::string& dataDir, const char* file, const char* company,
+                                      const char* cnpj) {
   TNfeTestCertificate c = NfeTestCertificate(dataDir);
   const fs::path dir = fs::path(dataDir) / kFolder;
   TFolderLock lock(dir / ".lock");
-  const fs::path recipient = dir / kRecipient;
+  const fs::path recipient = dir / file;
   std::error_code ec;
   const auto issued = fs::last_write_time(recipient, ec);
   const bool current = !ec && issued >= fs::last_write_time(dir / kAuthorityCertificate, ec) && !ec &&
                        !ClientNeedsRenewal(recipient);
   if (!current) {
     dev::TvxnDevClientOptions options;
-    options.CompanyName = kRecipientCompany;
-    options.Cnpj = kRecipientCnpj;
+    options.CompanyName = company;
+    options.Cnpj = cnpj;
     options.Password = kPassword;
     WritePrivate(recipient,
                  dev::TvxnDevAuthority::FromPem(c.AuthorityCertificatePem, c.AuthorityPrivateKeyPem)
                      .IssueClientPkcs12(options));
   }
   c.ClientPkcs12Path = recipient.string();
-  c.Cnpj = kRecipientCnpj;
+  c.Cnpj = cnpj;
   c.Created = !current;
   return c;
+}
+
+} // namespace
+
+TNfeTestCertificate NfeRecipientCertificate(const std::string& dataDir) {
+  return CertificateBeside(dataDir, kRecipient, kRecipientCompany, kRecipientCnpj);
+}
+
+TNfeTestCertificate NfeAlphanumericIssuerCertificate(const std::string& dataDir) {
+  return CertificateBeside(dataDir, kAlphanumericIssuer, kAlphanumericCompany, kAlphanumericCnpj);
 }
 
 } // namespace vxn::tool

@@ -34,4 +34,8 @@ TNfeTestCertificate NfeTestCertificate(const std::string& dataDir);
 // authority or about to expire. The result names it as the client certificate.
 TNfeTestCertificate NfeRecipientCertificate(const std::string& dataDir);
 
+// Likewise the certificate of an issuer whose CNPJ is alphanumeric (12ABC34501DE35, "EMPRESA ALFANUMERICA
+// DE TESTE LTDA"), kept as "certificado-teste/emitente-alfanumerico-teste.pfx".
+TNfeTestCertificate NfeAlphanumericIssuerCertificate(const std::string& dataDir);
+
 } // namespace vxn::tool

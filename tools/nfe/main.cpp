@@ -62,6 +62,9 @@ int main(int argc, char** argv) {
   app.add_flag("-v,--verbose", cl.Global.Verbose, "Tell on stderr every log file written and every request");
   app.add_flag("--destinatario", cl.Global.Destinatario,
                "Embedded default only: act as the examples' recipient (CNPJ 17444555000125, MG)");
+  app.add_flag("--emitente-alfanumerico", cl.Global.EmitenteAlfanumerico,
+               "Embedded default only: act as an issuer of alphanumeric CNPJ (12ABC34501DE35, SP)")
+      ->excludes("--destinatario");
   app.add_flag("--inseguro", cl.Global.Inseguro,
                "Do not verify the server's certificate and host name (says so on the first line)");
   AddStatusCommand(app, cl);

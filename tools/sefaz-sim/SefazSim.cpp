@@ -18,6 +18,7 @@
 #include "sefaz-sim/services/SimRecepcaoEvento.h"
 #include "sefaz-sim/services/SimRetAutorizacao.h"
 #include "sefaz-sim/services/SimStatusServico.h"
+#include "vxnCnpj.h"
 #include "vxnGovX.h"
 #include "vxnOutsideHandles.h"
 #include "vxnPaths.h"
@@ -97,7 +98,8 @@ std::optional<TRoute> ParsePath(const std::string& path) {
   return TRoute{AsciiUpper(parts[1]), file.substr(0, file.size() - 5)};
 }
 
-// The CNPJ an e-CNPJ certificate names at the end of its common name ("COMPANY NAME:11222333000181");
+// The CNPJ an e-CNPJ certificate names at the end of its common name ("COMPANY NAME:11222333000181",
+// or an alphanumeric one: "COMPANY NAME:12ABC34501DE35");
 // "" when the client presented none or its name carries no CNPJ.
 std::string ClientCnpjOf(const SSL* ssl) {
   outside::X509Ptr cert(ssl ? SSL_get1_peer_certificate(ssl) : nullptr);
@@ -109,7 +111,7 @@ std::string ClientCnpjOf(const SSL* ssl) {
   const std::string name = cn;
   const std::size_t colon = name.rfind(':');
   const std::string cnpj = colon == std::string::npos ? "" : name.substr(colon + 1);
-  return cnpj.size() == 14 && cnpj.find_first_not_of("0123456789") == std::string::npos ? cnpj : "";
+  return FormaCnpj(cnpj) ? cnpj : "";
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "sefaz-sim/SimReplies.h"
 #include "sefaz-sim/SimXmlElement.h"
+#include "vxnCnpj.h"
 #include "vxnOutsideHandles.h"
 #include "xml/vxnNFeNamespaces.h"
 
@@ -46,10 +47,6 @@ TSimLotDocument Examine(const xmlNode* nfe) {
   return d;
 }
 
-bool AllDigits(std::string_view s) {
-  return s.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
 std::string LeftPad(std::string_view s, std::size_t width) {
   return s.size() >= width ? std::string(s) : std::string(width - s.size(), '0') + std::string(s);
 }
@@ -72,14 +69,7 @@ std::vector<TSimLotDocument> LotDocuments(const xmlDoc* lot) {
 }
 
 int KeyCheckDigit(std::string_view first43) {
-  int sum = 0;
-  int weight = 2;
-  for (auto it = first43.rbegin(); it != first43.rend(); ++it) {
-    sum += (*it - '0') * weight;
-    weight = weight == 9 ? 2 : weight + 1;
-  }
-  const int rest = sum % 11;
-  return rest < 2 ? 0 : 11 - rest;
+  return DigitoModulo11Alfanumerico(first43);
 }
 
 std::string KeyFromFields(const TSimLotDocument& d) {
@@ -91,7 +81,7 @@ std::string KeyFromFields(const TSimLotDocument& d) {
   const std::string yymm = d.DhEmi.substr(2, 2) + d.DhEmi.substr(5, 2);
   std::string key = d.CUF + yymm + issuer + LeftPad(d.Mod, 2) + LeftPad(d.Serie, 3) + LeftPad(d.NNF, 9) +
                     d.TpEmis + LeftPad(d.CNF, 8) + d.CDV;
-  return key.size() == 44 && AllDigits(key) ? key : "";
+  return FormaChaveAcesso(key) ? key : "";
 }
 
 } // namespace vxn::sim

@@ -26,7 +26,8 @@ outside::XmlDocPtr ParseLot(std::string_view enviNFe);
 // The NFe children of the lot's root element, in order; none for a lot that is not well-formed (null).
 std::vector<TSimLotDocument> LotDocuments(const xmlDoc* lot);
 
-// The key's check digit over its first 43 digits (modulo 11, weights 2 to 9 from the right).
+// The key's check digit over its first 43 characters (modulo 11, weights 2 to 9 from the right, the
+// letters of an alphanumeric CNPJ worth their ASCII code minus 48); -1 for a character of no value.
 int KeyCheckDigit(std::string_view first43);
 
 // The 44-digit key the document's fields make (the check digit taken from cDV); "" when a field has
