@@ -62,7 +62,7 @@ constexpr std::array<std::string_view, 9> kPl006m{"pl_006m", "pl_006n", "pl_006p
 constexpr std::array<std::string_view, 11> kPl008{"pl_008a", "pl_008b",  "pl_008c", "pl_008d",
                                                   "pl_008e", "pl_008f",  "pl_008g", "pl_008h",
                                                   "pl_008i", "pl_008i1", "pl_008i2"};
-constexpr std::array<std::string_view, 3> kPl009{"pl_009", "pl_009g", "pl_009p"};
+constexpr std::array<std::string_view, 4> kPl009{"pl_009", "pl_009g", "pl_009p", "pl_010"};
 
 const std::array<EsquemasDaVersao, 5> kEsquemasPorVersao{{
     {vm30, kPl005,
@@ -79,7 +79,7 @@ const std::array<EsquemasDaVersao, 5> kEsquemasPorVersao{{
      "Versão esquema não condiz com a versão manual definida, utilize ( pl_008a,pl_008b,pl_008c,"
      "pl_008d,pl_008e,pl_008f,pl_008g,pl_008h,pl_008i,pl_008i1,pl_008i2 )."},
     {vm60, kPl009,
-     "Versão esquema não condiz com a versão manual definida, utilize ( pl_009, pl_009g, pl_009p )."},
+     "Versão esquema não condiz com a versão manual definida, utilize ( pl_009, pl_009g, pl_009p, pl_010 )."},
 }};
 
 } // namespace

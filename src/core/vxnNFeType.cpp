@@ -14,7 +14,7 @@ constexpr std::array<std::string_view, kVersaoEsquemaCount> kEsquemaText{
     "pl_005a", "pl_005b",  "pl_005c",  "pl_005d", "pl_005f", "pl_006e", "pl_006f", "pl_006g", "pl_006i",
     "pl_006j", "pl_006m",  "pl_006n",  "pl_006p", "pl_006q", "pl_006r", "pl_006s", "pl_006t", "pl_006u",
     "pl_006v", "pl_008a",  "pl_008b",  "pl_008c", "pl_008d", "pl_008e", "pl_008f", "pl_008g", "pl_008h",
-    "pl_008i", "pl_008i1", "pl_008i2", "pl_009",  "pl_009g", "pl_009p"};
+    "pl_008i", "pl_008i1", "pl_008i2", "pl_009",  "pl_009g", "pl_009p", "pl_010"};
 constexpr std::array<std::string_view, 4> kModoText{"NORMAL", "SVCAN", "SVCRS", "EPEC"};
 constexpr std::array<std::string_view, 3> kNSUText{"ULTIMO", "ESPECIFICO", "CHAVE"};
 constexpr std::array<std::string_view, 5> kCertText{"MEMORY", "LOCALMACHINE", "FILE", "ACTIVEDIRECTORY",
@@ -78,7 +78,7 @@ TVersaoEsquema StrToVersaoEsquema(std::string_view s) {
         "Versão de Esquema informado: %s não é suportada. \rUtilize: pl_005a, pl_005b, pl_005c, pl_005d, "
         "pl_005fpl_006e, pl_006f, pl_006g, pl_006i, pl_006j, pl_006m,pl_006n, pl_006p, pl_006q, pl_006r, "
         "pl_006s, pl_006v,pl_008a, pl_008b, pl_008c, pl_008d, pl_008e, pl_008f,pl_008g, pl_008h, pl_008i, "
-        "pl_008i1, pl_008i2, pl_009, pl_009g, pl_009p",
+        "pl_008i1, pl_008i2, pl_009, pl_009g, pl_009p, pl_010",
         {s});
   return static_cast<TVersaoEsquema>(i);
 }
@@ -93,7 +93,7 @@ TVersaoManual GetVersaoManualDoEsquema(TVersaoEsquema v) {
     return vm50;
   if (o >= 19 && o <= 29)
     return vm50a;
-  if (o >= 30 && o <= 32)
+  if (o >= 30 && o <= 33)
     return vm60;
   throw EvxnNFeVersaoManualException(
       "A Versão de Esquema não está referenciada a nenhuma versão de Manual de Integração.");

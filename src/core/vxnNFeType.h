@@ -50,10 +50,13 @@ enum class TVersaoEsquema {
   pl_009,
   pl_009g,
   // The current 4.00 package (PL_009p): every group of nfe_v4.00.xsd as published today.
-  pl_009p
+  pl_009p,
+  // The tax reform package (PL_010): the 4.00 document with the IBS, CBS and selective tax (IS) groups
+  // and the alphanumeric CNPJ.
+  pl_010
 };
 using enum TVersaoEsquema;
-inline constexpr int kVersaoEsquemaCount = 33;
+inline constexpr int kVersaoEsquemaCount = 34;
 
 enum class TModoOperacao { moNormal, moSVCAN, moSVCRS, moEPEC };
 using enum TModoOperacao;

@@ -97,6 +97,8 @@ std::unique_ptr<TvxnNFeCustomDataSet> CreateVersionDataSet(TVersaoEsquema versao
     return std::make_unique<TvxnDS_pl009g>();
   case pl_009p:
     return std::make_unique<TvxnDS_pl009p>();
+  case pl_010:
+    return std::make_unique<TvxnDS_pl010>();
   }
   throw EvxnNFeVersaoEsquemaException("Versão de esquema desconhecida: %d", {static_cast<int>(versao)});
 }

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace vxn {
 
@@ -95,6 +97,8 @@ public:
   // Computes the access key, stores Id_A03, the zero-filled cNF_B03 and cDV_B23, and opens infNFe.
   std::string ConvPartA() override;
   std::string ConvPartB() override;
+  // The content of ide: its fields in schema order, then the references.
+  virtual void AppendCamposIde(std::string& out);
   std::string ConvPartF() override;
   std::string ConvPartG() override;
   std::string ConvPartI() override;
@@ -149,9 +153,46 @@ public:
   virtual std::string ConvPartGCred();
   virtual std::string ConvPartVA();
   virtual std::string ConvPartZF();
+  // The tax reform's groups, each at its place in the schema: IS and IBSCBS at the end of imposto, the
+  // item's total and referenced DF-e at the end of det, ISTot, IBSCBSTot and vNFTot at the end of total.
+  // This package has none of them.
+  virtual std::string ConvTributosReforma();
+  virtual std::string ConvPartVB();
+  virtual std::string ConvTotaisReforma();
 
 private:
   std::string GrupoICMS400p();
+};
+
+// The tax reform package (PL_010): beside every group of pl_009p, the selective tax (IS) and the IBS and
+// CBS (IBSCBS) of each item with every group of their schema (the state's and the municipality's IBS, the
+// CBS, deferral, refunds, reduced rates, the regular taxation, government purchases, the single-phase
+// fuels, credit transfers and adjustments, credit reversal, presumed credits), the item's total and
+// referenced DF-e, the totals ISTot, IBSCBSTot and vNFTot, and in ide the expected delivery date, the
+// municipality of the IBS, the debit and credit note types, the government purchase and the advance
+// payments (PAGANTEC).
+class TvxnDS_pl010 : public TvxnDS_pl009p {
+public:
+  void AddDataSetsListaItemNFe() override;
+  void AddDataSetsListaNFE() override;
+  void AppendCamposIde(std::string& out) override;
+  std::string ConvTributosReforma() override;
+  std::string ConvPartVB() override;
+  std::string ConvTotaisReforma() override;
+
+  // An element of a schema group: a leaf names the field that holds its value, a group its elements.
+  struct TvxnNoXml {
+    std::string_view tag;
+    std::string_view campo;
+    std::vector<TvxnNoXml> filhos;
+    TvxnNoXml(std::string_view t, std::string_view c) : tag(t), campo(c) {}
+    TvxnNoXml(std::string_view t, std::vector<TvxnNoXml> f) : tag(t), filhos(std::move(f)) {}
+  };
+
+private:
+  // The elements in schema order from the current record of the part: a leaf when its field holds a
+  // value, a group when any of its elements is written.
+  void AppendArvore(std::string& out, const TXmlDataSetNFe& part, const std::vector<TvxnNoXml>& nos);
 };
 
 #undef VXN_VERSION_DATASET

@@ -355,6 +355,17 @@ std::string TvxnDS_pl009::ConvPartA() {
 }
 
 std::string TvxnDS_pl009::ConvPartB() {
+  TXmlDataSetNFe& b = FindDataSet("B");
+  if (b.RecordCount() == 0 && !Editing(b))
+    throw EvxnNFeDataSetException("Parte B - Identificaçãcão da Nota Fiscal eletrônica não foi preenchida.",
+                                  GetDiretorioLogErro());
+  std::string out = "<ide>";
+  AppendCamposIde(out);
+  out += "</ide>";
+  return out;
+}
+
+void TvxnDS_pl009::AppendCamposIde(std::string& out) {
   static const TvxnListaCampos kInicio{"B",
                                        {"cUF_B02", "cNF_B03", "natOp_B04", "mod_B06", "serie_B07", "nNF_B08",
                                         "dhEmi_B09", "dhSaiEnt_B10", "tpNF_B11", "idDest_B11a",
@@ -363,16 +374,9 @@ std::string TvxnDS_pl009::ConvPartB() {
                                     {"tpImp_B21", "tpEmis_B22", "cDV_B23", "tpAmb_B24", "finNFe_B25",
                                      "indFinal_B25a", "indPres_B25b", "indIntermed_B25c", "procEmi_B26",
                                      "verProc_B27", "dhCont_B28", "xJust_B29"}};
-  TXmlDataSetNFe& b = FindDataSet("B");
-  if (b.RecordCount() == 0 && !Editing(b))
-    throw EvxnNFeDataSetException("Parte B - Identificaçãcão da Nota Fiscal eletrônica não foi preenchida.",
-                                  GetDiretorioLogErro());
-  std::string out = "<ide>";
   AppendFields(out, kInicio);
   AppendFields(out, kFim);
   out += ConvPartRef();
-  out += "</ide>";
-  return out;
 }
 
 std::string TvxnDS_pl009::ConvLocal(std::string_view tag, const TvxnListaCampos& campos) {

@@ -106,10 +106,12 @@ std::string TvxnDS_pl009p::ConvPartItens() {
     out += ConvPartS();
     out += ConvPartT();
     out += convPartNA();
+    out += ConvTributosReforma();
     out += "</imposto>";
     out += ConvPartUB();
     out += ConvPartV();
     out += ConvPartVA();
+    out += ConvPartVB();
     out += "</det>";
   }
   return out;
@@ -151,6 +153,19 @@ std::string TvxnDS_pl009p::ConvPartI() {
   out += ConvPartL2();
   out += "</prod>";
   return out;
+}
+
+// The tax reform's groups come with the next package (pl_010); this one writes none.
+std::string TvxnDS_pl009p::ConvTributosReforma() {
+  return {};
+}
+
+std::string TvxnDS_pl009p::ConvPartVB() {
+  return {};
+}
+
+std::string TvxnDS_pl009p::ConvTotaisReforma() {
+  return {};
 }
 
 // Up to four presumed credits of the item.
@@ -220,6 +235,7 @@ std::string TvxnDS_pl009p::ConvPartW() {
   grupo.clear();
   AppendFields(grupo, kRetTrib);
   AppendGrupo(out, "retTrib", grupo);
+  out += ConvTotaisReforma();
   out += "</total>";
   return out;
 }

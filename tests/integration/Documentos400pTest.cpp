@@ -1,7 +1,8 @@
-// The 4.00 documents a business issues today, with the current schema package (pl_009p): each case of
-// tests/data/nfe-400p-documentos.txt is filled into the input dataset as a host fills it, must give the
-// same XML as the command text of the same data, write every value it was given, validate signed
-// against nfe_v4.00.xsd (and xmlsec1), and be authorised by the local server.
+// The 4.00 documents a business issues today, with the current schema package (pl_009p) and the tax
+// reform's (pl_010): each case of tests/data/nfe-400p-documentos.txt and tests/data/nfe-010-documentos.txt
+// is filled into the input dataset of its package as a host fills it, must give the same XML as the
+// command text of the same data, write every value it was given, validate signed against nfe_v4.00.xsd
+// (and xmlsec1), and be authorised by the local server.
 #include "SimRequestLog.h"
 #include "datasets/vxnNFeDataSets.h"
 #include "datasets/vxnNFeEscape.h"
@@ -28,12 +29,17 @@ using test::Tag;
 
 // The shared blocks of the data file, expanded into field lines.
 std::vector<std::string> Bloco(const std::string& linha) {
-  if (linha == "Emitente")
-    return {"CNPJ_C02=11222333000181", "xNome_C03=EMPRESA DE TESTE LTDA",
-            "xLgr_C06=RUA DAS FLORES", "nro_C07=100",
-            "xBairro_C09=CENTRO",      "cMun_C10=3550308",
-            "xMun_C11=SAO PAULO",      "UF_C12=SP",
-            "CEP_C13=01001000",        "IE_C17=111111111111"};
+  if (linha == "Emitente" || linha == "EmitenteAlfanumerico")
+    return {linha == "Emitente" ? "CNPJ_C02=11222333000181" : "CNPJ_C02=12ABC34501DE35",
+            "xNome_C03=EMPRESA DE TESTE LTDA",
+            "xLgr_C06=RUA DAS FLORES",
+            "nro_C07=100",
+            "xBairro_C09=CENTRO",
+            "cMun_C10=3550308",
+            "xMun_C11=SAO PAULO",
+            "UF_C12=SP",
+            "CEP_C13=01001000",
+            "IE_C17=111111111111"};
   if (linha.starts_with("Item ")) {
     const std::string n = linha.substr(5);
     return {"IncluirItem",
@@ -55,13 +61,16 @@ std::vector<std::string> Bloco(const std::string& linha) {
             "CST_Q06=07",
             "CST_S06=07"};
   }
-  if (linha == "Totais")
+  // "Totais" for products of 10.00, "Totais V" for products of V.
+  if (linha == "Totais" || linha.starts_with("Totais ")) {
+    const std::string v = linha == "Totais" ? "10.00" : linha.substr(7);
     return {"vBC_W03=0.00",     "vICMS_W04=0.00",  "vICMSDeson_W04a=0.00", "vFCP_W04h=0.00",
             "vBCST_W05=0.00",   "vST_W06=0.00",    "vFCPST_W06a=0.00",     "vFCPSTRet_W06b=0.00",
-            "vProd_W07=10.00",  "vFrete_W08=0.00", "vSeg_W09=0.00",        "vDesc_W10=0.00",
+            "vProd_W07=" + v,   "vFrete_W08=0.00", "vSeg_W09=0.00",        "vDesc_W10=0.00",
             "vII_W11=0.00",     "vIPI_W12=0.00",   "vIPIDevol_W12a=0.00",  "vPIS_W13=0.00",
-            "vCOFINS_W14=0.00", "vOutro_W15=0.00", "vNF_W16=10.00",        "modFrete_X02=9",
-            "tPag_YA02=01",     "vPag_YA03=10.00"};
+            "vCOFINS_W14=0.00", "vOutro_W15=0.00", "vNF_W16=" + v,         "modFrete_X02=9",
+            "tPag_YA02=01",     "vPag_YA03=" + v};
+  }
   return {linha};
 }
 
@@ -74,22 +83,28 @@ std::size_t Ocorrencias(const std::string& texto, const std::string& parte) {
 
 struct Caso {
   std::string nome;
+  TVersaoEsquema versao = pl_009p;
   std::vector<std::string> linhas; // blocks expanded
+  bool emitenteAlfanumerico = false;
 };
 
 std::vector<Caso> Casos() {
   std::vector<Caso> casos;
-  for (const std::string& linha :
-       test::Lines(ReadWholeFile(std::string(QVX_SOURCE_DIR) + "/tests/data/nfe-400p-documentos.txt"))) {
-    if (linha.empty() || linha[0] == '#')
-      continue;
-    if (linha.starts_with("== ")) {
-      casos.push_back({linha.substr(3), {}});
-      continue;
+  for (const auto& [arquivo, versao] :
+       {std::pair{"nfe-400p-documentos.txt", pl_009p}, std::pair{"nfe-010-documentos.txt", pl_010}})
+    for (const std::string& linha :
+         test::Lines(ReadWholeFile(std::string(QVX_SOURCE_DIR) + "/tests/data/" + arquivo))) {
+      if (linha.empty() || linha[0] == '#')
+        continue;
+      if (linha.starts_with("== ")) {
+        casos.push_back({linha.substr(3), versao, {}});
+        continue;
+      }
+      casos.back().emitenteAlfanumerico =
+          casos.back().emitenteAlfanumerico || linha == "EmitenteAlfanumerico";
+      for (std::string& l : Bloco(linha))
+        casos.back().linhas.push_back(std::move(l));
     }
-    for (std::string& l : Bloco(linha))
-      casos.back().linhas.push_back(std::move(l));
-  }
   return casos;
 }
 
@@ -162,15 +177,21 @@ protected:
 
 TEST_P(Documentos400pTest, GeneratesValidatesSignedAndIsAuthorised) {
   const Caso& caso = GetParam();
+  // An issuer of alphanumeric CNPJ signs with its own certificate: the server compares the two CNPJs.
+  if (caso.emitenteAlfanumerico) {
+    nfe_.LoadConfig(files_.AlphanumericConfigFile);
+    nfe_.SetDiretorioLogErro(dir_.Path() + "LogErro");
+  }
   TvxnNFeDataSets ds;
-  ds.SetVersaoEsquema(pl_009p);
+  ds.SetVersaoEsquema(caso.versao);
   ds.SetXMLDicionario(test::ShippedDictionary());
   Preencher(ds, caso);
   ASSERT_EQ(ds.GetLoteNFe().Count(), 1u);
   const std::string infNFe = ds.GetLoteNFe()[0];
 
   // The command text of the same data gives the same XML.
-  EXPECT_EQ(nfe_.ConverterLoteParaXml(TextoDeComandos(caso), lkTXTDataSet, pl_009p, false), infNFe + "\r\n");
+  EXPECT_EQ(nfe_.ConverterLoteParaXml(TextoDeComandos(caso), lkTXTDataSet, caso.versao, false),
+            infNFe + "\r\n");
 
   // Every value given reaches the XML whole, as an element's text or an attribute's value.
   for (const std::string& linha : caso.linhas) {
@@ -206,7 +227,7 @@ TEST(Documentos400pGruposTest, EachCaseWritesItsGroups) {
   std::map<std::string, std::string> xml;
   for (const Caso& caso : Casos()) {
     TvxnNFeDataSets ds;
-    ds.SetVersaoEsquema(pl_009p);
+    ds.SetVersaoEsquema(caso.versao);
     ds.SetXMLDicionario(test::ShippedDictionary());
     Preencher(ds, caso);
     xml[caso.nome] = ds.GetLoteNFe()[0];

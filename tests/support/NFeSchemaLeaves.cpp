@@ -100,7 +100,7 @@ std::size_t PatternMaxLength(std::string_view pattern) {
 }
 
 NFeSchemaLeaves::NFeSchemaLeaves(const std::string& folder) {
-  for (const char* file : {"tiposBasico_v4.00.xsd", "leiauteNFe_v4.00.xsd"}) {
+  for (const char* file : {"tiposBasico_v4.00.xsd", "DFeTiposBasicos_v1.00.xsd", "leiauteNFe_v4.00.xsd"}) {
     const std::string xsd = ReadWholeFile(folder + file);
     for (const std::string& type : Nodes(xsd, "xs:simpleType"))
       simpleTypes_.emplace(Str(type, "string(/*/@name)"), type);
@@ -154,6 +154,8 @@ std::size_t NFeSchemaLeaves::SimpleMax(const std::string& typeXml) {
   }
   if (!base.empty() && !base.starts_with("xs:"))
     bounds.push_back(NamedSimpleMax(base));
+  else if (base == "xs:gYearMonth" && bounds.empty())
+    return 7; // a month of a year without a time zone: "AAAA-MM"
   else if (base != "xs:string" && bounds.empty())
     return 0;
   return bounds.empty() ? kUnbounded : *std::min_element(bounds.begin(), bounds.end());

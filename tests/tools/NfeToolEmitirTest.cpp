@@ -58,6 +58,33 @@ TEST(NfeToolEmitir, AnNFCeWithoutRecipientIsAuthorisedOnTheEmbeddedDefault) {
   EXPECT_THAT(distribuicao, Not(HasSubstr("<dest>")));
 }
 
+// The reform sale of examples/ (IBS, CBS and the selective tax on its items) from the issuer of
+// alphanumeric CNPJ, on the embedded default: its key holds the CNPJ's letters, the issuer's own test
+// certificate signs it, and its distribution XML passes the reform package's schema and xmlsec1.
+TEST(NfeToolEmitir, AReformSaleOfAnAlphanumericIssuerIsAuthorisedOnTheEmbeddedDefault) {
+  test::TempDir home;
+  const NfeRunResult r =
+      RunNfe({"--emitente-alfanumerico", "emitir",
+              std::string(QVX_SOURCE_DIR) + "/examples/venda-reforma-alfanumerico-comandos.txt"},
+             InHome(home));
+  ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+  const std::vector<Bloco> blocos = Blocos(r.out);
+  ASSERT_EQ(blocos.size(), 1u) << r.out;
+  EXPECT_EQ(blocos[0].chave, "35261212ABC34501DE35550010000020011405060709");
+  EXPECT_EQ(blocos[0].status, "100 Autorizado o uso da NF-e");
+  EXPECT_EQ(blocos[0].distribuicao, home.Path() +
+                                        "home/.local/share/quorvant-nfe/alfanumerico/XmlDestinatario/" +
+                                        blocos[0].chave + "-nfe.xml");
+  const std::string distribuicao = ReadWholeFile(blocos[0].distribuicao);
+  EXPECT_THAT(distribuicao, HasSubstr("<IBSCBS><CST>000</CST><cClassTrib>000001</cClassTrib><gIBSCBS>"));
+  EXPECT_THAT(distribuicao, HasSubstr("<ISTot><vIS>1.92</vIS></ISTot><IBSCBSTot>"));
+  EXPECT_EQ(XmlSchemaErrors(distribuicao, FindSchema("procNFe_v4.00.xsd")), "");
+  EXPECT_EQ(XmlSec1VerifyErrors(distribuicao,
+                                home.Path() +
+                                    "home/.local/share/quorvant-nfe/certificado-teste/autoridade-teste.pem"),
+            "");
+}
+
 TEST_F(NfeToolEmitirWithConfig, ADuplicateIsRefusedWithExitOneAndNoProtocolOrDistribution) {
   const NfeRunResult r = Nfe({"emitir", "--sincrono", kComandos, kComandos});
   EXPECT_EQ(r.exitCode, 1) << r.err;

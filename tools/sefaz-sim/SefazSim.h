@@ -85,6 +85,11 @@ struct TSefazSimConfigFiles {
   std::string RecipientConfigFile;
   std::string RecipientCertificate;
   std::string RecipientCnpj;
+  // An issuer of alphanumeric CNPJ (12ABC34501DE35, state SP) in the subfolder "alfanumerico/": its
+  // configuration and a certificate of its own from the same authority.
+  std::string AlphanumericConfigFile;
+  std::string AlphanumericCertificate;
+  std::string AlphanumericCnpj;
 };
 
 class TSefazSim {

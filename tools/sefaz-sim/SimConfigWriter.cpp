@@ -1,6 +1,6 @@
 // The files with which a component, the command-line tool or a person uses a running local server: the
 // issuer's configuration in the folder, the recipient's (the other side of the examples' sale) in its
-// subfolder "destinatario/".
+// subfolder "destinatario/", and an issuer of alphanumeric CNPJ in "alfanumerico/".
 #include "sefaz-sim/SefazSim.h"
 
 #include "vxnFiles.h"
@@ -15,6 +15,10 @@ constexpr const char* kClientCnpj = "11222333000181";
 // The recipient of the examples (examples/venda-sp-mg-*.txt): a company in Belo Horizonte, MG.
 constexpr const char* kRecipientCnpj = "17444555000125";
 constexpr const char* kRecipientCompany = "COMERCIAL MINEIRA DE TESTE LTDA";
+// An issuer registered after July 2026, whose CNPJ is alphanumeric (the published
+// example 12.ABC.345/01DE-35).
+constexpr const char* kAlphanumericCnpj = "12ABC34501DE35";
+constexpr const char* kAlphanumericCompany = "EMPRESA ALFANUMERICA DE TESTE LTDA";
 
 struct TParte {
   std::string Uf, Cnpj, Certificate, Password, CscId, Csc;
@@ -63,6 +67,8 @@ TSefazSimConfigFiles TSefazSim::WriteConfig(const std::string& directory) const 
   const std::string dir = IncludeTrailingPathDelimiter(ExpandPath(directory));
   const std::string recipientDir = dir + "destinatario/";
   ForceDirectories(recipientDir);
+  const std::string alphanumericDir = dir + "alfanumerico/";
+  ForceDirectories(alphanumericDir);
   TSefazSimConfigFiles f;
   f.ServersFile = dir + "nfeServidoresSim.ini";
   f.ConfigFile = dir + "nfeConfig.ini";
@@ -73,6 +79,9 @@ TSefazSimConfigFiles TSefazSim::WriteConfig(const std::string& directory) const 
   f.RecipientConfigFile = recipientDir + "nfeConfig.ini";
   f.RecipientCertificate = recipientDir + "destinatario-teste.pfx";
   f.RecipientCnpj = kRecipientCnpj;
+  f.AlphanumericConfigFile = alphanumericDir + "nfeConfig.ini";
+  f.AlphanumericCertificate = alphanumericDir + "emitente-alfanumerico-teste.pfx";
+  f.AlphanumericCnpj = kAlphanumericCnpj;
 
   dev::TvxnDevClientOptions client;
   client.Cnpj = kClientCnpj;
@@ -83,6 +92,11 @@ TSefazSimConfigFiles TSefazSim::WriteConfig(const std::string& directory) const 
   recipient.Password = kClientPassword;
   WriteFileAtomic(f.ClientCertificate, Authority().IssueClientPkcs12(client));
   WriteFileAtomic(f.RecipientCertificate, Authority().IssueClientPkcs12(recipient));
+  dev::TvxnDevClientOptions alphanumeric;
+  alphanumeric.CompanyName = kAlphanumericCompany;
+  alphanumeric.Cnpj = kAlphanumericCnpj;
+  alphanumeric.Password = kClientPassword;
+  WriteFileAtomic(f.AlphanumericCertificate, Authority().IssueClientPkcs12(alphanumeric));
   WriteFileAtomic(f.AuthorityCertificate, Authority().CertificatePem());
   WriteFileAtomic(f.ServersFile, ServersIniText());
   WriteFileAtomic(f.ConfigFile, ConfigIniText({"SP", kClientCnpj, f.ClientCertificate, kClientPassword,
@@ -92,6 +106,10 @@ TSefazSimConfigFiles TSefazSim::WriteConfig(const std::string& directory) const 
                   ConfigIniText({"MG", kRecipientCnpj, f.RecipientCertificate, kClientPassword,
                                  Options().NFCeCscId, Options().NFCeCsc},
                                 f.ServersFile, f.AuthorityCertificate, recipientDir, true));
+  WriteFileAtomic(f.AlphanumericConfigFile,
+                  ConfigIniText({"SP", kAlphanumericCnpj, f.AlphanumericCertificate, kClientPassword,
+                                 Options().NFCeCscId, Options().NFCeCsc},
+                                f.ServersFile, f.AuthorityCertificate, alphanumericDir, true));
   return f;
 }
 
