@@ -145,7 +145,7 @@ TEST_F(ConversaoTest, TelemetryNamesTheLayout) {
 
 TEST_F(ConversaoTest, ASchemaPackageOfAnotherLayoutIsRefusedBeforeTheTextIsLookedAt) {
   const std::string mensagem =
-      "Versão esquema não condiz com a versão manual definida, utilize ( pl_009, pl_009g, pl_009p ).";
+      "Versão esquema não condiz com a versão manual definida, utilize ( pl_009, pl_009g, pl_009p, pl_010 ).";
   EXPECT_EQ(
       RefusalOf([&] { nfe.ConverterLoteParaXml(test::ExemploComandos(), lkTXTDataSet, pl_008i2, false); }),
       (Refusal{"EvxnNFeVersaoEsquemaException", mensagem}));

@@ -417,9 +417,8 @@ TEST_F(NFeAssinaturaTest, SchemaPackagesMustBelongToTheLayoutVersion) {
   EXPECT_NO_THROW(nfe.ChecarVersaoEsquema("pl_009"));
   EXPECT_EQ(
       RefusalOf([&] { nfe.ChecarVersaoEsquema("pl_008i2"); }),
-      (Refusal{
-          "EvxnNFeVersaoEsquemaException",
-          "Versão esquema não condiz com a versão manual definida, utilize ( pl_009, pl_009g, pl_009p )."}));
+      (Refusal{"EvxnNFeVersaoEsquemaException", "Versão esquema não condiz com a versão manual definida, "
+                                                "utilize ( pl_009, pl_009g, pl_009p, pl_010 )."}));
   nfe.SetVersaoManual(vm50a);
   EXPECT_NO_THROW(nfe.ChecarVersaoEsquema("PL_008I1"));
   EXPECT_EQ(
