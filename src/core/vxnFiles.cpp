@@ -83,13 +83,20 @@ bool DeleteFileIfExists(std::string_view path) {
   return fs::remove(ToNativePath(path), ec);
 }
 
-void AppendToFile(std::string_view text, std::string_view path) {
-  std::string p = ToNativePath(path);
+std::string TryAppendToFile(std::string_view text, std::string_view path) {
+  const std::string p = ToNativePath(path);
   Fd fd(::open(p.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
   if (fd.get() < 0)
-    Fail("Não foi possível abrir o arquivo", p, errno);
+    return "Não foi possível abrir o arquivo " + p + ": " + std::strerror(errno);
   if (!WriteAll(fd.get(), text))
-    Fail("Não foi possível gravar o arquivo", p, errno);
+    return "Não foi possível gravar o arquivo " + p + ": " + std::strerror(errno);
+  return {};
+}
+
+void AppendToFile(std::string_view text, std::string_view path) {
+  const std::string failure = TryAppendToFile(text, path);
+  if (!failure.empty())
+    throw EvxnException(failure);
 }
 
 std::string ReadWholeFile(std::string_view path) {

@@ -21,6 +21,8 @@ bool DeleteFileIfExists(std::string_view path);
 
 // Appends text to the file (created when missing), in one write.
 void AppendToFile(std::string_view text, std::string_view path);
+// AppendToFile that raises nothing: "" when the text was appended, else what went wrong (with the path).
+std::string TryAppendToFile(std::string_view text, std::string_view path);
 // The file's bytes; EvxnException when it cannot be read.
 std::string ReadWholeFile(std::string_view path);
 // Atomic replacement of the file's content (temporary file + rename); parents are created.

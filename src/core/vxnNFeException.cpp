@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <iostream>
 #include <mutex>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -43,18 +44,13 @@ std::string Timestamp() {
 EvxnException::EvxnException(Kind kind, std::string_view message, std::string_view logDir)
     : std::runtime_error(std::string(message)), className_(kind.className), message_(message),
       logFileName_(kind.logFile ? kind.logFile : "") {
-  std::exception_ptr logFailure;
+  std::string logLine, logFailure;
   if (!logFileName_.empty()) {
     std::string dir = logDir.empty() ? ProgramDirectory() : IncludeTrailingPathDelimiter(logDir);
     logFilePath_ = dir + logFileName_;
-    try {
-      std::string line =
-          Format("[%s] %d - %s : %s",
-                 {Timestamp(), static_cast<long long>(::syscall(SYS_gettid)), className_, message_});
-      AppendToFile(line + "\r\n", logFilePath_);
-    } catch (...) {
-      logFailure = std::current_exception();
-    }
+    logLine = Format("[%s] %d - %s : %s",
+                     {Timestamp(), static_cast<long long>(::syscall(SYS_gettid)), className_, message_});
+    logFailure = TryAppendToFile(logLine + "\r\n", logFilePath_);
   }
   // Whatever happened to the log line, the exception becomes the last one and the hook hears of it.
   ErrorHook hook;
@@ -66,8 +62,10 @@ EvxnException::EvxnException(Kind kind, std::string_view message, std::string_vi
   }
   if (hook)
     hook(*this);
-  if (logFailure)
-    std::rethrow_exception(logFailure);
+  // A log that cannot be written (a read-only installation, a shared folder) must not take the place of
+  // the error itself: the host still gets this exception, and the line goes to standard error instead.
+  if (!logFailure.empty())
+    std::cerr << "quorvant-nfe: " << logFailure << "; " << logLine << std::endl;
 }
 
 void EvxnException::SetOnError(ErrorHook hook) {

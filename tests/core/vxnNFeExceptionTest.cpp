@@ -2,6 +2,7 @@
 #include "support/ProgramHome.h"
 #include "support/RefusalOf.h"
 #include "support/TempDir.h"
+#include "vxnFiles.h"
 #include "vxnPaths.h"
 
 #include <gtest/gtest.h>
@@ -139,25 +140,25 @@ TEST_F(ExceptionTest, OnErrorSeesEachConstructedExceptionOnceAndLastIsKept) {
   EXPECT_EQ(test::CountLines(ReadFileOrEmpty(dir.File("nfe_exception.log"))), 3u);
 }
 
-TEST_F(ExceptionTest, UnwritableLogPropagatesButHookStillRuns) {
-  // A log folder that is a plain file cannot be written, even by root.
+// A log folder that cannot be written (here a plain file, which stops even root) does not take the place
+// of the error: the host catches the NF-e exception with its class and message, the hook hears of it
+// alone, and its log line goes to standard error once, with the reason.
+TEST_F(ExceptionTest, AnUnwritableLogNeverReplacesTheError) {
   TempDir dir;
-  std::string notADir = dir.File("plain-file");
-  FILE* f = std::fopen(notADir.c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  std::fclose(f);
+  const std::string notADir = dir.File("plain-file");
+  WriteFileAtomic(notADir, "");
   std::vector<std::string> hooked;
   EvxnException::SetOnError([&](const EvxnException& e) { hooked.push_back(e.ClassName()); });
-  // The log failure, not the NF-e error, is what propagates.
-  const test::Refusal failure = test::RefusalOf([&] { EvxnNFeException e("perdido", notADir + "/"); });
-  EXPECT_EQ(failure.className, "EvxnException");
-  EXPECT_NE(failure.message.find("nfe_exception.log"), std::string::npos) << failure;
-  // The write failure is itself an exception of the hierarchy; the NF-e error still reaches the hook
-  // after it and is the last one kept.
-  EXPECT_EQ(hooked, (std::vector<std::string>{"EvxnException", "EvxnNFeException"}));
-  auto last = EvxnException::LastException();
-  ASSERT_TRUE(last);
-  EXPECT_EQ(last->Message(), "perdido");
+  testing::internal::CaptureStderr();
+  const test::Refusal failure = test::RefusalOf([&] { throw EvxnNFeCheckParams("perdido", notADir + "/"); });
+  const std::string stderrText = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(failure, (test::Refusal{"EvxnNFeCheckParams", "perdido"}));
+  EXPECT_EQ(hooked, std::vector<std::string>{"EvxnNFeCheckParams"});
+  EXPECT_EQ(test::CountLines(stderrText), 1u) << stderrText;
+  EXPECT_NE(stderrText.find("Não foi possível abrir o arquivo " + notADir + "/nfe_exception.log: "),
+            std::string::npos)
+      << stderrText;
+  EXPECT_NE(stderrText.find(" - EvxnNFeCheckParams : perdido"), std::string::npos) << stderrText;
 }
 
 } // namespace
