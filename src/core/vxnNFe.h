@@ -130,6 +130,11 @@ public:
   bool GetValidarEsquemaAntesEnvio() const { return validarEsquemaAntesEnvio_; }
   void SetValidarEsquemaAntesEnvio(bool v) { validarEsquemaAntesEnvio_ = v; }
 
+  // EnviarNF sends a 4.00 lot of one document for the synchronous answer, which the authorities now
+  // demand (they refuse it asked for a receipt, 452); off, the lot asks for a receipt as any other.
+  bool GetLoteUnicoSincrono() const { return loteUnicoSincrono_; }
+  void SetLoteUnicoSincrono(bool v) { loteUnicoSincrono_ = v; }
+
   // Created on first read; read-only.
   TvxnEmailSettings& GetEmailSettings();
 
@@ -403,6 +408,7 @@ private:
   std::string diretorioLog_;
   TAmbienteKind ambiente_ = akHomologacao;
   bool validarEsquemaAntesEnvio_ = false;
+  bool loteUnicoSincrono_ = true;
   std::unique_ptr<TvxnEmailSettings> emailSettings_;
   std::string diretorioEsquemas_;
   bool conexaoSegura_ = false;
@@ -606,6 +612,8 @@ public:
   // Sends a lot of signed NFe documents for asynchronous processing and returns the reply (retEnviNFe
   // with the receipt number nRec). Logs "env-lot" and "rec" under the lot number; with
   // SalvarLogsEmDisco, index files for the receipt and for every key name the "env-lot" log.
+  // A 4.00 lot of one document is sent as EnviarNFSincrono sends it, when LoteUnicoSincrono is on
+  // (the default): the reply then carries the document's protocol, not a receipt.
   std::string EnviarNF(std::string_view numeroLote, std::string_view lote, bool compactar);
   // Sends a lot of exactly one signed NFe for synchronous processing (layouts 5.0a and 6.0) and returns
   // the reply with its protocol. Logs "env-sinc-lot" and "rec-sinc" under the access key; with
@@ -824,6 +832,8 @@ private:
   void GravarInutilizacao(std::string_view id, std::string_view xml);
   // The document element of a taxpayer query after the checks of its kind and length.
   std::string ElementoDocumentoCadastro(std::string_view tipo, std::string_view documento);
+  // Whether EnviarNF sends this lot as EnviarNFSincrono does (LoteUnicoSincrono).
+  bool EnviaComoSincrono(std::string_view lote);
 
 protected:
   void LerConfiguracoes(TvxnIniFile& ini) override;

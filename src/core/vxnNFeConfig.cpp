@@ -96,6 +96,7 @@ void TvxnCustomNFe::LerConfiguracoes(TvxnIniFile& ini) {
   // never as production.
   SetAmbiente(ini.ReadInteger(s, "Ambiente", 2) == 1 ? akProducao : akHomologacao);
   SetValidarEsquemaAntesEnvio(ini.ReadBool(s, "ValidarEsquema", false));
+  SetLoteUnicoSincrono(ini.ReadBool(s, "LoteUnicoSincrono", true));
   SetIgnoreInvalidCertificates(ini.ReadBool(s, "IgnoreInvalidCertificates", false));
   SetArquivoCAAdicional(ini.ReadString(s, "ArquivoCAAdicional", ""));
   SetSomenteRaizesICPBrasil(ini.ReadBool(s, "SomenteRaizesICPBrasil", false));
@@ -189,6 +190,7 @@ void TvxnCustomNFe::GravarConfiguracoes(TvxnIniFile& ini) {
   ini.WriteInteger(s, "Ambiente", ambiente_ == akProducao ? 1 : 2);
   ini.WriteString(s, "DiretorioLog", GetDiretorioLog());
   ini.WriteBool(s, "ValidarEsquema", validarEsquemaAntesEnvio_);
+  ini.WriteBool(s, "LoteUnicoSincrono", loteUnicoSincrono_);
   ini.WriteString(s, "DiretorioTemplates", diretorioTemplates_);
   ini.WriteString(s, "DiretorioEsquemas", diretorioEsquemas_);
   ini.WriteString(s, "NomeCertificado", NomeCertificadoTexto());

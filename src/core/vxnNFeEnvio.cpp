@@ -133,6 +133,8 @@ std::string TvxnNFe::EnviarNF(std::string_view numeroLote, std::string_view lote
       throw EvxnNFeCheckParams("Favor preencher o parâmetro aLoteNotas", GetDiretorioLogErro());
     UpdateNFeData();
     UpdateIniServidores();
+    if (EnviaComoSincrono(lote))
+      return EnviarNFSincrono(numeroLote, lote, compactar);
     const std::string pedido = ValidarLoteParaEnvio(numeroLote, lote);
     // After the certificate check of the validation: on a fresh component that check is what creates
     // the web-service object.
@@ -153,6 +155,14 @@ std::string TvxnNFe::EnviarNF(std::string_view numeroLote, std::string_view lote
       SaveFileTemporario(recibo, logEnvio);
     return resposta;
   });
+}
+
+// Since technical note 2025.001 the authorities answer a 4.00 lot of one document only synchronously
+// (452 when it asks for a receipt). The request of the national environment has no indSinc: it stays
+// asynchronous.
+bool TvxnNFe::EnviaComoSincrono(std::string_view lote) {
+  return GetLoteUnicoSincrono() && GetVersaoManual() == vm60 && GetNumNotas(lote) == 1 &&
+         LoadTemplate("pedido_enviarnota.xml").find("<indSinc>") != std::string::npos;
 }
 
 std::string TvxnNFe::EnviarNFSincrono(std::string_view numeroLote, std::string_view lote, bool compactar) {

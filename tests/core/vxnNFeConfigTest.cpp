@@ -269,6 +269,7 @@ TEST_F(NFeConfigTest, SaveConfigWritesEveryKeyInOrderAndLoadsBackTheSame) {
     nfe.SetAmbiente(akProducao);
     nfe.SetDiretorioLog(home.File("Logs/"));
     nfe.SetValidarEsquemaAntesEnvio(true);
+    nfe.SetLoteUnicoSincrono(false);
     nfe.SetDiretorioTemplates(home.File("Modelos"));
     nfe.SetDiretorioEsquemas(home.File("Xsd"));
     nfe.SetPinCode("9999");

@@ -112,7 +112,8 @@ TEST_F(DestinatarioComponenteTest, RejectedSynchronousDocumentKeepsItsIndexAndGe
 }
 
 TEST_F(DestinatarioComponenteTest, ConsultarNFOfAnAuthorisedKeyWritesItsDocument) {
-  // The lot is sent and processed, but the host asks for the key instead of the receipt.
+  // The lot is sent for a receipt and processed, but the host asks for the key instead of the receipt.
+  nfe_->SetLoteUnicoSincrono(false);
   const std::string nota = Assinada(8501);
   const std::string nRec = Tag(nfe_->EnviarNF("8500", nota, false), "nRec");
   ASSERT_EQ(nRec.size(), 15u);

@@ -14,6 +14,7 @@
 #include "vxnFiles.h"
 #include "vxnNFe.h"
 #include "vxnNFeException.h"
+#include "xml/vxnNFeAssinaturaUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -309,17 +310,25 @@ TEST_P(RegrasEmissaoTest, AuthorisationFollowsTheRule) {
 INSTANTIATE_TEST_SUITE_P(Casos, RegrasEmissaoTest, ::testing::ValuesIn(Regras()),
                          [](const auto& info) { return info.param.nome; });
 
-// A lot of one document must ask for the synchronous answer: sent for a receipt it is refused as a
-// whole, with no receipt; sent synchronously it is authorised.
-TEST_F(EmissaoFixture, LotOfOneDocumentIsAnsweredSynchronouslyOnly) {
+// A lot of one document must ask for the synchronous answer. EnviarNF sends it so: the reply carries
+// the document's protocol and its distribution XML is written, with no receipt to query. A host that
+// turns LoteUnicoSincrono off asks for a receipt and the authority refuses the lot as a whole.
+TEST_F(EmissaoFixture, LotOfOneDocumentIsSentForTheSynchronousAnswer) {
   sim_.SetSingleDocumentSynchronous(true);
   const std::string assinado = Assinar(Documento("nfe", {{"dest", "indIEDest_E16a=9"}, {"icms", kIsento}}));
+  const std::string chave = GetReferenceInfo(assinado).substr(3);
   const std::string envio = nfe_.EnviarNF("1", assinado, false);
-  ASSERT_EQ(Tag(envio, "cStat"), "452") << envio;
-  EXPECT_EQ(Tag(envio, "xMotivo"),
-            "Rejeicao: Solicitada resposta assincrona para Lote com somente 1 (uma) NF-e");
+  ASSERT_EQ(Tag(envio, "cStat"), "104") << envio;
+  EXPECT_EQ(Tag(Tag(envio, "infProt"), "cStat"), "100") << envio;
   EXPECT_EQ(Tag(envio, "nRec"), "");
-  EXPECT_EQ(Autorizacao(assinado), "100");
+  EXPECT_TRUE(FileExists(nfe_.GetDiretorioXmlDestinatario() + chave + "-nfe.xml"));
+
+  nfe_.SetLoteUnicoSincrono(false);
+  const std::string assincrono = nfe_.EnviarNF("2", assinado, false);
+  ASSERT_EQ(Tag(assincrono, "cStat"), "452") << assincrono;
+  EXPECT_EQ(Tag(assincrono, "xMotivo"),
+            "Rejeicao: Solicitada resposta assincrona para Lote com somente 1 (uma) NF-e");
+  EXPECT_EQ(Tag(assincrono, "nRec"), "");
 }
 
 } // namespace

@@ -63,6 +63,9 @@ protected:
     sim_.Start();
     files_ = sim_.WriteConfig(dir_.Path() + "sim");
     nfe_.LoadConfig(files_.ConfigFile);
+    // The receipt flow, with lots of one document as well: a lot of one goes synchronous by default
+    // (EmissaoNFCeTest, LotOfOneDocumentIsSentForTheSynchronousAnswer).
+    nfe_.SetLoteUnicoSincrono(false);
     nfe_.SetDiretorioXmlDestinatario(dir_.Path() + "sim/XmlDestinatario");
     nfe_.SetDiretorioLogErro(dir_.Path() + "LogErro");
     nfe_.SetOnLog([this](const std::string& n, const std::string& id, const std::string& f) {
