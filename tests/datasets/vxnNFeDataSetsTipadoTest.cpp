@@ -22,6 +22,7 @@
 #include <functional>
 #include <limits>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,46 +39,22 @@ std::string Decimal(double valor, int minimo, int maximo) {
   return std::string(TextoDecimal(valor, minimo, maximo, buf, {"p", "c"}));
 }
 
+// The cases of tests/data/decimais-arredondados.txt: "value fewest most text" a line.
 TEST(TipadoValoresTest, DecimalsAreRoundedOnTheirDecimalText) {
-  struct Caso {
-    double valor;
-    int minimo, maximo;
-    const char* texto;
-  };
-  const Caso casos[] = {
-      {1.5, 2, 4, "1.50"},
-      {1.23456, 2, 4, "1.2346"},
-      {1.234, 2, 4, "1.234"},
-      {10, 2, 2, "10.00"},
-      {10, 0, 4, "10"},
-      {3, 0, 4, "3"},
-      {3, 2, 2, "3.00"},
-      {18, 2, 4, "18.00"},
-      {17.5, 2, 4, "17.50"},
-      {4.12345, 2, 4, "4.1235"},
-      {0, 2, 2, "0.00"},
-      {-0.0, 0, 4, "0"},
-      {0.05, 0, 10, "0.05"},
-      {389.9, 0, 10, "389.9"},
-      {1e-7, 0, 10, "0.0000001"},
-      {1e-12, 0, 10, "0.0000000000"},
-      // Halves of the decimal text go up, where printing the double with 2 or 4 places would go down.
-      {2.675, 2, 2, "2.68"},
-      {1.00005, 0, 4, "1.0001"},
-      {0.125, 2, 2, "0.13"},
-      // A carry through every digit.
-      {9.99995, 2, 4, "10.0000"},
-      {999.995, 2, 2, "1000.00"},
-      {0.5, 0, 0, "1"},
-      // 15 significant digits: what the double holds beyond them is not the value's text.
-      {0.1 + 0.2, 2, 2, "0.30"},
-      {0.1 + 0.2, 0, 10, "0.3"},
-      {123456789.123456789, 0, 10, "123456789.123457"},
-      {1e15, 2, 2, "1000000000000000.00"},
-      {123456789012345678.0, 0, 0, "123456789012346000"},
-  };
-  for (const Caso& c : casos)
-    EXPECT_EQ(Decimal(c.valor, c.minimo, c.maximo), c.texto) << c.valor << " " << c.minimo << "-" << c.maximo;
+  std::istringstream casos(
+      ReadWholeFile(std::string(QVX_SOURCE_DIR) + "/tests/data/decimais-arredondados.txt"));
+  int lidos = 0;
+  for (std::string linha; std::getline(casos, linha);) {
+    if (linha.empty() || linha[0] == '#')
+      continue;
+    std::istringstream campos(linha);
+    std::string valor, texto;
+    int minimo = 0, maximo = 0;
+    ASSERT_TRUE(campos >> valor >> minimo >> maximo >> texto) << linha;
+    EXPECT_EQ(Decimal(std::strtod(valor.c_str(), nullptr), minimo, maximo), texto) << linha;
+    ++lidos;
+  }
+  EXPECT_GT(lidos, 0) << "no case read";
 }
 
 // An independent reading of the rule: printf's 15 significant digits, written out without exponent

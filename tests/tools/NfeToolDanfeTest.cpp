@@ -1,13 +1,17 @@
 // nfe danfe dados: the example sale issued on the embedded default and its distribution XML printed as
-// the DANFE print tables in JSON, read back by a strict JSON reader; a document the authority did not
-// authorise and a text that is not XML are refused with their exit codes and messages.
+// the DANFE print tables in JSON, read back strictly by python3's JSON reader; a document the authority did
+// not authorise and a text that is not XML are refused with their exit codes and messages.
 #include "NfeEmitirFixture.h"
 #include "danfe/vxnNFeDanfeDados.h"
+#include "support/Process.h"
+#include "support/TempDir.h"
 #include "support/XmlTag.h"
+#include "vxnText.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <stdexcept>
 
 namespace vxn {
@@ -16,112 +20,55 @@ namespace {
 using namespace test;
 using ::testing::HasSubstr;
 
-// What the tool writes: objects (members in their order), arrays and strings.
-struct Json {
-  char tipo = 0; // '{', '[' or '"'
-  std::string texto;
-  std::vector<std::pair<std::string, Json>> membros;
-  std::vector<Json> itens;
-
-  const Json& operator[](const std::string& nome) const {
-    for (const auto& [n, v] : membros)
-      if (n == nome)
-        return v;
-    throw std::out_of_range("no member " + nome);
+// The tables of the tool's JSON as Debian's python3 reads them, strictly (nothing after the value, no
+// control character in a string) and requiring what the tool writes: an object of tables, each an array of
+// objects of strings. Per table its row count, per row its field names and each field's text.
+struct Tabelas {
+  std::vector<std::string> nomes;
+  std::map<std::string, std::size_t> linhas;
+  std::map<std::string, std::string> campos; // "table#row" -> "a,b,c"
+  std::map<std::string, std::string> textos; // "table#row#field" -> text
+  std::string Texto(const std::string& tabela, int linha, const std::string& campo) const {
+    return textos.at(tabela + "#" + std::to_string(linha) + "#" + campo);
   }
 };
 
-// Reads a whole text as one JSON value; anything malformed or left over throws.
-class LeitorJson {
-public:
-  explicit LeitorJson(std::string_view s) : s_(s) {}
-  Json Ler() {
-    Json v = Valor();
-    Espacos();
-    if (p_ != s_.size())
-      Falha("text after the value");
-    return v;
-  }
-
-private:
-  [[noreturn]] void Falha(const std::string& o) const {
-    throw std::runtime_error(o + " at " + std::to_string(p_));
-  }
-  void Espacos() {
-    while (p_ < s_.size() && (s_[p_] == ' ' || s_[p_] == '\n' || s_[p_] == '\r' || s_[p_] == '\t'))
-      ++p_;
-  }
-  void Esperar(char c) {
-    Espacos();
-    if (p_ >= s_.size() || s_[p_] != c)
-      Falha(std::string("expected ") + c);
-    ++p_;
-  }
-  bool Proximo(char c) {
-    Espacos();
-    return p_ < s_.size() && s_[p_] == c;
-  }
-  std::string Texto() {
-    Esperar('"');
-    std::string out;
-    while (p_ < s_.size() && s_[p_] != '"') {
-      char c = s_[p_++];
-      if (static_cast<unsigned char>(c) < 0x20)
-        Falha("control character in a string");
-      if (c == '\\') {
-        if (p_ >= s_.size())
-          Falha("escape at the end");
-        c = s_[p_++];
-        if (c == 'n')
-          c = '\n';
-        else if (c == 'r')
-          c = '\r';
-        else if (c == 't')
-          c = '\t';
-        else if (c == 'u') {
-          if (p_ + 4 > s_.size() || s_.substr(p_, 2) != "00")
-            Falha("\\u beyond what the tool writes");
-          c = static_cast<char>(std::stoi(std::string(s_.substr(p_ + 2, 2)), nullptr, 16));
-          p_ += 4;
-        } else if (c != '"' && c != '\\' && c != '/')
-          Falha("unknown escape");
-      }
-      out.push_back(c);
-    }
-    Esperar('"');
-    return out;
-  }
-  Json Valor() {
-    Json v;
-    if (Proximo('{')) {
-      v.tipo = '{';
-      Esperar('{');
-      while (!Proximo('}')) {
-        if (!v.membros.empty())
-          Esperar(',');
-        std::string nome = Texto();
-        Esperar(':');
-        v.membros.emplace_back(std::move(nome), Valor());
-      }
-      Esperar('}');
-    } else if (Proximo('[')) {
-      v.tipo = '[';
-      Esperar('[');
-      while (!Proximo(']')) {
-        if (!v.itens.empty())
-          Esperar(',');
-        v.itens.push_back(Valor());
-      }
-      Esperar(']');
+Tabelas LerJson(const std::string& json) {
+  static const char* const kScript = R"py(
+import json, sys
+sys.stdout.reconfigure(encoding="utf-8")
+tabelas = json.loads(sys.stdin.buffer.read().decode("utf-8"), object_pairs_hook=lambda pares: pares)
+assert isinstance(tabelas, list) and all(isinstance(t, tuple) for t in tabelas)
+for nome, linhas in tabelas:
+    assert isinstance(linhas, list), nome
+    print("T", nome, len(linhas), sep="\t")
+    for i, linha in enumerate(linhas):
+        assert isinstance(linha, list) and all(isinstance(v, str) for _, v in linha), nome
+        print("C", nome, i, ",".join(c for c, _ in linha), sep="\t")
+        for c, v in linha:
+            for de, para in (("\\", "\\\\"), ("\n", "\\n"), ("\r", "\\r"), ("\t", "\\t")):
+                v = v.replace(de, para)
+            print("V", nome, i, c, v, sep="\t")
+)py";
+  ProcessOptions o;
+  o.stdinPipe = true;
+  const ProcessResult r = RunProcess({"/usr/bin/python3", "-c", kScript}, o, json);
+  if (r.exitCode != 0)
+    throw std::runtime_error("not the JSON the tool writes: " + r.err);
+  Tabelas t;
+  for (const std::string& linha : Lines(r.out)) {
+    const std::vector<std::string> p = Split(linha, '\t');
+    if (p.at(0) == "T") {
+      t.nomes.push_back(p.at(1));
+      t.linhas[p[1]] = std::stoul(p.at(2));
+    } else if (p[0] == "C") {
+      t.campos[p.at(1) + "#" + p.at(2)] = p.at(3);
     } else {
-      v.tipo = '"';
-      v.texto = Texto();
+      t.textos[p.at(1) + "#" + p.at(2) + "#" + p.at(3)] = p.at(4);
     }
-    return v;
   }
-  std::string_view s_;
-  std::size_t p_ = 0;
-};
+  return t;
+}
 
 std::string Substituir(std::string s, const std::string& de, const std::string& para) {
   const auto p = s.find(de);
@@ -138,45 +85,42 @@ TEST(NfeToolDanfe, DistributionXmlOfTheExampleSalePrintsItsTablesAsJson) {
 
   const NfeRunResult r = RunNfe({"danfe", "dados", nota.distribuicao}, emCasa);
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  Json json;
-  ASSERT_NO_THROW(json = LeitorJson(r.out).Ler()) << r.out;
+  Tabelas json;
+  ASSERT_NO_THROW(json = LerJson(r.out)) << r.out;
 
   // One member per table in the tables' order; each row an object of every field of its table.
   const auto modelo = CriarNFeDanfeDados(vm60);
-  ASSERT_EQ(json.tipo, '{');
-  ASSERT_EQ(json.membros.size(), modelo->GetTabelas().size());
-  for (std::size_t t = 0; t < json.membros.size(); ++t) {
+  ASSERT_EQ(json.nomes.size(), modelo->GetTabelas().size());
+  for (std::size_t t = 0; t < json.nomes.size(); ++t) {
     const TvxnDataSet& tabela = *modelo->GetTabelas()[t].dados;
-    const auto& [nome, linhas] = json.membros[t];
+    const std::string& nome = json.nomes[t];
     EXPECT_EQ(nome, tabela.Name());
-    ASSERT_EQ(linhas.tipo, '[') << nome;
-    for (const Json& linha : linhas.itens) {
-      ASSERT_EQ(linha.tipo, '{') << nome;
-      ASSERT_EQ(linha.membros.size(), tabela.Fields().size()) << nome;
-      for (std::size_t f = 0; f < linha.membros.size(); ++f)
-        EXPECT_EQ(linha.membros[f].first, tabela.Fields()[f]->FieldName()) << nome;
-    }
+    std::string campos;
+    for (const auto& f : tabela.Fields())
+      campos += (campos.empty() ? "" : ",") + f->FieldName();
+    for (std::size_t l = 0; l < json.linhas[nome]; ++l)
+      EXPECT_EQ(json.campos[nome + "#" + std::to_string(l)], campos) << nome;
   }
 
   // The example sale: three items, one volume, two instalments, freight by the sender.
-  ASSERT_EQ(json["Dados"].itens.size(), 1u);
-  const Json& dados = json["Dados"].itens[0];
-  EXPECT_EQ(dados["CodBarra"].texto, nota.chave);
-  EXPECT_EQ(dados["nProt"].texto, nota.protocolo);
-  EXPECT_EQ(dados["dhRecbto"].texto, Tag(distribuicao, "dhRecbto"));
-  EXPECT_EQ(dados["FraseHomologacao"].texto, "SEM VALOR FISCAL");
-  EXPECT_EQ(dados["TraDescMod"].texto, "0 - Rem.");
-  EXPECT_EQ(dados["VolQuantidade"].texto, "7");
-  EXPECT_EQ(dados["ValorTotNota"].texto, "6.827,45");
-  EXPECT_THAT(dados["ObsContribuinte"].texto, HasSubstr("Pedido PC-88231 de 01/12/2026."));
-  ASSERT_EQ(json["DadosItens"].itens.size(), 3u);
-  EXPECT_EQ(json["DadosItens"].itens[0]["ItemDescricao"].texto, Tag(distribuicao, "xProd"));
+  ASSERT_EQ(json.linhas["Dados"], 1u);
+  auto dados = [&](const std::string& campo) { return json.Texto("Dados", 0, campo); };
+  EXPECT_EQ(dados("CodBarra"), nota.chave);
+  EXPECT_EQ(dados("nProt"), nota.protocolo);
+  EXPECT_EQ(dados("dhRecbto"), Tag(distribuicao, "dhRecbto"));
+  EXPECT_EQ(dados("FraseHomologacao"), "SEM VALOR FISCAL");
+  EXPECT_EQ(dados("TraDescMod"), "0 - Rem.");
+  EXPECT_EQ(dados("VolQuantidade"), "7");
+  EXPECT_EQ(dados("ValorTotNota"), "6.827,45");
+  EXPECT_THAT(dados("ObsContribuinte"), HasSubstr("Pedido PC-88231 de 01/12/2026."));
+  ASSERT_EQ(json.linhas["DadosItens"], 3u);
+  EXPECT_EQ(json.Texto("DadosItens", 0, "ItemDescricao"), Tag(distribuicao, "xProd"));
   // Issued without accents (the component's default); the other non-ASCII characters stay as they are.
-  EXPECT_EQ(json["DadosItens"].itens[2]["ItemDescricao"].texto, "Cabo flexivel 4 mm² 750 V rolo 100 m");
-  ASSERT_EQ(json["DadosCobranca"].itens.size(), 2u);
-  EXPECT_EQ(json["DadosCobranca"].itens[1]["NumDuplicata"].texto, "002");
-  EXPECT_EQ(json["DadosCobranca"].itens[1]["ValorDuplicata"].texto, "3.413,72");
-  EXPECT_EQ(json["vol"].itens.size(), 1u);
+  EXPECT_EQ(json.Texto("DadosItens", 2, "ItemDescricao"), "Cabo flexivel 4 mm² 750 V rolo 100 m");
+  ASSERT_EQ(json.linhas["DadosCobranca"], 2u);
+  EXPECT_EQ(json.Texto("DadosCobranca", 1, "NumDuplicata"), "002");
+  EXPECT_EQ(json.Texto("DadosCobranca", 1, "ValorDuplicata"), "3.413,72");
+  EXPECT_EQ(json.linhas["vol"], 1u);
 
   // Not authorised: exit 1 and the refusal; --previa prints it marked as a preview.
   const std::string recusada = home.Path() + "recusada.xml";
@@ -187,8 +131,7 @@ TEST(NfeToolDanfe, DistributionXmlOfTheExampleSalePrintsItsTablesAsJson) {
   EXPECT_THAT(naoAutorizada.err, HasSubstr("Danfe não autorizada para Impressão."));
   const NfeRunResult previa = RunNfe({"danfe", "dados", recusada, "--previa"}, emCasa);
   ASSERT_EQ(previa.exitCode, 0) << previa.err;
-  EXPECT_EQ(LeitorJson(previa.out).Ler()["Dados"].itens.at(0)["FraseHomologacao"].texto,
-            "PREVISÃO DE DANFE. SEM VALOR FISCAL");
+  EXPECT_EQ(LerJson(previa.out).Texto("Dados", 0, "FraseHomologacao"), "PREVISÃO DE DANFE. SEM VALOR FISCAL");
 
   // Not XML: exit 5 and the message.
   const std::string texto = home.Path() + "texto.xml";
