@@ -2,10 +2,12 @@
 // layout, volumes, instalments, the FCP and interstate messages, the observations of the taxpayer, the
 // fiscal note, the continuation block, the taxable unit, the Simples Nacional CSOSN and the cut of a long
 // text. Each case edits the hand-written 10-item document (printed as a preview: it has no protocol) and
-// compares the fields it changes.
+// compares the fields it changes. The cases are in tests/danfe/data/danfe-dados-casos.txt.
 #include "danfe/vxnNFeDanfeDados.h"
 #include "danfe/vxnDadosImpressaoEventos.h"
+#include "support/TempDir.h"
 #include "vxnFiles.h"
+#include "vxnText.h"
 
 #include <gtest/gtest.h>
 
@@ -15,218 +17,100 @@
 namespace vxn {
 namespace {
 
-using Campos = std::map<std::string, std::string>;
-
 const std::string kDocumento = ReadWholeFile(QVX_SOURCE_DIR "/tests/data/nfe-10-itens-v4.00.xml");
-const std::string kInfCpl = "Documento de teste escrito a mao para a biblioteca.";
 
-std::string Trocar(std::string s, const std::string& de, const std::string& para) {
-  const auto p = s.find(de);
-  EXPECT_NE(p, std::string::npos) << de;
-  return p == std::string::npos ? s : s.replace(p, de.size(), para);
-}
-
-// `texto` written right after the first `marca` (kept).
-std::string Depois(const std::string& s, const std::string& marca, const std::string& texto) {
-  return Trocar(s, marca, marca + texto);
-}
-
-const std::string kDoisVolumes =
-    "<vol><qVol>1200</qVol><esp>CAIXA</esp><marca>ACME</marca><nVol>1</nVol><pesoL>1000.500</pesoL>"
-    "<pesoB>1010.000</pesoB></vol><vol><qVol>34</qVol><esp>FARDO</esp><marca>ACME</marca><nVol>2</nVol>"
-    "<pesoL>0.250</pesoL><pesoB>0.300</pesoB></vol>";
-
-struct Caso {
-  const char* nome;
-  std::function<std::string(std::string)> editar;
-  std::function<void(TvxnNFeDanfeDados&)> ajustar;
-  const char* tabela;
+// The cases of tests/danfe/data/danfe-dados-casos.txt (its head says how they are written).
+struct Edicao {
+  std::string de, para;
+  bool depois; // `para` follows `de` instead of replacing it
+};
+struct Verificacao {
+  std::string tabela;
   std::size_t linha;
-  Campos esperado;
+  std::string campo, texto;
+};
+struct Caso {
+  std::string nome;
+  std::vector<Edicao> edicoes;
+  std::vector<std::string> ajustes;
+  std::vector<Verificacao> verificacoes;
+};
+
+std::string Expandir(const std::string& texto) {
+  std::string cedilhas;
+  for (int i = 0; i < 255; ++i)
+    cedilhas += "ç";
+  return ReplaceAll(ReplaceAll(texto, "\\r\\n", "\r\n"), "{ç255}", cedilhas);
+}
+
+std::vector<Caso> Casos() {
+  std::vector<Caso> casos;
+  for (const std::string& linha :
+       test::Lines(ReadWholeFile(QVX_SOURCE_DIR "/tests/danfe/data/danfe-dados-casos.txt"))) {
+    if (linha.empty() || linha[0] == '#')
+      continue;
+    const std::size_t espaco = linha.find(' ');
+    const std::string comando = linha.substr(0, espaco);
+    const std::string resto = Expandir(linha.substr(espaco + 1));
+    if (comando == "==")
+      casos.push_back({resto, {}, {}, {}});
+    else if (comando == "trocar" || comando == "depois")
+      casos.back().edicoes.push_back({resto, "", comando == "depois"});
+    else if (comando == "por" || comando == "inserir")
+      casos.back().edicoes.back().para = resto;
+    else if (comando == "ajuste")
+      casos.back().ajustes.push_back(resto);
+    else {
+      const std::size_t campo = resto.find(' ') + 1, igual = resto.find('=');
+      casos.back().verificacoes.push_back({comando, std::stoul(resto.substr(0, campo)),
+                                           resto.substr(campo, igual - campo), resto.substr(igual + 1)});
+    }
+  }
+  return casos;
+}
+
+const std::map<std::string, std::function<void(TvxnNFeDanfeDados&)>> kAjustes = {
+    {"ImprimirVolume", [](TvxnNFeDanfeDados& p) { p.SetImprimirVolume(true); }},
+    {"ImprimirDuplicata", [](TvxnNFeDanfeDados& p) { p.SetImprimirDuplicata(true); }},
+    {"MensagemFCP", [](TvxnNFeDanfeDados& p) { p.SetMensagemFCP(true); }},
+    {"MensagemPartilhaAutomatica", [](TvxnNFeDanfeDados& p) { p.SetMensagemPartilhaAutomatica(true); }},
+    {"ImprimirObsCont", [](TvxnNFeDanfeDados& p) { p.SetImprimirObsCont(true); }},
+    {"InfCplMaxRow2", [](TvxnNFeDanfeDados& p) { p.SetInfCplMaxRow(2); }},
+    {"ImprimirUnidadeTributada", [](TvxnNFeDanfeDados& p) { p.SetImprimirUnidadeTributada(true); }},
 };
 
 TEST(DanfeDados, EachGroupAndSettingGivesItsPrintedTexts) {
-  const std::string kFrete = "<modFrete>9</modFrete>";
-  std::string cedilhas255;
-  for (int i = 0; i < 255; ++i)
-    cedilhas255 += "ç";
-  const std::vector<Caso> casos = {
-      {"freight by the recipient, layout 4.00",
-       [&](std::string d) { return Trocar(d, kFrete, "<modFrete>1</modFrete>"); },
-       {},
-       "Dados",
-       0,
-       {{"TraModFrete", "1"}, {"TraDescMod", "1 - Dest."}}},
-      {"own freight of the recipient, layout 4.00",
-       [&](std::string d) { return Trocar(d, kFrete, "<modFrete>4</modFrete>"); },
-       {},
-       "Dados",
-       0,
-       {{"TraDescMod", "4 - Dest."}}},
-      {"freight by third parties, layout 3.10",
-       [&](std::string d) {
-         return Trocar(Trocar(d, "versao=\"4.00\"", "versao=\"3.10\""), kFrete, "<modFrete>2</modFrete>");
-       },
-       {},
-       "Dados",
-       0,
-       {{"TraDescMod", "2-Terceiros"}}},
-      {"no freight, layout 3.10",
-       [&](std::string d) { return Trocar(d, "versao=\"4.00\"", "versao=\"3.10\""); },
-       {},
-       "Dados",
-       0,
-       {{"TraDescMod", "9-Sem Frete"}}},
-      {"several volumes, each in the complementary information",
-       [&](std::string d) { return Depois(d, kFrete, kDoisVolumes); },
-       [](TvxnNFeDanfeDados& p) { p.SetImprimirVolume(true); },
-       "Dados",
-       0,
-       {{"VolEspecie", "VER INF. COMP."},
-        {"VolMarca", "VER INF. COMP."},
-        {"VolNumeracao", "VER INF. COMP."},
-        {"VolQuantidade", "1.234"},
-        {"VolPesoLiquido", "1.000,750"},
-        {"VolPesoBruto", "1.010,300"},
-        {"ObsContribuinte", kInfCpl + "\r\nEsp.: CAIXA Marca: ACME Num.: 1 Qtd.: 1200 P.Liq.: 1.000,500"
-                                      "\r\nEsp.: FARDO Marca: ACME Num.: 2 Qtd.: 34 P.Liq.: 0,250"}}},
-      {"several volumes without the switch: the first in the box",
-       [&](std::string d) { return Depois(d, kFrete, kDoisVolumes); },
-       {},
-       "Dados",
-       0,
-       {{"VolEspecie", "CAIXA"}, {"VolQuantidade", "1200"}, {"ObsContribuinte", kInfCpl}}},
-      {"several volumes: one row each",
-       [&](std::string d) { return Depois(d, kFrete, kDoisVolumes); },
-       [](TvxnNFeDanfeDados& p) { p.SetImprimirVolume(true); },
-       "vol",
-       1,
-       {{"nNF", "123"}, {"VolEspecie", "FARDO"}, {"VolQuantidade", "34"}, {"VolPesoLiquido", "0,250"}}},
-      {"instalments in the complementary information",
-       [](std::string d) {
-         return Trocar(
-             d, "<pag>",
-             "<cobr><fat><nFat>77</nFat><vOrig>981.75</vOrig><vLiq>981.75</vLiq></fat><dup><nDup>001</"
-             "nDup><dVenc>2024-06-10</dVenc><vDup>981.75</vDup></dup></cobr><pag>");
-       },
-       [](TvxnNFeDanfeDados& p) { p.SetImprimirDuplicata(true); },
-       "Dados",
-       0,
-       {{"imprimirDuplicata", "1"},
-        {"ObsContribuinte", kInfCpl + "\r\nParcela Num.: 001, Venc.: 2024-06-10, Valor: 981,75"}}},
-      {"FCP totals",
-       [](std::string d) {
-         return Trocar(Trocar(d, "<vFCP>0.00</vFCP>", "<vFCP>19.64</vFCP>"), "<vFCPST>0.00</vFCPST>",
-                       "<vFCPST>1234.50</vFCPST>");
-       },
-       [](TvxnNFeDanfeDados& p) { p.SetMensagemFCP(true); },
-       "Dados",
-       0,
-       {{"ObsContribuinte", kInfCpl + "\r\nTotal FCP R$: 19,64 Total FCP ST R$: 1.234,50"}}},
-      {"FCP of an item",
-       [](std::string d) {
-         return Trocar(d, "<vICMS>0.51</vICMS>",
-                       "<vICMS>0.51</vICMS><vBCFCP>2.85</vBCFCP><pFCP>2.0000</pFCP><vFCP>0.06</vFCP>");
-       },
-       [](TvxnNFeDanfeDados& p) { p.SetMensagemFCP(true); },
-       "DadosItens",
-       0,
-       {{"ItemVFCP", "0,06"},
-        {"ItemObs", "Base de Cálculo FCP: R$ 2,85 Alíquota FCP: 2,0000% Valor FCP: R$ 0,06"}}},
-      {"interstate ICMS totals, each on its line",
-       [](std::string d) {
-         return Depois(d, "<vICMSDeson>0.00</vICMSDeson>",
-                       "<vFCPUFDest>1.50</vFCPUFDest><vICMSUFDest>12.00</vICMSUFDest><vICMSUFRemet>0.00</"
-                       "vICMSUFRemet>");
-       },
-       [](TvxnNFeDanfeDados& p) { p.SetMensagemPartilhaAutomatica(true); },
-       "Dados",
-       0,
-       {{"ObsContribuinte",
-         kInfCpl + "\r\nTotal do ICMS interestadual para a UF do destinatário: 12,00"
-                   "\r\nTotal do ICMS relativo Fundo de Combate à Pobreza para a UF do destinatário: 1,50"}}},
-      {"observations of the taxpayer",
-       [](std::string d) {
-         return Depois(d, "</infCpl>", "<obsCont xCampo=\"Pedido\"><xTexto>PC-1</xTexto></obsCont>");
-       },
-       [](TvxnNFeDanfeDados& p) { p.SetImprimirObsCont(true); },
-       "Dados",
-       0,
-       {{"IdentCampo", "Pedido"}, {"ContCampo", "PC-1"}, {"ObsContribuinte", kInfCpl + "\r\nPedido: PC-1"}}},
-      {"note to the tax authority",
-       [](std::string d) {
-         return Depois(d, "<infAdic>", "<infAdFisco>Regime especial 12/2024</infAdFisco>");
-       },
-       {},
-       "Dados",
-       0,
-       {{"ObsContribuinte", kInfCpl + "\r\nObservações destinadas ao Fisco:\r\nRegime especial 12/2024"}}},
-      {"line delimiter and the continuation block",
-       [](std::string d) { return Trocar(d, kInfCpl, "linha 1|linha 2|<![CDATA[linha 3]]>"); },
-       [](TvxnNFeDanfeDados& p) { p.SetInfCplMaxRow(2); },
-       "Dados",
-       0,
-       {{"ObsContribuinte", "linha 1\r\nlinha 2"},
-        {"ContinuaObsContribuinte", "CONTINUAÇÃO DAS INFORMAÇÕES COMPLEMENTARES\r\nlinha 3"}}},
-      {"taxable unit only when asked",
-       [](std::string d) { return Trocar(d, "<uTrib>UN</uTrib>", "<uTrib>CX</uTrib>"); },
-       {},
-       "DadosItens",
-       0,
-       {{"ItemUnidade", "UN"}, {"ItemUnidadeTributada", ""}}},
-      {"taxable unit",
-       [](std::string d) { return Trocar(d, "<uTrib>UN</uTrib>", "<uTrib>CX</uTrib>"); },
-       [](TvxnNFeDanfeDados& p) { p.SetImprimirUnidadeTributada(true); },
-       "DadosItens",
-       0,
-       {{"ItemUnidadeTributada", "CX"},
-        {"ItemQuantidadeTributada", "1,0000"},
-        {"ItemVUnitTributado", "2,85"}}},
-      {"CSOSN as the item's CST",
-       [](std::string d) {
-         return Trocar(d,
-                       "<ICMS00><orig>0</orig><CST>00</CST><modBC>3</modBC><vBC>2.85</vBC><pICMS>18.00</"
-                       "pICMS><vICMS>0.51</vICMS></ICMS00>",
-                       "<ICMSSN102><orig>2</orig><CSOSN>102</CSOSN></ICMSSN102>");
-       },
-       {},
-       "DadosItens",
-       0,
-       {{"ItemCST", "102"}, {"ItemORIG", "2"}}},
-      {"a long text cut at 255 characters, none split",
-       [&](std::string d) {
-         return Trocar(d, "<xProd>CANETA ESFEROGRAFICA AZUL</xProd>",
-                       "<xProd>" + cedilhas255 + "çãé</xProd>");
-       },
-       {},
-       "DadosItens",
-       0,
-       {{"ItemDescricao", cedilhas255}}},
-  };
+  // The document's indentation goes, so that the edits find the groups on one line.
+  std::string original;
+  for (std::size_t i = 0; i < kDocumento.size(); ++i) {
+    if (kDocumento[i] == '\n')
+      while (i + 1 < kDocumento.size() && kDocumento[i + 1] == ' ')
+        ++i;
+    else
+      original.push_back(kDocumento[i]);
+  }
+  const std::vector<Caso> casos = Casos();
+  ASSERT_FALSE(casos.empty());
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.nome);
-    // The document's indentation goes, so that the edits find the groups on one line.
-    std::string documento;
-    for (std::size_t i = 0; i < kDocumento.size(); ++i) {
-      if (kDocumento[i] == '\n')
-        while (i + 1 < kDocumento.size() && kDocumento[i + 1] == ' ')
-          ++i;
-      else
-        documento.push_back(kDocumento[i]);
+    std::string documento = original;
+    for (const Edicao& e : caso.edicoes) {
+      const std::size_t p = documento.find(e.de);
+      ASSERT_NE(p, std::string::npos) << e.de;
+      documento.replace(p, e.de.size(), e.depois ? e.de + e.para : e.para);
     }
     auto dados = CriarNFeDanfeDados(vm60);
     dados->SetValidarRegrasNegocio(false);
-    if (caso.ajustar)
-      caso.ajustar(*dados);
-    dados->SetXml(caso.editar(documento));
+    for (const std::string& ajuste : caso.ajustes)
+      kAjustes.at(ajuste)(*dados);
+    dados->SetXml(documento);
     dados->PopulaDataSet();
-    const TvxnDataSet* tabela = dados->GetTabela(caso.tabela);
-    ASSERT_NE(tabela, nullptr);
-    ASSERT_GT(tabela->StoredRecordCount(), caso.linha);
-    Campos lido;
-    for (const auto& [campo, valor] : caso.esperado)
-      lido[campo] = std::string(tabela->FieldByName(campo).ValueIn(tabela->StoredRecord(caso.linha)));
-    EXPECT_EQ(lido, caso.esperado);
+    for (const Verificacao& v : caso.verificacoes) {
+      const TvxnDataSet* tabela = dados->GetTabela(v.tabela);
+      ASSERT_NE(tabela, nullptr) << v.tabela;
+      ASSERT_GT(tabela->StoredRecordCount(), v.linha) << v.tabela;
+      EXPECT_EQ(tabela->FieldByName(v.campo).ValueIn(tabela->StoredRecord(v.linha)), v.texto) << v.campo;
+    }
   }
 }
 
