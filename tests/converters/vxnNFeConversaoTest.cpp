@@ -55,39 +55,33 @@ TEST_F(ConversaoTest, BothExamplesDescribeTheSameSaleFromTheTestCertificatesComp
   EXPECT_EQ(semIdentificacao(comandos), semIdentificacao(pipe));
 }
 
-// A Simples Nacional issuer (CRT 1) and the single-phase fuel groups reach the same XML from pipe text
-// as from command text: the pipe dictionaries have a line for every ICMS group of the current schema.
-TEST_F(ConversaoTest, SimplesNacionalAndSinglePhaseGroupsGiveTheSameXmlFromBothTexts) {
-  // The ICMS lines of the examples' three items, and what each item carries instead.
-  const std::string icms[] = {"ICMS00|0|00|3|2500.00|12.00|300.00|||/ICMS00|",
-                              "ICMS00|0|00|3|1960.00|12.00|235.20|||/ICMS00|",
-                              "ICMS00|0|00|3|1949.50|12.00|233.94|||/ICMS00|"};
-  const std::string pipeNovo[] = {"ICMSSN101|0|101|2.56|64.00|/ICMSSN101|",
-                                  "ICMSSN900|0|900|3|1960.00||12.00|235.20||||||||||2.56|50.18|/ICMSSN900|",
-                                  "ICMS61|0|61|100.0000|1.2000|120.00|/ICMS61|"};
+// The example sale with its items' ICMS lines replaced (item i's pipe line by pipe[i], its command lines
+// by comandos[i]) and its CRT set, converted from both texts: the same XML, apart from the number, the
+// code and the key.
+struct Trocas {
+  std::string crt;
+  std::vector<std::string> pipe, comandos;
+};
+
+std::string ChecarMesmoXml(TvxnNFe& nfe, const Trocas& t) {
+  const std::string pipeIcms[] = {"ICMS00|0|00|3|2500.00|12.00|300.00|||/ICMS00|",
+                                  "ICMS00|0|00|3|1960.00|12.00|235.20|||/ICMS00|",
+                                  "ICMS00|0|00|3|1949.50|12.00|233.94|||/ICMS00|"};
   const std::string comandosIcms[] = {
       "orig_N11=0\nCST_N12=00\nmodBC_N13=3\nvBC_N15=2500.00\npICMS_N16=12.00\nvICMS_N17=300.00\n",
       "orig_N11=0\nCST_N12=00\nmodBC_N13=3\nvBC_N15=1960.00\npICMS_N16=12.00\nvICMS_N17=235.20\n",
       "orig_N11=0\nCST_N12=00\nmodBC_N13=3\nvBC_N15=1949.50\npICMS_N16=12.00\nvICMS_N17=233.94\n"};
-  const std::string comandosNovo[] = {
-      "orig_N11=0\nCSOSN_N12a=101\npCredSN_N29=2.56\nvCredICMSSN_N30=64.00\n",
-      "orig_N11=0\nCSOSN_N12a=900\nmodBC_N13=3\nvBC_N15=1960.00\npICMS_N16=12.00\nvICMS_N17=235.20\n"
-      "pCredSN_N29=2.56\nvCredICMSSN_N30=50.18\n",
-      "orig_N11=0\nCST_N12=61\nqBCMonoRet_N37m=100.0000\nadRemICMSRet_N37n=1.2000\n"
-      "vICMSMonoRet_N37o=120.00\n"};
-  std::string pipe = ReplaceAll(test::ExemploPipe(), "||||3|/emit|", "||||1|/emit|");
-  std::string comandos = ReplaceAll(test::ExemploComandos(), "CRT_C21=3", "CRT_C21=1");
-  for (int i = 0; i < 3; ++i) {
-    ASSERT_NE(pipe.find(icms[i]), std::string::npos) << icms[i];
-    pipe = ReplaceAll(pipe, icms[i], pipeNovo[i]);
-    ASSERT_NE(comandos.find(comandosIcms[i]), std::string::npos) << i;
-    comandos = ReplaceAll(comandos, comandosIcms[i], comandosNovo[i]);
+  std::string pipe = ReplaceAll(test::ExemploPipe(), "||||3|/emit|", "||||" + t.crt + "|/emit|");
+  std::string comandos = ReplaceAll(test::ExemploComandos(), "CRT_C21=3", "CRT_C21=" + t.crt);
+  for (std::size_t i = 0; i < t.pipe.size(); ++i) {
+    EXPECT_NE(pipe.find(pipeIcms[i]), std::string::npos) << pipeIcms[i];
+    pipe = ReplaceAll(pipe, pipeIcms[i], t.pipe[i]);
+    EXPECT_NE(comandos.find(comandosIcms[i]), std::string::npos) << i;
+    comandos = ReplaceAll(comandos, comandosIcms[i], t.comandos[i]);
   }
   const std::string xmlComandos = nfe.ConverterLoteParaXml(comandos, lkTXTDataSet, pl_009p, false);
   const std::string xmlPipe = nfe.ConverterLoteParaXml(pipe, lkTXTDic, pl_009p, false);
-  for (const char* grupo : {"<ICMSSN101>", "<ICMSSN900>", "<ICMS61>", "<CRT>1</CRT>"}) {
-    EXPECT_NE(xmlComandos.find(grupo), std::string::npos) << grupo;
-  }
+  EXPECT_NE(xmlComandos.find("<CRT>" + t.crt + "</CRT>"), std::string::npos);
   auto semIdentificacao = [](std::string xml) {
     for (const char* tag : {"cNF", "nNF", "cDV", "nFat"})
       xml = ReplaceAll(xml, "<" + std::string(tag) + ">" + Tag(xml, tag) + "</",
@@ -95,6 +89,33 @@ TEST_F(ConversaoTest, SimplesNacionalAndSinglePhaseGroupsGiveTheSameXmlFromBothT
     return xml.substr(xml.find("<ide>"));
   };
   EXPECT_EQ(semIdentificacao(xmlComandos), semIdentificacao(xmlPipe));
+  return xmlComandos;
+}
+
+// A Simples Nacional issuer (CRT 1) and the single-phase fuel groups reach the same XML from pipe text
+// as from command text: the pipe dictionaries have a line for every ICMS group of the current schema.
+TEST_F(ConversaoTest, SimplesNacionalAndSinglePhaseGroupsGiveTheSameXmlFromBothTexts) {
+  ChecarMesmoXml(
+      nfe, {"1",
+            {"ICMSSN101|0|101|2.56|64.00|/ICMSSN101|",
+             "ICMSSN900|0|900|3|1960.00||12.00|235.20||||||||||2.56|50.18|/ICMSSN900|",
+             "ICMS61|0|61|100.0000|1.2000|120.00|/ICMS61|"},
+            {"orig_N11=0\nCSOSN_N12a=101\npCredSN_N29=2.56\nvCredICMSSN_N30=64.00\n",
+             "orig_N11=0\nCSOSN_N12a=900\nmodBC_N13=3\nvBC_N15=1960.00\npICMS_N16=12.00\nvICMS_N17=235.20\n"
+             "pCredSN_N29=2.56\nvCredICMSSN_N30=50.18\n",
+             "orig_N11=0\nCST_N12=61\nqBCMonoRet_N37m=100.0000\nadRemICMSRet_N37n=1.2000\n"
+             "vICMSMonoRet_N37o=120.00\n"}});
+}
+
+// The exempted ICMS and whether it is deducted (indDeduzDeson) are written by both paths alike.
+TEST_F(ConversaoTest, DesonerationAndItsDeductionGiveTheSameXmlFromBothTexts) {
+  const std::string xml =
+      ChecarMesmoXml(nfe, {"3",
+                           {"ICMS20|0|20|3|10.00|2250.00|12.00|270.00||||30.00|9|1|/ICMS20|"},
+                           {"orig_N11=0\nCST_N12=20\nmodBC_N13=3\npRedBC_N14=10.00\nvBC_N15=2250.00\n"
+                            "pICMS_N16=12.00\nvICMS_N17=270.00\nvICMSDeson_N28a=30.00\nmotDesICMS_N28=9\n"
+                            "indDeduzDeson_N28b=1\n"}});
+  EXPECT_NE(xml.find("<motDesICMS>9</motDesICMS><indDeduzDeson>1</indDeduzDeson>"), std::string::npos) << xml;
 }
 
 TEST_F(ConversaoTest, TelemetryNamesTheLayout) {
