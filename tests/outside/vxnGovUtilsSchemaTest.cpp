@@ -11,8 +11,10 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <string>
 #include <sys/stat.h>
 #include <thread>
+#include <utility>
 
 namespace vxn {
 namespace {
@@ -338,16 +340,20 @@ TEST(GovUtilsSchema, EverySchemaOfTheShippedMappingsCompiles) {
 namespace vxn {
 namespace {
 
-// Where the official package sits beside the source tree (as it does for CI), the sample validates
-// against it directly and every shipped copy is identical to its original.
+// Where the official packages sit beside the source tree (as they do for CI), the sample validates
+// against both 4.00 layouts and every shipped copy is identical to its original: vm60 is the current
+// package (PL_010), vm50a the 3.10 layout of PL_009.
 TEST(GovUtilsSchema, ShippedSchemasAreTheOfficialOnes) {
-  const std::string official = std::string(QVX_SOURCE_DIR) + "/../shared/schemas/PL_009_V4/";
-  if (test::ReadFileOrEmpty(official + "nfe_v4.00.xsd").empty())
-    GTEST_SKIP() << "no official schema package beside the source tree";
+  const std::string packages = std::string(QVX_SOURCE_DIR) + "/../shared/schemas/";
+  const std::string pl009 = packages + "PL_009_V4/";
+  const std::string pl010 = packages + "PL_010_V1.30/";
+  if (test::ReadFileOrEmpty(pl010 + "nfe_v4.00.xsd").empty())
+    GTEST_SKIP() << "no official schema packages beside the source tree";
   TvxnGovUtils u;
-  EXPECT_NO_THROW(u.ValidateSchema(ReadSample(), kNFeNamespace, official + "nfe_v4.00.xsd"));
+  EXPECT_NO_THROW(u.ValidateSchema(ReadSample(), kNFeNamespace, pl009 + "nfe_v4.00.xsd"));
+  EXPECT_NO_THROW(u.ValidateSchema(ReadSample(), kNFeNamespace, pl010 + "nfe_v4.00.xsd"));
   int compared = 0;
-  for (const char* version : {"vm60", "vm50a"}) {
+  for (const auto& [version, official] : {std::pair{"vm60", pl010}, std::pair{"vm50a", pl009}}) {
     const std::string dir = std::string(QVX_SCHEMAS_DIR) + "/" + version + "/";
     for (const std::string& name : ListXsd(dir)) {
       EXPECT_EQ(test::ReadFileOrEmpty(dir + name), test::ReadFileOrEmpty(official + name))
