@@ -6,9 +6,8 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
-#include <system_error>
+#include <sys/stat.h>
 
 namespace vxn {
 
@@ -39,15 +38,13 @@ const std::string& LogErro() {
 }
 
 // The dictionary file's modification time, to tell a parsed dictionary from a changed file; empty when
-// there is no such regular file. One look at the file per document: existence and time come from the
-// same status.
+// there is no such regular file. One status of the file per document (std::filesystem would ask twice:
+// once for the kind of file, once for the time), which is a good part of creating a document.
 std::optional<std::int64_t> Modificacao(const std::string& caminho) {
-  std::error_code erro;
-  const std::filesystem::directory_entry arquivo(ToNativePath(caminho), erro);
-  if (erro || !arquivo.is_regular_file(erro))
+  struct stat st {};
+  if (::stat(ToNativePath(caminho).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
     return std::nullopt;
-  const auto quando = arquivo.last_write_time(erro);
-  return erro ? 0 : quando.time_since_epoch().count();
+  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
 }
 
 } // namespace
