@@ -3,7 +3,7 @@
 // is filled into the input dataset of its package as a host fills it, must give the same XML as the
 // command text of the same data, write every value it was given, validate signed against nfe_v4.00.xsd
 // (and xmlsec1), and be authorised by the local server.
-#include "SimRequestLog.h"
+#include "ComponentAgainstSim.h"
 #include "datasets/vxnNFeDataSets.h"
 #include "datasets/vxnNFeEscape.h"
 #include "sefaz-sim/SefazSim.h"
@@ -158,22 +158,7 @@ std::string TextoDeComandos(const Caso& caso) {
   return texto + "SALVAR\r\n";
 }
 
-class Documentos400pTest : public ::testing::TestWithParam<Caso> {
-protected:
-  void SetUp() override {
-    sim_.Start();
-    files_ = sim_.WriteConfig(dir_.Path() + "sim");
-    nfe_.LoadConfig(files_.ConfigFile);
-    nfe_.SetDiretorioLogErro(dir_.Path() + "LogErro");
-  }
-  void TearDown() override { EvxnException::ResetClassState(); }
-
-  test::TSimRequestLog requests_;
-  test::TempDir dir_;
-  sim::TSefazSim sim_{requests_.Options()};
-  sim::TSefazSimConfigFiles files_;
-  TvxnNFe nfe_;
-};
+class Documentos400pTest : public test::TComponentAgainstSim, public ::testing::WithParamInterface<Caso> {};
 
 TEST_P(Documentos400pTest, GeneratesValidatesSignedAndIsAuthorised) {
   const Caso& caso = GetParam();

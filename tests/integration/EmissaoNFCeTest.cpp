@@ -4,7 +4,7 @@
 // QR code changed after signing is refused with the authority's code; and each issue rule (the
 // issue-date delay, the recipient's registration by state, the synchronous answer of a lot of one
 // document) shows the fault it keeps out. Dates are taken from the clock when the test runs.
-#include "SimRequestLog.h"
+#include "ComponentAgainstSim.h"
 #include "sefaz-sim/SefazSim.h"
 #include "support/Process.h"
 #include "support/RefusalOf.h"
@@ -74,16 +74,8 @@ std::string Documento(const std::string& nome, std::map<std::string, std::string
 const std::string kContingencia =
     "dhCont_B28=" + AgoraBrasilia() + "|xJust_B29=SEM CONEXAO COM A SEFAZ AUTORIZADORA";
 
-class EmissaoFixture : public ::testing::Test {
+class EmissaoFixture : public test::TComponentAgainstSim {
 protected:
-  void SetUp() override {
-    sim_.Start();
-    files_ = sim_.WriteConfig(dir_.Path() + "sim");
-    nfe_.LoadConfig(files_.ConfigFile);
-    nfe_.SetDiretorioLogErro(dir_.Path() + "LogErro");
-  }
-  void TearDown() override { EvxnException::ResetClassState(); }
-
   std::string Assinar(const std::string& comandos) {
     const std::string infNFe = nfe_.ConverterLoteParaXml(comandos, lkTXTDataSet, pl_009p, false);
     return nfe_.AssinarNota(infNFe);
@@ -94,12 +86,6 @@ protected:
     EXPECT_EQ(Tag(resposta, "cStat"), "104") << resposta;
     return Tag(Tag(resposta, "infProt"), "cStat");
   }
-
-  test::TSimRequestLog requests_;
-  test::TempDir dir_;
-  sim::TSefazSim sim_{requests_.Options()};
-  sim::TSefazSimConfigFiles files_;
-  TvxnNFe nfe_;
 };
 
 // ---- QR codes ----------------------------------------------------------------------------------------
