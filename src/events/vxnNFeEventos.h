@@ -49,6 +49,45 @@ struct TvxnRespostaCancelamentoPedido {
   std::string JustStatus;     // the justification's code, 1 to 5
   std::string JustStaOutra;   // another justification; "" leaves it out
 };
+// One item of an event of the tax reform (IBS, CBS): the group per item of the kinds that have one.
+// Each kind writes the fields of its schema and leaves the others out.
+struct TvxnItemEventoReforma {
+  std::string NItem;                                // nItem of the document's det the group refers to
+  std::string VIBS, VCBS;                           // vIBS, vCBS of the item (vCredIBS, vCredCBS of 211150)
+  std::string Quantidade, Unidade;                  // gControleEstoque: the quantity and its unit
+  std::string VIBSEstoque, VCBSEstoque;             // 112130: vIBS, vCBS inside gControleEstoque
+  std::string ChaveReferenciada, NItemReferenciado; // 211120: DFeReferenciado (chaveAcesso, nItem)
+  std::string VBC;                                  // 211110: the base of the presumed credit
+  std::string CCredPresIBS, PCredPresIBS, VCredPresIBS; // 211110: gIBS, when VCredPresIBS is given
+  std::string CCredPresCBS, PCredPresCBS, VCredPresCBS; // 211110: gCBS, when VCredPresCBS is given
+};
+
+// An event of the tax reform (tpEvento 112110 to 112150, 211110 to 211150, 212110, 212120, 412120,
+// 412130), as the package's schema of its kind has it.
+struct TvxnEventoReforma {
+  std::string TpEvento;
+  std::string Chave;
+  std::string Orgao;            // cOrgao: the key's state when empty
+  std::string OrgaoAutor;       // cOrgaoAutor: the key's state when empty
+  std::string TpAutor;          // "" is the kind's author (211120 admits 1 for an import, else 2)
+  std::string VerAplic;         // 1 to 20 characters
+  std::string Indicador;        // indAceitacao (211128, 212110, 212120), indDeferimento (412120, 412130)
+  std::string CMotivo, XMotivo; // 412120, 412130
+  std::string DPrevEntrega;     // 112150: AAAA-MM-DD
+  std::vector<TvxnItemEventoReforma> Itens;
+  std::string DataHora, Fuso;
+  int Sequencia = 1;
+};
+
+// The tpEvento of the tax reform's events, in the order of their codes.
+const std::vector<std::string_view>& TiposEventoReforma();
+
+class TvxnNFe;
+// The component's side of MontarXmlEventoReforma and EnviarEventoReforma below: the component's
+// configuration is copied into its events object first, as for every other event.
+std::string MontarXmlEventoReforma(TvxnNFe& nfe, const TvxnEventoReforma& evento);
+std::string EnviarEventoReforma(TvxnNFe& nfe, const TvxnEventoReforma& evento, std::string_view lote);
+
 enum class TTipoCancelamentoPedidoProrrogacao { tECPP1, tECPP2 };
 enum class TTipoAutorizacaoAtorInter { tEAINaoPermite, tEAIPermite };
 
@@ -268,6 +307,15 @@ public:
                                 const TvxnRespostaCancelamentoPedido& cancelamento, std::string_view dataHora,
                                 std::string_view fuso, int sequencia, std::string_view lote);
 
+  // An event of the tax reform (TvxnEventoReforma): the checks every kind shares (key, receiving body,
+  // sequence, date-time, time zone, author), then the kind's own; the detEvento is checked against the
+  // kind's schema (e<tpEvento>_v1.00.xsd of DiretorioEsquemas) when ValidarEsquemaAntesEnvio is on.
+  // Returns the signed event.
+  std::string MontarXmlEventoReforma(const TvxnEventoReforma& evento);
+  // MontarXmlEventoReforma, sent to the state of the key (logs tpEvento + "-env" / tpEvento + "-ret");
+  // accepted (135, 136), its distribution XML is KEY + "-" + tpEvento + ".xml".
+  std::string EnviarEventoReforma(const TvxnEventoReforma& evento, std::string_view lote);
+
   // ---- Signing of events built by the host -------------------------------------------------------------
   std::string AssinarCCe(std::string_view xml);
   std::string AssinarEPEC(std::string_view xml);
@@ -315,6 +363,8 @@ private:
                            std::string_view comando, std::string_view logEnvio, std::string_view logRetorno,
                            const std::string& id, std::string_view chave, std::string_view sufixo,
                            std::vector<std::string_view> aceitos, const TOnXmlEvento& aviso);
+  // Validates a reform event's detEvento against its kind's schema (before signing, when asked to).
+  void ChecarDetalheReforma(std::string_view tpEvento, const std::string& det);
   std::string GerarDestinatarioKind(std::string_view evento, std::string_view retorno,
                                     std::string_view mensagem, std::string_view templateNome);
   std::string SalvarDestinatario(const std::string& xml, const std::string& arquivo,

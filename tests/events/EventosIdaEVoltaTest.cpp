@@ -342,6 +342,102 @@ TEST_F(EventosTest, TheAuthoritysAnswerToAnExtensionRequestAndToItsCancellation)
     EXPECT_EQ(RefusalOf(chamada), (Refusal{"EvxnEventoCheckParams", prefixo + "\"" + causa + "\""}));
 }
 
+// Every event of the tax reform about one authorised document: each accepted (the server checks its
+// detEvento against the kind's schema), its distribution XML valid and signed, its detail valid against
+// the kind's schema and holding the fields given, in the schema's order.
+TEST_F(EventosTest, TaxReformEventsAreRegisteredWithTheirKindsDetail) {
+  const std::string chave = Autorizar();
+  TvxnItemEventoReforma estoque;
+  estoque.NItem = "1";
+  estoque.VIBS = "1.00";
+  estoque.VCBS = "0.90";
+  estoque.Quantidade = "2.0000";
+  estoque.Unidade = "UN";
+  TvxnItemEventoReforma perecimento = estoque;
+  perecimento.VIBSEstoque = "0.50";
+  perecimento.VCBSEstoque = "0.45";
+  TvxnItemEventoReforma consumo = estoque;
+  consumo.ChaveReferenciada = chave;
+  consumo.NItemReferenciado = "1";
+  TvxnItemEventoReforma credPres;
+  credPres.NItem = "1";
+  credPres.VBC = "100.00";
+  credPres.CCredPresCBS = "01";
+  credPres.PCredPresCBS = "1.0000";
+  credPres.VCredPresCBS = "1.00";
+  TvxnItemEventoReforma credito;
+  credito.NItem = "1";
+  credito.VIBS = "3.00";
+  credito.VCBS = "2.00";
+  const std::string qtd = "<vIBS>1.00</vIBS><vCBS>0.90</vCBS><gControleEstoque>";
+  struct Caso {
+    std::string tp;
+    std::function<void(TvxnEventoReforma&)> preencher;
+    std::string detalhe; // what the detEvento holds after verAplic
+  };
+  const std::vector<Caso> casos = {
+      {"112110", [](auto&) {}, "<indQuitacao>1</indQuitacao>"},
+      {"112120", [&](auto& e) { e.Itens = {estoque}; },
+       "<gConsumo nItem=\"1\">" + qtd +
+           "<qtde>2.0000</qtde><unidade>UN</unidade></gControleEstoque></gConsumo>"},
+      {"112130", [&](auto& e) { e.Itens = {perecimento}; },
+       "<gPerecimento nItem=\"1\">" + qtd +
+           "<qPerecimento>2.0000</qPerecimento><uPerecimento>UN</uPerecimento><vIBS>0.50</vIBS><vCBS>0.45</"
+           "vCBS>"},
+      {"112140", [&](auto& e) { e.Itens = {estoque}; }, "<qNaoFornecida>2.0000</qNaoFornecida>"},
+      {"112150", [](auto& e) { e.DPrevEntrega = "2026-12-20"; }, "<dPrevEntrega>2026-12-20</dPrevEntrega>"},
+      {"211110", [&](auto& e) { e.Itens = {credPres}; },
+       "<gCredPres nItem=\"1\"><vBC>100.00</vBC><gCBS><cCredPres>01</cCredPres><pCredPres>1.0000</pCredPres>"
+       "<vCredPres>1.00</vCredPres></gCBS></gCredPres>"},
+      {"211120", [&](auto& e) { e.Itens = {consumo}; },
+       "<DFeReferenciado><chaveAcesso>" + chave + "</chaveAcesso><nItem>1</nItem></DFeReferenciado>"},
+      {"211124", [&](auto& e) { e.Itens = {estoque}; }, "<uPerecimento>UN</uPerecimento>"},
+      {"211128", [](auto& e) { e.Indicador = "1"; }, "<indAceitacao>1</indAceitacao>"},
+      {"211130", [&](auto& e) { e.Itens = {estoque}; }, "<qImobilizado>2.0000</qImobilizado>"},
+      {"211140", [&](auto& e) { e.Itens = {estoque}; }, "<uComb>UN</uComb>"},
+      {"211150", [&](auto& e) { e.Itens = {credito}; },
+       "<gCredito nItem=\"1\"><vCredIBS>3.00</vCredIBS><vCredCBS>2.00</vCredCBS></gCredito>"},
+      {"212110", [](auto& e) { e.Indicador = "0"; }, "<indAceitacao>0</indAceitacao>"},
+      {"212120", [](auto& e) { e.Indicador = "1"; }, "<indAceitacao>1</indAceitacao>"},
+      {"412120", [](auto& e) { e.Indicador = "0", e.CMotivo = "2", e.XMotivo = "Sucessao nao comprovada"; },
+       "<indDeferimento>0</indDeferimento><cMotivo>2</cMotivo><xMotivo>Sucessao nao comprovada</xMotivo>"},
+      {"412130", [](auto& e) { e.Indicador = "1", e.CMotivo = "1", e.XMotivo = "Deferido"; },
+       "<cMotivo>1</cMotivo>"},
+  };
+  ASSERT_EQ(casos.size(), TiposEventoReforma().size());
+  int lote = 10;
+  for (const Caso& c : casos) {
+    TvxnEventoReforma e;
+    e.TpEvento = c.tp;
+    e.Chave = chave;
+    e.VerAplic = "teste 1.0";
+    c.preencher(e);
+    const std::string resposta = EnviarEventoReforma(*nfe_, e, std::to_string(++lote));
+    ASSERT_EQ(Ret(resposta, "cStat"), "135") << c.tp << resposta;
+    const std::string xml = Distribuicao(chave + "-" + c.tp + ".xml");
+    ChecarDistribuicao(xml, {"procEventoNFe_v1.00.xsd"});
+    const std::string det = Between(xml, "<detEvento", "</detEvento>");
+    EXPECT_EQ(XmlSchemaErrors("<detEvento xmlns=\"http://www.portalfiscal.inf.br/nfe\"" + det.substr(10),
+                              FindSchema("e" + c.tp + "_v1.00.xsd")),
+              "")
+        << det;
+    EXPECT_THAT(det, ::testing::HasSubstr("<verAplic>teste 1.0</verAplic>")) << c.tp;
+    EXPECT_THAT(det, ::testing::HasSubstr(c.detalhe)) << c.tp;
+  }
+
+  // A detail the kind's schema refuses stops before anything is signed or sent.
+  TvxnEventoReforma errado;
+  errado.TpEvento = "211150";
+  errado.Chave = chave;
+  errado.VerAplic = "teste 1.0";
+  errado.Sequencia = 2;
+  credito.VIBS = "3,00";
+  errado.Itens = {credito};
+  EXPECT_EQ(RefusalOf([&] { EnviarEventoReforma(*nfe_, errado, "99"); }).className,
+            "EvxnNFeSchemaValidationException");
+  EXPECT_TRUE(Distribuicao(chave + "-211150.xml").find("<nSeqEvento>1<") != std::string::npos);
+}
+
 TEST_F(EventosTest, CorrectionLetterOnLayout310) {
   const std::string chave = Autorizar();
   nfe_->SetVersaoManual(vm50a);

@@ -122,6 +122,35 @@ const std::map<std::string, std::function<void(TvxnNFe&, const Parametros&)>> kC
        n.EnviarAtorInteressado(kChave, "91", "35", "1", "1.0", p.at("autorizado"),
                                TTipoAutorizacaoAtorInter::tEAIPermite, "", "", 1, "1");
      }},
+    {"reforma",
+     [](TvxnNFe& n, const Parametros& p) {
+       TvxnEventoReforma e;
+       e.TpEvento = Valor(p, "tp", "112120");
+       e.Chave = Valor(p, "chave", kChave);
+       e.Orgao = Valor(p, "orgao", "");
+       e.TpAutor = Valor(p, "autor", "");
+       e.VerAplic = Valor(p, "ver", "1.0");
+       e.Indicador = Valor(p, "ind", "");
+       e.CMotivo = Valor(p, "cmotivo", "");
+       e.XMotivo = Valor(p, "xmotivo", "");
+       e.DPrevEntrega = Valor(p, "entrega", "");
+       e.Sequencia = std::stoi(Valor(p, "seq", "1"));
+       // Items separated by "/", each nItem,vIBS,vCBS,quantity,unit.
+       for (const std::string& item : Split(Valor(p, "itens", "1,1.00,0.90,2.0000,UN"), '/')) {
+         if (item.empty())
+           continue;
+         std::vector<std::string> f = Split(item, ',');
+         f.resize(5);
+         TvxnItemEventoReforma i;
+         i.NItem = f[0];
+         i.VIBS = f[1];
+         i.VCBS = f[2];
+         i.Quantidade = f[3];
+         i.Unidade = f[4];
+         e.Itens.push_back(i);
+       }
+       MontarXmlEventoReforma(n, e);
+     }},
 };
 
 TEST_F(EventosParametrosTest, EachBuilderRefusesTheFirstSpoiledParameter) {

@@ -76,6 +76,30 @@ TEST(NfeToolEvento, CancellationBySubstitutionNamesTheSubstitute) {
   EXPECT_THAT(xml, HasSubstr("<chNFeRef>" + notas[1].chave + "</chNFeRef>"));
 }
 
+// evento reforma: the groups per item come from --item pairs, the detail from the kind's options.
+TEST(NfeToolEvento, TaxReformEventsTakeTheirDetailFromOptions) {
+  TempDir home;
+  const auto nfe = [&](const std::vector<std::string>& args) { return RunNfe(args, InHome(home)); };
+  const NfeRunResult emitir = nfe({"emitir", kComandos});
+  ASSERT_EQ(emitir.exitCode, 0) << emitir.err << emitir.out;
+  const std::string chave = Blocos(emitir.out).at(0).chave;
+  const NfeRunResult imobilizacao = nfe({"evento", "reforma", chave, "--tipo", "211130", "--item",
+                                         "nItem=1,vIBS=1.00,vCBS=0.90,quantidade=2.0000,unidade=UN", "--item",
+                                         "nItem=2,vIBS=0.10,vCBS=0.09,quantidade=1.0000,unidade=CX"});
+  ASSERT_EQ(imobilizacao.exitCode, 0) << imobilizacao.err << imobilizacao.out;
+  const Bloco b = Blocos(imobilizacao.out).at(0);
+  EXPECT_EQ(b.status, "135 Evento registrado e vinculado a NF-e");
+  EXPECT_THAT(b.distribuicao, ::testing::EndsWith(chave + "-211130.xml"));
+  EXPECT_THAT(ReadFileOrEmpty(b.distribuicao),
+              HasSubstr("<gImobilizacao nItem=\"2\"><vIBS>0.10</vIBS><vCBS>0.09</vCBS><gControleEstoque>"
+                        "<qImobilizado>1.0000</qImobilizado><uImobilizado>CX</uImobilizado>"));
+  const NfeRunResult entrega =
+      nfe({"evento", "reforma", chave, "--tipo", "112150", "--data-entrega", "2026-12-20"});
+  ASSERT_EQ(entrega.exitCode, 0) << entrega.err << entrega.out;
+  EXPECT_THAT(ReadFileOrEmpty(Blocos(entrega.out).at(0).distribuicao),
+              HasSubstr("<dPrevEntrega>2026-12-20</dPrevEntrega>"));
+}
+
 TEST(NfeToolEvento, RefusedChecksAndUsage) {
   TempDir home;
   // The builder's check comes before anything is sent: the library's exception, exit 5.
@@ -87,6 +111,12 @@ TEST(NfeToolEvento, RefusedChecksAndUsage) {
                         "envio: \"O Texto de Correção deve ter no mínimo 15 Caracteres\""));
   EXPECT_EQ(RunNfe({"evento", "manifestar", kChaveComandos, "--tipo", "talvez"}, InHome(home)).exitCode, 2);
   EXPECT_EQ(RunNfe({"evento"}, InHome(home)).exitCode, 2);
+  const NfeRunResult item =
+      RunNfe({"evento", "reforma", kChaveComandos, "--tipo", "211130", "--item", "nItem=1,vIBSS=1.00"},
+             InHome(home));
+  EXPECT_EQ(item.exitCode, 2);
+  EXPECT_THAT(item.err, HasSubstr("--item: \"vIBSS=1.00\" is not NAME=VALUE with a known name"));
+  EXPECT_EQ(RunNfe({"evento", "reforma", kChaveComandos, "--tipo", "999999"}, InHome(home)).exitCode, 2);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// Events: nfe evento cce | cancelar | manifestar | epec. Each event gets a block in the form of
+// Events: nfe evento cce | cancelar | manifestar | epec | reforma. Each event gets a block in the form of
 // nfe emitir (key, status, protocol, distribution); the exit code is 0 when every event was accepted
 // (135, 136, 155), 1 when one was refused.
 #include "NfeCommands.h"
@@ -126,6 +126,68 @@ int RunEpec(TNfeSession& session, const TEpecOptions& o) {
   return todos ? kExitOk : kExitRecusado;
 }
 
+// ---- reforma --------------------------------------------------------------------------------------------
+
+struct TReformaOptions {
+  std::string Chave, Tipo, Autor, Indicador, Motivo, TextoMotivo, DataEntrega;
+  std::vector<std::string> Itens;
+  int Seq = 1;
+};
+
+// One --item: "nItem=1,vIBS=1.00,vCBS=0.90,quantidade=2.0000,unidade=UN" (the names below).
+TvxnItemEventoReforma ItemReforma(const std::string& texto) {
+  TvxnItemEventoReforma i;
+  const std::map<std::string, std::string TvxnItemEventoReforma::*> kCampos{
+      {"nItem", &TvxnItemEventoReforma::NItem},
+      {"vIBS", &TvxnItemEventoReforma::VIBS},
+      {"vCBS", &TvxnItemEventoReforma::VCBS},
+      {"quantidade", &TvxnItemEventoReforma::Quantidade},
+      {"unidade", &TvxnItemEventoReforma::Unidade},
+      {"vIBSEstoque", &TvxnItemEventoReforma::VIBSEstoque},
+      {"vCBSEstoque", &TvxnItemEventoReforma::VCBSEstoque},
+      {"chaveAcesso", &TvxnItemEventoReforma::ChaveReferenciada},
+      {"nItemRef", &TvxnItemEventoReforma::NItemReferenciado},
+      {"vBC", &TvxnItemEventoReforma::VBC},
+      {"cCredPresIBS", &TvxnItemEventoReforma::CCredPresIBS},
+      {"pCredPresIBS", &TvxnItemEventoReforma::PCredPresIBS},
+      {"vCredPresIBS", &TvxnItemEventoReforma::VCredPresIBS},
+      {"cCredPresCBS", &TvxnItemEventoReforma::CCredPresCBS},
+      {"pCredPresCBS", &TvxnItemEventoReforma::PCredPresCBS},
+      {"vCredPresCBS", &TvxnItemEventoReforma::VCredPresCBS}};
+  std::size_t inicio = 0;
+  while (inicio <= texto.size()) {
+    const std::size_t fim = std::min(texto.find(',', inicio), texto.size());
+    const std::string par = texto.substr(inicio, fim - inicio);
+    const std::size_t igual = par.find('=');
+    const auto campo = igual == std::string::npos ? kCampos.end() : kCampos.find(par.substr(0, igual));
+    if (campo == kCampos.end())
+      throw ENfeToolError(kExitUso, "--item: \"" + par + "\" is not NAME=VALUE with a known name");
+    i.*(campo->second) = par.substr(igual + 1);
+    inicio = fim + 1;
+  }
+  return i;
+}
+
+int RunReforma(TNfeSession& session, const TReformaOptions& o) {
+  TvxnEventoReforma e;
+  for (const std::string& item : o.Itens)
+    e.Itens.push_back(ItemReforma(item));
+  TvxnNFe& nfe = session.Conectado();
+  e.TpEvento = o.Tipo;
+  e.Chave = o.Chave;
+  e.TpAutor = o.Autor;
+  e.VerAplic = "nfe " + nfe.GetVersao();
+  e.Indicador = o.Indicador;
+  e.CMotivo = o.Motivo;
+  e.XMotivo = o.TextoMotivo;
+  e.DPrevEntrega = o.DataEntrega;
+  e.Sequencia = o.Seq;
+  const std::string resposta = EnviarEventoReforma(nfe, e, NovoLote());
+  return Imprimir(nfe, "reforma " + o.Tipo + " " + o.Chave + " seq " + std::to_string(o.Seq), resposta)
+             ? kExitOk
+             : kExitRecusado;
+}
+
 template <typename O, typename F> void Acao(CLI::App* cmd, TNfeCommandLine& cl, std::shared_ptr<O> o, F run) {
   cmd->callback([&cl, o, run] { cl.Acao = [o, run](TNfeSession& s) { return run(s, *o); }; });
 }
@@ -134,7 +196,8 @@ template <typename O, typename F> void Acao(CLI::App* cmd, TNfeCommandLine& cl, 
 
 void AddEventoCommand(CLI::App& app, TNfeCommandLine& cl) {
   CLI::App* evento = app.add_subcommand("evento", "Send an event: correction letter, cancellation, "
-                                                  "recipient manifestation or EPEC");
+                                                  "recipient manifestation, EPEC or an event of the "
+                                                  "tax reform");
   evento->require_subcommand(1);
   evento->footer(
       "Each event prints key, status, protocol and distribution (the procEventoNFe file) as nfe\n"
@@ -165,6 +228,27 @@ void AddEventoCommand(CLI::App& app, TNfeCommandLine& cl) {
       ->check(CLI::IsMember({"ciencia", "confirmacao", "desconhecimento", "nao-realizada"}));
   m->add_option("--justificativa", man->Justificativa, "Reason (nao-realizada: at least 15 characters)");
   Acao(m, cl, man, RunManifestar);
+
+  auto ref = std::make_shared<TReformaOptions>();
+  CLI::App* r = evento->add_subcommand("reforma", "An event of the tax reform (IBS, CBS) about an authorised "
+                                                  "NF-e, sent to the state of its key");
+  r->add_option("chave", ref->Chave, "Access key (44 characters)")->required();
+  std::vector<std::string> tipos;
+  for (std::string_view t : TiposEventoReforma())
+    tipos.emplace_back(t);
+  r->add_option("--tipo", ref->Tipo, "tpEvento of the kind")->required()->check(CLI::IsMember(tipos));
+  r->add_option("--autor", ref->Autor, "tpAutor, when the kind admits more than one (211120: 1 or 2)");
+  r->add_option("--indicador", ref->Indicador,
+                "indAceitacao (211128, 212110, 212120) or indDeferimento (412120, 412130): 0 or 1");
+  r->add_option("--motivo", ref->Motivo, "cMotivo of 412120 and 412130: 1 or 2");
+  r->add_option("--texto-motivo", ref->TextoMotivo, "xMotivo of 412120 and 412130");
+  r->add_option("--data-entrega", ref->DataEntrega, "dPrevEntrega of 112150 (AAAA-MM-DD)");
+  r->add_option("--item", ref->Itens,
+                "A group per item, NAME=VALUE pairs separated by commas: nItem, vIBS, vCBS, quantidade, "
+                "unidade, vIBSEstoque, vCBSEstoque, chaveAcesso, nItemRef, vBC, cCredPresIBS, "
+                "pCredPresIBS, vCredPresIBS, cCredPresCBS, pCredPresCBS, vCredPresCBS (repeatable)");
+  r->add_option("--seq", ref->Seq, "Sequence of the event, 1 to 20 (default 1)");
+  Acao(r, cl, ref, RunReforma);
 
   auto epec = std::make_shared<TEpecOptions>();
   CLI::App* e =

@@ -36,10 +36,10 @@ bool Manifestacao(std::string_view tp) {
   return tp.starts_with("2102");
 }
 
-// Events only the issuer may send.
+// Events only the issuer may send (the reform's 1121xx among them).
 bool DoEmitente(std::string_view tp) {
   return tp == "110110" || tp == "110111" || tp == "110112" || tp == "110130" || tp == "110131" ||
-         tp.starts_with("1115") || tp == "110140";
+         tp.starts_with("1115") || tp == "110140" || tp.starts_with("1121");
 }
 
 std::string LeftPad14(const std::string& s) {
