@@ -57,6 +57,66 @@ int LinhaGrupoICMS(std::string_view linha, const std::vector<std::string>& dicio
   return -1;
 }
 
+// Where an element of a "+" line goes: into the group opened last by `escopo`, before the first of
+// `antes` found there (the elements that follow it in the schema, the group's closing last).
+struct TAncora {
+  std::string_view elemento;
+  std::string_view escopo;
+  std::vector<std::string_view> antes;
+};
+
+const std::vector<TAncora>& Ancoras() {
+  static const std::vector<TAncora> kAncoras{
+      {"dPrevEntrega", "<ide>", {"<tpNF>"}},
+      {"cMunFGIBS", "<ide>", {"<tpImp>"}},
+      {"tpNFDebito", "<ide>", {"<indFinal>"}},
+      {"tpNFCredito", "<ide>", {"<indFinal>"}},
+      {"gCompraGov", "<ide>", {"</ide>"}},
+      {"gPagAntecipado", "<ide>", {"</ide>"}},
+      {"tpCredPresIBSZFM", "<det ", {"<EXTIPI>", "<CFOP>"}},
+      {"indBemMovelUsado", "<det ", {"<xPed>", "<nItemPed>", "<nFCI>", "</prod>"}},
+      {"IS", "<det ", {"</imposto>"}},
+      {"IBSCBS", "<det ", {"</imposto>"}},
+      {"vItem", "<det ", {"</det>"}},
+      {"DFeReferenciado", "<det ", {"</det>"}},
+      {"ISTot", "<total>", {"</total>"}},
+      {"IBSCBSTot", "<total>", {"</total>"}},
+      {"vNFTot", "<total>", {"</total>"}}};
+  return kAncoras;
+}
+
+// The top-level elements of a piece of XML written by the converter (no comments, no text between
+// elements); empty when its tags do not balance.
+std::optional<std::vector<std::string_view>> ElementosDe(std::string_view xml) {
+  std::vector<std::string_view> elementos;
+  int profundidade = 0;
+  std::size_t inicio = 0;
+  for (std::size_t i = xml.find('<'); i != std::string_view::npos; i = xml.find('<', i + 1)) {
+    const std::size_t fim = xml.find('>', i);
+    if (fim == std::string_view::npos)
+      return std::nullopt;
+    if (xml[i + 1] == '/') {
+      if (--profundidade < 0)
+        return std::nullopt;
+      if (profundidade == 0)
+        elementos.push_back(xml.substr(inicio, fim + 1 - inicio));
+    } else if (xml[fim - 1] == '/') {
+      if (profundidade == 0)
+        elementos.push_back(xml.substr(i, fim + 1 - i));
+    } else if (profundidade++ == 0) {
+      inicio = i;
+    }
+    i = fim;
+  }
+  if (profundidade != 0)
+    return std::nullopt;
+  return elementos;
+}
+
+std::string_view NomeDoElemento(std::string_view elemento) {
+  return elemento.substr(1, elemento.find_first_of(" />") - 1);
+}
+
 constexpr std::string_view kMarcaId = "*****";
 constexpr std::string_view kMarcaDV = "***";
 
@@ -161,9 +221,14 @@ void TvxnNFeConvDic::ValidaQtdeCamposLinha(std::string_view linha, std::string_v
 }
 
 void TvxnNFeConvDic::EscreveLinha(std::string_view linha) {
+  if (linha.starts_with('+')) {
+    EscreveLinhaInserida(linha);
+    return;
+  }
   const int grupo = dicionario_ ? LinhaGrupoICMS(linha, *dicionario_) : -1;
   const std::size_t indice = grupo < 0 ? indice_ : static_cast<std::size_t>(grupo);
-  if (dicionario_ == nullptr || indice >= dicionario_->size())
+  // The "+" lines follow the positional ones and are reached only by name.
+  if (dicionario_ == nullptr || indice >= dicionario_->size() || (*dicionario_)[indice].starts_with('+'))
     Falha("Arquivo TXT inválido. Não foi possível identificar início de Bloco (C/D/R).");
   const std::string& linhaDicionario = (*dicionario_)[indice];
   ValidaQtdeCamposLinha(linha, linhaDicionario);
@@ -179,6 +244,52 @@ void TvxnNFeConvDic::EscreveLinha(std::string_view linha) {
   const auto pis = std::find_if(dicionario_->begin(), dicionario_->end(),
                                 [](const std::string& l) { return l.starts_with("PIS"); });
   indice_ = static_cast<std::size_t>(pis - dicionario_->begin());
+}
+
+void TvxnNFeConvDic::EscreveLinhaInserida(std::string_view linha) {
+  const std::string_view nome = linha.substr(0, linha.find('|'));
+  const auto linhaDicionario =
+      std::find_if(dicionario_->begin(), dicionario_->end(), [&](const std::string& l) {
+        return l.starts_with(nome) && l.size() > nome.size() && l[nome.size()] == '|';
+      });
+  if (linhaDicionario == dicionario_->end())
+    throw EvxnNFeCheckTXT("A linha %s não existe no dicionário deste bloco.", {std::string(nome)}, logDir_);
+  ValidaQtdeCamposLinha(linha, *linhaDicionario);
+  const std::vector<std::string_view> campos = Campos(linha);
+  const std::vector<std::string_view> entradas = Campos(*linhaDicionario);
+  // The line is written apart, then each of its elements is moved to its place.
+  std::string escrito;
+  std::swap(documento_, escrito);
+  for (std::size_t i = 1; i < campos.size(); ++i)
+    EscreveCampo(entradas[i], std::string(campos[i]));
+  std::swap(documento_, escrito);
+  const auto elementos = ElementosDe(escrito);
+  if (!elementos)
+    throw EvxnNFeCheckTXT("A linha %s não fecha os grupos que abre.", {std::string(nome)}, logDir_);
+  for (std::string_view elemento : *elementos)
+    Insere(elemento, nome);
+}
+
+void TvxnNFeConvDic::Insere(std::string_view elemento, std::string_view linha) {
+  const std::string_view nome = NomeDoElemento(elemento);
+  const auto ancora =
+      std::find_if(Ancoras().begin(), Ancoras().end(), [&](const TAncora& a) { return a.elemento == nome; });
+  if (ancora == Ancoras().end())
+    throw EvxnNFeCheckTXT("A linha %s não pode escrever o grupo %s.", {std::string(linha), std::string(nome)},
+                          logDir_);
+  const std::size_t escopo = documento_.rfind(ancora->escopo);
+  std::size_t posicao = std::string::npos;
+  for (std::size_t i = 0;
+       escopo != std::string::npos && i < ancora->antes.size() && posicao == std::string::npos; ++i)
+    posicao = documento_.find(ancora->antes[i], escopo);
+  if (posicao == std::string::npos)
+    throw EvxnNFeCheckTXT("A linha %s deve vir depois do grupo em que escreve %s.",
+                          {std::string(linha), std::string(nome)}, logDir_);
+  documento_.insert(posicao, elemento);
+  // The placeholders after the insertion moved with the text.
+  for (Marca& m : marcas_)
+    if (m.posicao >= posicao)
+      m.posicao += elemento.size();
 }
 
 std::string TvxnNFeConvDic::Substitui(std::string valor) const {

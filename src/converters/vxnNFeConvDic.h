@@ -11,8 +11,12 @@
 //
 // A data line beginning with ICMS00 ... ICMS90 is laid out by the dictionary line of that tax group
 // (ICMS00 at the current line, each next group one line further), and the line after it by the first
-// dictionary line beginning with "PIS". The access key of each document is computed from the values
-// it carried (cUF and CNPJ of the issuer, mod, serie, nNF, cNF, the issue date and tpEmis).
+// dictionary line beginning with "PIS". A data line beginning with "+" (+ide, +IS, +IBSCBS, +det, +total:
+// the groups of the tax reform package) is laid out by the dictionary line of that first entry, which
+// writes nothing itself; each element the line writes goes into the group already written (ide, the
+// current item, total), before the element that follows it in the schema. The access key of each document is
+// computed from the values it carried (cUF and CNPJ of the issuer, mod, serie, nNF, cNF, the issue date and
+// tpEmis).
 #pragma once
 
 #include <array>
@@ -61,6 +65,9 @@ private:
   const std::vector<std::string>& CarregaDicionario(char bloco);
   void ValidaQtdeCamposLinha(std::string_view linha, std::string_view linhaDicionario) const;
   void EscreveLinha(std::string_view linha);
+  // A "+" line: its elements inserted at their places in the groups already written.
+  void EscreveLinhaInserida(std::string_view linha);
+  void Insere(std::string_view elemento, std::string_view linha);
   void EscreveCampo(std::string_view entrada, std::string valor);
   void CapturaValoresChave(std::string_view entrada, std::string_view valor);
   std::string Substitui(std::string valor) const;

@@ -159,9 +159,15 @@ public:
   virtual std::string ConvTributosReforma();
   virtual std::string ConvPartVB();
   virtual std::string ConvTotaisReforma();
+  // The elements of prod the reform package added: tpCredPresIBSZFM after gCred, indBemMovelUsado after
+  // indTot. This package has neither.
+  virtual std::string ConvProdCredPresZFM();
+  virtual std::string ConvProdBemMovelUsado();
 
-private:
-  std::string GrupoICMS400p();
+protected:
+  // The ICMS group of a regime other than the Simples Nacional. `reforma`: ICMSPart as the reform
+  // package has it (CST 20 too, and the exempted ICMS after UFST).
+  std::string GrupoICMS400p(bool reforma = false);
 };
 
 // The tax reform package (PL_010): beside every group of pl_009p, the selective tax (IS) and the IBS and
@@ -179,6 +185,9 @@ public:
   std::string ConvTributosReforma() override;
   std::string ConvPartVB() override;
   std::string ConvTotaisReforma() override;
+  std::string ConvProdCredPresZFM() override;
+  std::string ConvProdBemMovelUsado() override;
+  std::string ConvPartN() override;
 
   // An element of a schema group: a leaf names the field that holds its value, a group its elements.
   struct TvxnNoXml {

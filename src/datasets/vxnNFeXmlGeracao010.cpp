@@ -216,4 +216,30 @@ void TvxnDS_pl010::AppendArvore(std::string& out, const TXmlDataSetNFe& part,
   }
 }
 
+// The reform's elements of prod: the presumed IBS credit class of a supply from the Manaus Free Trade
+// Zone, and the mark of a used movable good.
+std::string TvxnDS_pl010::ConvProdCredPresZFM() {
+  static const TvxnListaCampos kCampos{"I", {"tpCredPresIBSZFM_I05k"}};
+  std::string out;
+  AppendFields(out, kCampos);
+  return out;
+}
+
+std::string TvxnDS_pl010::ConvProdBemMovelUsado() {
+  static const TvxnListaCampos kCampos{"I", {"indBemMovelUsado_I17c"}};
+  std::string out;
+  AppendFields(out, kCampos);
+  return out;
+}
+
+// ICMSPart as the package has it: for CST 20 too, with the exempted ICMS after UFST.
+std::string TvxnDS_pl010::ConvPartN() {
+  std::string grupo = GrupoICMSSN();
+  if (grupo.empty())
+    grupo = GrupoICMS400p(true);
+  if (grupo.empty())
+    return {};
+  return "<ICMS>" + grupo + "</ICMS>";
+}
+
 } // namespace vxn

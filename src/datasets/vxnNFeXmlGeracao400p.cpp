@@ -135,7 +135,9 @@ std::string TvxnDS_pl009p::ConvPartI() {
   out += ConvPartNVE();
   AppendFields(out, kBenef);
   out += ConvPartGCred();
+  out += ConvProdCredPresZFM();
   AppendFields(out, kMeio);
+  out += ConvProdBemMovelUsado();
   out += ConvDI();
   out += ConvDetExport();
   AppendFields(out, kPedido);
@@ -157,6 +159,14 @@ std::string TvxnDS_pl009p::ConvPartI() {
 
 // The tax reform's groups come with the next package (pl_010); this one writes none.
 std::string TvxnDS_pl009p::ConvTributosReforma() {
+  return {};
+}
+
+std::string TvxnDS_pl009p::ConvProdCredPresZFM() {
+  return {};
+}
+
+std::string TvxnDS_pl009p::ConvProdBemMovelUsado() {
   return {};
 }
 

@@ -242,24 +242,32 @@ const TvxnListaCampos kICMSPartp{"N",
                                   "vICMS_N17", "modBCST_N18", "pMVAST_N19", "pRedBCST_N20", "vBCST_N21",
                                   "pICMSST_N22", "vICMSST_N23", "vBCFCPST_N23a", "pFCPST_N23b", "vFCPST_N23d",
                                   "pBCOp_N25", "UFST_N24"}};
+// ICMSPart of the reform package: the exempted ICMS after UFST.
+const TvxnListaCampos kICMSPart010{
+    "N",
+    {"orig_N11",        "CST_N12",        "modBC_N13",         "vBC_N15",      "pRedBC_N14", "pICMS_N16",
+     "vICMS_N17",       "modBCST_N18",    "pMVAST_N19",        "pRedBCST_N20", "vBCST_N21",  "pICMSST_N22",
+     "vICMSST_N23",     "vBCFCPST_N23a",  "pFCPST_N23b",       "vFCPST_N23d",  "pBCOp_N25",  "UFST_N24",
+     "vICMSDeson_N28a", "motDesICMS_N28", "indDeduzDeson_N28b"}};
 
 } // namespace
 
-std::string TvxnDS_pl009p::GrupoICMS400p() {
+std::string TvxnDS_pl009p::GrupoICMS400p(bool reforma) {
   const std::string_view cst = Campo("CST_N12").Value();
   const bool repasse = !Campo("vBCSTDest_N31").Value().empty() || !Campo("vICMSSTDest_N32").Value().empty();
   const bool partilha = !Campo("UFST_N24").Value().empty();
+  const TGrupoICMS part{"ICMSPart", reforma ? &kICMSPart010 : &kICMSPartp};
   TGrupoICMS grupo;
   if (cst == "00")
     grupo = {"ICMS00", &kICMS00};
   else if (cst == "02")
     grupo = {"ICMS02", &kICMS02p};
   else if (cst == "10")
-    grupo = partilha ? TGrupoICMS{"ICMSPart", &kICMSPartp} : TGrupoICMS{"ICMS10", &kICMS10};
+    grupo = partilha ? part : TGrupoICMS{"ICMS10", &kICMS10};
   else if (cst == "15")
     grupo = {"ICMS15", &kICMS15p};
   else if (cst == "20")
-    grupo = {"ICMS20", &kICMS20p};
+    grupo = reforma && partilha ? part : TGrupoICMS{"ICMS20", &kICMS20p};
   else if (cst == "30")
     grupo = {"ICMS30", &kICMS30p};
   else if (cst == "40" || cst == "50" || (cst == "41" && !repasse))
@@ -279,7 +287,7 @@ std::string TvxnDS_pl009p::GrupoICMS400p() {
   else if (cst == "70")
     grupo = {"ICMS70", &kICMS70p};
   else if (cst == "90")
-    grupo = partilha ? TGrupoICMS{"ICMSPart", &kICMSPartp} : TGrupoICMS{"ICMS90", &kICMS90p};
+    grupo = partilha ? part : TGrupoICMS{"ICMS90", &kICMS90p};
   if (!grupo.campos)
     return {};
   std::string campos;

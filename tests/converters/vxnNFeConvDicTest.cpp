@@ -143,6 +143,44 @@ TEST_F(ConvDicTest, AnIcmsLineChoosesTheLineOfItsGroupAndThePisLineFollows) {
             "ICMS40|0|41|/ICMS40|/ICMS|\r\nPossui 5.\r\nQuando deveria ter: 6");
 }
 
+// The "+" lines of the tax reform write their elements into the groups already written, before the
+// element that follows each in the schema; the key's placeholders after them move along.
+TEST_F(ConvDicTest, PlusLinesInsertTheirElementsIntoTheGroupsWritten) {
+  Dicionarios("NFe xmlns*|infNFe Id*|ide|cUF|cNF|mod|serie|nNF|dhEmi|tpImp|tpEmis|cDV|/ide|\r\n"
+              "emit|CNPJ|/emit|\r\n+ide|cMunFGIBS|gCompraGov|tpEnteGov|/gCompraGov|\r\n",
+              "det nItem*|prod|cProd|/prod|imposto|vTotTrib|/imposto|/det|\r\n+IS|IS|vIS|/IS|\r\n"
+              "+det|vItem|cProd|\r\n",
+              "total|vNF|/total|\r\n/infNFe|??|\r\n+total|vNFTot|\r\n");
+  const std::string cabecalho = "C|\r\nhttp://www.portalfiscal.inf.br/nfe||ide|35|12345678|55|1|77|"
+                                "2026-12-05T10:00:00-03:00|1|1||/ide|\r\n"
+                                "+ide|3550308|gCompraGov|2|/gCompraGov|\r\nemit|11222333000181|/emit|\r\n";
+  const std::string detalhe = "D|\r\n1|prod|P-1|/prod|imposto|1.00|/imposto|/det|\r\n";
+  const std::string rodape = "R|\r\ntotal|10.00|/total|\r\n+total|10.50|\r\n/infNFe|/NFe|\r\n";
+  const std::string chave =
+      CalculaChave("2026-12-05T10:00:00-03:00", "35", "11222333000181", "55", "1", "77", "1", "12345678");
+  EXPECT_EQ(
+      Converte(cabecalho + detalhe + "+IS|IS|0.50|/IS|\r\n+det|10.00||\r\n" + rodape),
+      R"(<NFe xmlns="http://www.portalfiscal.inf.br/nfe"><infNFe Id="NFe)" + chave +
+          R"(" versao="4.00" ><ide><cUF>35</cUF><cNF>12345678</cNF><mod>55</mod><serie>1</serie>)"
+          "<nNF>77</nNF><dhEmi>2026-12-05T10:00:00-03:00</dhEmi><cMunFGIBS>3550308</cMunFGIBS>"
+          "<tpImp>1</tpImp><tpEmis>1</tpEmis><cDV>" +
+          chave.substr(43) +
+          "</cDV><gCompraGov><tpEnteGov>2</tpEnteGov></gCompraGov></ide><emit><CNPJ>11222333000181</CNPJ>"
+          R"(</emit><det nItem="1"><prod><cProd>P-1</cProd></prod><imposto><vTotTrib>1.00</vTotTrib>)"
+          "<IS><vIS>0.50</vIS></IS></imposto><vItem>10.00</vItem></det><total><vNF>10.00</vNF>"
+          "<vNFTot>10.50</vNFTot></total></infNFe></NFe>\r\n");
+  // Before the item is written, a group it does not close, a line the block lacks, an element without a
+  // place, a positional line past the block's own.
+  EXPECT_EQ(Erro(cabecalho + "D|\r\n+IS|IS|0.50|/IS|\r\n"),
+            "A linha +IS deve vir depois do grupo em que escreve IS.");
+  EXPECT_EQ(Erro(cabecalho + detalhe + "+IS|IS|0.50||\r\n"), "A linha +IS não fecha os grupos que abre.");
+  EXPECT_EQ(Erro(cabecalho + detalhe + "+ide|1|\r\n"), "A linha +ide não existe no dicionário deste bloco.");
+  EXPECT_EQ(Erro(cabecalho + detalhe + "+det|10.00|P-2|\r\n"),
+            "A linha +det não pode escrever o grupo cProd.");
+  EXPECT_EQ(Erro(cabecalho + detalhe + "x|y|z|\r\n"),
+            "Arquivo TXT inválido. Não foi possível identificar início de Bloco (C/D/R).");
+}
+
 TEST_F(ConvDicTest, BlocksMustComeInOrder) {
   EXPECT_EQ(Erro("D|\r\n1|P-1|Parafuso|\r\n"), "O Arquivo deve ser iniciado com cabecalho - C.");
   EXPECT_EQ(Erro("R|\r\n"), "O Arquivo deve ser iniciado com cabecalho - C.");
@@ -222,7 +260,11 @@ TEST_F(ConvDicTest, TheShippedDictionariesLayOutEveryTaxGroupOfTheSchema) {
       "ICMS00",   "ICMS10",    "ICMS20",    "ICMS30",    "ICMS40",    "ICMS51",    "ICMS60",
       "ICMS70",   "ICMS90",    "ICMS02",    "ICMS15",    "ICMS53",    "ICMS61",    "ICMSST",
       "ICMSPart", "ICMSSN101", "ICMSSN102", "ICMSSN201", "ICMSSN202", "ICMSSN500", "ICMSSN900"};
-  ASSERT_EQ(detalhe.Count(), grupos.size() + 2);
+  // After them the lines reached by name: the reform's +IS, +IBSCBS and +det.
+  ASSERT_EQ(detalhe.Count(), grupos.size() + 2 + 3);
+  EXPECT_TRUE(detalhe[grupos.size() + 2].starts_with("+IS|IS|"));
+  EXPECT_TRUE(detalhe[grupos.size() + 3].starts_with("+IBSCBS|IBSCBS|"));
+  EXPECT_TRUE(detalhe[grupos.size() + 4].starts_with("+det|"));
   for (std::size_t i = 0; i < grupos.size(); ++i) {
     SCOPED_TRACE(grupos[i]);
     const std::string abre = grupos[i] + (grupos[i].starts_with("ICMSSN") ? "|orig|CSOSN|" : "|orig|CST|");

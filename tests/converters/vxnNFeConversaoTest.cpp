@@ -55,12 +55,14 @@ TEST_F(ConversaoTest, BothExamplesDescribeTheSameSaleFromTheTestCertificatesComp
   EXPECT_EQ(semIdentificacao(comandos), semIdentificacao(pipe));
 }
 
-// The example sale with its items' ICMS lines replaced (item i's pipe line by pipe[i], its command lines
-// by comandos[i]) and its CRT set, converted from both texts: the same XML, apart from the number, the
-// code and the key.
+// An example sale (by default the one of venda-sp-mg) with its items' ICMS lines replaced (item i's pipe
+// line by pipe[i], its command lines by comandos[i]) and its CRT set, converted from both texts under the
+// package `versao`: the same XML, apart from the number, the code and the key.
 struct Trocas {
   std::string crt;
   std::vector<std::string> pipe, comandos;
+  std::string exemplo = "venda-sp-mg"; // examples/<exemplo>-pipe.txt and -comandos.txt
+  TVersaoEsquema versao = pl_009p;
 };
 
 std::string ChecarMesmoXml(TvxnNFe& nfe, const Trocas& t) {
@@ -71,16 +73,19 @@ std::string ChecarMesmoXml(TvxnNFe& nfe, const Trocas& t) {
       "orig_N11=0\nCST_N12=00\nmodBC_N13=3\nvBC_N15=2500.00\npICMS_N16=12.00\nvICMS_N17=300.00\n",
       "orig_N11=0\nCST_N12=00\nmodBC_N13=3\nvBC_N15=1960.00\npICMS_N16=12.00\nvICMS_N17=235.20\n",
       "orig_N11=0\nCST_N12=00\nmodBC_N13=3\nvBC_N15=1949.50\npICMS_N16=12.00\nvICMS_N17=233.94\n"};
-  std::string pipe = ReplaceAll(test::ExemploPipe(), "||||3|/emit|", "||||" + t.crt + "|/emit|");
-  std::string comandos = ReplaceAll(test::ExemploComandos(), "CRT_C21=3", "CRT_C21=" + t.crt);
+  const std::string exemplos = std::string(QVX_SOURCE_DIR) + "/examples/" + t.exemplo;
+  std::string pipe =
+      ReplaceAll(test::ReadFileOrEmpty(exemplos + "-pipe.txt"), "||||3|/emit|", "||||" + t.crt + "|/emit|");
+  std::string comandos =
+      ReplaceAll(test::ReadFileOrEmpty(exemplos + "-comandos.txt"), "CRT_C21=3", "CRT_C21=" + t.crt);
   for (std::size_t i = 0; i < t.pipe.size(); ++i) {
     EXPECT_NE(pipe.find(pipeIcms[i]), std::string::npos) << pipeIcms[i];
     pipe = ReplaceAll(pipe, pipeIcms[i], t.pipe[i]);
     EXPECT_NE(comandos.find(comandosIcms[i]), std::string::npos) << i;
     comandos = ReplaceAll(comandos, comandosIcms[i], t.comandos[i]);
   }
-  const std::string xmlComandos = nfe.ConverterLoteParaXml(comandos, lkTXTDataSet, pl_009p, false);
-  const std::string xmlPipe = nfe.ConverterLoteParaXml(pipe, lkTXTDic, pl_009p, false);
+  const std::string xmlComandos = nfe.ConverterLoteParaXml(comandos, lkTXTDataSet, t.versao, false);
+  const std::string xmlPipe = nfe.ConverterLoteParaXml(pipe, lkTXTDic, t.versao, false);
   EXPECT_NE(xmlComandos.find("<CRT>" + t.crt + "</CRT>"), std::string::npos);
   auto semIdentificacao = [](std::string xml) {
     for (const char* tag : {"cNF", "nNF", "cDV", "nFat"})
@@ -116,6 +121,15 @@ TEST_F(ConversaoTest, DesonerationAndItsDeductionGiveTheSameXmlFromBothTexts) {
                             "pICMS_N16=12.00\nvICMS_N17=270.00\nvICMSDeson_N28a=30.00\nmotDesICMS_N28=9\n"
                             "indDeduzDeson_N28b=1\n"}});
   EXPECT_NE(xml.find("<motDesICMS>9</motDesICMS><indDeduzDeson>1</indDeduzDeson>"), std::string::npos) << xml;
+}
+
+// The reform example's groups in ide, in the items (IS, IBSCBS with its reduced rates, vItem) and in the
+// totals reach the same XML from the pipe text's "+" lines as from the command text.
+TEST_F(ConversaoTest, TaxReformGroupsGiveTheSameXmlFromBothTexts) {
+  const std::string xml = ChecarMesmoXml(nfe, {"3", {}, {}, "venda-reforma-alfanumerico", pl_010});
+  EXPECT_NE(xml.find("<dPrevEntrega>2026-12-08</dPrevEntrega><tpNF>"), std::string::npos) << xml;
+  EXPECT_NE(xml.find("</IBSCBS></imposto><vItem>60.00</vItem></det>"), std::string::npos) << xml;
+  EXPECT_NE(xml.find("<vNFTot>159.12</vNFTot></total>"), std::string::npos) << xml;
 }
 
 TEST_F(ConversaoTest, TelemetryNamesTheLayout) {
