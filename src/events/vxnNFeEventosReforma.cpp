@@ -109,12 +109,12 @@ public:
   }
 
 private:
-  // The value of a field the group requires.
+  // The value of a field the group requires, escaped (a unit is free text).
   std::string Exigido(std::string_view valor, std::string_view campo, const std::string& item) const {
     const std::string v = Trim(valor);
     if (v.empty())
       throw EvxnEventoCheckParams("Favor preencher %s do item %s.", {std::string(campo), item}, logDir_);
-    return v;
+    return TvxnNFe::EscapeCaracteres(v);
   }
 
   // The fields are checked in the order they are written (each statement its own, since the operands
@@ -156,7 +156,7 @@ private:
       return {};
     std::string xml = Elemento("cCredPres", Exigido(c, "cCredPres", n));
     xml += Elemento("pCredPres", Exigido(p, "pCredPres", n));
-    xml += Elemento("vCredPres", Trim(v));
+    xml += Elemento("vCredPres", TvxnNFe::EscapeCaracteres(Trim(v)));
     return Elemento(grupo, xml);
   }
 

@@ -394,7 +394,12 @@ TEST_F(EventosTest, TaxReformEventsAreRegisteredWithTheirKindsDetail) {
       {"211124", [&](auto& e) { e.Itens = {estoque}; }, "<uPerecimento>UN</uPerecimento>"},
       {"211128", [](auto& e) { e.Indicador = "1"; }, "<indAceitacao>1</indAceitacao>"},
       {"211130", [&](auto& e) { e.Itens = {estoque}; }, "<qImobilizado>2.0000</qImobilizado>"},
-      {"211140", [&](auto& e) { e.Itens = {estoque}; }, "<uComb>UN</uComb>"},
+      {"211140",
+       [&](auto& e) {
+         e.Itens = {estoque};
+         e.Itens[0].Unidade = "L&M"; // a unit is free text: escaped
+       },
+       "<uComb>L&amp;M</uComb>"},
       {"211150", [&](auto& e) { e.Itens = {credito}; },
        "<gCredito nItem=\"1\"><vCredIBS>3.00</vCredIBS><vCredCBS>2.00</vCredCBS></gCredito>"},
       {"212110", [](auto& e) { e.Indicador = "0"; }, "<indAceitacao>0</indAceitacao>"},
