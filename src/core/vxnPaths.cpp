@@ -1,5 +1,7 @@
 #include "vxnPaths.h"
 
+#include <dlfcn.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
@@ -32,6 +34,49 @@ bool IsAbsolutePath(std::string_view path) {
   return !path.empty() && (path[0] == '/' || path[0] == '\\');
 }
 
+namespace {
+
+#ifndef QVX_DATA_FROM_LIBDIR
+#define QVX_DATA_FROM_LIBDIR "../share/quorvant-nfe"
+#endif
+#ifndef QVX_DATA_FROM_BINDIR
+#define QVX_DATA_FROM_BINDIR "../share/quorvant-nfe"
+#endif
+#ifndef QVX_INSTALL_DATADIR
+#define QVX_INSTALL_DATADIR "/usr/local/share/quorvant-nfe"
+#endif
+
+// A folder holds the shipped data when it has the templates.
+bool HoldsShippedData(const std::filesystem::path& dir) {
+  std::error_code ec;
+  return std::filesystem::is_directory(dir / "Templates", ec);
+}
+
+// The folder of the file this code was loaded from: the shared library, or the program that linked
+// the static library.
+std::filesystem::path LoadedFromDirectory() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&ProgramDirectory), &info) == 0 || !info.dli_fname)
+    return {};
+  std::error_code ec;
+  const auto file = std::filesystem::canonical(info.dli_fname, ec);
+  return ec ? std::filesystem::path() : file.parent_path();
+}
+
+// The data folder of an installed library: share/quorvant-nfe of the prefix it was loaded from, else of
+// the prefix it was configured for; empty when neither exists.
+std::string InstalledDataDirectory() {
+  if (const auto from = LoadedFromDirectory(); !from.empty())
+    for (const char* relative : {QVX_DATA_FROM_LIBDIR, QVX_DATA_FROM_BINDIR})
+      if (const auto dir = (from / relative).lexically_normal(); HoldsShippedData(dir))
+        return dir.string();
+  if (HoldsShippedData(QVX_INSTALL_DATADIR))
+    return QVX_INSTALL_DATADIR;
+  return {};
+}
+
+} // namespace
+
 std::string ProgramDirectory() {
   if (const char* home = std::getenv("QUORVANT_NFE_HOME"); home && *home)
     return IncludeTrailingPathDelimiter(home);
@@ -39,7 +84,12 @@ std::string ProgramDirectory() {
   auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec)
     return IncludeTrailingPathDelimiter(std::filesystem::current_path().string());
-  return IncludeTrailingPathDelimiter(exe.parent_path().string());
+  // A program with the data beside it (a build tree, an application deployed with its own copy) keeps
+  // it; otherwise an installed library answers with its data folder, which is found once per process.
+  if (HoldsShippedData(exe.parent_path()))
+    return IncludeTrailingPathDelimiter(exe.parent_path().string());
+  static const std::string installed = InstalledDataDirectory();
+  return IncludeTrailingPathDelimiter(installed.empty() ? exe.parent_path().string() : installed);
 }
 
 std::string ExpandPath(std::string_view path) {

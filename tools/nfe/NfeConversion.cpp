@@ -2,22 +2,10 @@
 
 #include "NfeExitCodes.h"
 #include "NfeToolError.h"
+#include "vxnNFeEsquemaPadrao.h"
 #include "vxnNFeType.h"
 
 namespace vxn::tool {
-
-namespace {
-
-TVersaoEsquema EsquemaDaVersao(TVersaoManual versao) {
-  for (int i = kVersaoEsquemaCount - 1; i >= 0; --i) {
-    const auto esquema = static_cast<TVersaoEsquema>(i);
-    if (GetVersaoManualDoEsquema(esquema) == versao)
-      return esquema;
-  }
-  return pl_009g;
-}
-
-} // namespace
 
 std::optional<TNfeInputKind> InputKindFromName(std::string_view name) {
   if (name == "xml")
@@ -37,7 +25,7 @@ std::string ConvertToNFeXml(TvxnNFe& nfe, const std::string& text, TNfeInputKind
   const TLayoutConvKind layout = kind == TNfeInputKind::PipeText  ? lkTXTDic
                                  : kind == TNfeInputKind::RecText ? lkTXTRec
                                                                   : lkTXTDataSet;
-  return nfe.ConverterLoteParaXml(text, layout, EsquemaDaVersao(nfe.GetVersaoManual()), false);
+  return nfe.ConverterLoteParaXml(text, layout, GetUltimoEsquemaDaVersaoManual(nfe.GetVersaoManual()), false);
 }
 
 TNfeInputKind InputKindOf(const std::string& arquivo, const std::string& text, const std::string& formato) {
