@@ -22,6 +22,12 @@ namespace fs = std::filesystem;
 
 const std::string kExemplo = std::string(QVX_SOURCE_DIR) + "/examples/venda-sp-mg-comandos.txt";
 const std::string kConsumidores = std::string(QVX_SOURCE_DIR) + "/tests/install/consumidores/";
+// A sanitized build installs a sanitized library: its consumers are compiled the same way.
+#ifdef QVX_SANITIZE_FLAGS
+const std::string kSanitizadores = QVX_SANITIZE_FLAGS;
+#else
+const std::string kSanitizadores;
+#endif
 
 // No test variable of the program directory reaches the installed programs.
 ProcessOptions SemProgramHome(std::map<std::string, std::string> env = {}) {
@@ -116,7 +122,8 @@ TEST(Instalacao, ConsumidoresDeFindPackageEPkgConfigEmitemContraOServidorInstala
   for (const std::string estatico : {"OFF", "ON"}) {
     const std::string build = raiz.File("cmake-" + estatico + "/");
     Executar({cmake, "-S", kConsumidores + "cmake", "-B", build, "-DCMAKE_PREFIX_PATH=" + prefixo,
-              "-DCMAKE_CXX_COMPILER=" QVX_CXX_COMPILER, "-DCONSUMIDOR_ESTATICO=" + estatico});
+              "-DCMAKE_CXX_COMPILER=" QVX_CXX_COMPILER, "-DCONSUMIDOR_ESTATICO=" + estatico,
+              "-DCMAKE_CXX_FLAGS=" + kSanitizadores, "-DCMAKE_EXE_LINKER_FLAGS=" + kSanitizadores});
     Executar({cmake, "--build", build});
     // A program outside the prefix that carries the static library knows only the prefix this build was
     // configured for, not the one given to --install: it names the data folder (docs/installing.md).
@@ -133,6 +140,8 @@ TEST(Instalacao, ConsumidoresDeFindPackageEPkgConfigEmitemContraOServidorInstala
   const std::string programa = raiz.File("emitir-c");
   std::vector<std::string> cc = {QVX_C_COMPILER, kConsumidores + "pkgconfig/emitir.c", "-o", programa,
                                  "-Wl,-rpath," + prefixo + QVX_INSTALL_LIBDIR};
+  if (!kSanitizadores.empty())
+    cc.push_back(kSanitizadores);
   std::istringstream palavras(flags.out);
   for (std::string w; palavras >> w;)
     cc.push_back(w);

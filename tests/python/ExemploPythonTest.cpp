@@ -22,6 +22,12 @@ ProcessOptions ComBiblioteca() {
   ProcessOptions o;
   o.env = {
       {"QUORVANT_NFE_LIB", QVX_SHARED_LIBRARY}, {"PYTHONPATH", kModulo}, {"PYTHONDONTWRITEBYTECODE", "1"}};
+#ifdef QVX_ASAN_RUNTIME
+  // A sanitized library needs its runtime loaded before anything else; the interpreter's own memory at
+  // exit is not the library's to free.
+  o.env["LD_PRELOAD"] = QVX_ASAN_RUNTIME;
+  o.env["ASAN_OPTIONS"] = "detect_leaks=0";
+#endif
   return o;
 }
 
