@@ -144,8 +144,9 @@ void TvxnNFeDanfe::LoadParams() {
       {"InfCplQuebrarLinhaAut", &TvxnNFeDanfeDados::SetInfCplQuebrarLinhaAut},
       {"ImprimirTarjaDenegada", &TvxnNFeDanfeDados::SetImprimirTarjaDenegada},
       {"MensagemIcmsDesonerado", &TvxnNFeDanfeDados::SetMensagemIcmsDesonerado}};
-  for (const auto& [chave, definir] : booleanos)
-    com(chave, [d, definir](const std::string& v) { (d->*definir)(Ligado(v)); });
+  // Captured by an init-capture, not by name: clang before 16 cannot capture a structured binding.
+  for (const auto& [chave, setter] : booleanos)
+    com(chave, [d, definir = setter](const std::string& v) { (d->*definir)(Ligado(v)); });
   int n = 0;
   com("InfCplMaxCol", [&](const std::string& v) {
     if (Inteiro(v, n))
