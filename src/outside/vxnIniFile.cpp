@@ -16,6 +16,33 @@
 
 namespace vxn {
 
+namespace {
+
+// A section line that lacks its closing "]" names its section by the rest of the line, as the Windows
+// profile functions read it. SimpleIni would run the name on to the next "]" anywhere in the text,
+// swallowing the keys of every line in between (and the section header that "]" closes): a single typing
+// error in a hand-edited file would silently lose settings.
+std::string CloseSectionLines(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  // A line ends at CR or LF, as SimpleIni ends it: a lone CR inside a line ends it too.
+  for (std::size_t inicio = 0; inicio < text.size();) {
+    const std::size_t fim = std::min(text.find_first_of("\r\n", inicio), text.size());
+    const std::string_view linha = text.substr(inicio, fim - inicio);
+    out.append(linha);
+    const std::size_t primeiro = linha.find_first_not_of(" \t");
+    if (primeiro != std::string_view::npos && linha[primeiro] == '[' &&
+        linha.find(']') == std::string_view::npos)
+      out.push_back(']');
+    if (fim < text.size())
+      out.push_back(text[fim]);
+    inicio = fim + 1;
+  }
+  return out;
+}
+
+} // namespace
+
 struct TvxnIniFile::Impl {
   // UTF-8 data, one value per key, no multi-line values; "key=value" without blanks around "=".
   Impl() : ini(true, false, false) { ini.SetSpaces(false); }
@@ -23,7 +50,8 @@ struct TvxnIniFile::Impl {
 
   void Load(std::string_view text) {
     ini.Reset();
-    if (ini.LoadData(text.data(), text.size()) < 0)
+    const std::string closed = CloseSectionLines(text);
+    if (ini.LoadData(closed.data(), closed.size()) < 0)
       throw EvxnException("Não foi possível interpretar o arquivo INI");
   }
 };

@@ -105,6 +105,25 @@ TEST(IniFileTest, ReadsWindowsLineEndsAndAByteOrderMark) {
   EXPECT_EQ(ini.ReadString("NFE", "CNPJ", ""), "12345678000195");
 }
 
+// A section line missing its "]" names the section by the rest of its line (ended by LF, CR LF or a lone
+// CR, as SimpleIni ends lines): the keys after it, and the sections after them, stay where they are
+// written and survive a save, instead of vanishing into a section name that runs on to the next "]".
+TEST(IniFileTest, ASectionLineWithoutItsBracketEndsAtTheLineEnd) {
+  for (const char* text : {"[NFE]\r\nUF=SP\r\n[DANFE\r\nFrenteVerso=1\r\n[MAIL]\nPorta=587\n",
+                           "[NFE]\nUF=SP\n[DANFE\rFrenteVerso=1\n[MAIL]\nPorta=587\n"}) {
+    TvxnIniFile ini;
+    ini.SetText(text);
+    for (int pass = 0; pass < 2; ++pass) {
+      SCOPED_TRACE(testing::Message() << "pass " << pass << " of " << testing::PrintToString(text));
+      EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"NFE", "DANFE", "MAIL"}));
+      EXPECT_EQ(ini.ReadString("NFE", "UF", ""), "SP");
+      EXPECT_EQ(ini.ReadString("DANFE", "FrenteVerso", ""), "1");
+      EXPECT_EQ(ini.ReadString("MAIL", "Porta", ""), "587");
+      ini.SetText(ini.GetText());
+    }
+  }
+}
+
 TEST(IniFileTest, BatchWritesTheFileOnceAtTheEnd) {
   TempDir dir;
   std::string path = dir.File("batch.ini");
