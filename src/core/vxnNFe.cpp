@@ -28,7 +28,15 @@ std::string BoolParam(bool b) {
 
 TvxnCustomNFe::TvxnCustomNFe()
     : danfeSettings_(std::make_unique<TDanfeSettings>()),
-      caracteresRemoverAcentos_(kCaracteresRemoverAcentos), ufList_(UFList()) {}
+      caracteresRemoverAcentos_(kCaracteresRemoverAcentos), ufList_(UFList()) {
+  telemetria_.SetEnabled(diagnosticMode_);
+  // A failing telemetry sink never reaches the host: its failure is a line of the error log in the
+  // program directory.
+  telemetria_.SetOnSinkFailure([](std::string_view operacao, std::string_view motivo) {
+    AppendErrorLogLine(ProgramDirectory() + "nfe_exception.log", "TvxnTelemetria",
+                       Format("Falha ao enviar telemetria da operação %s: %s", {operacao, motivo}));
+  });
+}
 
 TvxnCustomNFe::~TvxnCustomNFe() {
   // The web-service object holds references to the snapshot and the

@@ -210,8 +210,12 @@ public:
   bool GetAtualizarArquivoServidores() const { return atualizarArquivoServidores_; }
   void SetAtualizarArquivoServidores(bool v) { atualizarArquivoServidores_ = v; }
 
+  // Telemetry reports only while it is on.
   bool GetDiagnosticMode() const { return diagnosticMode_; }
-  void SetDiagnosticMode(bool v) { diagnosticMode_ = v; }
+  void SetDiagnosticMode(bool v) {
+    diagnosticMode_ = v;
+    telemetria_.SetEnabled(v);
+  }
 
   const std::string& GetIdCSRT() const { return idCSRT_; }
   void SetIdCSRT(std::string_view v) { idCSRT_ = v; }

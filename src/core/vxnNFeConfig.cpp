@@ -199,12 +199,18 @@ void TvxnCustomNFe::GravarConfiguracoes(TvxnIniFile& ini) {
   ini.WriteString(s, "ModoOperacao", ModoOperacaoToString(modoOperacao_));
   ini.WriteBool(s, "SalvarLogsEmDisco", salvarLogsEmDisco_);
   ini.WriteString(s, "TipoCertificado", TipoCertificadoToString(tipoCertificado_));
-  // The certificate file in use is the one the transport settings hold
-  // (ConfigurarPropriedades puts CaminhoCertificado there).
-  const TvxnHttpSettings& http = GetGov().Get_HttpSettings();
-  if (!http.CertificatePath.empty()) {
-    ini.WriteString(s, "CaminhoCertificado", http.CertificatePath);
-    ini.WriteString(s, "SenhaCertificado", http.CertificatePassword);
+  // The certificate file in use: CaminhoCertificado when set (ConfigurarPropriedades puts it into the
+  // transport settings), else what the transport settings hold. Saving does not create the
+  // government-services object for it: that first creation would reset the host's TipoCertificado and
+  // IgnoreInvalidCertificates.
+  const TvxnHttpSettings* http = gov_ ? &gov_->Get_HttpSettings() : nullptr;
+  const std::string caminho =
+      !caminhoCertificado_.empty() ? caminhoCertificado_ : (http ? http->CertificatePath : std::string());
+  const std::string senha =
+      !senhaCertificado_.empty() ? senhaCertificado_ : (http ? http->CertificatePassword : std::string());
+  if (!caminho.empty()) {
+    ini.WriteString(s, "CaminhoCertificado", caminho);
+    ini.WriteString(s, "SenhaCertificado", senha);
   }
   ini.WriteBool(s, "ConexaoSegura", conexaoSegura_);
   ini.WriteString(s, "Proxy", proxy_);

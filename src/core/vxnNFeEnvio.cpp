@@ -136,9 +136,6 @@ std::string TvxnNFe::EnviarNF(std::string_view numeroLote, std::string_view lote
     if (EnviaComoSincrono(lote))
       return EnviarNFSincrono(numeroLote, lote, compactar);
     const std::string pedido = ValidarLoteParaEnvio(numeroLote, lote);
-    // After the certificate check of the validation: on a fresh component that check is what creates
-    // the web-service object.
-    TvxnNFEInterface& servico = GetNFE();
 
     const std::string logEnvio = GetGovUtils().GetLogFileName("env-lot", numeroLote);
     Log(pedido, "env-lot", numeroLote, logEnvio);
@@ -146,7 +143,9 @@ std::string TvxnNFe::EnviarNF(std::string_view numeroLote, std::string_view lote
 
     const std::string resposta =
         TvxnNFeChamadaServico(*this, kOperacao, "Erro ao enviar NF-e: ").Executar([&] {
-          return servico.EnviarNF(numeroLote, pedido, compactar);
+          // The web-service object and its servers file are taken inside the call, so that their
+          // configuration errors carry the operation's prefix like its other failures.
+          return GetNFE().EnviarNF(numeroLote, pedido, compactar);
         });
     Log(resposta, "rec", numeroLote);
 
@@ -182,7 +181,6 @@ std::string TvxnNFe::EnviarNFSincrono(std::string_view numeroLote, std::string_v
     UpdateIniServidores();
     const std::string pedido = SubstituirPrimeiroTexto(ValidarLoteParaEnvio(numeroLote, lote),
                                                        "<indSinc>0</indSinc>", "<indSinc>1</indSinc>");
-    TvxnNFEInterface& servico = GetNFE();
     const std::string chave = ObterNotaID(lote);
 
     const std::string logEnvio = GetGovUtils().GetLogFileName("env-sinc-lot", chave);
@@ -191,7 +189,7 @@ std::string TvxnNFe::EnviarNFSincrono(std::string_view numeroLote, std::string_v
 
     const std::string resposta =
         TvxnNFeChamadaServico(*this, kOperacao, "Erro ao enviar NF-e (síncrono): ").Executar([&] {
-          return servico.EnviarNFSincrono(numeroLote, pedido, compactar);
+          return GetNFE().EnviarNFSincrono(numeroLote, pedido, compactar);
         });
     const std::string cStat = GetGovUtils().GetValueTag("infProt", "cStat", resposta);
     // The reply is kept under the name of the synchronous return, the name the distribution XML reads.

@@ -39,7 +39,22 @@ std::string Timestamp() {
   return Format("%s:%03d", {buf, static_cast<int>(ms)});
 }
 
+std::string LogLine(std::string_view className, std::string_view message) {
+  return Format("[%s] %d - %s : %s",
+                {Timestamp(), static_cast<long long>(::syscall(SYS_gettid)), className, message});
+}
+
 } // namespace
+
+void AppendErrorLogLine(const std::string& path, std::string_view className,
+                        std::string_view message) noexcept {
+  try {
+    const std::string line = LogLine(className, message);
+    if (std::string failure = TryAppendToFile(line + "\r\n", path); !failure.empty())
+      std::cerr << "quorvant-nfe: " << failure << "; " << line << std::endl;
+  } catch (...) {
+  }
+}
 
 EvxnException::EvxnException(Kind kind, std::string_view message, std::string_view logDir)
     : std::runtime_error(std::string(message)), className_(kind.className), message_(message),
@@ -48,8 +63,7 @@ EvxnException::EvxnException(Kind kind, std::string_view message, std::string_vi
   if (!logFileName_.empty()) {
     std::string dir = logDir.empty() ? ProgramDirectory() : IncludeTrailingPathDelimiter(logDir);
     logFilePath_ = dir + logFileName_;
-    logLine = Format("[%s] %d - %s : %s",
-                     {Timestamp(), static_cast<long long>(::syscall(SYS_gettid)), className_, message_});
+    logLine = LogLine(className_, message_);
     logFailure = TryAppendToFile(logLine + "\r\n", logFilePath_);
   }
   // Whatever happened to the log line, the exception becomes the last one and the hook hears of it.

@@ -63,6 +63,12 @@ private:
   std::string logFilePath_;
 };
 
+// Appends the line an exception writes ("[timestamp] thread - className : message") to the error log
+// `path` without raising anything: the class-wide hook and the last exception are left alone. A line
+// that cannot be written goes to standard error after the reason. Never throws.
+void AppendErrorLogLine(const std::string& path, std::string_view className,
+                        std::string_view message) noexcept;
+
 // Declares an exception class with the two public constructors and the protected one descendants use.
 #define VXN_DECLARE_EXCEPTION(Name, Base)                                                                    \
   class Name : public Base {                                                                                 \

@@ -30,6 +30,17 @@ bool Exists(const std::string& p) {
   return FileExists(p) || DirectoryExists(p);
 }
 
+// The program directory, which every default folder and relative path hangs from: one that does not
+// exist (QUORVANT_NFE_HOME pointing nowhere) is refused instead of resolving paths into nothing. The
+// exception names no log directory, so its line is not written beside a program directory that is not
+// there through this lookup again: that append fails and the line goes to standard error.
+std::string DiretorioPrograma() {
+  std::string dir = ProgramDirectory();
+  if (!DirectoryExists(dir))
+    throw EvxnNFeDirNotFoundException("Não foi possível encontrar o Diretório Atual: " + dir);
+  return dir;
+}
+
 } // namespace
 
 std::string TvxnCustomNFe::ExpandirCaminho(std::string_view path) {
@@ -42,10 +53,12 @@ std::string TvxnCustomNFe::ExpandirCaminho(std::string_view path) {
   std::string p = ToNativePath(given);
   if (rootRelative)
     p.erase(0, p.find_first_not_of('/'));
-  std::string expanded = TrailingRule(ExpandPath(IsAbsolutePath(p) ? p : ProgramDirectory() + p));
+  const bool absoluto = IsAbsolutePath(p);
+  const std::string programa = absoluto ? ProgramDirectory() : DiretorioPrograma();
+  std::string expanded = TrailingRule(ExpandPath(absoluto ? p : programa + p));
   if (!Exists(expanded)) {
     // What a relative name would have meant beside the program.
-    std::string beside = ExpandPath(ProgramDirectory() + p);
+    std::string beside = ExpandPath(programa + p);
     if (FileExists(beside))
       expanded = beside;
   }
@@ -93,7 +106,7 @@ std::string TvxnCustomNFe::GetArquivoServidoresProd() const {
 
 std::string TvxnCustomNFe::GetDiretorioLog() {
   if (diretorioLog_.empty())
-    diretorioLog_ = ProgramDirectory() + "Log/";
+    diretorioLog_ = DiretorioPrograma() + "Log/";
   return ExpandirCaminho(diretorioLog_);
 }
 
@@ -101,18 +114,21 @@ std::string TvxnCustomNFe::GetDiretorioLogErro() {
   diretorioLogErro_ = ExpandirCaminho(diretorioLogErro_);
   if (DirectoryExists(diretorioLogErro_))
     return diretorioLogErro_;
-  // Every exception of the component appends to a log in this folder: the default must exist.
-  std::string padrao = ProgramDirectory() + "LogErro/";
-  ForceDirectories(padrao);
+  // Every exception of the component appends to a log in this folder: the default must exist. Without
+  // a program directory it is named all the same and not created (nor the program directory with it):
+  // the exception that asks for it keeps its class and message, and its line goes to standard error.
+  const std::string programa = ProgramDirectory();
+  std::string padrao = programa + "LogErro/";
+  if (DirectoryExists(programa))
+    ForceDirectories(padrao);
   return padrao;
 }
 
 void TvxnCustomNFe::SetDiretorioLogErro(std::string_view v) {
-  std::string padrao = ProgramDirectory() + "LogErro/";
-  std::string dir = ExpandirCaminho(v.empty() ? std::string_view(padrao) : v);
+  std::string dir = ExpandirCaminho(v.empty() ? DiretorioPrograma() + "LogErro/" : std::string(v));
   if (!DirectoryExists(dir))
     ForceDirectories(dir);
-  diretorioLogErro_ = DirectoryExists(dir) ? TrailingRule(dir) : padrao;
+  diretorioLogErro_ = DirectoryExists(dir) ? TrailingRule(dir) : DiretorioPrograma() + "LogErro/";
   // The events component and the DANFE printer receive the folder too once they
   // exist.
 }
@@ -138,9 +154,8 @@ void TvxnCustomNFe::SetDiretorioTemporario(std::string_view v) {
 
 std::string TvxnCustomNFe::GetINIFilePath(std::string_view fileName) {
   static constexpr std::string_view kPadrao = "nfeConfig.ini";
-  std::string programa = ProgramDirectory();
   if (fileName.empty())
-    return programa + std::string(kPadrao);
+    return DiretorioPrograma() + std::string(kPadrao);
   std::string nome = ToNativePath(fileName);
   std::string dir = ExtractFilePath(nome);
   std::string arquivo = ExtractFileName(nome);
@@ -152,6 +167,7 @@ std::string TvxnCustomNFe::GetINIFilePath(std::string_view fileName) {
     return dir + std::string(kPadrao);
   if (!dir.empty() && DirectoryExists(dir) && !arquivo.empty())
     return dir + arquivo;
+  const std::string programa = DiretorioPrograma();
   if (!arquivo.empty() && FileExists(programa + arquivo))
     return programa + arquivo;
   if (!arquivo.empty() && dir.empty())
@@ -163,23 +179,23 @@ std::string TvxnCustomNFe::GetINIFilePath(std::string_view fileName) {
 // ----------------------------------------------------------------------------------------
 
 std::string TvxnNFe::GetDiretorioXmlDestinatario() const {
-  return diretorioXmlDestinatario_.empty() ? ExpandirCaminho(ProgramDirectory() + "XmlDestinatario/")
+  return diretorioXmlDestinatario_.empty() ? ExpandirCaminho(DiretorioPrograma() + "XmlDestinatario/")
                                            : ExpandirCaminho(diretorioXmlDestinatario_);
 }
 
 void TvxnNFe::SetDiretorioXmlDestinatario(std::string_view v) {
   diretorioXmlDestinatario_ =
-      v.empty() ? ExpandirCaminho(ProgramDirectory() + "XmlDestinatario/") : ExpandirCaminho(v);
+      v.empty() ? ExpandirCaminho(DiretorioPrograma() + "XmlDestinatario/") : ExpandirCaminho(v);
   ForceDirectories(diretorioXmlDestinatario_);
 }
 
 std::string TvxnNFe::GetDiretorioDownloads() const {
-  return diretorioDownloads_.empty() ? ExpandirCaminho(ProgramDirectory() + "Downloads/")
+  return diretorioDownloads_.empty() ? ExpandirCaminho(DiretorioPrograma() + "Downloads/")
                                      : ExpandirCaminho(diretorioDownloads_);
 }
 
 void TvxnNFe::SetDiretorioDownloads(std::string_view v) {
-  diretorioDownloads_ = v.empty() ? ExpandirCaminho(ProgramDirectory() + "Downloads/") : ExpandirCaminho(v);
+  diretorioDownloads_ = v.empty() ? ExpandirCaminho(DiretorioPrograma() + "Downloads/") : ExpandirCaminho(v);
   ForceDirectories(diretorioDownloads_);
 }
 

@@ -13,20 +13,53 @@ bool TvxnTelemetria::HasSink() const {
   return sink_ != nullptr;
 }
 
+void TvxnTelemetria::SetEnabled(bool enabled) {
+  std::lock_guard lock(mutex_);
+  enabled_ = enabled;
+}
+
+bool TvxnTelemetria::IsEnabled() const {
+  std::lock_guard lock(mutex_);
+  return enabled_;
+}
+
+void TvxnTelemetria::SetOnSinkFailure(FailureHook hook) {
+  std::shared_ptr<const FailureHook> next =
+      hook ? std::make_shared<const FailureHook>(std::move(hook)) : nullptr;
+  std::lock_guard lock(mutex_);
+  onFailure_ = std::move(next);
+}
+
 void TvxnTelemetria::Evento(TvxnTelemetriaEvento evento) const noexcept {
   std::shared_ptr<const Sink> sink;
+  std::shared_ptr<const FailureHook> onFailure;
   {
     std::lock_guard lock(mutex_);
+    if (!enabled_)
+      return;
     sink = sink_;
+    onFailure = onFailure_;
   }
   if (!sink)
     return;
+  // Telemetry must never change what the operation being reported does: a failure of the sink is told
+  // to the failure hook, whose own failure is dropped.
+  std::string motivo;
   try {
     if (evento.Quando == std::chrono::system_clock::time_point{})
       evento.Quando = std::chrono::system_clock::now();
     (*sink)(evento);
+    return;
+  } catch (const std::exception& e) {
+    motivo = e.what();
   } catch (...) {
-    // Telemetry must never change what the operation being reported does.
+    motivo = "exceção desconhecida";
+  }
+  if (!onFailure)
+    return;
+  try {
+    (*onFailure)(evento.Operacao, motivo);
+  } catch (...) {
   }
 }
 

@@ -2,7 +2,8 @@
 //
 // The component reports operation names, timings, communication results and exceptions to it. By
 // default nothing happens with them; a host that wants them sets a sink. Nothing is ever sent over
-// the network from here, and reporting never throws into the caller: a failing sink is ignored.
+// the network from here, and reporting never throws into the caller: a failing sink is told to the
+// failure hook (the component writes it to its error log) and goes no further.
 // The object belongs to its owner (each component has one), so there is no process-wide client.
 #pragma once
 
@@ -36,10 +37,17 @@ struct TvxnTelemetriaEvento {
 class TvxnTelemetria {
 public:
   using Sink = std::function<void(const TvxnTelemetriaEvento&)>;
+  // Hears of a sink that failed: the operation being reported and what the sink raised.
+  using FailureHook = std::function<void(std::string_view operacao, std::string_view motivo)>;
 
   // An empty sink turns reporting off (the default).
   void SetSink(Sink sink);
   bool HasSink() const;
+  // A disabled client hands nothing to its sink (the component follows its DiagnosticMode). Enabled
+  // by default.
+  void SetEnabled(bool enabled);
+  bool IsEnabled() const;
+  void SetOnSinkFailure(FailureHook hook);
 
   // Hands the event, stamped with the current time when it has none, to the sink.
   void Evento(TvxnTelemetriaEvento evento) const noexcept;
@@ -53,6 +61,8 @@ public:
 private:
   mutable std::mutex mutex_;
   std::shared_ptr<const Sink> sink_;
+  std::shared_ptr<const FailureHook> onFailure_;
+  bool enabled_ = true;
 };
 
 } // namespace vxn

@@ -192,6 +192,47 @@ TEST_F(NFeConfigTest, FirstCreationOfTheGovernmentServicesObjectResetsCertificat
   EXPECT_FALSE(nfe.GetIgnoreInvalidCertificates());
 }
 
+// A host that saves before anything created the government-services object keeps its certificate
+// settings, in the component and in the file.
+TEST_F(NFeConfigTest, SavingAFreshComponentKeepsTheHostsCertificateSettings) {
+  TvxnNFe nfe;
+  nfe.SetTipoCertificado(ckSmartCard);
+  nfe.SetIgnoreInvalidCertificates(false);
+  const std::string path = home.File("salvo.ini");
+  nfe.SaveConfig(path);
+  EXPECT_EQ(nfe.GetTipoCertificado(), ckSmartCard);
+  EXPECT_FALSE(nfe.GetIgnoreInvalidCertificates());
+  TvxnIniFile ini(path);
+  EXPECT_EQ(ini.ReadString("NFE", "TipoCertificado", ""), "SMARTCARD");
+  EXPECT_EQ(ini.ReadString("NFE", "IgnoreInvalidCertificates", ""), "0");
+}
+
+// QUORVANT_NFE_HOME naming a folder that does not exist: what resolves against the program directory is
+// refused, nothing creates that folder, and an error raised meanwhile keeps its own class and message
+// (each line of the error log, unwritable there, goes to standard error).
+TEST_F(NFeConfigTest, AProgramDirectoryThatDoesNotExistIsRefusedAndNotCreated) {
+  const std::string nowhere = home.File("sumiu/");
+  ASSERT_EQ(::setenv("QUORVANT_NFE_HOME", nowhere.c_str(), 1), 0);
+  const Refusal semDiretorio{"EvxnNFeDirNotFoundException",
+                             "Não foi possível encontrar o Diretório Atual: " + nowhere};
+  TvxnNFe nfe;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(RefusalOf([&] { nfe.GetDiretorioLog(); }), semDiretorio);
+  EXPECT_EQ(RefusalOf([&] { nfe.LoadConfig("nfeConfig.ini"); }), semDiretorio);
+  EXPECT_EQ(RefusalOf([&] { nfe.GetDiretorioXmlDestinatario(); }), semDiretorio);
+  EXPECT_EQ(RefusalOf([&] { nfe.SetUF("XX"); }),
+            (Refusal{"EvxnCheckParams", "a sigla da UF XX, é inválida."}));
+  const std::string stderrText = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(test::CountLines(stderrText), 4u) << stderrText;
+  EXPECT_NE(stderrText.find(" - EvxnCheckParams : a sigla da UF XX, é inválida."), std::string::npos)
+      << stderrText;
+  EXPECT_FALSE(std::filesystem::exists(nowhere));
+  // Absolute folders need no program directory.
+  std::filesystem::create_directory(home.File("Log"));
+  nfe.SetDiretorioLog(home.File("Log"));
+  EXPECT_EQ(nfe.GetDiretorioLog(), home.File("Log/"));
+}
+
 TEST_F(NFeConfigTest, TemplatesFolderEndsInTheLayoutFolder) {
   TvxnNFe nfe;
   std::filesystem::create_directories(home.File("Modelos/vm60"));

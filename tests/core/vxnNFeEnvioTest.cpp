@@ -13,6 +13,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 namespace vxn {
@@ -147,6 +148,28 @@ TEST_F(NFeEnvioTest, ObsoleteOperationsAlwaysRaise) {
   EXPECT_EQ(events[0].Operacao, "ValidarLoteItem");
   EXPECT_EQ(RefusalOf([&] { nfe_.GerarNotasAleatorias(); }),
             (Refusal{"EvxnNFeDeprecatedException", "O método GerarNotasAleatorias está obsoleto."}));
+}
+
+// Telemetry follows DiagnosticMode; a sink that fails leaves one line in the error log of the program
+// directory, and the operation raises what it raises.
+TEST_F(NFeEnvioTest, TelemetryFollowsDiagnosticModeAndAFailingSinkIsLogged) {
+  int calls = 0;
+  nfe_.GetTelemetria().SetSink([&calls](const TvxnTelemetriaEvento&) {
+    ++calls;
+    throw std::runtime_error("coletor fora do ar");
+  });
+  nfe_.SetDiagnosticMode(false);
+  EXPECT_EQ(RefusalOf([&] { nfe_.ValidarLoteItem(); }).className, "EvxnNFeDeprecatedException");
+  EXPECT_EQ(calls, 0);
+  nfe_.SetDiagnosticMode(true);
+  EXPECT_EQ(RefusalOf([&] { nfe_.ValidarLoteItem(); }).className, "EvxnNFeDeprecatedException");
+  EXPECT_EQ(calls, 1);
+  const std::string log = test::ReadFileOrEmpty(home.File("nfe_exception.log"));
+  EXPECT_EQ(test::CountLines(log), 1u) << log;
+  EXPECT_NE(log.find(" - TvxnTelemetria : Falha ao enviar telemetria da operação ValidarLoteItem: "
+                     "coletor fora do ar"),
+            std::string::npos)
+      << log;
 }
 
 } // namespace

@@ -459,6 +459,20 @@ TEST_F(EnviarNFTest, FailuresOfTheCallCarryThePrefixAfterTheRequestWasLogged) {
   EXPECT_TRUE(nfe_.calls.empty());
 }
 
+// A servers file gone after configuration fails the call of both sends with their prefixes, as any
+// other failure of the call.
+TEST_F(EnviarNFTest, AConfigurationErrorOfTheCallCarriesThePrefix) {
+  const std::string lote = Signed(114);
+  const std::string sumiu = dir_.Path() + "sumiu.ini";
+  nfe_.SetArquivoServidoresHom(sumiu);
+  const std::string motivo = "Arquivo \"" + sumiu + "\" de servidores de homologação não encontrado";
+  EXPECT_EQ(RefusalOf([&] { nfe_.EnviarNF("6", lote, false); }),
+            (Refusal{"EvxnNFeException", "Erro ao enviar NF-e: " + motivo}));
+  EXPECT_EQ(RefusalOf([&] { nfe_.EnviarNFSincrono("6", lote, false); }),
+            (Refusal{"EvxnNFeException", "Erro ao enviar NF-e (síncrono): " + motivo}));
+  EXPECT_TRUE(sim_.ReceivedMessages().empty());
+}
+
 TEST_F(EnviarNFTest, TelemetryHearsEachCallItsResultAndFailures) {
   std::vector<TvxnTelemetriaEvento> events;
   nfe_.GetTelemetria().SetSink([&events](const TvxnTelemetriaEvento& e) { events.push_back(e); });

@@ -134,6 +134,27 @@ TEST(NfeToolConfiguration, AConfigurationTheComponentRefusesIsReportedWithItsCla
               HasSubstr("EvxnNFeException: Erro ao carregar configurações: a sigla da UF XX, é inválida."));
 }
 
+// A file that loads but cannot serve is as unusable as one the component refuses: a servers file that is
+// not there, a certificate that does not open.
+TEST(NfeToolConfiguration, AConfigurationThatLoadsButCannotServeEndsWithExitFour) {
+  test::TempDir home;
+  const std::string base =
+      "[NFE]\r\nUF=SP\r\nCNPJ=11222333000181\r\nDiretorioLog=" + home.File("Log") + "\r\n";
+  WriteFileAtomic(home.File("sem-servidores.ini"),
+                  base + "ArquivoServidoresHom=" + home.File("sumiu.ini") + "\r\n");
+  const NfeRunResult semServidores =
+      RunNfe({"--config", home.File("sem-servidores.ini"), "status"}, InHome(home));
+  EXPECT_EQ(semServidores.exitCode, 4) << semServidores.err;
+  EXPECT_THAT(semServidores.err, HasSubstr("Caminho dos servidores de Homologação inválido."));
+  WriteFileAtomic(home.File("sem-certificado.ini"),
+                  base + "TipoCertificado=FILE\r\nCaminhoCertificado=" + home.File("sumiu.pfx") + "\r\n");
+  const NfeRunResult semCertificado =
+      RunNfe({"--config", home.File("sem-certificado.ini"), "status"}, InHome(home));
+  EXPECT_EQ(semCertificado.exitCode, 4) << semCertificado.err;
+  EXPECT_THAT(semCertificado.err, HasSubstr("sumiu.pfx"));
+  EXPECT_EQ(semCertificado.out, "");
+}
+
 TEST(NfeToolEmbeddedDefault, StatusStartsTheLocalServerSaysSoFirstAndReusesTheCertificateItMade) {
   test::TempDir home;
   const NfeRunResult first = RunNfe({"status"}, InHome(home));

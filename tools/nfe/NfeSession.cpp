@@ -83,8 +83,12 @@ void TNfeSession::CarregarConfig() {
     path /= "nfeConfig.ini";
   if (!fs::is_regular_file(path))
     throw ENfeToolError(kExitConfiguracao, "configuration file not found: " + path.string());
+  // A file that loads but cannot serve (no servers file, a certificate that does not open, no CNPJ) is
+  // an unusable configuration too, told before any command runs on it.
   try {
     nfe_->LoadConfig(path.string());
+    nfe_->CheckConfig();
+    nfe_->CheckCertificate();
   } catch (const EvxnException& e) {
     throw ENfeToolError(kExitConfiguracao, e.ClassName() + ": " + e.Message());
   }
