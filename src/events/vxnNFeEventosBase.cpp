@@ -193,7 +193,18 @@ std::string TvxnEventos::EnviarEvento(std::string_view lote, std::string_view ev
                            utils_.GetValueTag("retEvento", "xMotivo", resposta));
   }
   ultimoLogRetorno_ = GravarLog(resposta, nomeRetorno, idLog);
+  VerificarAssinaturaRetorno(resposta);
   return resposta;
+}
+
+// The authority signs each event it registers. A signature that does not verify is not its word:
+// nothing is filed from such a reply, which stays in its log as it came.
+void TvxnEventos::VerificarAssinaturaRetorno(std::string_view resposta) const {
+  if (resposta.find("<Signature") == std::string_view::npos)
+    return;
+  if (const TvxnSignatureCheck check = VerifyXmlSignature(resposta); !check)
+    throw EvxnEventoRetException("A assinatura do retorno do evento não confere: %s", {check.Reason},
+                                 diretorioLogErro_);
 }
 
 std::string TvxnEventos::CancelarEvento(std::string_view lote, std::string_view eventosAssinados) {

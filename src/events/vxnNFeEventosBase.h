@@ -109,10 +109,12 @@ public:
   // ---------------------------------------------------------------------------------------------
 
   // Wraps the signed events in the envelope template, checks, logs, posts and returns the unwrapped
-  // reply. Empty log names become "env-lot" and "rec".
+  // reply. Empty log names become "env-lot" and "rec". A signed reply whose signature does not verify
+  // raises EvxnEventoRetException once it is logged.
   std::string EnviarEvento(std::string_view lote, std::string_view eventosAssinados,
                            std::string_view templateEnvio, std::string_view comando,
                            std::string_view logEnvio, std::string_view logRetorno);
+  void VerificarAssinaturaRetorno(std::string_view resposta) const;
   // EnviarEvento with "evento_enviocancelar.xml", "ENVIOCANCEVENTO", "caneve-env" and "caneve-ret";
   // failures become EvxnEventosException "Erro ao cancelar NF-e por evento: " + cause.
   std::string CancelarEvento(std::string_view lote, std::string_view eventosAssinados);

@@ -32,6 +32,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -143,6 +144,15 @@ struct TSefazSim::Impl {
   std::atomic<bool> singleDocumentSynchronous{false};
   mutable std::mutex receivedMutex;
   std::vector<std::string> received;
+  // Faults by upper-cased WSDL name; a reply held by Timeout waits on faultChanged.
+  mutable std::mutex faultMutex;
+  std::condition_variable faultChanged;
+  std::map<std::string, TSimFault> faults;
+  bool stopping = false;
+  // The listener of WrongCertificate, started on first need.
+  std::unique_ptr<httplib::SSLServer> impostor;
+  std::thread impostorThread;
+  std::atomic<int> impostorPort{0};
 
   explicit Impl(TSefazSimOptions o)
       : options(std::move(o)), authority(MakeAuthority(options)), serverIdentity(IssueServerIdentity()),
@@ -150,6 +160,14 @@ struct TSefazSim::Impl {
         store(options.DataDir), signer(std::make_unique<TSimReplySigner>(authority)),
         dfeWait(options.DFeWaitSeconds), dfeDamaged(options.DFeDamagedNsu),
         issueDateDelay(options.IssueDateDelay), singleDocumentSynchronous(options.SingleDocumentSynchronous) {
+    for (const auto& [wsdlName, fault] : options.Faults)
+      faults[AsciiUpper(wsdlName)] = fault;
+  }
+
+  TSimFault FaultOf(const std::string& wsdlName) const {
+    std::lock_guard lock(faultMutex);
+    const auto it = faults.find(AsciiUpper(wsdlName));
+    return it == faults.end() ? TSimFault::None : it->second;
   }
 
   // A server certificate issued earlier is taken as it stands (the options that shape a new one do not
@@ -175,17 +193,17 @@ struct TSefazSim::Impl {
 
   // TLS: the server's certificate, TLS 1.2 or newer, and a client certificate that must chain to the
   // test authority.
-  bool SetupTls(SSL_CTX& ctx) const {
-    outside::X509Ptr cert = ReadCertificate(serverIdentity.CertificatePem);
-    outside::EvpPkeyPtr key = ReadKey(serverIdentity.PrivateKeyPem);
+  bool SetupTls(SSL_CTX& ctx, const dev::TvxnDevIdentity& identity, const std::string& chainPem) const {
+    outside::X509Ptr cert = ReadCertificate(identity.CertificatePem);
+    outside::EvpPkeyPtr key = ReadKey(identity.PrivateKeyPem);
     outside::X509Ptr ca = ReadCertificate(authority.CertificatePem());
     if (!cert || !key || !ca)
       return false;
     if (SSL_CTX_use_certificate(&ctx, cert.get()) != 1 || SSL_CTX_use_PrivateKey(&ctx, key.get()) != 1 ||
         SSL_CTX_check_private_key(&ctx) != 1)
       return false;
-    if (!intermediatePem.empty()) {
-      outside::X509Ptr intermediate = ReadCertificate(intermediatePem);
+    if (!chainPem.empty()) {
+      outside::X509Ptr intermediate = ReadCertificate(chainPem);
       if (!intermediate || SSL_CTX_add1_chain_cert(&ctx, intermediate.get()) != 1)
         return false;
     }
@@ -220,6 +238,93 @@ struct TSefazSim::Impl {
     } catch (const std::exception& e) {
       Fault(res, "soap:Receiver", std::string("Server was unable to process request. ") + e.what());
     }
+    ApplyFault(service->WsdlName(), res);
+  }
+
+  // The service has answered; a fault switched on for it changes what goes back.
+  void ApplyFault(const std::string& wsdlName, httplib::Response& res) {
+    const TSimFault fault = FaultOf(wsdlName);
+    switch (fault) {
+    case TSimFault::None:
+    case TSimFault::WrongCertificate: // a matter of the listener, not of the reply
+      return;
+    case TSimFault::Timeout: {
+      std::unique_lock lock(faultMutex);
+      faultChanged.wait_for(lock, std::chrono::minutes(2), [&] {
+        const auto it = faults.find(AsciiUpper(wsdlName));
+        return stopping || it == faults.end() || it->second != TSimFault::Timeout;
+      });
+      return;
+    }
+    case TSimFault::ConnectionClosed: {
+      // Returning false from the provider makes the library close the connection with the rest of
+      // the announced body unsent.
+      auto body = std::make_shared<std::string>(std::move(res.body));
+      const std::string type = res.get_header_value("Content-Type");
+      res.body.clear();
+      res.headers.erase("Content-Type");
+      res.set_content_provider(body->size(), type, [body](std::size_t, std::size_t, httplib::DataSink& sink) {
+        sink.write(body->data(), body->size() / 2);
+        return false;
+      });
+      return;
+    }
+    case TSimFault::Http500:
+    case TSimFault::Http503:
+      res.status = fault == TSimFault::Http500 ? 500 : 503;
+      res.headers.erase("Content-Type");
+      res.set_content(fault == TSimFault::Http500 ? "Internal Server Error" : "Service Unavailable",
+                      "text/plain");
+      return;
+    case TSimFault::SoapFault:
+      res.headers.erase("Content-Type");
+      Fault(res, "soap:Receiver", std::string(kSimulatedFaultReason));
+      return;
+    case TSimFault::Malformed:
+    case TSimFault::Truncated:
+    case TSimFault::BadSignature: {
+      const std::string type = res.get_header_value("Content-Type");
+      res.headers.erase("Content-Type");
+      res.set_content(SpoilReply(fault, res.body), type);
+      return;
+    }
+    }
+  }
+
+  // A listener that serves the same requests, with a server certificate that clients of the test
+  // authority do not trust; the address of a service with WrongCertificate points here.
+  void StartImpostor() {
+    if (impostor)
+      return;
+    const dev::TvxnDevAuthority stranger =
+        dev::TvxnDevAuthority::Create("Autoridade desconhecida", options.Keys);
+    const dev::TvxnDevIdentity identity =
+        stranger.IssueServer(options.ServerDnsNames, options.ServerIpAddresses, options.ServerValidFromDays,
+                             options.ServerValidToDays);
+    auto server = std::make_unique<httplib::SSLServer>(
+        [this, identity](SSL_CTX& ctx) { return SetupTls(ctx, identity, ""); });
+    if (!server->is_valid())
+      throw std::runtime_error("sefaz-sim: TLS setup of the wrong-certificate listener failed");
+    server->Post(".*", [this](const httplib::Request& req, httplib::Response& res) { HandlePost(req, res); });
+    const int bound = server->bind_to_any_port(kLoopback);
+    if (bound <= 0)
+      throw std::runtime_error("sefaz-sim: cannot bind the wrong-certificate listener");
+    impostorPort = bound;
+    impostor = std::move(server);
+    impostorThread = std::thread([s = impostor.get()] { s->listen_after_bind(); });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!impostor->is_running() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+
+  void StopImpostor() {
+    if (!impostor)
+      return;
+    impostor->stop();
+    if (impostorThread.joinable())
+      impostorThread.join();
+    impostor.reset();
+    impostorPort = 0;
   }
 
   void Answer(const TRoute& route, const TSimService& service, const httplib::Request& req,
@@ -280,7 +385,12 @@ TSefazSim::~TSefazSim() {
 void TSefazSim::Start() {
   if (impl_->server)
     return;
-  auto server = std::make_unique<httplib::SSLServer>([this](SSL_CTX& ctx) { return impl_->SetupTls(ctx); });
+  {
+    std::lock_guard lock(impl_->faultMutex);
+    impl_->stopping = false;
+  }
+  auto server = std::make_unique<httplib::SSLServer>(
+      [this](SSL_CTX& ctx) { return impl_->SetupTls(ctx, impl_->serverIdentity, impl_->intermediatePem); });
   if (!server->is_valid())
     throw std::runtime_error("sefaz-sim: TLS setup failed");
   server->set_payload_max_length(16 * 1024 * 1024);
@@ -318,9 +428,18 @@ void TSefazSim::Start() {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!impl_->server->is_running() && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  for (const auto& [wsdlName, fault] : impl_->options.Faults)
+    if (fault == TSimFault::WrongCertificate)
+      impl_->StartImpostor();
 }
 
 void TSefazSim::Stop() {
+  {
+    std::lock_guard lock(impl_->faultMutex);
+    impl_->stopping = true;
+  }
+  impl_->faultChanged.notify_all();
+  impl_->StopImpostor();
   if (!impl_->server)
     return;
   impl_->server->stop();
@@ -385,6 +504,20 @@ void TSefazSim::SetSingleDocumentSynchronous(bool on) {
   impl_->singleDocumentSynchronous = on;
 }
 
+void TSefazSim::SetFault(const std::string& wsdlName, TSimFault fault) {
+  {
+    std::lock_guard lock(impl_->faultMutex);
+    impl_->faults[AsciiUpper(wsdlName)] = fault;
+  }
+  impl_->faultChanged.notify_all();
+  if (fault == TSimFault::WrongCertificate && impl_->server)
+    impl_->StartImpostor();
+}
+
+TSimFault TSefazSim::FaultOf(const std::string& wsdlName) const {
+  return impl_->FaultOf(wsdlName);
+}
+
 void TSefazSim::AddTaxpayer(TSimTaxpayer taxpayer) {
   impl_->taxpayers.Add(std::move(taxpayer));
 }
@@ -393,9 +526,14 @@ std::string TSefazSim::ServersIniText() const {
   std::string ini;
   for (const std::string& section : impl_->states.Sections()) {
     ini += "[" + section + "]\r\n";
-    for (const auto& service : impl_->services)
+    for (const auto& service : impl_->services) {
+      std::string url = ServiceUrl(section, service->WsdlName());
+      if (impl_->impostorPort > 0 && impl_->FaultOf(service->WsdlName()) == TSimFault::WrongCertificate)
+        url = std::string("https://") + kLoopback + ":" + std::to_string(impl_->impostorPort.load()) + "/" +
+              section + "/ws/" + service->WsdlName() + ".asmx";
       for (const std::string& key : service->ServerKeys())
-        ini += key + "=" + ServiceUrl(section, service->WsdlName()) + "\r\n";
+        ini += key + "=" + url + "\r\n";
+    }
     // The NFC-e's QR code and consultation addresses of the state, which its QR code must name.
     ini += "NFCeQRCode=" + BaseUrl() + NFCeQRCodePath(section) + "\r\n";
     ini += "NFCeConsulta=" + BaseUrl() + NFCeConsultaPath(section) + "\r\n";

@@ -7,12 +7,14 @@
 // service does not know, or is not well-formed gets a SOAP fault with HTTP 500.
 #pragma once
 
+#include "sefaz-sim/SimFaults.h"
 #include "sefaz-sim/SimTaxpayers.h"
 #include "vxnDevCertificates.h"
 
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -68,6 +70,9 @@ struct TSefazSimOptions {
   // authorities do since the synchronous answer became compulsory for such lots. Off by default (hosts
   // of the documented asynchronous flow send such lots); sefaz-sim --single-sync switches it on.
   bool SingleDocumentSynchronous = false;
+  // Faults switched on from the start, by the WSDL name of the service ("NFeAutorizacao4"); see
+  // SimFaults.h and SetFault.
+  std::map<std::string, TSimFault> Faults;
   // Told of every request once answered: "<method> <path> <HTTP status> <action>".
   std::function<void(const std::string&)> OnRequest;
 };
@@ -133,6 +138,14 @@ public:
   // Switches the rules of TSefazSimOptions::IssueDateDelay and SingleDocumentSynchronous.
   void SetIssueDateDelay(bool on);
   void SetSingleDocumentSynchronous(bool on);
+
+  // Switches a fault on for every request of the service of that WSDL name (compared without regard to
+  // case), or off with TSimFault::None. WrongCertificate starts a second listener, with a server
+  // certificate of an authority the clients do not know, and gives the service its address there in the
+  // servers file written from then on (ServersIniText, WriteConfig). A reply held by Timeout goes out
+  // when its fault is switched off or the server stops.
+  void SetFault(const std::string& wsdlName, TSimFault fault);
+  TSimFault FaultOf(const std::string& wsdlName) const;
 
   // Registers a taxpayer for the taxpayer query (111 with its infCad; an unknown one is refused).
   void AddTaxpayer(TSimTaxpayer taxpayer);

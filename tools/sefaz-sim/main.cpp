@@ -2,7 +2,7 @@
 //
 //   sefaz-sim [--port N] [--write-config DIR] [--data DIR] [--schemas DIR] [--status-paused 108|109]
 //             [--receipt-processing N] [--dfe-wait SECONDS] [--dfe-damaged-nsu N] [--date-delay]
-//             [--single-sync] [--quiet]
+//             [--single-sync] [--fault SERVICE=KIND]... [--quiet]
 #include "sefaz-sim/SefazSim.h"
 
 #include "vxnFiles.h"
@@ -21,7 +21,7 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: sefaz-sim [--port N] [--write-config DIR] [--data DIR] [--schemas DIR] "
     "[--status-paused 108|109] [--receipt-processing N] [--dfe-wait SECONDS] [--dfe-damaged-nsu N] "
-    "[--intermediate-ca] [--date-delay] [--single-sync] [--quiet]\n"
+    "[--intermediate-ca] [--date-delay] [--single-sync] [--fault SERVICE=KIND]... [--quiet]\n"
     "  --port N              port on 127.0.0.1 (0, the default, picks a free one)\n"
     "  --write-config DIR    write a servers file, a component INI file and a client certificate into DIR\n"
     "                        (an authority kept there from an earlier run is reused)\n"
@@ -39,6 +39,9 @@ constexpr std::string_view kUsage =
     "  --date-delay          apply the issue-date delay control: an NF-e dated more than 7 days ago is\n"
     "                        authorised late (150), more than 30 days ago refused (228)\n"
     "  --single-sync         refuse a lot of one document sent for an asynchronous answer (452)\n"
+    "  --fault SERVICE=KIND  a fault of the service of that WSDL name (NFeAutorizacao4, ...), repeatable;\n"
+    "                        KIND: timeout, closed, http500, http503, soap-fault, malformed, truncated,\n"
+    "                        bad-signature, wrong-certificate\n"
     "  --quiet               do not print a line per request\n";
 
 struct Args {
@@ -99,7 +102,16 @@ Args Parse(int argc, char** argv) {
       a.options.IssueDateDelay = true;
     else if (arg == "--single-sync")
       a.options.SingleDocumentSynchronous = true;
-    else if (arg == "--quiet")
+    else if (arg == "--fault") {
+      const std::string_view text = value();
+      const std::size_t equals = text.find('=');
+      const auto fault = equals == std::string_view::npos
+                             ? std::nullopt
+                             : vxn::sim::SimFaultFromText(text.substr(equals + 1));
+      if (!fault || equals == 0)
+        Usage("--fault needs SERVICE=KIND with a known KIND: " + std::string(text));
+      a.options.Faults[std::string(text.substr(0, equals))] = *fault;
+    } else if (arg == "--quiet")
       a.quiet = true;
     else if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
