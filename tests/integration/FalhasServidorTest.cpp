@@ -4,11 +4,10 @@
 // returned as it came; the request's log stays as it was sent (with its "not delivered" note when it
 // never reached the service), no reply log or distribution file pretends to a result, and once the fault
 // is off the same receipt, key or query gives the authorised document and its distribution XML.
+#include "ComponentAgainstSim.h"
 #include "datasets/vxnNFeDataSets.h"
-#include "sefaz-sim/SefazSim.h"
 #include "support/NFeDocumentFiller.h"
 #include "support/RefusalOf.h"
-#include "support/SimOptions.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
 #include "support/XmlTag.h"
@@ -65,21 +64,16 @@ NomesLog LogsDe(const std::string& servico) {
   return {"-ped-rec.xml", "-pro-rec.xml", "consReciNFe_v4.00.xsd"};
 }
 
-class FalhasServidorTest : public ::testing::Test {
+class FalhasServidorTest : public test::TComponentAgainstSim {
 protected:
   void SetUp() override {
-    sim_.Start();
-    files_ = sim_.WriteConfig(dir_.Path() + "sim");
-    nfe_.LoadConfig(files_.ConfigFile);
+    TComponentAgainstSim::SetUp();
     nfe_.SetLoteUnicoSincrono(false);
-    nfe_.SetDiretorioLogErro(dir_.Path() + "LogErro");
     nfe_.GetGov();
     // The component verifies the server here, as nfe does: a wrong certificate must be refused.
     nfe_.SetIgnoreInvalidCertificates(false);
     nfe_.SetTimeOut(3000);
   }
-  void TearDown() override { EvxnException::ResetClassState(); }
-
   // Fresh log and distribution folders for case `i`.
   void Pastas(int i) {
     caso_ = dir_.Path() + "caso" + std::to_string(i) + "/";
@@ -146,10 +140,6 @@ protected:
 
   void Caso(const CasoFalha& c, int i);
 
-  test::TempDir dir_;
-  sim::TSefazSim sim_{test::SimOptions()};
-  sim::TSefazSimConfigFiles files_;
-  TvxnNFe nfe_;
   std::string caso_, logDir_;
 };
 
