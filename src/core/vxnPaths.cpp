@@ -1,6 +1,7 @@
 #include "vxnPaths.h"
 
 #include <dlfcn.h>
+#include <link.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -53,20 +54,25 @@ bool HoldsShippedData(const std::filesystem::path& dir) {
 }
 
 // The folder of the file this code was loaded from: the shared library, or the program that linked
-// the static library.
-std::filesystem::path LoadedFromDirectory() {
+// the static library. For the program itself the dynamic linker keeps no path (dladdr then reports
+// argv[0], which is only "nfe" when the shell found it on PATH), so its own file stands in.
+std::filesystem::path LoadedFromDirectory(const std::filesystem::path& program) {
   Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&ProgramDirectory), &info) == 0 || !info.dli_fname)
+  link_map* map = nullptr;
+  if (dladdr1(reinterpret_cast<void*>(&ProgramDirectory), &info, reinterpret_cast<void**>(&map),
+              RTLD_DL_LINKMAP) == 0)
     return {};
+  if (map == nullptr || map->l_name == nullptr || map->l_name[0] == '\0')
+    return program.parent_path();
   std::error_code ec;
-  const auto file = std::filesystem::canonical(info.dli_fname, ec);
+  const auto file = std::filesystem::canonical(map->l_name, ec);
   return ec ? std::filesystem::path() : file.parent_path();
 }
 
 // The data folder of an installed library: share/quorvant-nfe of the prefix it was loaded from, else of
 // the prefix it was configured for; empty when neither exists.
-std::string InstalledDataDirectory() {
-  if (const auto from = LoadedFromDirectory(); !from.empty())
+std::string InstalledDataDirectory(const std::filesystem::path& program) {
+  if (const auto from = LoadedFromDirectory(program); !from.empty())
     for (const char* relative : {QVX_DATA_FROM_LIBDIR, QVX_DATA_FROM_BINDIR})
       if (const auto dir = (from / relative).lexically_normal(); HoldsShippedData(dir))
         return dir.string();
@@ -88,7 +94,7 @@ std::string ProgramDirectory() {
   // it; otherwise an installed library answers with its data folder, which is found once per process.
   if (HoldsShippedData(exe.parent_path()))
     return IncludeTrailingPathDelimiter(exe.parent_path().string());
-  static const std::string installed = InstalledDataDirectory();
+  static const std::string installed = InstalledDataDirectory(exe);
   return IncludeTrailingPathDelimiter(installed.empty() ? exe.parent_path().string() : installed);
 }
 

@@ -9,9 +9,11 @@
 
 namespace vxn {
 
-// The directory of the running executable with a trailing "/", or the directory named by the
-// environment variable QUORVANT_NFE_HOME when it is set and not empty (an installed library keeps
-// its data under share/ and points there).
+// The folder of the shipped data and the files the component writes beside it, with a trailing "/":
+// the folder named by QUORVANT_NFE_HOME when it is set and not empty; else the running program's folder
+// when the data is beside it (a build tree, an application deployed with its own copy); else
+// share/quorvant-nfe of the prefix the library was installed in (found from where the library or the
+// program that linked it was loaded, then at the configured prefix); else the program's folder.
 std::string ProgramDirectory();
 
 // "\" becomes "/".

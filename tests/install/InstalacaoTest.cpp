@@ -106,6 +106,18 @@ TEST(Instalacao, ConsumidoresDeFindPackageEPkgConfigEmitemContraOServidorInstala
   ASSERT_TRUE(fs::is_directory(prefixo + QVX_INSTALL_DATADIR "/Templates"))
       << "no shipped data in the prefix";
 
+  // The installed tool as a person runs it: found on PATH (its argv[0] is then only "nfe"), from a
+  // folder of its own, on the embedded default.
+  {
+    ProcessOptions o = SemProgramHome({{"PATH", prefixo + "bin:/usr/bin:/bin"}, {"HOME", raiz.File("casa")}});
+    o.unset.push_back("XDG_DATA_HOME");
+    o.workDir = raiz.Path();
+    const ProcessResult r =
+        RunProcess({"/bin/sh", "-c", "exec nfe status"}, o, {}, std::chrono::seconds(120));
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("107"), std::string::npos) << r.out;
+  }
+
   SimInstalado sim(prefixo, raiz.File("sim/"));
   ASSERT_FALSE(sim.Config().empty()) << "the installed sefaz-sim did not start";
   int numero = 2001;
