@@ -4,21 +4,6 @@
 
 namespace vxn {
 
-void TvxnDS_pl008a::AddDataSetsListaNFE() {
-  SetPartsNFe({"A", "B", "C", "D", "E", "F", "G", "AUTXML", "X", "W", "Y", "Z", "REBOQUE", "VOL", "LACRE",
-               "PROCREF", "OBSCONT", "MANAGER"});
-}
-
-void TvxnDS_pl008a::AddDataSetsListaItemNFe() {
-  SetPartsNFeItem({"H", "I", "NVE", "J",  "K", "L",  "M",   "N",         "O",         "P",  "Q", "R",
-                   "S", "T", "U",   "UB", "V", "DI", "ADI", "DETEXPORT", "EXPORTIND", "L1", "L2"});
-}
-
-void TvxnDS_pl008g::AddDataSetsListaItemNFe() {
-  SetPartsNFeItem({"H", "I", "NVE", "J", "K",  "L", "M",  "N",   "NA",        "O",         "P",  "Q",
-                   "R", "S", "T",   "U", "UB", "V", "DI", "ADI", "DETEXPORT", "EXPORTIND", "L1", "L2"});
-}
-
 void TvxnDS_pl009::AddDataSetsListaNFE() {
   SetPartsNFe({"A",    "B",  "C",  "D", "E",  "F",       "G",   "AUTXML", "X",       "W",       "Y",
                "YA01", "YA", "YB", "Z", "ZD", "REBOQUE", "VOL", "LACRE",  "PROCREF", "OBSCONT", "MANAGER"});

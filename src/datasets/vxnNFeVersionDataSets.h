@@ -50,12 +50,35 @@ VXN_VERSION_DATASET(TvxnDS_pl006t, TvxnDS_pl006s)
 VXN_VERSION_DATASET(TvxnDS_pl006u, TvxnDS_pl006t)
 VXN_VERSION_DATASET(TvxnDS_pl006v, TvxnDS_pl006u)
 
-// Adds AUTXML to the document parts and NVE, UB, DETEXPORT, EXPORTIND, L2 to the item parts.
+// Layout 3.10: adds AUTXML to the document parts and NVE, UB, DETEXPORT, EXPORTIND, L2 to the item parts;
+// issue date and time with offset (dhEmi), the destination indicator, the final consumer and presence
+// indicators, and the means of payment (pag).
+//
+// The builders here write the groups in the form of the 3.10 schema; 4.00 overrides those whose form
+// changed and reuses the helpers below.
 class TvxnDS_pl008a : public TvxnDS_pl006s {
 public:
   void AddDataSetsListaItemNFe() override;
   void AddDataSetsListaNFE() override;
+  std::string ConverterAuto() override;
+  // Computes the access key, stores Id_A03, the zero-filled cNF_B03 and cDV_B23, and opens infNFe.
+  std::string ConvPartA() override;
+  std::string ConvPartB() override;
+  // The content of ide: its fields in schema order, then the references.
+  virtual void AppendCamposIde(std::string& out);
   std::string ConvPartE() override;
+  std::string ConvPartF() override;
+  std::string ConvPartG() override;
+  std::string ConvPartItens() override;
+  std::string ConvPartI() override;
+  std::string ConvPartK() override;
+  std::string ConvPartL1() override;
+  // The ICMS group chosen by CST_N12, or the Simples Nacional group chosen by CSOSN_N12a.
+  std::string ConvPartN() override;
+  std::string ConvPartO() override;
+  std::string ConvPartR() override;
+  std::string ConvPartT() override;
+  std::string ConvPartW() override;
   std::string ConvExporta() override;
   std::string ConvPartL2() override;
   std::string ConvPartQ() override;
@@ -63,7 +86,37 @@ public:
   std::string ConvPartRef() override;
   std::string ConvPartY() override;
   virtual std::string ConvPartUB();
+  // The ICMS of the destination state (ICMSUFDest): none before pl_008g.
+  virtual std::string convPartNA();
+  // One pag group per record of part YA (the means of payment of layout 3.10).
+  virtual std::string ConvPag();
   std::string ConvPartNVE();
+
+  // The ICMS groups of one layout: the fields of each group, nullptr where the layout has no such group.
+  struct TTabelaICMS {
+    const TvxnListaCampos *icms00, *icms10, *icms20, *icms30, *icms40, *icmsST41, *icms51, *icms60;
+    // CST 60 with the transfer filled or a fuel code: nullptr when CST 60 always gives ICMS60.
+    const TvxnListaCampos* icmsST60;
+    const TvxnListaCampos *icms70, *icms90, *icmsPart;
+    const TvxnListaCampos *sn101, *sn102, *sn201, *sn202, *sn500, *sn900;
+  };
+
+protected:
+  // The issuer's document in the key: the fiscal agency's CNPJ for a loose invoice, else the issuer's CPF
+  // (prefixed with "000"), else its CNPJ.
+  virtual std::string DocumentoChave();
+  // The pickup (retirada) and delivery (entrega) places share their form.
+  std::string ConvLocal(std::string_view tag, const TvxnListaCampos& campos);
+  // prod with the given fields between NCM and DI (they differ per package).
+  std::string ConvProd(const TvxnListaCampos& meio);
+  // IPI with the given fields before the CST group.
+  std::string ConvIPI(const TvxnListaCampos& cabecalho);
+  // total with the given ICMSTot fields, then ISSQNtot and retTrib.
+  std::string ConvTotal(const TvxnListaCampos& icmsTot);
+  // The group of CST_N12 in the table, "" when the code selects none.
+  std::string GrupoICMSDe(const TTabelaICMS& tabela);
+  // The Simples Nacional group of CSOSN_N12a in the table, "" when the code selects none.
+  std::string GrupoICMSSNDe(const TTabelaICMS& tabela);
 };
 
 VXN_VERSION_DATASET(TvxnDS_pl008b, TvxnDS_pl008a)
@@ -72,12 +125,14 @@ VXN_VERSION_DATASET(TvxnDS_pl008d, TvxnDS_pl008c)
 VXN_VERSION_DATASET(TvxnDS_pl008e, TvxnDS_pl008d)
 VXN_VERSION_DATASET(TvxnDS_pl008f, TvxnDS_pl008e)
 
-// NA (ICMS for the destination state) follows N among the item parts.
+// NA (ICMS for the destination state) follows N among the item parts; the CEST of the product and the
+// destination-state totals.
 class TvxnDS_pl008g : public TvxnDS_pl008f {
 public:
   void AddDataSetsListaItemNFe() override;
-  std::string ConvPartItens() override;
-  virtual std::string convPartNA();
+  std::string ConvPartI() override;
+  std::string ConvPartW() override;
+  std::string convPartNA() override;
 };
 
 VXN_VERSION_DATASET(TvxnDS_pl008h, TvxnDS_pl008g)
@@ -94,17 +149,12 @@ public:
   void AddDataSetsListaItemNFe() override;
   void AddDataSetsListaNFE() override;
   std::string ConverterAuto() override;
-  // Computes the access key, stores Id_A03, the zero-filled cNF_B03 and cDV_B23, and opens infNFe.
-  std::string ConvPartA() override;
-  std::string ConvPartB() override;
-  // The content of ide: its fields in schema order, then the references.
-  virtual void AppendCamposIde(std::string& out);
+  void AppendCamposIde(std::string& out) override;
   std::string ConvPartF() override;
   std::string ConvPartG() override;
   std::string ConvPartI() override;
   std::string ConvPartK() override;
   std::string ConvPartL1() override;
-  // The ICMS group chosen by CST_N12, or the Simples Nacional group chosen by CSOSN_N12a.
   std::string ConvPartN() override;
   std::string ConvPartO() override;
   std::string ConvPartR() override;
@@ -120,11 +170,6 @@ public:
 protected:
   // The Simples Nacional group of CSOSN_N12a, or "" when the code selects none.
   std::string GrupoICMSSN();
-
-private:
-  // The pickup (retirada) and delivery (entrega) places share their form.
-  std::string ConvLocal(std::string_view tag, const TvxnListaCampos& campos);
-  std::string GrupoICMS();
 };
 
 VXN_VERSION_DATASET(TvxnDS_pl009g, TvxnDS_pl009)
@@ -205,6 +250,10 @@ private:
 };
 
 #undef VXN_VERSION_DATASET
+
+// Whether an ANP product code is one of the fuels whose ICMS charged earlier by substitution is written
+// in the ICMSST group (CST 60, from 4.00).
+bool ProdutoCombustivelICMSST(std::string_view cProdANP);
 
 // A new version dataset of the class that belongs to the schema package.
 std::unique_ptr<TvxnNFeCustomDataSet> CreateVersionDataSet(TVersaoEsquema versao);

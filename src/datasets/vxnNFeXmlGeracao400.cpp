@@ -10,10 +10,6 @@ namespace vxn {
 
 namespace {
 
-bool Editing(const TvxnDataSet& part) {
-  return part.State() == dsEdit || part.State() == dsInsert;
-}
-
 // One value of the "<tag>content</tag>" groups, concatenated as the builders need.
 std::string Grupo(std::string_view tag, std::string_view conteudo) {
   if (conteudo.empty())
@@ -117,182 +113,6 @@ std::string TvxnDS_pl006r::ConvPartM() {
   return ConvertFieldParaXML(FindDataSet("M"), "vTotTrib_M02");
 }
 
-// ---------------------------------------------------------------- layout 3.10 (pl_008a)
-
-std::string TvxnDS_pl008a::ConvPartE() {
-  static const TvxnListaCampos kDest{"E", {"CNPJ_E02", "CPF_E03", "idEstrangeiro_E03a", "xNome_E04"}};
-  static const TvxnListaCampos kEnder{"E",
-                                      {"xLgr_E06", "nro_E07", "xCpl_E08", "xBairro_E09", "cMun_E10",
-                                       "xMun_E11", "UF_E12", "CEP_E13", "cPais_E14", "xPais_E15",
-                                       "fone_E16"}};
-  static const TvxnListaCampos kFim{"E", {"indIEDest_E16a", "IE_E17", "ISUF_E18", "IM_E18a", "email_E19"}};
-  std::string out = "<dest>";
-  AppendFields(out, kDest);
-  out += "<enderDest>";
-  AppendFields(out, kEnder);
-  out += "</enderDest>";
-  AppendFields(out, kFim);
-  out += "</dest>";
-  return out;
-}
-
-std::string TvxnDS_pl008a::ConvExporta() {
-  static const TvxnModeloXml kExporta{"@z(UFSaidaPais_ZA02)@z(xLocExporta_ZA03)@z(xLocDespacho_ZA04)"};
-  std::string conteudo;
-  AppendTemplate(conteudo, kExporta);
-  return Grupo("exporta", conteudo);
-}
-
-std::string TvxnDS_pl008a::ConvPartL2() {
-  return ConvertFieldParaXML(FindDataSet("L2"), "nRECOPI_LB01");
-}
-
-namespace {
-
-enum class TGrupoPIS { Nenhum, Aliq, Qtde, NT, Outr };
-
-// The PIS and COFINS group of a CST; the comparison is exact, so " 1" or "1" select nothing.
-TGrupoPIS GrupoPorCST(std::string_view cst) {
-  if (cst == "01" || cst == "02")
-    return TGrupoPIS::Aliq;
-  if (cst == "03")
-    return TGrupoPIS::Qtde;
-  for (std::string_view nt : {"04", "05", "06", "07", "08", "09"})
-    if (cst == nt)
-      return TGrupoPIS::NT;
-  for (std::string_view outr : {"49", "50", "51", "52", "53", "54", "55", "56", "60", "61", "62", "63",
-                                "64", "65", "66", "67", "70", "71", "72", "73", "74", "75", "98", "99"})
-    if (cst == outr)
-      return TGrupoPIS::Outr;
-  return TGrupoPIS::Nenhum;
-}
-
-} // namespace
-
-std::string TvxnDS_pl008a::ConvPartQ() {
-  static const TvxnModeloXml kAliq{"<PISAliq>@q(CST_Q06)@q(VBC_Q07)@q(PPIS_Q08)@q(VPIS_Q09)</PISAliq>"};
-  static const TvxnModeloXml kQtde{
-      "<PISQtde>@q(CST_Q06)@q(QBCPROD_Q10)@q(VALIQPROD_Q11)@q(VPIS_Q09)</PISQtde>"};
-  static const TvxnModeloXml kNT{"<PISNT>@q(CST_Q06)</PISNT>"};
-  static const TvxnModeloXml kOutr{
-      "<PISOutr>@q(CST_Q06)@q(VBC_Q07)@q(PPIS_Q08)@q(QBCPROD_Q10)@q(VALIQPROD_Q11)@q(VPIS_Q09)</PISOutr>"};
-  const TvxnModeloXml* modelos[] = {nullptr, &kAliq, &kQtde, &kNT, &kOutr};
-  const TvxnModeloXml* modelo = modelos[static_cast<int>(GrupoPorCST(Campo("CST_Q06").Value()))];
-  if (!modelo)
-    return {};
-  std::string out = "<PIS>";
-  AppendTemplate(out, *modelo);
-  out += "</PIS>";
-  return out;
-}
-
-std::string TvxnDS_pl008a::ConvPartS() {
-  static const TvxnModeloXml kAliq{
-      "<COFINSAliq>@s(CST_S06)@s(VBC_S07)@s(PCOFINS_S08)@s(VCOFINS_S11)</COFINSAliq>"};
-  static const TvxnModeloXml kQtde{
-      "<COFINSQtde>@s(CST_S06)@s(QBCPROD_S09)@s(VALIQPROD_S10)@s(VCOFINS_S11)</COFINSQtde>"};
-  static const TvxnModeloXml kNT{"<COFINSNT>@s(CST_S06)</COFINSNT>"};
-  static const TvxnModeloXml kOutr{"<COFINSOutr>@s(CST_S06)@s(VBC_S07)@s(PCOFINS_S08)@s(QBCPROD_S09)"
-                                   "@s(VALIQPROD_S10)@s(VCOFINS_S11)</COFINSOutr>"};
-  const TvxnModeloXml* modelos[] = {nullptr, &kAliq, &kQtde, &kNT, &kOutr};
-  const TvxnModeloXml* modelo = modelos[static_cast<int>(GrupoPorCST(Campo("CST_S06").Value()))];
-  if (!modelo)
-    return {};
-  std::string out = "<COFINS>";
-  AppendTemplate(out, *modelo);
-  out += "</COFINS>";
-  return out;
-}
-
-std::string TvxnDS_pl008a::ConvPartRef() {
-  static const TvxnListaCampos kRefNFe{"NREF", {"refNFe_BA02"}};
-  static const TvxnListaCampos kRefNF{
-      "NREF", {"cUF_BA04", "AAMM_BA05", "CNPJ_BA06", "mod_BA07", "serie_BA08", "nNF_BA09"}};
-  static const TvxnListaCampos kRefNFP{
-      "NREF",
-      {"cUF_BA11", "AAMM_BA12", "CNPJ_BA13", "CPF_BA14", "IE_BA15", "mod_BA16", "serie_BA17", "nNF_BA18"}};
-  static const TvxnListaCampos kRefCTe{"NREF", {"refCTe_BA19"}};
-  static const TvxnListaCampos kRefECF{"NREF", {"mod_BA21", "nECF_BA22", "nCOO_BA23"}};
-  std::string out;
-  AppendRepetido(out, "NREF", "<NFref>", "</NFref>", [this](const TXmlDataSetNFe&) {
-    std::string conteudo;
-    AppendFields(conteudo, kRefNFe);
-    std::string grupo;
-    AppendFields(grupo, kRefNF);
-    AppendGrupo(conteudo, "refNF", grupo);
-    grupo.clear();
-    AppendFields(grupo, kRefNFP);
-    AppendGrupo(conteudo, "refNFP", grupo);
-    AppendFields(conteudo, kRefCTe);
-    grupo.clear();
-    AppendFields(grupo, kRefECF);
-    AppendGrupo(conteudo, "refECF", grupo);
-    return conteudo;
-  });
-  return out;
-}
-
-std::string TvxnDS_pl008a::ConvPartY() {
-  static const TvxnListaCampos kFat{"Y", {"nFat_Y03", "vOrig_Y04", "vDesc_Y05", "vLiq_Y06"}};
-  static const TvxnListaCampos kDup{"DUP", {"nDup_Y08", "dVenc_Y09", "vDup_Y10"}};
-  std::string fat;
-  AppendFields(fat, kFat);
-  std::string conteudo = Grupo("fat", fat);
-  AppendRepetido(conteudo, "DUP", "<dup>", "</dup>", [this](const TXmlDataSetNFe&) {
-    std::string dup;
-    AppendFields(dup, kDup);
-    return dup;
-  });
-  return Grupo("cobr", conteudo);
-}
-
-std::string TvxnDS_pl008a::ConvPartUB() {
-  std::string conteudo = ConvertFieldParaXML(FindDataSet("UB"), "pDevol_UA02");
-  AppendGrupo(conteudo, "IPI", ConvertFieldParaXML(FindDataSet("UB"), "vIPIDevol_UA04"));
-  return Grupo("impostoDevol", conteudo);
-}
-
-std::string TvxnDS_pl008a::ConvPartNVE() {
-  std::string out;
-  TXmlDataSetNFe& nve = FindDataSet("NVE");
-  const TXmlFieldNFe& campo = static_cast<const TXmlFieldNFe&>(nve.FieldByName("NVE_I05a"));
-  for (nve.First(); !nve.Eof(); nve.Next())
-    AppendFieldXML(out, campo);
-  return out;
-}
-
-// ---------------------------------------------------------------- pl_008g
-
-std::string TvxnDS_pl008g::ConvPartItens() {
-  static const TvxnModeloXml kDet{"<det @h(nItem_H02)>"};
-  std::string out;
-  TXmlDataSetNFe& h = FindDataSet("H");
-  for (h.First(); !h.Eof(); h.Next()) {
-    AppendTemplate(out, kDet);
-    out += ConvPartI();
-    out += "<imposto>";
-    out += ConvPartM();
-    out += ConvPartN();
-    out += ConvPartO();
-    out += ConvPartP();
-    out += ConvPartU();
-    out += ConvPartQ();
-    out += ConvPartR();
-    out += ConvPartS();
-    out += ConvPartT();
-    out += convPartNA();
-    out += "</imposto>";
-    out += ConvPartUB();
-    out += ConvPartV();
-    out += "</det>";
-  }
-  return out;
-}
-
-std::string TvxnDS_pl008g::convPartNA() {
-  SemGerador("convPartNA");
-}
-
 // ---------------------------------------------------------------- layout 4.00 (pl_009)
 
 std::string TvxnDS_pl009::ConverterAuto() {
@@ -319,52 +139,6 @@ std::string TvxnDS_pl009::ConverterAuto() {
   return out;
 }
 
-std::string TvxnDS_pl009::ConvPartA() {
-  TXmlDataSetNFe& b = FindDataSet("B");
-  b.First();
-  TXmlDataSetNFe& a = FindDataSet("A");
-  if (!Editing(a))
-    a.Edit();
-  // The issuer's document: the fiscal agency's CNPJ for a loose invoice, else the CPF, else the CNPJ.
-  std::string documento(Campo("CNPJ_D02").Value());
-  if (documento.empty())
-    documento = Campo("CPF_C02a").Value();
-  if (documento.empty())
-    documento = Campo("CNPJ_C02").Value();
-  if (Utf8Length(documento) == 11)
-    documento = "000" + documento;
-  const std::string cNF(Campo("cNF_B03").Value());
-  const std::string chave =
-      CalculaChave(Campo("dhEmi_B09").Value(), Campo("cUF_B02").Value(), documento, Campo("mod_B06").Value(),
-                   Campo("serie_B07").Value(), Campo("nNF_B08").Value(), Campo("tpEmis_B22").Value(), cNF,
-                   TvxnLogDir{GetDiretorioLogErro()});
-  TXmlFieldNFe& id = Campo("Id_A03");
-  id.SetAsString("NFe" + chave);
-  a.Post();
-  if (!Editing(b))
-    b.Edit();
-  Campo("cNF_B03").SetAsString(TvxnGovUtils().Czro(cNF, 8));
-  Campo("cDV_B23").SetAsString(chave.substr(chave.size() - 1));
-  b.Post();
-  std::string out = "<infNFe ";
-  AppendFieldXML(out, id);
-  out += ' ';
-  AppendFieldXML(out, Campo("versao_A02"));
-  out += '>';
-  return out;
-}
-
-std::string TvxnDS_pl009::ConvPartB() {
-  TXmlDataSetNFe& b = FindDataSet("B");
-  if (b.RecordCount() == 0 && !Editing(b))
-    throw EvxnNFeDataSetException("Parte B - Identificaçãcão da Nota Fiscal eletrônica não foi preenchida.",
-                                  GetDiretorioLogErro());
-  std::string out = "<ide>";
-  AppendCamposIde(out);
-  out += "</ide>";
-  return out;
-}
-
 void TvxnDS_pl009::AppendCamposIde(std::string& out) {
   static const TvxnListaCampos kInicio{"B",
                                        {"cUF_B02", "cNF_B03", "natOp_B04", "mod_B06", "serie_B07", "nNF_B08",
@@ -377,20 +151,6 @@ void TvxnDS_pl009::AppendCamposIde(std::string& out) {
   AppendFields(out, kInicio);
   AppendFields(out, kFim);
   out += ConvPartRef();
-}
-
-std::string TvxnDS_pl009::ConvLocal(std::string_view tag, const TvxnListaCampos& campos) {
-  std::string conteudo;
-  AppendFields(conteudo, campos);
-  if (conteudo.empty())
-    return {};
-  std::string out = "<";
-  out.append(tag).append(">");
-  // The place must be identified: an empty CNPJ element stands in when neither document is known.
-  if (conteudo.find("<CNPJ>") == std::string::npos && conteudo.find("<CPF>") == std::string::npos)
-    out += "<CNPJ/>";
-  out.append(conteudo).append("</").append(tag).append(">");
-  return out;
 }
 
 std::string TvxnDS_pl009::ConvPartF() {
@@ -477,27 +237,7 @@ std::string TvxnDS_pl009::ConvPartL1() {
 
 std::string TvxnDS_pl009::ConvPartO() {
   static const TvxnListaCampos kIPI{"O", {"CNPJProd_O03", "cSelo_O04", "qSelo_O05", "cEnq_O06"}};
-  static const TvxnListaCampos kTrib{
-      "O", {"CST_O09", "vBC_O10", "pIPI_O13", "qUnid_O11", "vUnid_O12", "vIPI_O14"}};
-  static const TvxnListaCampos kNT{"O", {"CST_O09"}};
-  const std::string_view cst = Campo("CST_O09").Value();
-  const TvxnListaCampos* grupo = nullptr;
-  const char* tag = nullptr;
-  if (cst == "00" || cst == "49" || cst == "50" || cst == "99") {
-    grupo = &kTrib;
-    tag = "IPITrib";
-  } else if (cst.size() == 2 && ((cst >= "01" && cst <= "05") || (cst >= "51" && cst <= "55"))) {
-    grupo = &kNT;
-    tag = "IPINT";
-  }
-  std::string conteudo;
-  AppendFields(conteudo, kIPI);
-  if (grupo) {
-    std::string campos;
-    AppendFields(campos, *grupo);
-    AppendGrupo(conteudo, tag, campos);
-  }
-  return Grupo("IPI", conteudo);
+  return ConvIPI(kIPI);
 }
 
 std::string TvxnDS_pl009::ConvPartR() {
@@ -533,24 +273,7 @@ std::string TvxnDS_pl009::ConvPartW() {
             "vFCPSTRet_W06b",    "vProd_W07", "vFrete_W08",      "vSeg_W09",        "vDesc_W10",
             "vII_W11",           "vIPI_W12",  "vIPIDevol_W12a",  "vPIS_W13",        "vCOFINS_W14",
             "vOutro_W15",        "vNF_W16",   "vTotTrib_W16a"}};
-  static const TvxnListaCampos kISSQNtot{"W",
-                                         {"vServ_W18", "vBC_W19", "vISS_W20", "vPIS_W21", "vCOFINS_W22",
-                                          "dCompet_W22a", "vDeducao_W22b", "vOutro_W22c", "vDescIncond_W22d",
-                                          "vDescCond_W22e", "vISSRet_W22f", "cRegTrib_W22g"}};
-  static const TvxnListaCampos kRetTrib{"W",
-                                        {"vRetPIS_W24", "vRetCOFINS_W25", "vRetCSLL_W26", "vBCIRRF_W27",
-                                         "vIRRF_W28", "vBCRetPrev_W29", "vRetPrev_W30"}};
-  std::string out = "<total><ICMSTot>";
-  AppendFields(out, kICMSTot);
-  out += "</ICMSTot>";
-  std::string grupo;
-  AppendFields(grupo, kISSQNtot);
-  AppendGrupo(out, "ISSQNtot", grupo);
-  grupo.clear();
-  AppendFields(grupo, kRetTrib);
-  AppendGrupo(out, "retTrib", grupo);
-  out += "</total>";
-  return out;
+  return ConvTotal(kICMSTot);
 }
 
 std::string TvxnDS_pl009::ConvPartYA01() {

@@ -9,17 +9,6 @@ namespace vxn {
 
 namespace {
 
-// Fuel products (ANP codes) whose ICMS charged earlier by substitution goes in the ICMSST group.
-constexpr std::string_view kCombustiveis[] = {
-    "210203001", "320101001", "320101002", "320102002", "320102001", "320102003", "320102005", "320201001",
-    "320103001", "220102001", "320301001", "320103002", "820101032", "820101026", "820101027", "820101004",
-    "820101005", "820101022", "820101031", "820101030", "820101014", "820101006", "820101016", "820101015",
-    "820101025", "820101017", "820101018", "820101019", "820101020", "820101021", "420105001", "420101005",
-    "420101004", "420102005", "420102004", "420104001", "820101033", "820101034", "420106001", "820101011",
-    "820101003", "820101013", "820101012", "420106002", "830101001", "420301004", "420202001", "420301001",
-    "420301002", "410103001", "410101001", "410102001", "430101004", "510101001", "510101002", "510102001",
-    "510102002", "510201001", "510201003", "510301003", "510103001", "510301001"};
-
 const TvxnListaCampos kICMS00{
     "N", {"orig_N11", "CST_N12", "modBC_N13", "vBC_N15", "pICMS_N16", "vICMS_N17", "pFCP_N17b", "vFCP_N17c"}};
 const TvxnListaCampos kICMS10{"N", {"orig_N11",    "CST_N12",     "modBC_N13",         "vBC_N15",
@@ -99,77 +88,25 @@ struct TGrupoICMS {
   const TvxnListaCampos* campos = nullptr;
 };
 
-bool Combustivel(std::string_view cProdANP) {
-  return std::find(std::begin(kCombustiveis), std::end(kCombustiveis), cProdANP) != std::end(kCombustiveis);
-}
+} // namespace
+
+namespace {
+
+const TvxnDS_pl008a::TTabelaICMS kTabela400{&kICMS00,    &kICMS10,    &kICMS20,    &kICMS30,     &kICMS40,
+                                            &kICMSST,    &kICMS51,    &kICMS60,    &kICMSSTComb, &kICMS70,
+                                            &kICMS90,    &kICMSPart,  &kICMSSN101, &kICMSSN102,  &kICMSSN201,
+                                            &kICMSSN202, &kICMSSN500, &kICMSSN900};
 
 } // namespace
 
-std::string TvxnDS_pl009::GrupoICMS() {
-  const std::string_view cst = Campo("CST_N12").Value();
-  // The transfer (repasse) of ICMS charged earlier to the destination state.
-  const bool repasse = !Campo("vBCSTDest_N31").Value().empty() || !Campo("vICMSSTDest_N32").Value().empty();
-  const bool partilha = !Campo("UFST_N24").Value().empty();
-  TGrupoICMS grupo;
-  if (cst == "00")
-    grupo = {"ICMS00", &kICMS00};
-  else if (cst == "10")
-    grupo = partilha ? TGrupoICMS{"ICMSPart", &kICMSPart} : TGrupoICMS{"ICMS10", &kICMS10};
-  else if (cst == "20")
-    grupo = {"ICMS20", &kICMS20};
-  else if (cst == "30")
-    grupo = {"ICMS30", &kICMS30};
-  else if (cst == "40" || cst == "50" || (cst == "41" && !repasse))
-    grupo = {"ICMS40", &kICMS40};
-  else if (cst == "41")
-    grupo = {"ICMSST", &kICMSST};
-  else if (cst == "51")
-    grupo = {"ICMS51", &kICMS51};
-  else if (cst == "60" && !repasse && !Combustivel(Campo("cProdANP_LA02").Value()))
-    grupo = {"ICMS60", &kICMS60};
-  else if (cst == "60")
-    grupo = {"ICMSST", &kICMSSTComb};
-  else if (cst == "70")
-    grupo = {"ICMS70", &kICMS70};
-  else if (cst == "90")
-    grupo = partilha ? TGrupoICMS{"ICMSPart", &kICMSPart} : TGrupoICMS{"ICMS90", &kICMS90};
-  if (!grupo.campos)
-    return {};
-  std::string campos;
-  AppendFields(campos, *grupo.campos);
-  std::string out;
-  AppendGrupo(out, grupo.tag, campos);
-  return out;
-}
-
 std::string TvxnDS_pl009::GrupoICMSSN() {
-  const std::string_view csosn = Campo("CSOSN_N12a").Value();
-  TGrupoICMS grupo;
-  if (csosn == "101")
-    grupo = {"ICMSSN101", &kICMSSN101};
-  else if (csosn == "102" || csosn == "103" || csosn == "300" || csosn == "400")
-    grupo = {"ICMSSN102", &kICMSSN102};
-  else if (csosn == "201")
-    grupo = {"ICMSSN201", &kICMSSN201};
-  else if (csosn == "202" || csosn == "203")
-    grupo = {"ICMSSN202", &kICMSSN202};
-  else if (csosn == "500")
-    grupo = {"ICMSSN500", &kICMSSN500};
-  else if (csosn == "900")
-    grupo = {"ICMSSN900", &kICMSSN900};
-  if (!grupo.campos)
-    return {};
-  std::string campos;
-  AppendFields(campos, *grupo.campos);
-  std::string out;
-  AppendGrupo(out, grupo.tag, campos);
-  return out;
+  return GrupoICMSSNDe(kTabela400);
 }
 
 std::string TvxnDS_pl009::ConvPartN() {
   std::string grupo = GrupoICMSSN();
   if (grupo.empty())
-    grupo = GrupoICMS();
+    grupo = GrupoICMSDe(kTabela400);
   if (grupo.empty())
     return {};
   return "<ICMS>" + grupo + "</ICMS>";
@@ -278,7 +215,7 @@ std::string TvxnDS_pl009p::GrupoICMS400p(bool reforma) {
     grupo = {"ICMS51", &kICMS51p};
   else if (cst == "53")
     grupo = {"ICMS53", &kICMS53p};
-  else if (cst == "60" && !repasse && !Combustivel(Campo("cProdANP_LA02").Value()))
+  else if (cst == "60" && !repasse && !ProdutoCombustivelICMSST(Campo("cProdANP_LA02").Value()))
     grupo = {"ICMS60", &kICMS60p};
   else if (cst == "60")
     grupo = {"ICMSST", &kICMSSTComb};

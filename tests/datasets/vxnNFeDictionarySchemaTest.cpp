@@ -1,5 +1,6 @@
-// The shipped 4.00 dictionaries checked against the official schema: every element field exists
-// under the group its part stands for, with the schema's maximum length as its size and the schema's values.
+// The shipped dictionaries of layouts 4.00 and 3.10 checked against the official schema of their layout:
+// every element field exists under the group its part stands for, with the schema's maximum length as its
+// size and the schema's values.
 #include "datasets/vxnNFeDataSets.h"
 #include "vxnPaths.h"
 
@@ -18,13 +19,24 @@
 namespace vxn {
 namespace {
 
-// The groups of infNFe each part stands for.
-std::map<std::string, std::vector<std::string>> PartGroups() {
+// The groups of infNFe each part stands for; a layout's own file names the parts whose groups differ.
+std::map<std::string, std::vector<std::string>> PartGroups(const std::string& versao) {
   std::map<std::string, std::vector<std::string>> groups;
-  for (const auto& row : test::ReadTable("datasets/data/partes-e-grupos.tsv"))
-    groups[row.at(0)] = {row.begin() + 1, row.end()};
+  for (const std::string& file : {std::string("partes-e-grupos.tsv"), "partes-e-grupos-" + versao + ".tsv"}) {
+    if (file.ends_with("-4.00.tsv"))
+      continue;
+    for (const auto& row : test::ReadTable("datasets/data/" + file))
+      groups[row.at(0)] = {row.begin() + 1, row.end()};
+  }
   return groups;
 }
+
+struct Dictionary {
+  std::string layout; // templates folder and schemas folder
+  std::string versao; // of the schema files
+  TVersaoEsquema esquema;
+  bool exportacao;
+};
 
 std::string Tag(const std::string& fieldName) {
   return fieldName.substr(0, fieldName.find('_'));
@@ -34,15 +46,19 @@ std::string Describe(std::size_t n) {
   return n == test::kUnbounded ? "unbounded" : std::to_string(n);
 }
 
-class DictionarySchemaTest : public ::testing::TestWithParam<bool> {
+class DictionarySchemaTest : public ::testing::TestWithParam<Dictionary> {
 protected:
-  static void SetUpTestSuite() {
-    schema = std::make_unique<test::NFeSchemaLeaves>(ProgramDirectory() + "Esquemas/vm60/");
+  static void TearDownTestSuite() { schemas.clear(); }
+  static test::NFeSchemaLeaves& Schema(const Dictionary& d) {
+    auto& schema = schemas[d.layout];
+    if (!schema)
+      schema = std::make_unique<test::NFeSchemaLeaves>(ProgramDirectory() + "Esquemas/" + d.layout + "/",
+                                                       d.versao);
+    return *schema;
   }
-  static void TearDownTestSuite() { schema.reset(); }
-  static std::unique_ptr<test::NFeSchemaLeaves> schema;
+  static std::map<std::string, std::unique_ptr<test::NFeSchemaLeaves>> schemas;
 };
-std::unique_ptr<test::NFeSchemaLeaves> DictionarySchemaTest::schema;
+std::map<std::string, std::unique_ptr<test::NFeSchemaLeaves>> DictionarySchemaTest::schemas;
 
 TEST(NFeSchemaLeavesTest, PatternLengths) {
   EXPECT_EQ(test::PatternMaxLength("[0-9]{8}"), 8u);
@@ -53,9 +69,12 @@ TEST(NFeSchemaLeavesTest, PatternLengths) {
 }
 
 TEST_P(DictionarySchemaTest, EveryFieldIsInTheSchemaWithItsMaximumLengthAndValues) {
+  const Dictionary& dictionary = GetParam();
+  test::NFeSchemaLeaves& schema = Schema(dictionary);
   TvxnNFeDataSets ds;
-  ds.SetXMLDicionario(test::ShippedDictionary(GetParam()));
-  const auto partGroups = PartGroups();
+  ds.SetVersaoEsquema(dictionary.esquema);
+  ds.SetXMLDicionario(test::ShippedDictionary(dictionary.exportacao, dictionary.layout));
+  const auto partGroups = PartGroups(dictionary.versao);
   int checked = 0;
   for (const auto& part : ds.GetListDataSets()) {
     auto groups = partGroups.find(part->Name());
@@ -73,7 +92,7 @@ TEST_P(DictionarySchemaTest, EveryFieldIsInTheSchemaWithItsMaximumLengthAndValue
       bool sizeMatches = false;
       std::vector<std::string> permitted; // values some matching leaf of the schema permits
       for (const std::string& group : groups->second)
-        for (const auto& leaf : schema->Leaves(group))
+        for (const auto& leaf : schema.Leaves(group))
           if (leaf.attribute != element && leaf.path.ends_with("/" + Tag(field.FieldName()))) {
             found.push_back(group + leaf.path + " (" + Describe(leaf.maxLength) + ")");
             sizeMatches = sizeMatches || leaf.maxLength == field.TamanhoMapeadoDataSet();
@@ -99,11 +118,17 @@ TEST_P(DictionarySchemaTest, EveryFieldIsInTheSchemaWithItsMaximumLengthAndValue
       ++checked;
     }
   }
-  EXPECT_GT(checked, 400);
+  EXPECT_GT(checked, 380);
 }
 
-INSTANTIATE_TEST_SUITE_P(Dictionaries, DictionarySchemaTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Exportacao" : "Normal"; });
+INSTANTIATE_TEST_SUITE_P(Dictionaries, DictionarySchemaTest,
+                         ::testing::Values(Dictionary{"vm60", "4.00", pl_009g, false},
+                                           Dictionary{"vm60", "4.00", pl_009g, true},
+                                           Dictionary{"vm50a", "3.10", pl_008i2, false},
+                                           Dictionary{"vm50a", "3.10", pl_008i2, true}),
+                         [](const auto& info) {
+                           return info.param.layout + (info.param.exportacao ? "Exportacao" : "Normal");
+                         });
 
 } // namespace
 } // namespace vxn

@@ -7,8 +7,8 @@
 
 namespace vxn::test {
 
-std::string ShippedDictionary(bool exportacao) {
-  return ProgramDirectory() + "Templates/vm60/Conversor/" +
+std::string ShippedDictionary(bool exportacao, const std::string& layout) {
+  return ProgramDirectory() + "Templates/" + layout + "/Conversor/" +
          (exportacao ? "NFeDataSets_Exportacao.xml" : "NFeDataSets.xml");
 }
 

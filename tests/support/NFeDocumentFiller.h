@@ -8,8 +8,8 @@
 
 namespace vxn::test {
 
-// The shipped 4.00 dictionary in the program directory (normal or export).
-std::string ShippedDictionary(bool exportacao = false);
+// The shipped dictionary in the program directory (normal or export) of a layout's templates folder.
+std::string ShippedDictionary(bool exportacao = false, const std::string& layout = "vm60");
 
 // Incluir, the document groups, `items` items (IncluirItem ... SalvarItem) and one instalment;
 // does not call Salvar. Returns the number of values assigned.

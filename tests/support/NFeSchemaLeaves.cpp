@@ -99,8 +99,11 @@ std::size_t PatternMaxLength(std::string_view pattern) {
   return PatternParser(pattern).Alternation();
 }
 
-NFeSchemaLeaves::NFeSchemaLeaves(const std::string& folder) {
-  for (const char* file : {"tiposBasico_v4.00.xsd", "DFeTiposBasicos_v1.00.xsd", "leiauteNFe_v4.00.xsd"}) {
+NFeSchemaLeaves::NFeSchemaLeaves(const std::string& folder, const std::string& versao) {
+  for (const std::string& file : {"tiposBasico_v" + versao + ".xsd", std::string("DFeTiposBasicos_v1.00.xsd"),
+                                  "leiauteNFe_v" + versao + ".xsd"}) {
+    if (!FileExists(folder + file))
+      continue; // the basic types of the tax reform exist from its package on
     const std::string xsd = ReadWholeFile(folder + file);
     for (const std::string& type : Nodes(xsd, "xs:simpleType"))
       simpleTypes_.emplace(Str(type, "string(/*/@name)"), type);

@@ -1,4 +1,4 @@
-// The leaves (simple-content elements and attributes) of the official NF-e 4.00 schema below a group
+// The leaves (simple-content elements and attributes) of the official NF-e schema of a layout below a group
 // of infNFe, with the maximum length each one's type allows. Read through TvxnGovUtils XPath, for the
 // test that checks the shipped dataset dictionaries against the schema.
 #pragma once
@@ -28,8 +28,9 @@ public:
     std::vector<std::string> enumeration; // permitted values; empty when any value of the type passes
   };
 
-  // Reads leiauteNFe_v4.00.xsd and tiposBasico_v4.00.xsd from the folder.
-  explicit NFeSchemaLeaves(const std::string& folder);
+  // Reads leiauteNFe_v<versao>.xsd and tiposBasico_v<versao>.xsd (and DFeTiposBasicos_v1.00.xsd when it
+  // is there) from the folder.
+  explicit NFeSchemaLeaves(const std::string& folder, const std::string& versao = "4.00");
 
   // Leaves below the group given as a path of element names under infNFe ("det/prod"); "" gives
   // infNFe's own attributes.

@@ -85,6 +85,35 @@ TEST(NfeToolEmitir, AReformSaleOfAnAlphanumericIssuerIsAuthorisedOnTheEmbeddedDe
             "");
 }
 
+// The 3.10 sale of examples/ with --versao-manual vm50a on the embedded default: converted with the 3.10
+// dictionary, sent to the local server's 3.10 service, authorised, and its distribution XML is a 3.10 nfeProc
+// that the 3.10 schema and xmlsec1 accept. Without the option the same text is refused by the 4.00
+// dictionary.
+TEST(NfeToolEmitir, ALayout310SaleIsAuthorisedWithVersaoManualVm50a) {
+  test::TempDir home;
+  const std::string exemplo = std::string(QVX_SOURCE_DIR) + "/examples/venda-sp-mg-310-comandos.txt";
+  const NfeRunResult r = RunNfe({"--versao-manual", "vm50a", "emitir", exemplo}, InHome(home));
+  ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+  const std::vector<Bloco> blocos = Blocos(r.out);
+  ASSERT_EQ(blocos.size(), 1u) << r.out;
+  EXPECT_EQ(blocos[0].chave, "35261211222333000181550010000011011730155829");
+  EXPECT_EQ(blocos[0].status, "100 Autorizado o uso da NF-e");
+  const std::string distribuicao = ReadWholeFile(blocos[0].distribuicao);
+  EXPECT_THAT(distribuicao, HasSubstr("<nfeProc versao=\"3.10\""));
+  EXPECT_THAT(distribuicao, HasSubstr("</natOp><indPag>1</indPag><mod>55</mod>"));
+  EXPECT_EQ(XmlSchemaErrors(distribuicao, FindSchema("procNFe_v3.10.xsd")), "");
+  EXPECT_EQ(XmlSec1VerifyErrors(distribuicao,
+                                home.Path() +
+                                    "home/.local/share/quorvant-nfe/certificado-teste/autoridade-teste.pem"),
+            "");
+
+  const NfeRunResult semOpcao = RunNfe({"emitir", exemplo}, InHome(home));
+  EXPECT_EQ(semOpcao.exitCode, 5) << semOpcao.out;
+  EXPECT_THAT(semOpcao.err, HasSubstr("Campo indPag_B05 não encontrado"));
+  const NfeRunResult invalida = RunNfe({"--versao-manual", "vm70", "emitir", exemplo}, InHome(home));
+  EXPECT_EQ(invalida.exitCode, 2);
+}
+
 TEST_F(NfeToolEmitirWithConfig, ADuplicateIsRefusedWithExitOneAndNoProtocolOrDistribution) {
   const NfeRunResult r = Nfe({"emitir", "--sincrono", kComandos, kComandos});
   EXPECT_EQ(r.exitCode, 1) << r.err;

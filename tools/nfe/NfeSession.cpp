@@ -71,6 +71,8 @@ void TNfeSession::Configurar() {
     CarregarConfig();
   // The component trusts any server once its government-services object exists; the tool verifies the
   // chain and the host name of every server unless told otherwise.
+  if (options_.VersaoManual)
+    nfe_->SetVersaoManual(*options_.VersaoManual);
   nfe_->GetGov();
   nfe_->SetIgnoreInvalidCertificates(options_.Inseguro);
 }

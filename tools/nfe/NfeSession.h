@@ -29,6 +29,9 @@ struct TNfeGlobalOptions {
   // On the embedded default: work as an issuer of alphanumeric CNPJ (12ABC34501DE35, state SP) with its
   // own test certificate and folders ("alfanumerico/" in the data folder), against the same local server.
   bool EmitenteAlfanumerico = false;
+  // The layout version (VersaoManual) to work with: on the embedded default vm60 unless given; with
+  // --config the file's value unless given.
+  std::optional<TVersaoManual> VersaoManual;
   // Do not verify the server's certificate chain and host name (the component's own default). Without
   // it every call verifies them.
   bool Inseguro = false;

@@ -12,10 +12,38 @@
 #include "vxnNFeException.h"
 
 #include <iostream>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
 using namespace vxn::tool;
+
+// The layout versions the tool works with, by the names of TVersaoManual.
+const std::vector<std::pair<std::string, vxn::TVersaoManual>>& VersoesManual() {
+  static const std::vector<std::pair<std::string, vxn::TVersaoManual>> versoes{{"vm30", vxn::vm30},
+                                                                               {"vm40", vxn::vm40},
+                                                                               {"vm50", vxn::vm50},
+                                                                               {"vm50a", vxn::vm50a},
+                                                                               {"vm60", vxn::vm60}};
+  return versoes;
+}
+
+std::vector<std::string> VersaoManualNames() {
+  std::vector<std::string> nomes;
+  for (const auto& [nome, versao] : VersoesManual())
+    nomes.push_back(nome);
+  return nomes;
+}
+
+std::optional<vxn::TVersaoManual> VersaoManualFromName(const std::string& nome) {
+  for (const auto& [n, versao] : VersoesManual())
+    if (n == nome)
+      return versao;
+  return std::nullopt;
+}
 
 // Failures of the configuration itself are told apart from failures of the operation.
 int ExitCodeOf(const vxn::EvxnException& e) {
@@ -65,6 +93,11 @@ int main(int argc, char** argv) {
   app.add_flag("--emitente-alfanumerico", cl.Global.EmitenteAlfanumerico,
                "Embedded default only: act as an issuer of alphanumeric CNPJ (12ABC34501DE35, SP)")
       ->excludes("--destinatario");
+  app.add_option_function<std::string>(
+         "--versao-manual",
+         [&cl](const std::string& v) { cl.Global.VersaoManual = *VersaoManualFromName(v); },
+         "Layout version: vm30 (1.10), vm40 or vm50 (2.00), vm50a (3.10), vm60 (4.00, the default)")
+      ->check(CLI::IsMember(VersaoManualNames()));
   app.add_flag("--inseguro", cl.Global.Inseguro,
                "Do not verify the server's certificate and host name (says so on the first line)");
   AddStatusCommand(app, cl);
