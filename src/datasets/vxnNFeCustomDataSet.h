@@ -76,6 +76,8 @@ public:
   virtual std::string ConvObsFisco();
   virtual std::string ConvAutXML();
   virtual std::string ConvDetExport();
+  // The approximate total of taxes of the item: none before pl_006r.
+  virtual std::string ConvPartM();
 
   // Fill the part lists of this layout (the names are looked up, so a missing part fails).
   virtual void AddDataSetsListaItemNFe();
@@ -100,7 +102,28 @@ public:
   // nullptr when none does.
   TvxnNFeXMLField* FindCampoRec(std::string_view group, int position);
 
+  // The ICMS groups of one layout: the fields of each group, nullptr where the layout has no such group.
+  struct TTabelaICMS {
+    const TvxnListaCampos *icms00, *icms10, *icms20, *icms30, *icms40, *icmsST41, *icms51, *icms60;
+    // CST 60 with the transfer filled or a fuel code: nullptr when CST 60 always gives ICMS60.
+    const TvxnListaCampos* icmsST60;
+    const TvxnListaCampos *icms70, *icms90, *icmsPart;
+    const TvxnListaCampos *sn101, *sn102, *sn201, *sn202, *sn500, *sn900;
+  };
+
 protected:
+  // The group of CST_N12 in the table, "" when the code selects none.
+  std::string GrupoICMSDe(const TTabelaICMS& tabela);
+  // The Simples Nacional group of CSOSN_N12a in the table, "" when the code selects none.
+  std::string GrupoICMSSNDe(const TTabelaICMS& tabela);
+  // "<ICMS>" with the Simples Nacional group of the table, else its CST group; "" when neither applies.
+  std::string ConvICMS(const TTabelaICMS& tabela);
+  // IPI with the given fields before the CST group.
+  std::string ConvIPI(const TvxnListaCampos& cabecalho);
+  // total with the given ICMSTot and ISSQNtot fields, then retTrib.
+  std::string ConvTotal(const TvxnListaCampos& icmsTot, const TvxnListaCampos& issqnTot);
+  // The pickup (retirada) and delivery (entrega) places share their form.
+  std::string ConvLocal(std::string_view tag, const TvxnListaCampos& campos);
   // The failure of a builder that this layout does not have.
   [[noreturn]] void SemGerador(std::string_view builder) const;
   // Appends one element per record of the part visible under its master link: `abre`, the record's

@@ -22,13 +22,41 @@ VXN_VERSION_DATASET(TvxnDS_pl005b, TvxnDS_pl005a)
 VXN_VERSION_DATASET(TvxnDS_pl005c, TvxnDS_pl005b)
 VXN_VERSION_DATASET(TvxnDS_pl005d, TvxnDS_pl005c)
 VXN_VERSION_DATASET(TvxnDS_pl005f, TvxnDS_pl005d)
-// Layout 2.00: the issuer, transport and additional information groups keep this form up to 4.00.
+// Layout 2.00: issue and exit dates (dEmi, dSaiEnt, hSaiEnt), the tax regime of the issuer (CRT), the
+// Simples Nacional ICMS groups, the recipient's e-mail, the item's other expenses and totalling flag, the
+// purchase order of the item. The issuer, transport, billing, references and additional information keep
+// this form up to 4.00.
 class TvxnDS_pl006e : public TvxnDS_pl005d {
 public:
+  void AddDataSetsListaItemNFe() override;
+  void AddDataSetsListaNFE() override;
+  std::string ConverterAuto() override;
+  std::string ConvPartA() override;
+  std::string ConvPartB() override;
   std::string ConvPartC() override;
+  std::string ConvPartE() override;
+  std::string ConvPartF() override;
+  std::string ConvPartG() override;
+  std::string ConvPartItens() override;
+  std::string ConvPartI() override;
+  std::string ConvPartK() override;
+  std::string ConvPartL1() override;
+  std::string ConvPartL2() override;
+  std::string ConvPartN() override;
+  std::string ConvPartO() override;
+  std::string ConvPartQ() override;
+  std::string ConvPartS() override;
+  std::string ConvPartW() override;
   std::string ConvPartX() override;
+  std::string ConvPartY() override;
   std::string ConvPartZ() override;
+  std::string ConvPartRef() override;
+  std::string ConvExporta() override;
   std::string ConvPartZCCana();
+
+protected:
+  // The fields of prod after DI (the order and the FCI number from pl_006s).
+  virtual const TvxnListaCampos& CamposPedido();
 };
 
 VXN_VERSION_DATASET(TvxnDS_pl006f, TvxnDS_pl006e)
@@ -39,13 +67,19 @@ VXN_VERSION_DATASET(TvxnDS_pl006m, TvxnDS_pl006j)
 VXN_VERSION_DATASET(TvxnDS_pl006n, TvxnDS_pl006m)
 VXN_VERSION_DATASET(TvxnDS_pl006p, TvxnDS_pl006n)
 VXN_VERSION_DATASET(TvxnDS_pl006q, TvxnDS_pl006p)
-// The approximate total of taxes of the item (vTotTrib).
+// The approximate total of taxes of the item (vTotTrib) and of the document.
 class TvxnDS_pl006r : public TvxnDS_pl006q {
 public:
-  std::string ConvPartM();
+  std::string ConvPartM() override;
+  std::string ConvPartW() override;
 };
 
-VXN_VERSION_DATASET(TvxnDS_pl006s, TvxnDS_pl006r)
+// The FCI number of an imported item's content (nFCI).
+class TvxnDS_pl006s : public TvxnDS_pl006r {
+protected:
+  const TvxnListaCampos& CamposPedido() override;
+};
+
 VXN_VERSION_DATASET(TvxnDS_pl006t, TvxnDS_pl006s)
 VXN_VERSION_DATASET(TvxnDS_pl006u, TvxnDS_pl006t)
 VXN_VERSION_DATASET(TvxnDS_pl006v, TvxnDS_pl006u)
@@ -71,20 +105,12 @@ public:
   std::string ConvPartG() override;
   std::string ConvPartItens() override;
   std::string ConvPartI() override;
-  std::string ConvPartK() override;
   std::string ConvPartL1() override;
   // The ICMS group chosen by CST_N12, or the Simples Nacional group chosen by CSOSN_N12a.
   std::string ConvPartN() override;
-  std::string ConvPartO() override;
-  std::string ConvPartR() override;
-  std::string ConvPartT() override;
   std::string ConvPartW() override;
   std::string ConvExporta() override;
   std::string ConvPartL2() override;
-  std::string ConvPartQ() override;
-  std::string ConvPartS() override;
-  std::string ConvPartRef() override;
-  std::string ConvPartY() override;
   virtual std::string ConvPartUB();
   // The ICMS of the destination state (ICMSUFDest): none before pl_008g.
   virtual std::string convPartNA();
@@ -92,31 +118,14 @@ public:
   virtual std::string ConvPag();
   std::string ConvPartNVE();
 
-  // The ICMS groups of one layout: the fields of each group, nullptr where the layout has no such group.
-  struct TTabelaICMS {
-    const TvxnListaCampos *icms00, *icms10, *icms20, *icms30, *icms40, *icmsST41, *icms51, *icms60;
-    // CST 60 with the transfer filled or a fuel code: nullptr when CST 60 always gives ICMS60.
-    const TvxnListaCampos* icmsST60;
-    const TvxnListaCampos *icms70, *icms90, *icmsPart;
-    const TvxnListaCampos *sn101, *sn102, *sn201, *sn202, *sn500, *sn900;
-  };
-
 protected:
   // The issuer's document in the key: the fiscal agency's CNPJ for a loose invoice, else the issuer's CPF
   // (prefixed with "000"), else its CNPJ.
   virtual std::string DocumentoChave();
-  // The pickup (retirada) and delivery (entrega) places share their form.
-  std::string ConvLocal(std::string_view tag, const TvxnListaCampos& campos);
   // prod with the given fields between NCM and DI (they differ per package).
   std::string ConvProd(const TvxnListaCampos& meio);
-  // IPI with the given fields before the CST group.
-  std::string ConvIPI(const TvxnListaCampos& cabecalho);
-  // total with the given ICMSTot fields, then ISSQNtot and retTrib.
+  // total with the given ICMSTot fields and the ISSQNtot of 3.10 and 4.00.
   std::string ConvTotal(const TvxnListaCampos& icmsTot);
-  // The group of CST_N12 in the table, "" when the code selects none.
-  std::string GrupoICMSDe(const TTabelaICMS& tabela);
-  // The Simples Nacional group of CSOSN_N12a in the table, "" when the code selects none.
-  std::string GrupoICMSSNDe(const TTabelaICMS& tabela);
 };
 
 VXN_VERSION_DATASET(TvxnDS_pl008b, TvxnDS_pl008a)

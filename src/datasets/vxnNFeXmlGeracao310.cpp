@@ -120,20 +120,6 @@ void TvxnDS_pl008a::AppendCamposIde(std::string& out) {
   out += ConvPartRef();
 }
 
-std::string TvxnDS_pl008a::ConvLocal(std::string_view tag, const TvxnListaCampos& campos) {
-  std::string conteudo;
-  AppendFields(conteudo, campos);
-  if (conteudo.empty())
-    return {};
-  std::string out = "<";
-  out.append(tag).append(">");
-  // The place must be identified: an empty CNPJ element stands in when neither document is known.
-  if (conteudo.find("<CNPJ>") == std::string::npos && conteudo.find("<CPF>") == std::string::npos)
-    out += "<CNPJ/>";
-  out.append(conteudo).append("</").append(tag).append(">");
-  return out;
-}
-
 std::string TvxnDS_pl008a::ConvPartF() {
   static const TvxnListaCampos kRetirada{"F",
                                          {"CNPJ_F02", "CPF_F02a", "xLgr_F03", "nro_F04", "xCpl_F05",
@@ -206,17 +192,6 @@ std::string TvxnDS_pl008a::ConvProd(const TvxnListaCampos& meio) {
   out += ConvPartL1();
   out += ConvPartL2();
   out += "</prod>";
-  return out;
-}
-
-std::string TvxnDS_pl008a::ConvPartK() {
-  static const TvxnListaCampos kMed{"K", {"nLote_K02", "qLote_K03", "dFab_K04", "dVal_K05", "vPMC_K06"}};
-  std::string out;
-  AppendRepetido(out, "K", "<med>", "</med>", [this](const TXmlDataSetNFe&) {
-    std::string med;
-    AppendFields(med, kMed);
-    return med;
-  });
   return out;
 }
 
@@ -293,139 +268,10 @@ const TvxnDS_pl008a::TTabelaICMS kTabela310{&k310ICMS00, &k310ICMS10,   &k310ICM
                                             &k310ICMS90, &k310ICMSPart, &k310SN101,  &k310SN102,  &k310SN201,
                                             &k310SN202,  &k310SN500,    &k310SN900};
 
-// Fuel products (ANP codes) whose ICMS charged earlier by substitution goes in the ICMSST group.
-constexpr std::string_view kCombustiveis[] = {
-    "210203001", "320101001", "320101002", "320102002", "320102001", "320102003", "320102005", "320201001",
-    "320103001", "220102001", "320301001", "320103002", "820101032", "820101026", "820101027", "820101004",
-    "820101005", "820101022", "820101031", "820101030", "820101014", "820101006", "820101016", "820101015",
-    "820101025", "820101017", "820101018", "820101019", "820101020", "820101021", "420105001", "420101005",
-    "420101004", "420102005", "420102004", "420104001", "820101033", "820101034", "420106001", "820101011",
-    "820101003", "820101013", "820101012", "420106002", "830101001", "420301004", "420202001", "420301001",
-    "420301002", "410103001", "410101001", "410102001", "430101004", "510101001", "510101002", "510102001",
-    "510102002", "510201001", "510201003", "510301003", "510103001", "510301001"};
-
 } // namespace
 
-bool ProdutoCombustivelICMSST(std::string_view cProdANP) {
-  for (std::string_view codigo : kCombustiveis)
-    if (codigo == cProdANP)
-      return true;
-  return false;
-}
-
-std::string TvxnDS_pl008a::GrupoICMSDe(const TTabelaICMS& t) {
-  const std::string_view cst = Campo("CST_N12").Value();
-  // The transfer (repasse) of ICMS charged earlier to the destination state.
-  const bool repasse = !Campo("vBCSTDest_N31").Value().empty() || !Campo("vICMSSTDest_N32").Value().empty();
-  const bool partilha = !Campo("UFST_N24").Value().empty();
-  std::string_view tag;
-  const TvxnListaCampos* campos = nullptr;
-  if (cst == "00")
-    tag = "ICMS00", campos = t.icms00;
-  else if (cst == "10")
-    tag = partilha ? "ICMSPart" : "ICMS10", campos = partilha ? t.icmsPart : t.icms10;
-  else if (cst == "20")
-    tag = "ICMS20", campos = t.icms20;
-  else if (cst == "30")
-    tag = "ICMS30", campos = t.icms30;
-  else if (cst == "40" || cst == "50" || (cst == "41" && !repasse))
-    tag = "ICMS40", campos = t.icms40;
-  else if (cst == "41")
-    tag = "ICMSST", campos = t.icmsST41;
-  else if (cst == "51")
-    tag = "ICMS51", campos = t.icms51;
-  else if (cst == "60" && t.icmsST60 && (repasse || ProdutoCombustivelICMSST(Campo("cProdANP_LA02").Value())))
-    tag = "ICMSST", campos = t.icmsST60;
-  else if (cst == "60")
-    tag = "ICMS60", campos = t.icms60;
-  else if (cst == "70")
-    tag = "ICMS70", campos = t.icms70;
-  else if (cst == "90")
-    tag = partilha ? "ICMSPart" : "ICMS90", campos = partilha ? t.icmsPart : t.icms90;
-  if (!campos)
-    return {};
-  std::string conteudo;
-  AppendFields(conteudo, *campos);
-  std::string out;
-  AppendGrupo(out, tag, conteudo);
-  return out;
-}
-
-std::string TvxnDS_pl008a::GrupoICMSSNDe(const TTabelaICMS& t) {
-  const std::string_view csosn = Campo("CSOSN_N12a").Value();
-  std::string_view tag;
-  const TvxnListaCampos* campos = nullptr;
-  if (csosn == "101")
-    tag = "ICMSSN101", campos = t.sn101;
-  else if (csosn == "102" || csosn == "103" || csosn == "300" || csosn == "400")
-    tag = "ICMSSN102", campos = t.sn102;
-  else if (csosn == "201")
-    tag = "ICMSSN201", campos = t.sn201;
-  else if (csosn == "202" || csosn == "203")
-    tag = "ICMSSN202", campos = t.sn202;
-  else if (csosn == "500")
-    tag = "ICMSSN500", campos = t.sn500;
-  else if (csosn == "900")
-    tag = "ICMSSN900", campos = t.sn900;
-  if (!campos)
-    return {};
-  std::string conteudo;
-  AppendFields(conteudo, *campos);
-  std::string out;
-  AppendGrupo(out, tag, conteudo);
-  return out;
-}
-
 std::string TvxnDS_pl008a::ConvPartN() {
-  std::string grupo = GrupoICMSSNDe(kTabela310);
-  if (grupo.empty())
-    grupo = GrupoICMSDe(kTabela310);
-  return Grupo("ICMS", grupo);
-}
-
-std::string TvxnDS_pl008a::ConvPartO() {
-  static const TvxnListaCampos kIPI{"O", {"clEnq_O02", "CNPJProd_O03", "cSelo_O04", "qSelo_O05", "cEnq_O06"}};
-  return ConvIPI(kIPI);
-}
-
-std::string TvxnDS_pl008a::ConvIPI(const TvxnListaCampos& cabecalho) {
-  static const TvxnListaCampos kTrib{
-      "O", {"CST_O09", "vBC_O10", "pIPI_O13", "qUnid_O11", "vUnid_O12", "vIPI_O14"}};
-  static const TvxnListaCampos kNT{"O", {"CST_O09"}};
-  const std::string_view cst = Campo("CST_O09").Value();
-  const TvxnListaCampos* grupo = nullptr;
-  const char* tag = nullptr;
-  if (cst == "00" || cst == "49" || cst == "50" || cst == "99") {
-    grupo = &kTrib;
-    tag = "IPITrib";
-  } else if (cst.size() == 2 && ((cst >= "01" && cst <= "05") || (cst >= "51" && cst <= "55"))) {
-    grupo = &kNT;
-    tag = "IPINT";
-  }
-  std::string conteudo;
-  AppendFields(conteudo, cabecalho);
-  if (grupo) {
-    std::string campos;
-    AppendFields(campos, *grupo);
-    AppendGrupo(conteudo, tag, campos);
-  }
-  return Grupo("IPI", conteudo);
-}
-
-std::string TvxnDS_pl008a::ConvPartR() {
-  static const TvxnListaCampos kPISST{"R",
-                                      {"vBC_R02", "pPIS_R03", "qBCProd_R04", "vAliqProd_R05", "vPIS_R06"}};
-  std::string conteudo;
-  AppendFields(conteudo, kPISST);
-  return Grupo("PISST", conteudo);
-}
-
-std::string TvxnDS_pl008a::ConvPartT() {
-  static const TvxnListaCampos kCOFINSST{
-      "T", {"vBC_T02", "pCOFINS_T03", "qBCProd_T04", "vAliqProd_T05", "vCOFINS_T06"}};
-  std::string conteudo;
-  AppendFields(conteudo, kCOFINSST);
-  return Grupo("COFINSST", conteudo);
+  return ConvICMS(kTabela310);
 }
 
 std::string TvxnDS_pl008a::ConvPartW() {
@@ -442,20 +288,7 @@ std::string TvxnDS_pl008a::ConvTotal(const TvxnListaCampos& icmsTot) {
                                          {"vServ_W18", "vBC_W19", "vISS_W20", "vPIS_W21", "vCOFINS_W22",
                                           "dCompet_W22a", "vDeducao_W22b", "vOutro_W22c", "vDescIncond_W22d",
                                           "vDescCond_W22e", "vISSRet_W22f", "cRegTrib_W22g"}};
-  static const TvxnListaCampos kRetTrib{"W",
-                                        {"vRetPIS_W24", "vRetCOFINS_W25", "vRetCSLL_W26", "vBCIRRF_W27",
-                                         "vIRRF_W28", "vBCRetPrev_W29", "vRetPrev_W30"}};
-  std::string out = "<total><ICMSTot>";
-  AppendFields(out, icmsTot);
-  out += "</ICMSTot>";
-  std::string grupo;
-  AppendFields(grupo, kISSQNtot);
-  AppendGrupo(out, "ISSQNtot", grupo);
-  grupo.clear();
-  AppendFields(grupo, kRetTrib);
-  AppendGrupo(out, "retTrib", grupo);
-  out += "</total>";
-  return out;
+  return TvxnNFeCustomDataSet::ConvTotal(icmsTot, kISSQNtot);
 }
 
 std::string TvxnDS_pl008a::ConvPag() {
@@ -501,105 +334,6 @@ std::string TvxnDS_pl008a::ConvExporta() {
 
 std::string TvxnDS_pl008a::ConvPartL2() {
   return ConvertFieldParaXML(FindDataSet("L2"), "nRECOPI_LB01");
-}
-
-namespace {
-
-enum class TGrupoPIS { Nenhum, Aliq, Qtde, NT, Outr };
-
-// The PIS and COFINS group of a CST; the comparison is exact, so " 1" or "1" select nothing.
-TGrupoPIS GrupoPorCST(std::string_view cst) {
-  if (cst == "01" || cst == "02")
-    return TGrupoPIS::Aliq;
-  if (cst == "03")
-    return TGrupoPIS::Qtde;
-  for (std::string_view nt : {"04", "05", "06", "07", "08", "09"})
-    if (cst == nt)
-      return TGrupoPIS::NT;
-  for (std::string_view outr : {"49", "50", "51", "52", "53", "54", "55", "56", "60", "61", "62", "63",
-                                "64", "65", "66", "67", "70", "71", "72", "73", "74", "75", "98", "99"})
-    if (cst == outr)
-      return TGrupoPIS::Outr;
-  return TGrupoPIS::Nenhum;
-}
-
-} // namespace
-
-std::string TvxnDS_pl008a::ConvPartQ() {
-  static const TvxnModeloXml kAliq{"<PISAliq>@q(CST_Q06)@q(VBC_Q07)@q(PPIS_Q08)@q(VPIS_Q09)</PISAliq>"};
-  static const TvxnModeloXml kQtde{
-      "<PISQtde>@q(CST_Q06)@q(QBCPROD_Q10)@q(VALIQPROD_Q11)@q(VPIS_Q09)</PISQtde>"};
-  static const TvxnModeloXml kNT{"<PISNT>@q(CST_Q06)</PISNT>"};
-  static const TvxnModeloXml kOutr{
-      "<PISOutr>@q(CST_Q06)@q(VBC_Q07)@q(PPIS_Q08)@q(QBCPROD_Q10)@q(VALIQPROD_Q11)@q(VPIS_Q09)</PISOutr>"};
-  const TvxnModeloXml* modelos[] = {nullptr, &kAliq, &kQtde, &kNT, &kOutr};
-  const TvxnModeloXml* modelo = modelos[static_cast<int>(GrupoPorCST(Campo("CST_Q06").Value()))];
-  if (!modelo)
-    return {};
-  std::string out = "<PIS>";
-  AppendTemplate(out, *modelo);
-  out += "</PIS>";
-  return out;
-}
-
-std::string TvxnDS_pl008a::ConvPartS() {
-  static const TvxnModeloXml kAliq{
-      "<COFINSAliq>@s(CST_S06)@s(VBC_S07)@s(PCOFINS_S08)@s(VCOFINS_S11)</COFINSAliq>"};
-  static const TvxnModeloXml kQtde{
-      "<COFINSQtde>@s(CST_S06)@s(QBCPROD_S09)@s(VALIQPROD_S10)@s(VCOFINS_S11)</COFINSQtde>"};
-  static const TvxnModeloXml kNT{"<COFINSNT>@s(CST_S06)</COFINSNT>"};
-  static const TvxnModeloXml kOutr{"<COFINSOutr>@s(CST_S06)@s(VBC_S07)@s(PCOFINS_S08)@s(QBCPROD_S09)"
-                                   "@s(VALIQPROD_S10)@s(VCOFINS_S11)</COFINSOutr>"};
-  const TvxnModeloXml* modelos[] = {nullptr, &kAliq, &kQtde, &kNT, &kOutr};
-  const TvxnModeloXml* modelo = modelos[static_cast<int>(GrupoPorCST(Campo("CST_S06").Value()))];
-  if (!modelo)
-    return {};
-  std::string out = "<COFINS>";
-  AppendTemplate(out, *modelo);
-  out += "</COFINS>";
-  return out;
-}
-
-std::string TvxnDS_pl008a::ConvPartRef() {
-  static const TvxnListaCampos kRefNFe{"NREF", {"refNFe_BA02"}};
-  static const TvxnListaCampos kRefNF{
-      "NREF", {"cUF_BA04", "AAMM_BA05", "CNPJ_BA06", "mod_BA07", "serie_BA08", "nNF_BA09"}};
-  static const TvxnListaCampos kRefNFP{
-      "NREF",
-      {"cUF_BA11", "AAMM_BA12", "CNPJ_BA13", "CPF_BA14", "IE_BA15", "mod_BA16", "serie_BA17", "nNF_BA18"}};
-  static const TvxnListaCampos kRefCTe{"NREF", {"refCTe_BA19"}};
-  static const TvxnListaCampos kRefECF{"NREF", {"mod_BA21", "nECF_BA22", "nCOO_BA23"}};
-  std::string out;
-  AppendRepetido(out, "NREF", "<NFref>", "</NFref>", [this](const TXmlDataSetNFe&) {
-    std::string conteudo;
-    AppendFields(conteudo, kRefNFe);
-    std::string grupo;
-    AppendFields(grupo, kRefNF);
-    AppendGrupo(conteudo, "refNF", grupo);
-    grupo.clear();
-    AppendFields(grupo, kRefNFP);
-    AppendGrupo(conteudo, "refNFP", grupo);
-    AppendFields(conteudo, kRefCTe);
-    grupo.clear();
-    AppendFields(grupo, kRefECF);
-    AppendGrupo(conteudo, "refECF", grupo);
-    return conteudo;
-  });
-  return out;
-}
-
-std::string TvxnDS_pl008a::ConvPartY() {
-  static const TvxnListaCampos kFat{"Y", {"nFat_Y03", "vOrig_Y04", "vDesc_Y05", "vLiq_Y06"}};
-  static const TvxnListaCampos kDup{"DUP", {"nDup_Y08", "dVenc_Y09", "vDup_Y10"}};
-  std::string fat;
-  AppendFields(fat, kFat);
-  std::string conteudo = Grupo("fat", fat);
-  AppendRepetido(conteudo, "DUP", "<dup>", "</dup>", [this](const TXmlDataSetNFe&) {
-    std::string dup;
-    AppendFields(dup, kDup);
-    return dup;
-  });
-  return Grupo("cobr", conteudo);
 }
 
 std::string TvxnDS_pl008a::ConvPartUB() {

@@ -1,0 +1,503 @@
+// The group builders of layout 2.00 (pl_006e ... pl_006v), each in the class of the package where its
+// group took its 2.00 form; 3.10 and 4.00 keep the issuer, transport, billing, references, PIS, COFINS and
+// additional information in this form.
+#include "vxnGovUtils.h"
+#include "vxnNFeException.h"
+#include "vxnNFeVersionDataSets.h"
+#include "vxnText.h"
+#include "xml/vxnNFeUtils.h"
+
+namespace vxn {
+
+namespace {
+
+bool Editing(const TvxnDataSet& part) {
+  return part.State() == dsEdit || part.State() == dsInsert;
+}
+
+// "<tag>content</tag>", or "" when the content is empty.
+std::string Grupo(std::string_view tag, std::string_view conteudo) {
+  if (conteudo.empty())
+    return {};
+  std::string out;
+  out.reserve(conteudo.size() + 2 * tag.size() + 5);
+  out.append("<").append(tag).append(">").append(conteudo).append("</").append(tag).append(">");
+  return out;
+}
+
+// The ICMS groups of 2.00: ICMS40 with its value and the reason of the exemption, no exempted ICMS
+// elsewhere, CST 60 always in ICMS60.
+const TvxnListaCampos k200ICMS00{"N",
+                                 {"orig_N11", "CST_N12", "modBC_N13", "vBC_N15", "pICMS_N16", "vICMS_N17"}};
+const TvxnListaCampos k200ICMS10{"N",
+                                 {"orig_N11", "CST_N12", "modBC_N13", "vBC_N15", "pICMS_N16", "vICMS_N17",
+                                  "modBCST_N18", "pMVAST_N19", "pRedBCST_N20", "vBCST_N21", "pICMSST_N22",
+                                  "vICMSST_N23"}};
+const TvxnListaCampos k200ICMS20{
+    "N", {"orig_N11", "CST_N12", "modBC_N13", "pRedBC_N14", "vBC_N15", "pICMS_N16", "vICMS_N17"}};
+const TvxnListaCampos k200ICMS30{"N",
+                                 {"orig_N11", "CST_N12", "modBCST_N18", "pMVAST_N19", "pRedBCST_N20",
+                                  "vBCST_N21", "pICMSST_N22", "vICMSST_N23"}};
+const TvxnListaCampos k200ICMS40{"N", {"orig_N11", "CST_N12", "vICMS_N17", "motDesICMS_N28"}};
+const TvxnListaCampos k200ICMSST{
+    "N", {"orig_N11", "CST_N12", "vBCSTRet_N26", "vICMSSTRet_N27", "vBCSTDest_N31", "vICMSSTDest_N32"}};
+const TvxnListaCampos k200ICMS60{"N", {"orig_N11", "CST_N12", "vBCSTRet_N26", "vICMSSTRet_N27"}};
+const TvxnListaCampos k200ICMS70{"N",
+                                 {"orig_N11", "CST_N12", "modBC_N13", "pRedBC_N14", "vBC_N15", "pICMS_N16",
+                                  "vICMS_N17", "modBCST_N18", "pMVAST_N19", "pRedBCST_N20", "vBCST_N21",
+                                  "pICMSST_N22", "vICMSST_N23"}};
+const TvxnListaCampos k200ICMS90{"N",
+                                 {"orig_N11", "CST_N12", "modBC_N13", "vBC_N15", "pRedBC_N14", "pICMS_N16",
+                                  "vICMS_N17", "modBCST_N18", "pMVAST_N19", "pRedBCST_N20", "vBCST_N21",
+                                  "pICMSST_N22", "vICMSST_N23"}};
+const TvxnListaCampos k200ICMSPart{"N",
+                                   {"orig_N11", "CST_N12", "modBC_N13", "vBC_N15", "pRedBC_N14", "pICMS_N16",
+                                    "vICMS_N17", "modBCST_N18", "pMVAST_N19", "pRedBCST_N20", "vBCST_N21",
+                                    "pICMSST_N22", "vICMSST_N23", "pBCOp_N25", "UFST_N24"}};
+const TvxnListaCampos k200SN101{"N", {"orig_N11", "CSOSN_N12a", "pCredSN_N29", "vCredICMSSN_N30"}};
+const TvxnListaCampos k200SN102{"N", {"orig_N11", "CSOSN_N12a"}};
+const TvxnListaCampos k200SN201{"N",
+                                {"orig_N11", "CSOSN_N12a", "modBCST_N18", "pMVAST_N19", "pRedBCST_N20",
+                                 "vBCST_N21", "pICMSST_N22", "vICMSST_N23", "pCredSN_N29",
+                                 "vCredICMSSN_N30"}};
+const TvxnListaCampos k200SN202{"N",
+                                {"orig_N11", "CSOSN_N12a", "modBCST_N18", "pMVAST_N19", "pRedBCST_N20",
+                                 "vBCST_N21", "pICMSST_N22", "vICMSST_N23"}};
+const TvxnListaCampos k200SN500{"N", {"orig_N11", "CSOSN_N12a", "vBCSTRet_N26", "vICMSSTRet_N27"}};
+const TvxnListaCampos k200SN900{"N",
+                                {"orig_N11", "CSOSN_N12a", "modBC_N13", "vBC_N15", "pRedBC_N14", "pICMS_N16",
+                                 "vICMS_N17", "modBCST_N18", "pMVAST_N19", "pRedBCST_N20", "vBCST_N21",
+                                 "pICMSST_N22", "vICMSST_N23", "pCredSN_N29", "vCredICMSSN_N30"}};
+
+// ICMS51 of 2.00 has the fields of ICMS20, all of them optional.
+const TvxnNFeCustomDataSet::TTabelaICMS kTabela200{
+    &k200ICMS00, &k200ICMS10, &k200ICMS20, &k200ICMS30, &k200ICMS40, &k200ICMSST,
+    &k200ICMS20, &k200ICMS60, nullptr,     &k200ICMS70, &k200ICMS90, &k200ICMSPart,
+    &k200SN101,  &k200SN102,  &k200SN201,  &k200SN202,  &k200SN500,  &k200SN900};
+
+const TvxnListaCampos k200ICMSTot{"W",
+                                  {"vBC_W03", "vICMS_W04", "vBCST_W05", "vST_W06", "vProd_W07", "vFrete_W08",
+                                   "vSeg_W09", "vDesc_W10", "vII_W11", "vIPI_W12", "vPIS_W13", "vCOFINS_W14",
+                                   "vOutro_W15", "vNF_W16"}};
+const TvxnListaCampos k200ICMSTotTrib{"W",
+                                      {"vBC_W03", "vICMS_W04", "vBCST_W05", "vST_W06", "vProd_W07",
+                                       "vFrete_W08", "vSeg_W09", "vDesc_W10", "vII_W11", "vIPI_W12",
+                                       "vPIS_W13", "vCOFINS_W14", "vOutro_W15", "vNF_W16", "vTotTrib_W16a"}};
+const TvxnListaCampos k200ISSQNtot{"W", {"vServ_W18", "vBC_W19", "vISS_W20", "vPIS_W21", "vCOFINS_W22"}};
+
+} // namespace
+
+// ---------------------------------------------------------------- layout 2.00 (pl_006e)
+
+void TvxnDS_pl006e::AddDataSetsListaNFE() {
+  SetPartsNFe({"A", "B", "C", "D", "E", "F", "G", "X", "W", "Y", "Z", "REBOQUE", "VOL", "LACRE", "PROCREF",
+               "OBSCONT", "MANAGER"});
+}
+
+void TvxnDS_pl006e::AddDataSetsListaItemNFe() {
+  SetPartsNFeItem(
+      {"H", "I", "J", "K", "L", "M", "N", "O", "P", "Q", "R", "S", "T", "U", "V", "DI", "ADI", "L1"});
+}
+
+std::string TvxnDS_pl006e::ConverterAuto() {
+  SetActiveMasterSource(true);
+  std::string out;
+  out.reserve(16384);
+  out += ConvPartA();
+  out += ConvPartB();
+  out += ConvPartC();
+  out += ConvPartD();
+  out += ConvPartE();
+  out += ConvPartF();
+  out += ConvPartG();
+  out += ConvPartItens();
+  out += ConvPartW();
+  out += ConvPartX();
+  out += ConvPartY();
+  out += ConvPartZ();
+  out += "</infNFe>";
+  return out;
+}
+
+// The key of 2.00 has the issue type and an 8-digit cNF; the issue date is a date (dEmi).
+std::string TvxnDS_pl006e::ConvPartA() {
+  TXmlDataSetNFe& b = FindDataSet("B");
+  b.First();
+  TXmlDataSetNFe& a = FindDataSet("A");
+  if (!Editing(a))
+    a.Edit();
+  std::string documento(Campo("CNPJ_D02").Value());
+  if (documento.empty())
+    documento = Campo("CPF_C02a").Value();
+  if (documento.empty())
+    documento = Campo("CNPJ_C02").Value();
+  if (Utf8Length(documento) == 11)
+    documento = "000" + documento;
+  const std::string cNF(Campo("cNF_B03").Value());
+  const std::string chave =
+      CalculaChave(Campo("dEmi_B09").Value(), Campo("cUF_B02").Value(), documento, Campo("mod_B06").Value(),
+                   Campo("serie_B07").Value(), Campo("nNF_B08").Value(), Campo("tpEmis_B22").Value(), cNF,
+                   TvxnLogDir{GetDiretorioLogErro()});
+  TXmlFieldNFe& id = Campo("Id_A03");
+  id.SetAsString("NFe" + chave);
+  a.Post();
+  if (!Editing(b))
+    b.Edit();
+  Campo("cNF_B03").SetAsString(TvxnGovUtils().Czro(cNF, 8));
+  Campo("cDV_B23").SetAsString(chave.substr(chave.size() - 1));
+  b.Post();
+  std::string out = "<infNFe ";
+  AppendFieldXML(out, id);
+  out += ' ';
+  AppendFieldXML(out, Campo("versao_A02"));
+  out += '>';
+  return out;
+}
+
+// In 2.00 the references follow the municipality of the taxable event.
+std::string TvxnDS_pl006e::ConvPartB() {
+  static const TvxnListaCampos kInicio{"B",
+                                       {"cUF_B02", "cNF_B03", "natOp_B04", "indPag_B05", "mod_B06",
+                                        "serie_B07", "nNF_B08", "dEmi_B09", "dSaiEnt_B10", "hSaiEnt_B10a",
+                                        "tpNF_B11", "cMunFG_B12"}};
+  static const TvxnListaCampos kFim{"B",
+                                    {"tpImp_B21", "tpEmis_B22", "cDV_B23", "tpAmb_B24", "finNFe_B25",
+                                     "procEmi_B26", "verProc_B27", "dhCont_B28", "xJust_B29"}};
+  TXmlDataSetNFe& b = FindDataSet("B");
+  if (b.RecordCount() == 0 && !Editing(b))
+    throw EvxnNFeDataSetException("Parte B - Identificaçãcão da Nota Fiscal eletrônica não foi preenchida.",
+                                  GetDiretorioLogErro());
+  std::string out = "<ide>";
+  AppendFields(out, kInicio);
+  out += ConvPartRef();
+  AppendFields(out, kFim);
+  out += "</ide>";
+  return out;
+}
+
+std::string TvxnDS_pl006e::ConvPartE() {
+  static const TvxnListaCampos kDest{"E", {"CNPJ_E02", "CPF_E03", "xNome_E04"}};
+  static const TvxnListaCampos kEnder{"E",
+                                      {"xLgr_E06", "nro_E07", "xCpl_E08", "xBairro_E09", "cMun_E10",
+                                       "xMun_E11", "UF_E12", "CEP_E13", "cPais_E14", "xPais_E15",
+                                       "fone_E16"}};
+  static const TvxnListaCampos kFim{"E", {"IE_E17", "ISUF_E18", "email_E19"}};
+  std::string out = "<dest>";
+  AppendFields(out, kDest);
+  out += "<enderDest>";
+  AppendFields(out, kEnder);
+  out += "</enderDest>";
+  AppendFields(out, kFim);
+  out += "</dest>";
+  return out;
+}
+
+std::string TvxnDS_pl006e::ConvPartF() {
+  static const TvxnListaCampos kRetirada{"F",
+                                         {"CNPJ_F02", "CPF_F02a", "xLgr_F03", "nro_F04", "xCpl_F05",
+                                          "xBairro_F06", "cMun_F07", "xMun_F08", "UF_F09"}};
+  return ConvLocal("retirada", kRetirada);
+}
+
+std::string TvxnDS_pl006e::ConvPartG() {
+  static const TvxnListaCampos kEntrega{"G",
+                                        {"CNPJ_G02", "CPF_G02a", "xLgr_G03", "nro_G04", "xCpl_G05",
+                                         "xBairro_G06", "cMun_G07", "xMun_G08", "UF_G09"}};
+  return ConvLocal("entrega", kEntrega);
+}
+
+// The taxes of an item in the order of their groups (ISSQN last).
+std::string TvxnDS_pl006e::ConvPartItens() {
+  static const TvxnModeloXml kDet{"<det @h(nItem_H02)>"};
+  std::string out;
+  TXmlDataSetNFe& h = FindDataSet("H");
+  for (h.First(); !h.Eof(); h.Next()) {
+    AppendTemplate(out, kDet);
+    out += ConvPartI();
+    out += "<imposto>";
+    out += ConvPartM();
+    out += ConvPartN();
+    out += ConvPartO();
+    out += ConvPartP();
+    out += ConvPartQ();
+    out += ConvPartR();
+    out += ConvPartS();
+    out += ConvPartT();
+    out += ConvPartU();
+    out += "</imposto>";
+    out += ConvPartV();
+    out += "</det>";
+  }
+  return out;
+}
+
+const TvxnListaCampos& TvxnDS_pl006e::CamposPedido() {
+  static const TvxnListaCampos kPedido{"I", {"xPed_I60", "nItemPed_I61"}};
+  return kPedido;
+}
+
+std::string TvxnDS_pl006e::ConvPartI() {
+  static const TvxnListaCampos kProd{"I",
+                                     {"cProd_I02", "cEAN_I03", "xProd_I04", "NCM_I05", "EXTIPI_I06",
+                                      "CFOP_I08", "uCom_I09", "qCom_I10", "vUnCom_I10a", "vProd_I11",
+                                      "cEANTrib_I12", "uTrib_I13", "qTrib_I14", "vUnTrib_I14a", "vFrete_I15",
+                                      "vSeg_I16", "vDesc_I17", "vOutro_I17a", "indTot_I17b"}};
+  std::string out = "<prod>";
+  AppendFields(out, kProd);
+  out += ConvDI();
+  AppendFields(out, CamposPedido());
+  out += ConvPartJ();
+  out += ConvPartK();
+  out += ConvPartL();
+  out += ConvPartL1();
+  out += "</prod>";
+  return out;
+}
+
+std::string TvxnDS_pl006e::ConvPartK() {
+  static const TvxnListaCampos kMed{"K", {"nLote_K02", "qLote_K03", "dFab_K04", "dVal_K05", "vPMC_K06"}};
+  std::string out;
+  AppendRepetido(out, "K", "<med>", "</med>", [this](const TXmlDataSetNFe&) {
+    std::string med;
+    AppendFields(med, kMed);
+    return med;
+  });
+  return out;
+}
+
+std::string TvxnDS_pl006e::ConvPartL1() {
+  static const TvxnListaCampos kComb{"L1", {"cProdANP_LA02", "CODIF_LA04", "qTemp_LA05", "UFCons_LA06"}};
+  static const TvxnListaCampos kCIDE{"L1", {"qBCProd_LA08", "vAliqProd_LA09", "vCIDE_LA10"}};
+  std::string conteudo;
+  AppendFields(conteudo, kComb);
+  std::string grupo;
+  AppendFields(grupo, kCIDE);
+  AppendGrupo(conteudo, "CIDE", grupo);
+  return Grupo("comb", conteudo);
+}
+
+// The RECOPI number came with 3.10.
+std::string TvxnDS_pl006e::ConvPartL2() {
+  return {};
+}
+
+std::string TvxnDS_pl006e::ConvPartN() {
+  return ConvICMS(kTabela200);
+}
+
+std::string TvxnDS_pl006e::ConvPartO() {
+  static const TvxnListaCampos kIPI{"O", {"clEnq_O02", "CNPJProd_O03", "cSelo_O04", "qSelo_O05", "cEnq_O06"}};
+  return ConvIPI(kIPI);
+}
+
+std::string TvxnDS_pl006e::ConvPartW() {
+  return ConvTotal(k200ICMSTot, k200ISSQNtot);
+}
+
+std::string TvxnDS_pl006e::ConvExporta() {
+  static const TvxnModeloXml kExporta{"@z(UFEmbarq_ZA02)@z(xLocEmbarq_ZA03)"};
+  std::string conteudo;
+  AppendTemplate(conteudo, kExporta);
+  return Grupo("exporta", conteudo);
+}
+
+namespace {
+
+enum class TGrupoPIS { Nenhum, Aliq, Qtde, NT, Outr };
+
+// The PIS and COFINS group of a CST; the comparison is exact, so " 1" or "1" select nothing.
+TGrupoPIS GrupoPorCST(std::string_view cst) {
+  if (cst == "01" || cst == "02")
+    return TGrupoPIS::Aliq;
+  if (cst == "03")
+    return TGrupoPIS::Qtde;
+  for (std::string_view nt : {"04", "05", "06", "07", "08", "09"})
+    if (cst == nt)
+      return TGrupoPIS::NT;
+  for (std::string_view outr : {"49", "50", "51", "52", "53", "54", "55", "56", "60", "61", "62", "63",
+                                "64", "65", "66", "67", "70", "71", "72", "73", "74", "75", "98", "99"})
+    if (cst == outr)
+      return TGrupoPIS::Outr;
+  return TGrupoPIS::Nenhum;
+}
+
+} // namespace
+
+std::string TvxnDS_pl006e::ConvPartQ() {
+  static const TvxnModeloXml kAliq{"<PISAliq>@q(CST_Q06)@q(VBC_Q07)@q(PPIS_Q08)@q(VPIS_Q09)</PISAliq>"};
+  static const TvxnModeloXml kQtde{
+      "<PISQtde>@q(CST_Q06)@q(QBCPROD_Q10)@q(VALIQPROD_Q11)@q(VPIS_Q09)</PISQtde>"};
+  static const TvxnModeloXml kNT{"<PISNT>@q(CST_Q06)</PISNT>"};
+  static const TvxnModeloXml kOutr{
+      "<PISOutr>@q(CST_Q06)@q(VBC_Q07)@q(PPIS_Q08)@q(QBCPROD_Q10)@q(VALIQPROD_Q11)@q(VPIS_Q09)</PISOutr>"};
+  const TvxnModeloXml* modelos[] = {nullptr, &kAliq, &kQtde, &kNT, &kOutr};
+  const TvxnModeloXml* modelo = modelos[static_cast<int>(GrupoPorCST(Campo("CST_Q06").Value()))];
+  if (!modelo)
+    return {};
+  std::string out = "<PIS>";
+  AppendTemplate(out, *modelo);
+  out += "</PIS>";
+  return out;
+}
+
+std::string TvxnDS_pl006e::ConvPartS() {
+  static const TvxnModeloXml kAliq{
+      "<COFINSAliq>@s(CST_S06)@s(VBC_S07)@s(PCOFINS_S08)@s(VCOFINS_S11)</COFINSAliq>"};
+  static const TvxnModeloXml kQtde{
+      "<COFINSQtde>@s(CST_S06)@s(QBCPROD_S09)@s(VALIQPROD_S10)@s(VCOFINS_S11)</COFINSQtde>"};
+  static const TvxnModeloXml kNT{"<COFINSNT>@s(CST_S06)</COFINSNT>"};
+  static const TvxnModeloXml kOutr{"<COFINSOutr>@s(CST_S06)@s(VBC_S07)@s(PCOFINS_S08)@s(QBCPROD_S09)"
+                                   "@s(VALIQPROD_S10)@s(VCOFINS_S11)</COFINSOutr>"};
+  const TvxnModeloXml* modelos[] = {nullptr, &kAliq, &kQtde, &kNT, &kOutr};
+  const TvxnModeloXml* modelo = modelos[static_cast<int>(GrupoPorCST(Campo("CST_S06").Value()))];
+  if (!modelo)
+    return {};
+  std::string out = "<COFINS>";
+  AppendTemplate(out, *modelo);
+  out += "</COFINS>";
+  return out;
+}
+
+std::string TvxnDS_pl006e::ConvPartRef() {
+  static const TvxnListaCampos kRefNFe{"NREF", {"refNFe_BA02"}};
+  static const TvxnListaCampos kRefNF{
+      "NREF", {"cUF_BA04", "AAMM_BA05", "CNPJ_BA06", "mod_BA07", "serie_BA08", "nNF_BA09"}};
+  static const TvxnListaCampos kRefNFP{
+      "NREF",
+      {"cUF_BA11", "AAMM_BA12", "CNPJ_BA13", "CPF_BA14", "IE_BA15", "mod_BA16", "serie_BA17", "nNF_BA18"}};
+  static const TvxnListaCampos kRefCTe{"NREF", {"refCTe_BA19"}};
+  static const TvxnListaCampos kRefECF{"NREF", {"mod_BA21", "nECF_BA22", "nCOO_BA23"}};
+  std::string out;
+  AppendRepetido(out, "NREF", "<NFref>", "</NFref>", [this](const TXmlDataSetNFe&) {
+    std::string conteudo;
+    AppendFields(conteudo, kRefNFe);
+    std::string grupo;
+    AppendFields(grupo, kRefNF);
+    AppendGrupo(conteudo, "refNF", grupo);
+    grupo.clear();
+    AppendFields(grupo, kRefNFP);
+    AppendGrupo(conteudo, "refNFP", grupo);
+    AppendFields(conteudo, kRefCTe);
+    grupo.clear();
+    AppendFields(grupo, kRefECF);
+    AppendGrupo(conteudo, "refECF", grupo);
+    return conteudo;
+  });
+  return out;
+}
+
+std::string TvxnDS_pl006e::ConvPartY() {
+  static const TvxnListaCampos kFat{"Y", {"nFat_Y03", "vOrig_Y04", "vDesc_Y05", "vLiq_Y06"}};
+  static const TvxnListaCampos kDup{"DUP", {"nDup_Y08", "dVenc_Y09", "vDup_Y10"}};
+  std::string fat;
+  AppendFields(fat, kFat);
+  std::string conteudo = Grupo("fat", fat);
+  AppendRepetido(conteudo, "DUP", "<dup>", "</dup>", [this](const TXmlDataSetNFe&) {
+    std::string dup;
+    AppendFields(dup, kDup);
+    return dup;
+  });
+  return Grupo("cobr", conteudo);
+}
+
+std::string TvxnDS_pl006e::ConvPartC() {
+  static const TvxnListaCampos kEmit{"C", {"CNPJ_C02", "CPF_C02a", "xNome_C03", "xFant_C04"}};
+  static const TvxnListaCampos kEnder{"C",
+                                      {"xLgr_C06", "nro_C07", "xCpl_C08", "xBairro_C09", "cMun_C10",
+                                       "xMun_C11", "UF_C12", "CEP_C13", "cPais_C14", "xPais_C15",
+                                       "fone_C16"}};
+  static const TvxnListaCampos kFim{"C", {"IE_C17", "IEST_C18", "IM_C19", "CNAE_C20", "CRT_C21"}};
+  std::string out = "<emit>";
+  AppendFields(out, kEmit);
+  out += "<enderEmit>";
+  AppendFields(out, kEnder);
+  out += "</enderEmit>";
+  AppendFields(out, kFim);
+  out += "</emit>";
+  return out;
+}
+
+std::string TvxnDS_pl006e::ConvPartX() {
+  static const TvxnModeloXml kModFrete{"@x(modFrete_X02)"};
+  static const TvxnModeloXml kTransporta{
+      "@x(CNPJ_X04)@x(CPF_X05)@x(xNome_X06)@x(IE_X07)@x(xEnder_X08)@x(xMun_X09)@x(UF_X10)"};
+  static const TvxnModeloXml kRetTransp{
+      "@x(vServ_X12)@x(vBCRet_X13)@x(pICMSRet_X14)@x(vICMSRet_X15)@x(CFOP_X16)@x(cMunFG_X17)"};
+  static const TvxnModeloXml kVeicTransp{"@x(placa_X19)@x(UF_X20)@x(RNTC_X21)"};
+  static const TvxnModeloXml kVagaoBalsa{"@x(vagao_X25a)@x(balsa_X25b)"};
+  std::string out = "<transp>";
+  AppendTemplate(out, kModFrete);
+  for (const auto& [tag, modelo] :
+       {std::pair{"transporta", &kTransporta}, std::pair{"retTransp", &kRetTransp},
+        std::pair{"veicTransp", &kVeicTransp}}) {
+    std::string conteudo;
+    AppendTemplate(conteudo, *modelo);
+    AppendGrupo(out, tag, conteudo);
+  }
+  TXmlDataSetNFe& reboque = FindDataSet("REBOQUE");
+  reboque.SetTagXML("reboque");
+  for (reboque.First(); !reboque.Eof(); reboque.Next())
+    AppendPartXML(out, reboque);
+  AppendTemplate(out, kVagaoBalsa);
+  TXmlDataSetNFe& lacre = FindDataSet("LACRE");
+  lacre.SetTagXML("lacres");
+  AppendRepetido(out, "VOL", "<vol>", "</vol>", [&lacre](const TXmlDataSetNFe& vol) {
+    std::string conteudo = CamposXML(vol);
+    for (lacre.First(); !lacre.Eof(); lacre.Next())
+      AppendPartXML(conteudo, lacre);
+    return conteudo;
+  });
+  out += "</transp>";
+  return out;
+}
+
+std::string TvxnDS_pl006e::ConvPartZ() {
+  static const TvxnModeloXml kInfAdic{"@z(infAdFisco_Z02)@z(infCpl_Z03)"};
+  std::string conteudo;
+  AppendTemplate(conteudo, kInfAdic);
+  conteudo += ConvObsCont();
+  conteudo += ConvObsFisco();
+  conteudo += ConvProcRef();
+  std::string out = Grupo("infAdic", conteudo);
+  out += ConvExporta();
+  out += ConvCompra();
+  out += ConvPartZCCana();
+  return out;
+}
+
+std::string TvxnDS_pl006e::ConvPartZCCana() {
+  static const TvxnListaCampos kSafra{"CANA", {"safra_ZC02", "ref_ZC03"}};
+  static const TvxnListaCampos kTotais{"CANA", {"qTotMes_ZC07", "qTotAnt_ZC08", "qTotGer_ZC09"}};
+  static const TvxnListaCampos kValores{"CANA", {"vFor_ZC13", "vTotDed_ZC14", "vLiqFor_ZC15"}};
+  std::string conteudo;
+  AppendFields(conteudo, kSafra);
+  TXmlDataSetNFe& forDia = FindDataSet("FORDIA");
+  for (forDia.First(); !forDia.Eof(); forDia.Next())
+    conteudo += Observacao(forDia, "forDia", "dia_ZC05", "qtde_ZC06");
+  AppendFields(conteudo, kTotais);
+  TXmlDataSetNFe& deduc = FindDataSet("DEDUC");
+  deduc.SetTagXML("deduc");
+  for (deduc.First(); !deduc.Eof(); deduc.Next())
+    AppendPartXML(conteudo, deduc);
+  AppendFields(conteudo, kValores);
+  return Grupo("cana", conteudo);
+}
+
+// ---------------------------------------------------------------- pl_006r
+
+std::string TvxnDS_pl006r::ConvPartM() {
+  return ConvertFieldParaXML(FindDataSet("M"), "vTotTrib_M02");
+}
+
+std::string TvxnDS_pl006r::ConvPartW() {
+  return ConvTotal(k200ICMSTotTrib, k200ISSQNtot);
+}
+
+// ---------------------------------------------------------------- pl_006s
+
+const TvxnListaCampos& TvxnDS_pl006s::CamposPedido() {
+  static const TvxnListaCampos kPedido{"I", {"xPed_I60", "nItemPed_I61", "nFCI_I70"}};
+  return kPedido;
+}
+
+} // namespace vxn
