@@ -78,6 +78,8 @@ TTabela MontarTabela() {
   PropTexto(t, "CNPJ", &C::GetCNPJ, &C::SetCNPJ);
   PropTexto(t, "CaminhoCertificado", &C::GetCaminhoCertificado, &C::SetCaminhoCertificado);
   PropTexto(t, "SenhaCertificado", &C::GetSenhaCertificado, &C::SetSenhaCertificado);
+  PropTexto(t, "PinCode", &C::GetPinCode, &C::SetPinCode);
+  PropTexto(t, "ModuloPKCS11", &C::GetModuloPKCS11, &C::SetModuloPKCS11);
   PropTexto(t, "ArquivoServidoresHom", &C::GetArquivoServidoresHom, &C::SetArquivoServidoresHom);
   PropTexto(t, "ArquivoServidoresProd", &C::GetArquivoServidoresProd, &C::SetArquivoServidoresProd);
   PropTexto(t, "ArquivoCAAdicional", &C::GetArquivoCAAdicional, &C::SetArquivoCAAdicional);

@@ -171,6 +171,10 @@ public:
   // Kept in clear here; the INI file stores it encrypted.
   const std::string& GetPinCode() const { return pinCode_; }
   void SetPinCode(std::string_view v) { pinCode_ = v; }
+  // The PKCS#11 module (.so) of the smart card or token when TipoCertificado is ckSmartCard; empty: the
+  // first of the usual Debian module paths (docs/a3-tokens.md). INI key "ModuloPKCS11".
+  const std::string& GetModuloPKCS11() const { return moduloPKCS11_; }
+  void SetModuloPKCS11(std::string_view v) { moduloPKCS11_ = v; }
 
   const TOnLogEventNFe& GetOnLog() const { return onLog_; }
   void SetOnLog(TOnLogEventNFe v) { onLog_ = std::move(v); }
@@ -423,6 +427,7 @@ private:
   std::unique_ptr<TvxnIniFile> configINI_;
   TvxnIniFile* configINIEmprestado_ = nullptr; // the caller's object during LoadConfig/SaveConfig
   std::string proxy_, usuario_, senha_, pinCode_;
+  std::string moduloPKCS11_;
   TOnLogEventNFe onLog_;
   TOnLogContentEventNFe onLogContent_;
   TOnCheckCertificateEventNFe onCheckCertificate_;

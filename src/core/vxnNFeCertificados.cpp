@@ -91,6 +91,8 @@ void TvxnCustomNFe::ConfigurarPropriedades() {
   TvxnSignerSettings& signer = gov_->Get_SignerSettings();
   http.PinCode = pinCode_;
   signer.PinCode = pinCode_;
+  http.Pkcs11Module = moduloPKCS11_;
+  signer.Pkcs11Module = moduloPKCS11_;
   http.Proxy = proxy_;
   signer.CertificateKind = tipoCertificado_;
   http.CertificateKind = tipoCertificado_;

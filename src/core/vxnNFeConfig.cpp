@@ -107,6 +107,7 @@ void TvxnCustomNFe::LerConfiguracoes(TvxnIniFile& ini) {
   if (tipoCertificado_ == ckFile)
     ini.WriteString(s, "PinCode", "");
   SetPinCode(DecryptPin(ini.ReadString(s, "PinCode", "")));
+  SetModuloPKCS11(ini.ReadString(s, "ModuloPKCS11", ""));
   SetConexaoSegura(ini.ReadBool(s, "ConexaoSegura", true));
   SetProxy(ini.ReadString(s, "Proxy", ""));
   SetSenha(ini.ReadString(s, "Senha", ""));
@@ -230,6 +231,8 @@ void TvxnCustomNFe::GravarConfiguracoes(TvxnIniFile& ini) {
   ini.WriteString(s, "URLQRCode", urlQRCode_);
   ini.WriteString(s, "URLConsultaNFCe", urlConsultaNFCe_);
   ini.WriteString(s, "HttpLibs", httpLibs_);
+  if (!moduloPKCS11_.empty())
+    ini.WriteString(s, "ModuloPKCS11", moduloPKCS11_);
 
   const TDanfeSettings& d = *danfeSettings_;
   ini.WriteString(kDanfe, "LogotipoEmitente", d.GetLogotipoEmitente());

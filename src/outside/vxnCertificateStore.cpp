@@ -4,6 +4,7 @@
 #include "vxnNFeException.h"
 #include "vxnOpenSsl.h"
 #include "vxnPaths.h"
+#include "vxnPkcs11Token.h"
 
 #include <openssl/err.h>
 #include <openssl/pkcs12.h>
@@ -21,7 +22,7 @@ namespace {
 bool SameSettings(const TvxnCertificateSettings& a, const TvxnCertificateSettings& b) {
   return a.CertificateKind == b.CertificateKind && a.CertificatePath == b.CertificatePath &&
          a.CertificateName == b.CertificateName && a.CertificatePassword == b.CertificatePassword &&
-         a.PinCode == b.PinCode;
+         a.PinCode == b.PinCode && a.Pkcs11Module == b.Pkcs11Module;
 }
 
 std::string Upper(std::string_view s) {
@@ -133,7 +134,7 @@ TvxnCertificateStore::OpenFolder(const TvxnCertificateSettings& s) const {
 std::shared_ptr<const TvxnLoadedCertificate>
 TvxnCertificateStore::Open(const TvxnCertificateSettings& s) const {
   if (s.CertificateKind == ckSmartCard)
-    Fail("Certificados em cartão ou token (PKCS#11) não são suportados nesta versão", {});
+    return OpenTokenCertificate(s, logDir_);
   if (s.CertificateKind == ckFile) {
     if (s.CertificatePath.empty())
       Fail("Caminho do certificado não informado", {});
@@ -189,7 +190,7 @@ std::vector<std::string> TvxnCertificateStore::List(const TvxnCertificateSetting
     return names;
   }
   if (s.CertificateKind == ckSmartCard)
-    return names;
+    return ListTokenCertificates(s, logDir_);
   for (const auto& c : OpenFolder(s))
     names.push_back(c->Name);
   return names;

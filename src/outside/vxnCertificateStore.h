@@ -1,4 +1,5 @@
-// Opening the signing and client certificates: PKCS#12 files and folders of them (the store kinds), with
+// Opening the signing and client certificates: PKCS#12 files and folders of them (the store kinds) and
+// certificates on smart cards and tokens (vxnPkcs11Token.h), with
 // the checks whose failure the host must understand (missing, wrong password, no private key, expired,
 // not yet valid). A certificate is opened once per configuration and then served from memory.
 #pragma once
@@ -14,11 +15,14 @@
 namespace vxn::outside {
 
 struct TvxnLoadedCertificate {
+  // What the key needs alive (the PKCS#11 module of a token's key; null for a key in memory); declared
+  // first, released last.
+  std::shared_ptr<const void> Holder;
   X509Ptr Certificate;
-  EvpPkeyPtr PrivateKey;  // null for a certificate-only file
+  EvpPkeyPtr PrivateKey;  // null for a certificate-only file; on a token, a handle to the token's key
   X509ChainPtr Chain;     // the other certificates of the file
   std::string Name;       // common name of the subject
-  std::string SourcePath; // the file it came from
+  std::string SourcePath; // the file it came from, or its "pkcs11:" address on a token
 };
 
 class TvxnCertificateStore {

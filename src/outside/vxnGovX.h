@@ -27,13 +27,16 @@ namespace vxn {
 // CertificatePassword. The store kinds (ckMemory, ckLocalMachine, ckActiveDiretory) are folders of
 // PKCS#12 files: CertificatePath names the folder when it is a directory, else the environment variable
 // QUORVANT_NFE_CERTS, else "Certificados/" in the program directory; CertificateName selects a
-// certificate by its subject. ckSmartCard (a PKCS#11 token with PinCode) is not available in this build.
+// certificate by its subject. ckSmartCard: a certificate on a smart card or token, reached through the
+// PKCS#11 module at Pkcs11Module (empty: the first of the usual Debian paths) and opened with PinCode;
+// CertificateName selects it (vxnPkcs11Token.h). The key stays on the token.
 struct TvxnCertificateSettings {
   TCertificadoKind CertificateKind = ckFile;
   std::string CertificatePath;
   std::string CertificateName;
   std::string CertificatePassword;
   std::string PinCode;
+  std::string Pkcs11Module;
 };
 
 // Transport settings of PostSOAP and UpdateResource.

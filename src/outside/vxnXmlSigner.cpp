@@ -354,6 +354,15 @@ std::string TvxnXmlSigner::Sign(std::string_view xml, std::string_view id, const
     return WriteSigned(doc.get(), xml.size());
   }
 
+  // xmlsec1 takes an RSA key for a private one only when it holds the private exponent, which a key on a
+  // token never gives out: such a key signs on the direct path alone.
+  if (cert->Holder)
+    Fail(
+        logDir,
+        "A assinatura do elemento %s com a chave do cartão ou token exige base64 em uma linha, documento sem "
+        "DTD e Id único",
+        {idText});
+
   // xmlsec resolves "#id" through the document's ID table.
   if (xmlGetID(doc.get(), BAD_CAST idText.c_str()) == nullptr)
     xmlAddID(nullptr, doc.get(), BAD_CAST idText.c_str(), xmlHasProp(target, BAD_CAST "Id"));

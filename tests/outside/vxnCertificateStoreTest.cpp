@@ -191,9 +191,3 @@ TEST(CertificateStore, FolderSelectsBySubjectAskingTheHostFirst) {
   EXPECT_FALSE(gov.RemoveCertificate("alfa comercio"));
   EXPECT_EQ(gov.ListCertificates(), std::vector<std::string>{"BETA INDUSTRIA SA:22222222000191"});
 }
-
-TEST(CertificateStore, SmartCardIsRefusedWithAReason) {
-  TvxnGovX gov;
-  gov.Get_SignerSettings().CertificateKind = ckSmartCard;
-  EXPECT_NE(CertificationFailure([&] { gov.CheckCertificate(); }).find("PKCS#11"), std::string::npos);
-}

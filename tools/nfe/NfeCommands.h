@@ -28,5 +28,6 @@ void AddCadastroCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddEventoCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddDFeCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddDanfeCommand(CLI::App& app, TNfeCommandLine& cl);
+void AddCertificadosCommand(CLI::App& app, TNfeCommandLine& cl);
 
 } // namespace vxn::tool

@@ -89,8 +89,18 @@ void TNfeSession::CarregarConfig() {
   // an unusable configuration too, told before any command runs on it.
   try {
     nfe_->LoadConfig(path.string());
+    // The first creation of the government-services object sets the certificate kind to a file: the
+    // file's kind (a store, a smart card or token) is put back after it.
+    const TCertificadoKind tipo = nfe_->GetTipoCertificado();
+    nfe_->GetGov();
+    nfe_->SetTipoCertificado(tipo);
+    // The PIN of a smart card or token may come from the environment instead of the file, which stores
+    // it encrypted by the library.
+    if (const char* pin = std::getenv("QUORVANT_NFE_PIN"); pin && *pin)
+      nfe_->SetPinCode(pin);
     nfe_->CheckConfig();
-    nfe_->CheckCertificate();
+    if (verificarCertificado_)
+      nfe_->CheckCertificate();
   } catch (const EvxnException& e) {
     throw ENfeToolError(kExitConfiguracao, e.ClassName() + ": " + e.Message());
   }
@@ -153,6 +163,12 @@ TvxnNFe& TNfeSession::ComCertificado() {
     comCertificado_ = true;
   }
   return n;
+}
+
+TvxnNFe& TNfeSession::ParaListarCertificados() {
+  if (!nfe_)
+    verificarCertificado_ = false;
+  return ComCertificado();
 }
 
 TvxnNFe& TNfeSession::Conectado() {

@@ -48,6 +48,9 @@ public:
   TvxnNFe& Componente();
   // Ready to sign: on the embedded default, with the test certificate (made on first use).
   TvxnNFe& ComCertificado();
+  // Ready to list certificates: as ComCertificado, but a configured certificate that does not open is
+  // no reason to refuse the configuration (choosing one is what the list is for).
+  TvxnNFe& ParaListarCertificados();
   // Ready to talk to the tax authority: on the embedded default the local server is started now and the
   // first line on stderr says so.
   TvxnNFe& Conectado();
@@ -71,6 +74,7 @@ private:
   std::unique_ptr<TvxnNFe> nfe_;
   std::optional<TNfeTestCertificate> cert_;
   bool comCertificado_ = false;
+  bool verificarCertificado_ = true;
   std::map<std::string, std::string> xmlDestinatario_;
 };
 
