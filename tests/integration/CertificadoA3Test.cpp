@@ -6,6 +6,7 @@
 #include "sefaz-sim/SefazSim.h"
 #include "support/DevPki.h"
 #include "support/NFeDocumentFiller.h"
+#include "support/RefusalOf.h"
 #include "support/SimOptions.h"
 #include "support/SoftHsmToken.h"
 #include "support/TempDir.h"
@@ -40,8 +41,6 @@ protected:
     nfe_.SetSenhaCertificado("");
     nfe_.SetTipoCertificado(ckSmartCard);
     nfe_.SetModuloPKCS11(SoftHsmToken::kModule);
-    nfe_.SetPinCode(SoftHsmToken::kPin);
-    nfe_.SetNomeCertificado("EMPRESA DE TESTE LTDA");
   }
   void TearDown() override { EvxnException::ResetClassState(); }
 
@@ -53,6 +52,8 @@ protected:
 };
 
 TEST_F(CertificadoA3Test, StatusQueryAndLotOverMutualTlsWithTheTokensKey) {
+  nfe_.SetPinCode(SoftHsmToken::kPin);
+  nfe_.SetNomeCertificado("EMPRESA DE TESTE LTDA"); // opens the certificate at once
   EXPECT_EQ(Tag(nfe_.StatusDoServico(), "cStat"), "107");
 
   TvxnNFeDataSets ds;
@@ -67,6 +68,26 @@ TEST_F(CertificadoA3Test, StatusQueryAndLotOverMutualTlsWithTheTokensKey) {
   EXPECT_EQ(Tag(reply, "cStat", reply.find("<protNFe")), "100") << reply;
   ASSERT_EQ(sim_.ReceivedMessages().size(), 2u);
   EXPECT_NE(sim_.ReceivedMessages()[1].find(signedNFe), std::string::npos);
+}
+
+TEST_F(CertificadoA3Test, AWrongPinStopsTheQueryAndReachesNeitherLogNorTelemetry) {
+  // No name: the token's only holder's certificate is the one.
+  const std::string wrongPin = "24681357";
+  nfe_.SetPinCode(wrongPin);
+  std::vector<TvxnTelemetriaEvento> events;
+  nfe_.GetTelemetria().SetSink([&events](const TvxnTelemetriaEvento& e) { events.push_back(e); });
+  const test::Refusal r = test::RefusalOf([&] { nfe_.StatusDoServico(); });
+  EXPECT_NE(r.message.find("PIN incorreto para o cartão ou token Token NFe"), std::string::npos) << r;
+  EXPECT_TRUE(sim_.ReceivedMessages().empty());
+  ASSERT_FALSE(events.empty());
+  for (const auto& e : events)
+    EXPECT_EQ((e.Operacao + e.Detalhe + e.Classe + e.Codigo + e.Mensagem).find(wrongPin), std::string::npos);
+  std::string logs;
+  for (const auto& f : std::filesystem::recursive_directory_iterator(dir_.Path()))
+    if (f.is_regular_file())
+      logs += test::ReadFileOrEmpty(f.path().string());
+  EXPECT_NE(logs.find("PIN incorreto"), std::string::npos) << "the refusal is in the error log";
+  EXPECT_EQ(logs.find(wrongPin), std::string::npos);
 }
 
 } // namespace

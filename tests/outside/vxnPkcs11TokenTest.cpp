@@ -1,6 +1,6 @@
 // Certificates on a token (ckSmartCard) through the real SoftHSM2 module: the signature made with the
-// token's key, judged by the xmlsec1 command line; the listing of the token's certificates; and each
-// reason a token cannot serve, told by the certification exception without ever showing the PIN.
+// token's key, judged by the xmlsec1 command line; the choice of the certificate; and each reason a token
+// cannot serve, told by the certification exception without ever showing the PIN.
 #include "support/DevPki.h"
 #include "support/RefusalOf.h"
 #include "support/SoftHsmToken.h"
@@ -56,6 +56,8 @@ TEST(TokenCertificate, SignsWithTheTokenKeyChosenInEveryWay) {
     EXPECT_EQ(cert->Name, kHolder) << name;
     EXPECT_EQ(sk_X509_num(cert->Chain.get()), 1) << "the authority on the token is sent along";
   }
+  // With one holder's certificate on the token (the authority's does not count), no name is needed.
+  EXPECT_EQ(store.Load(TokenSettings(""))->Name, kHolder);
   auto cert = store.Load(TokenSettings());
   outside::TvxnXmlSigner signer;
   TvxnSignerSettings s;
@@ -71,17 +73,6 @@ TEST(TokenCertificate, SignsWithTheTokenKeyChosenInEveryWay) {
       (test::Refusal{"EvxnSignatureException",
                      "A assinatura do elemento NFe3519 com a chave do cartão ou token exige base64 em uma "
                      "linha, documento sem DTD e Id único"}));
-}
-
-TEST(TokenCertificate, ListsTheHoldersCertificatesWithoutThePin) {
-  SoftHsmToken token(Holder(), test::SharedPki().CaPem());
-  TvxnGovX gov;
-  UseToken(gov, TokenSettings("", ""));
-  EXPECT_EQ(gov.ListCertificates(), std::vector<std::string>{kHolder});
-  // With only one holder's certificate on the token, no name is needed to use it.
-  UseToken(gov, TokenSettings(""));
-  EXPECT_NO_THROW(gov.CheckCertificate());
-  EXPECT_TRUE(VerifyXmlSignature(gov.SignXmlById(kDocument, "NFe3519")).Ok);
 }
 
 TEST(TokenCertificate, EachReasonATokenCannotServeIsToldWithoutThePin) {
@@ -142,4 +133,19 @@ TEST(TokenCertificate, APinTheTokenRefusedIsNotPresentedAgain) {
   // Had the PIN been presented again, the token would now take it.
   token.ChangePin("918273");
   EXPECT_EQ(test::RefusalOf([&] { gov.CheckCertificate(); }), refused);
+}
+
+// A login holds for the whole module: while one configuration has the token open, another PIN cannot be
+// checked by the token and is not taken for a good one.
+TEST(TokenCertificate, AnotherPinWhileTheTokenIsOpenIsRefused) {
+  SoftHsmToken token(Holder());
+  TvxnGovX open;
+  UseToken(open, TokenSettings());
+  open.CheckCertificate();
+  TvxnGovX other;
+  UseToken(other, TokenSettings(kHolder, "11112222"));
+  EXPECT_EQ(test::RefusalOf([&] { other.CheckCertificate(); }).message,
+            "O cartão ou token Token NFe já está aberto neste programa com outro PIN");
+  UseToken(other, TokenSettings());
+  EXPECT_NO_THROW(other.CheckCertificate());
 }
