@@ -36,8 +36,8 @@ public:
   virtual void Cancelar();
 
   // ---- Group builders: each returns the XML text of one group of the current document (or of the
-  // current item), or "" when the group has nothing to write. A layout overrides the builders whose
-  // group changed; a builder that no class up to this layout defines raises EvxnNFeException. ----
+  // current item), or "" when the group has nothing to write. The base class writes the groups of the first
+  // layout (1.10); a later layout overrides the builders whose group changed. ----
   virtual std::string ConvPartA();
   virtual std::string ConvPartB();
   virtual std::string ConvPartC();
@@ -111,7 +111,16 @@ public:
     const TvxnListaCampos *sn101, *sn102, *sn201, *sn202, *sn500, *sn900;
   };
 
+  // The PIS and COFINS group a CST selects.
+  enum class TGrupoPIS { Nenhum, Aliq, Qtde, NT, Outr };
+  using TClassificaCST = TGrupoPIS (*)(std::string_view cst);
+
 protected:
+  // PIS, COFINS with the group the classification gives to CST_Q06, CST_S06; "" when it gives none.
+  std::string ConvPISDe(TClassificaCST classifica);
+  std::string ConvCOFINSDe(TClassificaCST classifica);
+  // The transport group; `vagaoBalsa` (from 2.00) is written after the trailers.
+  std::string ConvTransp(const TvxnModeloXml* vagaoBalsa);
   // The group of CST_N12 in the table, "" when the code selects none.
   std::string GrupoICMSDe(const TTabelaICMS& tabela);
   // The Simples Nacional group of CSOSN_N12a in the table, "" when the code selects none.
@@ -124,8 +133,6 @@ protected:
   std::string ConvTotal(const TvxnListaCampos& icmsTot, const TvxnListaCampos& issqnTot);
   // The pickup (retirada) and delivery (entrega) places share their form.
   std::string ConvLocal(std::string_view tag, const TvxnListaCampos& campos);
-  // The failure of a builder that this layout does not have.
-  [[noreturn]] void SemGerador(std::string_view builder) const;
   // Appends one element per record of the part visible under its master link: `abre`, the record's
   // text (`conteudo`, called on the current record) and `fecha`; records that give no text add nothing.
   template <class Conteudo>

@@ -19,39 +19,40 @@ namespace vxn {
 
 VXN_VERSION_DATASET(TvxnDS_pl005a, TvxnNFeCustomDataSet)
 VXN_VERSION_DATASET(TvxnDS_pl005b, TvxnDS_pl005a)
-VXN_VERSION_DATASET(TvxnDS_pl005c, TvxnDS_pl005b)
+// ICMS60 with the ST charged earlier (vBCSTRet, vICMSSTRet).
+class TvxnDS_pl005c : public TvxnDS_pl005b {
+public:
+  std::string ConvPartN() override;
+};
+
 VXN_VERSION_DATASET(TvxnDS_pl005d, TvxnDS_pl005c)
-VXN_VERSION_DATASET(TvxnDS_pl005f, TvxnDS_pl005d)
+// PIS and COFINS not taxed with CST 05.
+class TvxnDS_pl005f : public TvxnDS_pl005d {
+public:
+  std::string ConvPartQ() override;
+  std::string ConvPartS() override;
+};
+
 // Layout 2.00: issue and exit dates (dEmi, dSaiEnt, hSaiEnt), the tax regime of the issuer (CRT), the
 // Simples Nacional ICMS groups, the recipient's e-mail, the item's other expenses and totalling flag, the
 // purchase order of the item. The issuer, transport, billing, references and additional information keep
 // this form up to 4.00.
 class TvxnDS_pl006e : public TvxnDS_pl005d {
 public:
-  void AddDataSetsListaItemNFe() override;
-  void AddDataSetsListaNFE() override;
-  std::string ConverterAuto() override;
   std::string ConvPartA() override;
   std::string ConvPartB() override;
   std::string ConvPartC() override;
   std::string ConvPartE() override;
   std::string ConvPartF() override;
   std::string ConvPartG() override;
-  std::string ConvPartItens() override;
   std::string ConvPartI() override;
-  std::string ConvPartK() override;
   std::string ConvPartL1() override;
-  std::string ConvPartL2() override;
   std::string ConvPartN() override;
-  std::string ConvPartO() override;
   std::string ConvPartQ() override;
   std::string ConvPartS() override;
-  std::string ConvPartW() override;
   std::string ConvPartX() override;
-  std::string ConvPartY() override;
   std::string ConvPartZ() override;
   std::string ConvPartRef() override;
-  std::string ConvExporta() override;
   std::string ConvPartZCCana();
 
 protected:

@@ -75,49 +75,9 @@ const TvxnNFeCustomDataSet::TTabelaICMS kTabela200{
     &k200ICMS20, &k200ICMS60, nullptr,     &k200ICMS70, &k200ICMS90, &k200ICMSPart,
     &k200SN101,  &k200SN102,  &k200SN201,  &k200SN202,  &k200SN500,  &k200SN900};
 
-const TvxnListaCampos k200ICMSTot{"W",
-                                  {"vBC_W03", "vICMS_W04", "vBCST_W05", "vST_W06", "vProd_W07", "vFrete_W08",
-                                   "vSeg_W09", "vDesc_W10", "vII_W11", "vIPI_W12", "vPIS_W13", "vCOFINS_W14",
-                                   "vOutro_W15", "vNF_W16"}};
-const TvxnListaCampos k200ICMSTotTrib{"W",
-                                      {"vBC_W03", "vICMS_W04", "vBCST_W05", "vST_W06", "vProd_W07",
-                                       "vFrete_W08", "vSeg_W09", "vDesc_W10", "vII_W11", "vIPI_W12",
-                                       "vPIS_W13", "vCOFINS_W14", "vOutro_W15", "vNF_W16", "vTotTrib_W16a"}};
-const TvxnListaCampos k200ISSQNtot{"W", {"vServ_W18", "vBC_W19", "vISS_W20", "vPIS_W21", "vCOFINS_W22"}};
-
 } // namespace
 
 // ---------------------------------------------------------------- layout 2.00 (pl_006e)
-
-void TvxnDS_pl006e::AddDataSetsListaNFE() {
-  SetPartsNFe({"A", "B", "C", "D", "E", "F", "G", "X", "W", "Y", "Z", "REBOQUE", "VOL", "LACRE", "PROCREF",
-               "OBSCONT", "MANAGER"});
-}
-
-void TvxnDS_pl006e::AddDataSetsListaItemNFe() {
-  SetPartsNFeItem(
-      {"H", "I", "J", "K", "L", "M", "N", "O", "P", "Q", "R", "S", "T", "U", "V", "DI", "ADI", "L1"});
-}
-
-std::string TvxnDS_pl006e::ConverterAuto() {
-  SetActiveMasterSource(true);
-  std::string out;
-  out.reserve(16384);
-  out += ConvPartA();
-  out += ConvPartB();
-  out += ConvPartC();
-  out += ConvPartD();
-  out += ConvPartE();
-  out += ConvPartF();
-  out += ConvPartG();
-  out += ConvPartItens();
-  out += ConvPartW();
-  out += ConvPartX();
-  out += ConvPartY();
-  out += ConvPartZ();
-  out += "</infNFe>";
-  return out;
-}
 
 // The key of 2.00 has the issue type and an 8-digit cNF; the issue date is a date (dEmi).
 std::string TvxnDS_pl006e::ConvPartA() {
@@ -206,31 +166,6 @@ std::string TvxnDS_pl006e::ConvPartG() {
   return ConvLocal("entrega", kEntrega);
 }
 
-// The taxes of an item in the order of their groups (ISSQN last).
-std::string TvxnDS_pl006e::ConvPartItens() {
-  static const TvxnModeloXml kDet{"<det @h(nItem_H02)>"};
-  std::string out;
-  TXmlDataSetNFe& h = FindDataSet("H");
-  for (h.First(); !h.Eof(); h.Next()) {
-    AppendTemplate(out, kDet);
-    out += ConvPartI();
-    out += "<imposto>";
-    out += ConvPartM();
-    out += ConvPartN();
-    out += ConvPartO();
-    out += ConvPartP();
-    out += ConvPartQ();
-    out += ConvPartR();
-    out += ConvPartS();
-    out += ConvPartT();
-    out += ConvPartU();
-    out += "</imposto>";
-    out += ConvPartV();
-    out += "</det>";
-  }
-  return out;
-}
-
 const TvxnListaCampos& TvxnDS_pl006e::CamposPedido() {
   static const TvxnListaCampos kPedido{"I", {"xPed_I60", "nItemPed_I61"}};
   return kPedido;
@@ -254,17 +189,6 @@ std::string TvxnDS_pl006e::ConvPartI() {
   return out;
 }
 
-std::string TvxnDS_pl006e::ConvPartK() {
-  static const TvxnListaCampos kMed{"K", {"nLote_K02", "qLote_K03", "dFab_K04", "dVal_K05", "vPMC_K06"}};
-  std::string out;
-  AppendRepetido(out, "K", "<med>", "</med>", [this](const TXmlDataSetNFe&) {
-    std::string med;
-    AppendFields(med, kMed);
-    return med;
-  });
-  return out;
-}
-
 std::string TvxnDS_pl006e::ConvPartL1() {
   static const TvxnListaCampos kComb{"L1", {"cProdANP_LA02", "CODIF_LA04", "qTemp_LA05", "UFCons_LA06"}};
   static const TvxnListaCampos kCIDE{"L1", {"qBCProd_LA08", "vAliqProd_LA09", "vCIDE_LA10"}};
@@ -276,34 +200,13 @@ std::string TvxnDS_pl006e::ConvPartL1() {
   return Grupo("comb", conteudo);
 }
 
-// The RECOPI number came with 3.10.
-std::string TvxnDS_pl006e::ConvPartL2() {
-  return {};
-}
-
 std::string TvxnDS_pl006e::ConvPartN() {
   return ConvICMS(kTabela200);
 }
 
-std::string TvxnDS_pl006e::ConvPartO() {
-  static const TvxnListaCampos kIPI{"O", {"clEnq_O02", "CNPJProd_O03", "cSelo_O04", "qSelo_O05", "cEnq_O06"}};
-  return ConvIPI(kIPI);
-}
-
-std::string TvxnDS_pl006e::ConvPartW() {
-  return ConvTotal(k200ICMSTot, k200ISSQNtot);
-}
-
-std::string TvxnDS_pl006e::ConvExporta() {
-  static const TvxnModeloXml kExporta{"@z(UFEmbarq_ZA02)@z(xLocEmbarq_ZA03)"};
-  std::string conteudo;
-  AppendTemplate(conteudo, kExporta);
-  return Grupo("exporta", conteudo);
-}
-
 namespace {
 
-enum class TGrupoPIS { Nenhum, Aliq, Qtde, NT, Outr };
+using TGrupoPIS = TvxnNFeCustomDataSet::TGrupoPIS;
 
 // The PIS and COFINS group of a CST; the comparison is exact, so " 1" or "1" select nothing.
 TGrupoPIS GrupoPorCST(std::string_view cst) {
@@ -324,38 +227,11 @@ TGrupoPIS GrupoPorCST(std::string_view cst) {
 } // namespace
 
 std::string TvxnDS_pl006e::ConvPartQ() {
-  static const TvxnModeloXml kAliq{"<PISAliq>@q(CST_Q06)@q(VBC_Q07)@q(PPIS_Q08)@q(VPIS_Q09)</PISAliq>"};
-  static const TvxnModeloXml kQtde{
-      "<PISQtde>@q(CST_Q06)@q(QBCPROD_Q10)@q(VALIQPROD_Q11)@q(VPIS_Q09)</PISQtde>"};
-  static const TvxnModeloXml kNT{"<PISNT>@q(CST_Q06)</PISNT>"};
-  static const TvxnModeloXml kOutr{
-      "<PISOutr>@q(CST_Q06)@q(VBC_Q07)@q(PPIS_Q08)@q(QBCPROD_Q10)@q(VALIQPROD_Q11)@q(VPIS_Q09)</PISOutr>"};
-  const TvxnModeloXml* modelos[] = {nullptr, &kAliq, &kQtde, &kNT, &kOutr};
-  const TvxnModeloXml* modelo = modelos[static_cast<int>(GrupoPorCST(Campo("CST_Q06").Value()))];
-  if (!modelo)
-    return {};
-  std::string out = "<PIS>";
-  AppendTemplate(out, *modelo);
-  out += "</PIS>";
-  return out;
+  return ConvPISDe(GrupoPorCST);
 }
 
 std::string TvxnDS_pl006e::ConvPartS() {
-  static const TvxnModeloXml kAliq{
-      "<COFINSAliq>@s(CST_S06)@s(VBC_S07)@s(PCOFINS_S08)@s(VCOFINS_S11)</COFINSAliq>"};
-  static const TvxnModeloXml kQtde{
-      "<COFINSQtde>@s(CST_S06)@s(QBCPROD_S09)@s(VALIQPROD_S10)@s(VCOFINS_S11)</COFINSQtde>"};
-  static const TvxnModeloXml kNT{"<COFINSNT>@s(CST_S06)</COFINSNT>"};
-  static const TvxnModeloXml kOutr{"<COFINSOutr>@s(CST_S06)@s(VBC_S07)@s(PCOFINS_S08)@s(QBCPROD_S09)"
-                                   "@s(VALIQPROD_S10)@s(VCOFINS_S11)</COFINSOutr>"};
-  const TvxnModeloXml* modelos[] = {nullptr, &kAliq, &kQtde, &kNT, &kOutr};
-  const TvxnModeloXml* modelo = modelos[static_cast<int>(GrupoPorCST(Campo("CST_S06").Value()))];
-  if (!modelo)
-    return {};
-  std::string out = "<COFINS>";
-  AppendTemplate(out, *modelo);
-  out += "</COFINS>";
-  return out;
+  return ConvCOFINSDe(GrupoPorCST);
 }
 
 std::string TvxnDS_pl006e::ConvPartRef() {
@@ -386,20 +262,6 @@ std::string TvxnDS_pl006e::ConvPartRef() {
   return out;
 }
 
-std::string TvxnDS_pl006e::ConvPartY() {
-  static const TvxnListaCampos kFat{"Y", {"nFat_Y03", "vOrig_Y04", "vDesc_Y05", "vLiq_Y06"}};
-  static const TvxnListaCampos kDup{"DUP", {"nDup_Y08", "dVenc_Y09", "vDup_Y10"}};
-  std::string fat;
-  AppendFields(fat, kFat);
-  std::string conteudo = Grupo("fat", fat);
-  AppendRepetido(conteudo, "DUP", "<dup>", "</dup>", [this](const TXmlDataSetNFe&) {
-    std::string dup;
-    AppendFields(dup, kDup);
-    return dup;
-  });
-  return Grupo("cobr", conteudo);
-}
-
 std::string TvxnDS_pl006e::ConvPartC() {
   static const TvxnListaCampos kEmit{"C", {"CNPJ_C02", "CPF_C02a", "xNome_C03", "xFant_C04"}};
   static const TvxnListaCampos kEnder{"C",
@@ -418,51 +280,12 @@ std::string TvxnDS_pl006e::ConvPartC() {
 }
 
 std::string TvxnDS_pl006e::ConvPartX() {
-  static const TvxnModeloXml kModFrete{"@x(modFrete_X02)"};
-  static const TvxnModeloXml kTransporta{
-      "@x(CNPJ_X04)@x(CPF_X05)@x(xNome_X06)@x(IE_X07)@x(xEnder_X08)@x(xMun_X09)@x(UF_X10)"};
-  static const TvxnModeloXml kRetTransp{
-      "@x(vServ_X12)@x(vBCRet_X13)@x(pICMSRet_X14)@x(vICMSRet_X15)@x(CFOP_X16)@x(cMunFG_X17)"};
-  static const TvxnModeloXml kVeicTransp{"@x(placa_X19)@x(UF_X20)@x(RNTC_X21)"};
   static const TvxnModeloXml kVagaoBalsa{"@x(vagao_X25a)@x(balsa_X25b)"};
-  std::string out = "<transp>";
-  AppendTemplate(out, kModFrete);
-  for (const auto& [tag, modelo] :
-       {std::pair{"transporta", &kTransporta}, std::pair{"retTransp", &kRetTransp},
-        std::pair{"veicTransp", &kVeicTransp}}) {
-    std::string conteudo;
-    AppendTemplate(conteudo, *modelo);
-    AppendGrupo(out, tag, conteudo);
-  }
-  TXmlDataSetNFe& reboque = FindDataSet("REBOQUE");
-  reboque.SetTagXML("reboque");
-  for (reboque.First(); !reboque.Eof(); reboque.Next())
-    AppendPartXML(out, reboque);
-  AppendTemplate(out, kVagaoBalsa);
-  TXmlDataSetNFe& lacre = FindDataSet("LACRE");
-  lacre.SetTagXML("lacres");
-  AppendRepetido(out, "VOL", "<vol>", "</vol>", [&lacre](const TXmlDataSetNFe& vol) {
-    std::string conteudo = CamposXML(vol);
-    for (lacre.First(); !lacre.Eof(); lacre.Next())
-      AppendPartXML(conteudo, lacre);
-    return conteudo;
-  });
-  out += "</transp>";
-  return out;
+  return ConvTransp(&kVagaoBalsa);
 }
 
 std::string TvxnDS_pl006e::ConvPartZ() {
-  static const TvxnModeloXml kInfAdic{"@z(infAdFisco_Z02)@z(infCpl_Z03)"};
-  std::string conteudo;
-  AppendTemplate(conteudo, kInfAdic);
-  conteudo += ConvObsCont();
-  conteudo += ConvObsFisco();
-  conteudo += ConvProcRef();
-  std::string out = Grupo("infAdic", conteudo);
-  out += ConvExporta();
-  out += ConvCompra();
-  out += ConvPartZCCana();
-  return out;
+  return TvxnNFeCustomDataSet::ConvPartZ() + ConvPartZCCana();
 }
 
 std::string TvxnDS_pl006e::ConvPartZCCana() {
@@ -490,7 +313,13 @@ std::string TvxnDS_pl006r::ConvPartM() {
 }
 
 std::string TvxnDS_pl006r::ConvPartW() {
-  return ConvTotal(k200ICMSTotTrib, k200ISSQNtot);
+  static const TvxnListaCampos kICMSTot{
+      "W",
+      {"vBC_W03", "vICMS_W04", "vBCST_W05", "vST_W06", "vProd_W07", "vFrete_W08", "vSeg_W09", "vDesc_W10",
+       "vII_W11", "vIPI_W12", "vPIS_W13", "vCOFINS_W14", "vOutro_W15", "vNF_W16", "vTotTrib_W16a"}};
+  static const TvxnListaCampos kISSQNtot{"W",
+                                         {"vServ_W18", "vBC_W19", "vISS_W20", "vPIS_W21", "vCOFINS_W22"}};
+  return ConvTotal(kICMSTot, kISSQNtot);
 }
 
 // ---------------------------------------------------------------- pl_006s

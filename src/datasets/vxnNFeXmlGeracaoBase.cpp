@@ -6,11 +6,6 @@
 
 namespace vxn {
 
-void TvxnNFeCustomDataSet::SemGerador(std::string_view builder) const {
-  throw EvxnNFeException("O grupo %s não tem gerador de XML nesta versão de esquema.", {builder},
-                         GetDiretorioLogErro());
-}
-
 void TvxnNFeCustomDataSet::AppendGrupo(std::string& out, std::string_view tag, std::string_view conteudo) {
   if (conteudo.empty())
     return;
@@ -21,77 +16,6 @@ void TvxnNFeCustomDataSet::AppendGrupo(std::string& out, std::string_view tag, s
   out += "</";
   out += tag;
   out += '>';
-}
-
-// The builders whose form depends on the layout: the first layouts' forms are not available here.
-std::string TvxnNFeCustomDataSet::ConvPartA() {
-  SemGerador("ConvPartA");
-}
-std::string TvxnNFeCustomDataSet::ConvPartB() {
-  SemGerador("ConvPartB");
-}
-std::string TvxnNFeCustomDataSet::ConvPartC() {
-  SemGerador("ConvPartC");
-}
-std::string TvxnNFeCustomDataSet::ConvPartE() {
-  SemGerador("ConvPartE");
-}
-std::string TvxnNFeCustomDataSet::ConvPartF() {
-  SemGerador("ConvPartF");
-}
-std::string TvxnNFeCustomDataSet::ConvPartG() {
-  SemGerador("ConvPartG");
-}
-std::string TvxnNFeCustomDataSet::ConvPartItens() {
-  SemGerador("ConvPartItens");
-}
-std::string TvxnNFeCustomDataSet::ConvPartK() {
-  SemGerador("ConvPartK");
-}
-std::string TvxnNFeCustomDataSet::ConvPartL1() {
-  SemGerador("ConvPartL1");
-}
-std::string TvxnNFeCustomDataSet::ConvPartL2() {
-  SemGerador("ConvPartL2");
-}
-std::string TvxnNFeCustomDataSet::ConvPartN() {
-  SemGerador("ConvPartN");
-}
-std::string TvxnNFeCustomDataSet::ConvPartO() {
-  SemGerador("ConvPartO");
-}
-std::string TvxnNFeCustomDataSet::ConvPartQ() {
-  SemGerador("ConvPartQ");
-}
-std::string TvxnNFeCustomDataSet::ConvPartS() {
-  SemGerador("ConvPartS");
-}
-std::string TvxnNFeCustomDataSet::ConvPartI() {
-  SemGerador("ConvPartI");
-}
-std::string TvxnNFeCustomDataSet::ConvPartW() {
-  SemGerador("ConvPartW");
-}
-std::string TvxnNFeCustomDataSet::ConvPartX() {
-  SemGerador("ConvPartX");
-}
-std::string TvxnNFeCustomDataSet::ConvPartY() {
-  SemGerador("ConvPartY");
-}
-std::string TvxnNFeCustomDataSet::ConvPartZ() {
-  SemGerador("ConvPartZ");
-}
-std::string TvxnNFeCustomDataSet::ConvPartRef() {
-  SemGerador("ConvPartRef");
-}
-std::string TvxnNFeCustomDataSet::ICMSComb() {
-  SemGerador("ICMSComb");
-}
-std::string TvxnNFeCustomDataSet::ConvExporta() {
-  SemGerador("ConvExporta");
-}
-std::string TvxnNFeCustomDataSet::ConverterAuto() {
-  SemGerador("ConverterAuto");
 }
 
 std::string TvxnNFeCustomDataSet::ConvPartD() {
@@ -262,8 +186,10 @@ bool ProdutoCombustivelICMSST(std::string_view cProdANP) {
 std::string TvxnNFeCustomDataSet::GrupoICMSDe(const TTabelaICMS& t) {
   const std::string_view cst = Campo("CST_N12").Value();
   // The transfer (repasse) of ICMS charged earlier to the destination state.
-  const bool repasse = !Campo("vBCSTDest_N31").Value().empty() || !Campo("vICMSSTDest_N32").Value().empty();
-  const bool partilha = !Campo("UFST_N24").Value().empty();
+  // A layout without the groups does not have their fields either.
+  const bool repasse =
+      t.icmsST41 && (!Campo("vBCSTDest_N31").Value().empty() || !Campo("vICMSSTDest_N32").Value().empty());
+  const bool partilha = t.icmsPart && !Campo("UFST_N24").Value().empty();
   std::string_view tag;
   const TvxnListaCampos* campos = nullptr;
   if (cst == "00")
@@ -298,6 +224,8 @@ std::string TvxnNFeCustomDataSet::GrupoICMSDe(const TTabelaICMS& t) {
 }
 
 std::string TvxnNFeCustomDataSet::GrupoICMSSNDe(const TTabelaICMS& t) {
+  if (!t.sn101) // a layout before the Simples Nacional groups
+    return {};
   const std::string_view csosn = Campo("CSOSN_N12a").Value();
   std::string_view tag;
   const TvxnListaCampos* campos = nullptr;

@@ -1,8 +1,9 @@
-// Layout 2.00 (packages pl_006e ... pl_006v), for which no official schema is at hand: the documents of
-// tests/datasets/data/nfe-200-documentos.txt, filled into the dataset of every 2.00 package with the
-// dictionary of its layout version, must write every value they were given and only elements of the
-// published layout, each in the layout's order (tests/datasets/data/leiaute-2.00.txt); together they fill
-// every field of the dictionaries.
+// Layouts 1.10 (packages pl_005a ... pl_005f) and 2.00 (pl_006e ... pl_006v), for which no official schema
+// is at hand: the documents of tests/datasets/data/nfe-110-documentos.txt and nfe-200-documentos.txt,
+// filled into the dataset of every package of their layout with the dictionary of its layout version,
+// must write every value they were given and only elements of the published layout, each in the layout's
+// order (tests/datasets/data/leiaute-1.10.txt, leiaute-2.00.txt); together they fill every field of the
+// dictionaries.
 #include "datasets/vxnNFeDataSets.h"
 #include "vxnFiles.h"
 #include "vxnNFeType.h"
@@ -25,10 +26,19 @@ struct Caso {
   std::vector<std::string> linhas;
 };
 
-std::vector<Caso> Casos() {
+// The layout ("1.10" or "2.00") of a package.
+std::string Leiaute(TVersaoEsquema versao) {
+  return GetVersaoManualDoEsquema(versao) == vm30 ? "1.10" : "2.00";
+}
+
+std::string Arquivo(const std::string& nome) {
+  return ReadWholeFile(std::string(QVX_SOURCE_DIR) + "/tests/datasets/data/" + nome);
+}
+
+std::vector<Caso> Casos(const std::string& leiaute) {
   std::vector<Caso> casos;
-  for (const std::string& linha : test::Lines(
-           ReadWholeFile(std::string(QVX_SOURCE_DIR) + "/tests/datasets/data/nfe-200-documentos.txt"))) {
+  const std::string nome = leiaute == "1.10" ? "nfe-110-documentos.txt" : "nfe-200-documentos.txt";
+  for (const std::string& linha : test::Lines(Arquivo(nome))) {
     if (linha.empty() || linha[0] == '#')
       continue;
     if (linha.starts_with("== "))
@@ -40,11 +50,10 @@ std::vector<Caso> Casos() {
 }
 
 // Position of every element path (below infNFe, "det/prod/cProd") in the layout's order.
-std::map<std::string, int> Ordem() {
+std::map<std::string, int> Ordem(const std::string& leiaute) {
   std::map<std::string, int> ordem;
   std::vector<std::string> pilha;
-  for (const std::string& linha :
-       test::Lines(ReadWholeFile(std::string(QVX_SOURCE_DIR) + "/tests/datasets/data/leiaute-2.00.txt"))) {
+  for (const std::string& linha : test::Lines(Arquivo("leiaute-" + leiaute + ".txt"))) {
     if (linha.empty() || linha[0] == '#')
       continue;
     const std::size_t nivel = linha.find_first_not_of(' ') / 2;
@@ -92,9 +101,11 @@ std::string ForaDaOrdem(const std::string& xml, const std::map<std::string, int>
   return {};
 }
 
-// The fields of the dictionary that the package does not write: the approximate total of taxes came
-// with pl_006r, the FCI number with pl_006s.
+// The fields of the dictionary that the package does not write: the ST charged earlier of ICMS60 came with
+// pl_005c, the approximate total of taxes with pl_006r, the FCI number with pl_006s.
 bool DepoisDoPacote(const std::string& campo, TVersaoEsquema versao) {
+  if (campo == "vBCSTRet_N26" || campo == "vICMSSTRet_N27")
+    return versao < pl_005c;
   if (campo.starts_with("vTotTrib_"))
     return versao < pl_006r;
   if (campo == "nFCI_I70")
@@ -103,7 +114,8 @@ bool DepoisDoPacote(const std::string& campo, TVersaoEsquema versao) {
 }
 
 std::string Dicionario(TVersaoEsquema versao) {
-  return test::ShippedDictionary(false, GetVersaoManualDoEsquema(versao) == vm40 ? "vm40" : "vm50");
+  const std::string pasta = VersaoManualSubdir(GetVersaoManualDoEsquema(versao));
+  return test::ShippedDictionary(false, pasta.substr(0, pasta.size() - 1));
 }
 
 std::set<std::string> Campos(TvxnNFeDataSets& ds) {
@@ -149,11 +161,11 @@ std::string Gerar(TVersaoEsquema versao, const Caso& caso, std::vector<std::stri
   return ds.GetLoteNFe()[0];
 }
 
-class Leiaute200Test : public ::testing::TestWithParam<TVersaoEsquema> {};
+class LeiauteAnteriorTest : public ::testing::TestWithParam<TVersaoEsquema> {};
 
-TEST_P(Leiaute200Test, EveryValueIsWrittenInTheLayoutsOrder) {
-  const auto ordem = Ordem();
-  for (const Caso& caso : Casos()) {
+TEST_P(LeiauteAnteriorTest, EveryValueIsWrittenInTheLayoutsOrder) {
+  const auto ordem = Ordem(Leiaute(GetParam()));
+  for (const Caso& caso : Casos(Leiaute(GetParam()))) {
     std::vector<std::string> dados;
     const std::string xml = Gerar(GetParam(), caso, dados);
     EXPECT_TRUE(xml.starts_with("<infNFe Id=\"NFe")) << xml;
@@ -171,14 +183,15 @@ TEST_P(Leiaute200Test, EveryValueIsWrittenInTheLayoutsOrder) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Pacotes, Leiaute200Test,
-                         ::testing::Values(pl_006e, pl_006f, pl_006g, pl_006i, pl_006j, pl_006m, pl_006n,
-                                           pl_006p, pl_006q, pl_006r, pl_006s, pl_006t, pl_006u, pl_006v),
+INSTANTIATE_TEST_SUITE_P(Pacotes, LeiauteAnteriorTest,
+                         ::testing::Values(pl_005a, pl_005b, pl_005c, pl_005d, pl_005f, pl_006e, pl_006f,
+                                           pl_006g, pl_006i, pl_006j, pl_006m, pl_006n, pl_006p, pl_006q,
+                                           pl_006r, pl_006s, pl_006t, pl_006u, pl_006v),
                          [](const auto& info) { return VersaoEsquemaToStr(info.param); });
 
 // The order check itself refuses an element out of place and one the layout does not have.
-TEST(Leiaute200OrdemTest, RefusesAnElementOutOfOrderOrUnknown) {
-  const auto ordem = Ordem();
+TEST(LeiauteAnteriorOrdemTest, RefusesAnElementOutOfOrderOrUnknown) {
+  const auto ordem = Ordem("2.00");
   EXPECT_EQ(ForaDaOrdem("<infNFe Id=\"x\"><ide><cUF>35</cUF><cNF>1</cNF></ide></infNFe>", ordem), "");
   EXPECT_EQ(ForaDaOrdem("<infNFe Id=\"x\"><ide><cNF>1</cNF><cUF>35</cUF></ide></infNFe>", ordem),
             "ide/cUF comes after an element the layout puts after it");
@@ -186,19 +199,22 @@ TEST(Leiaute200OrdemTest, RefusesAnElementOutOfOrderOrUnknown) {
             "ide/dhEmi is not an element of the layout");
 }
 
-// Together the documents fill every field of the 2.00 dictionary (but the key's, which generation writes).
-TEST(Leiaute200OrdemTest, TheDocumentsFillEveryFieldOfTheDictionary) {
-  std::set<std::string> preenchidos;
-  for (const Caso& caso : Casos())
-    for (const std::string& linha : caso.linhas)
-      if (linha.find('=') != std::string::npos)
-        preenchidos.insert(linha.substr(0, linha.find('=')));
-  TvxnNFeDataSets ds;
-  ds.SetVersaoEsquema(pl_006v);
-  ds.SetXMLDicionario(Dicionario(pl_006v));
-  for (const std::string& campo : Campos(ds)) {
-    if (campo != "Id_A03" && campo != "cDV_B23") {
-      EXPECT_TRUE(preenchidos.contains(campo)) << campo;
+// Together the documents of a layout fill every field of its dictionary (but the key's, which generation
+// writes).
+TEST(LeiauteAnteriorOrdemTest, TheDocumentsFillEveryFieldOfTheDictionaries) {
+  for (TVersaoEsquema versao : {pl_005f, pl_006v}) {
+    std::set<std::string> preenchidos;
+    for (const Caso& caso : Casos(Leiaute(versao)))
+      for (const std::string& linha : caso.linhas)
+        if (linha.find('=') != std::string::npos)
+          preenchidos.insert(linha.substr(0, linha.find('=')));
+    TvxnNFeDataSets ds;
+    ds.SetVersaoEsquema(versao);
+    ds.SetXMLDicionario(Dicionario(versao));
+    for (const std::string& campo : Campos(ds)) {
+      if (campo != "Id_A03" && campo != "cDV_B23") {
+        EXPECT_TRUE(preenchidos.contains(campo)) << Leiaute(versao) << ": " << campo;
+      }
     }
   }
 }
