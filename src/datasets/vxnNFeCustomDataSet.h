@@ -116,6 +116,13 @@ public:
   using TClassificaCST = TGrupoPIS (*)(std::string_view cst);
 
 protected:
+  // Computes the access key from the issue date field `campoData` (with the issue type when `comTpEmis`, the
+  // form of 2.00 and later), stores Id_A03, cNF_B03 zero-filled to `digitosCNF` and cDV_B23, and opens
+  // infNFe. The issuer's document in the key: the fiscal agency's CNPJ for a loose invoice, else the
+  // issuer's CPF (prefixed with "000"), else its CNPJ.
+  std::string AbreInfNFe(std::string_view campoData, bool comTpEmis, int digitosCNF);
+  // "<tag>content</tag>", or "" when the content is empty.
+  static std::string Grupo(std::string_view tag, std::string_view conteudo);
   // PIS, COFINS with the group the classification gives to CST_Q06, CST_S06; "" when it gives none.
   std::string ConvPISDe(TClassificaCST classifica);
   std::string ConvCOFINSDe(TClassificaCST classifica);

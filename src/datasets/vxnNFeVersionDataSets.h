@@ -120,9 +120,6 @@ public:
   std::string ConvPartNVE();
 
 protected:
-  // The issuer's document in the key: the fiscal agency's CNPJ for a loose invoice, else the issuer's CPF
-  // (prefixed with "000"), else its CNPJ.
-  virtual std::string DocumentoChave();
   // prod with the given fields between NCM and DI (they differ per package).
   std::string ConvProd(const TvxnListaCampos& meio);
   // total with the given ICMSTot fields and the ISSQNtot of 3.10 and 4.00.

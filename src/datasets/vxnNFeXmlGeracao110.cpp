@@ -14,16 +14,6 @@ bool Editing(const TvxnDataSet& part) {
   return part.State() == dsEdit || part.State() == dsInsert;
 }
 
-// "<tag>content</tag>", or "" when the content is empty.
-std::string Grupo(std::string_view tag, std::string_view conteudo) {
-  if (conteudo.empty())
-    return {};
-  std::string out;
-  out.reserve(conteudo.size() + 2 * tag.size() + 5);
-  out.append("<").append(tag).append(">").append(conteudo).append("</").append(tag).append(">");
-  return out;
-}
-
 const TvxnListaCampos k110ICMSTot{"W",
                                   {"vBC_W03", "vICMS_W04", "vBCST_W05", "vST_W06", "vProd_W07", "vFrete_W08",
                                    "vSeg_W09", "vDesc_W10", "vII_W11", "vIPI_W12", "vPIS_W13", "vCOFINS_W14",
@@ -230,8 +220,7 @@ std::string TvxnNFeCustomDataSet::ConvPartY() {
   return Grupo("cobr", conteudo);
 }
 
-// The key of 1.10 has no issue type and a 9-digit cNF.
-std::string TvxnNFeCustomDataSet::ConvPartA() {
+std::string TvxnNFeCustomDataSet::AbreInfNFe(std::string_view campoData, bool comTpEmis, int digitosCNF) {
   TXmlDataSetNFe& b = FindDataSet("B");
   b.First();
   TXmlDataSetNFe& a = FindDataSet("A");
@@ -239,21 +228,26 @@ std::string TvxnNFeCustomDataSet::ConvPartA() {
     a.Edit();
   std::string documento(Campo("CNPJ_D02").Value());
   if (documento.empty())
-    documento = Campo("Cpf_C02a").Value();
+    documento = Campo("CPF_C02a").Value();
   if (documento.empty())
     documento = Campo("CNPJ_C02").Value();
   if (Utf8Length(documento) == 11)
     documento = "000" + documento;
   const std::string cNF(Campo("cNF_B03").Value());
-  const std::string chave = CalculaChave(Campo("dEmi_B09").Value(), Campo("cUF_B02").Value(), documento,
-                                         Campo("mod_B06").Value(), Campo("serie_B07").Value(),
-                                         Campo("nNF_B08").Value(), cNF, TvxnLogDir{GetDiretorioLogErro()});
+  const std::string_view data = Campo(campoData).Value();
+  const TvxnLogDir logDir{GetDiretorioLogErro()};
+  const std::string chave =
+      comTpEmis ? CalculaChave(data, Campo("cUF_B02").Value(), documento, Campo("mod_B06").Value(),
+                               Campo("serie_B07").Value(), Campo("nNF_B08").Value(),
+                               Campo("tpEmis_B22").Value(), cNF, logDir)
+                : CalculaChave(data, Campo("cUF_B02").Value(), documento, Campo("mod_B06").Value(),
+                               Campo("serie_B07").Value(), Campo("nNF_B08").Value(), cNF, logDir);
   TXmlFieldNFe& id = Campo("Id_A03");
   id.SetAsString("NFe" + chave);
   a.Post();
   if (!Editing(b))
     b.Edit();
-  Campo("cNF_B03").SetAsString(TvxnGovUtils().Czro(cNF, 9));
+  Campo("cNF_B03").SetAsString(TvxnGovUtils().Czro(cNF, digitosCNF));
   Campo("cDV_B23").SetAsString(chave.substr(chave.size() - 1));
   b.Post();
   std::string out = "<infNFe ";
@@ -261,6 +255,20 @@ std::string TvxnNFeCustomDataSet::ConvPartA() {
   out += ' ';
   AppendFieldXML(out, Campo("versao_A02"));
   out += '>';
+  return out;
+}
+
+// The key of 1.10 has no issue type and a 9-digit cNF.
+std::string TvxnNFeCustomDataSet::ConvPartA() {
+  return AbreInfNFe("dEmi_B09", false, 9);
+}
+
+std::string TvxnNFeCustomDataSet::Grupo(std::string_view tag, std::string_view conteudo) {
+  if (conteudo.empty())
+    return {};
+  std::string out;
+  out.reserve(conteudo.size() + 2 * tag.size() + 5);
+  out.append("<").append(tag).append(">").append(conteudo).append("</").append(tag).append(">");
   return out;
 }
 

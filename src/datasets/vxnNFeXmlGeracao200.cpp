@@ -15,16 +15,6 @@ bool Editing(const TvxnDataSet& part) {
   return part.State() == dsEdit || part.State() == dsInsert;
 }
 
-// "<tag>content</tag>", or "" when the content is empty.
-std::string Grupo(std::string_view tag, std::string_view conteudo) {
-  if (conteudo.empty())
-    return {};
-  std::string out;
-  out.reserve(conteudo.size() + 2 * tag.size() + 5);
-  out.append("<").append(tag).append(">").append(conteudo).append("</").append(tag).append(">");
-  return out;
-}
-
 // The ICMS groups of 2.00: ICMS40 with its value and the reason of the exemption, no exempted ICMS
 // elsewhere, CST 60 always in ICMS60.
 const TvxnListaCampos k200ICMS00{"N",
@@ -81,37 +71,7 @@ const TvxnNFeCustomDataSet::TTabelaICMS kTabela200{
 
 // The key of 2.00 has the issue type and an 8-digit cNF; the issue date is a date (dEmi).
 std::string TvxnDS_pl006e::ConvPartA() {
-  TXmlDataSetNFe& b = FindDataSet("B");
-  b.First();
-  TXmlDataSetNFe& a = FindDataSet("A");
-  if (!Editing(a))
-    a.Edit();
-  std::string documento(Campo("CNPJ_D02").Value());
-  if (documento.empty())
-    documento = Campo("CPF_C02a").Value();
-  if (documento.empty())
-    documento = Campo("CNPJ_C02").Value();
-  if (Utf8Length(documento) == 11)
-    documento = "000" + documento;
-  const std::string cNF(Campo("cNF_B03").Value());
-  const std::string chave =
-      CalculaChave(Campo("dEmi_B09").Value(), Campo("cUF_B02").Value(), documento, Campo("mod_B06").Value(),
-                   Campo("serie_B07").Value(), Campo("nNF_B08").Value(), Campo("tpEmis_B22").Value(), cNF,
-                   TvxnLogDir{GetDiretorioLogErro()});
-  TXmlFieldNFe& id = Campo("Id_A03");
-  id.SetAsString("NFe" + chave);
-  a.Post();
-  if (!Editing(b))
-    b.Edit();
-  Campo("cNF_B03").SetAsString(TvxnGovUtils().Czro(cNF, 8));
-  Campo("cDV_B23").SetAsString(chave.substr(chave.size() - 1));
-  b.Post();
-  std::string out = "<infNFe ";
-  AppendFieldXML(out, id);
-  out += ' ';
-  AppendFieldXML(out, Campo("versao_A02"));
-  out += '>';
-  return out;
+  return AbreInfNFe("dEmi_B09", true, 8);
 }
 
 // In 2.00 the references follow the municipality of the taxable event.

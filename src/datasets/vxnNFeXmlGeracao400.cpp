@@ -8,20 +8,6 @@
 
 namespace vxn {
 
-namespace {
-
-// One value of the "<tag>content</tag>" groups, concatenated as the builders need.
-std::string Grupo(std::string_view tag, std::string_view conteudo) {
-  if (conteudo.empty())
-    return {};
-  std::string out;
-  out.reserve(conteudo.size() + 2 * tag.size() + 5);
-  out.append("<").append(tag).append(">").append(conteudo).append("</").append(tag).append(">");
-  return out;
-}
-
-} // namespace
-
 // ---------------------------------------------------------------- layout 4.00 (pl_009)
 
 std::string TvxnDS_pl009::ConverterAuto() {

@@ -4,19 +4,6 @@
 
 namespace vxn {
 
-namespace {
-
-std::string Grupo(std::string_view tag, std::string_view conteudo) {
-  std::string out;
-  if (conteudo.empty())
-    return out;
-  out.reserve(conteudo.size() + 2 * tag.size() + 5);
-  out.append("<").append(tag).append(">").append(conteudo).append("</").append(tag).append(">");
-  return out;
-}
-
-} // namespace
-
 void TvxnDS_pl009p::AddDataSetsListaNFE() {
   SetPartsNFe({"A",  "B",  "C", "D",  "E",       "F",   "G",     "AUTXML",  "X",       "W",       "Y", "YA01",
                "YA", "YB", "Z", "ZD", "REBOQUE", "VOL", "LACRE", "PROCREF", "OBSCONT", "MANAGER", "ZF"});
