@@ -10,6 +10,7 @@
 #include "sefaz-sim/SimStates.h"
 #include "sefaz-sim/SimStore.h"
 #include "sefaz-sim/services/SimAutorizacao.h"
+#include "sefaz-sim/services/SimCleCadastro.h"
 #include "sefaz-sim/services/SimConsultaCadastro.h"
 #include "sefaz-sim/services/SimConsultaDest.h"
 #include "sefaz-sim/services/SimConsultaProtocolo.h"
@@ -73,6 +74,7 @@ std::vector<std::unique_ptr<TSimService>> MakeServices() {
   services.push_back(std::make_unique<TSimDistribuicaoDFe>());
   services.push_back(std::make_unique<TSimConsultaDest>());
   services.push_back(std::make_unique<TSimDownloadNF>());
+  services.push_back(std::make_unique<TSimCleCadastro>());
   return services;
 }
 

@@ -85,6 +85,8 @@ struct TSefazSimConfigFiles {
   std::string ClientPassword;
   std::string AuthorityCertificate; // PEM of the test authority (to verify the server)
   std::string Cnpj;                 // CNPJ of the client certificate
+  // The CL-e component's configuration (section CLE) of the same party, certificate and servers file.
+  std::string CleConfigFile;
   // The other side of the examples' sale, in the subfolder "destinatario/": a configuration of the
   // recipient (CNPJ 17444555000125, state MG) with a certificate of its own from the same authority.
   std::string RecipientConfigFile;

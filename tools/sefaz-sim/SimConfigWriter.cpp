@@ -61,6 +61,29 @@ std::string ConfigIniText(const TParte& p, const std::string& servers, const std
   return ini;
 }
 
+// The CL-e component's INI file: the issuer's CNPJ and certificate, lots leaving SP, the same servers
+// file (it holds the CleCadastro key), requests checked against the schema before they go.
+std::string CleConfigIniText(const TParte& p, const std::string& servers, const std::string& authority,
+                             const std::string& dir) {
+  std::string ini = "[CLE]\r\n";
+  auto add = [&ini](const std::string& key, const std::string& value) { ini += key + "=" + value + "\r\n"; };
+  add("CNPJ", p.Cnpj);
+  add("Ambiente", "2");
+  add("UFOrigem", p.Uf);
+  add("ArquivoServidoresHom", servers);
+  add("ArquivoServidoresProd", servers);
+  add("TipoCertificado", "FILE");
+  add("CaminhoCertificado", p.Certificate);
+  add("SenhaCertificado", p.Password);
+  add("ArquivoCAExclusivo", authority);
+  add("DiretorioLog", dir + "Log/");
+  add("DiretorioLogErro", dir + "LogErro/");
+  add("ValidarEsquema", "1");
+  add("ConexaoSegura", "1");
+  add("TimeOut", "30000");
+  return ini;
+}
+
 } // namespace
 
 TSefazSimConfigFiles TSefazSim::WriteConfig(const std::string& directory) const {
@@ -72,6 +95,7 @@ TSefazSimConfigFiles TSefazSim::WriteConfig(const std::string& directory) const 
   TSefazSimConfigFiles f;
   f.ServersFile = dir + "nfeServidoresSim.ini";
   f.ConfigFile = dir + "nfeConfig.ini";
+  f.CleConfigFile = dir + "cleConfig.ini";
   f.ClientCertificate = dir + "cliente-teste.pfx";
   f.ClientPassword = kClientPassword;
   f.AuthorityCertificate = dir + "sefaz-sim-ca.pem";
@@ -102,6 +126,9 @@ TSefazSimConfigFiles TSefazSim::WriteConfig(const std::string& directory) const 
   WriteFileAtomic(f.ConfigFile, ConfigIniText({"SP", kClientCnpj, f.ClientCertificate, kClientPassword,
                                                Options().NFCeCscId, Options().NFCeCsc},
                                               f.ServersFile, f.AuthorityCertificate, dir, false));
+  WriteFileAtomic(f.CleConfigFile,
+                  CleConfigIniText({"SP", kClientCnpj, f.ClientCertificate, kClientPassword, "", ""},
+                                   f.ServersFile, f.AuthorityCertificate, dir));
   WriteFileAtomic(f.RecipientConfigFile,
                   ConfigIniText({"MG", kRecipientCnpj, f.RecipientCertificate, kClientPassword,
                                  Options().NFCeCscId, Options().NFCeCsc},

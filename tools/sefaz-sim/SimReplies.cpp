@@ -9,7 +9,7 @@ namespace vxn::sim {
 
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 65> kMotivos{{
+constexpr std::array<std::pair<int, std::string_view>, 67> kMotivos{{
     {100, "Autorizado o uso da NF-e"},
     {101, "Cancelamento de NF-e homologado"},
     {102, "Inutilizacao de numero homologado"},
@@ -22,6 +22,7 @@ constexpr std::array<std::pair<int, std::string_view>, 65> kMotivos{{
     {109, "Servico Paralisado sem Previsao"},
     {111, "Consulta cadastro com uma ocorrencia"},
     {128, "Lote de Evento Processado"},
+    {129, "Lote de CL-e processado"},
     {135, "Evento registrado e vinculado a NF-e"},
     {137, "Nenhum documento localizado"},
     {138, "Documento localizado"},
@@ -34,6 +35,7 @@ constexpr std::array<std::pair<int, std::string_view>, 65> kMotivos{{
     {213, "Rejeicao: CNPJ-Base do Emitente difere do CNPJ-Base do Certificado Digital"},
     {215, "Rejeicao: Falha no schema XML"},
     {217, "Rejeicao: NF-e nao consta na base de dados da SEFAZ"},
+    {218, "Rejeicao: NF-e ja esta cancelada na base de dados da SEFAZ"},
     {222, "Rejeicao: Protocolo de Autorizacao de Uso difere do cadastrado"},
     {225, "Rejeicao: Falha no Schema XML do lote de NFe"},
     {226, "Rejeicao: Codigo da UF do Emitente diverge da UF autorizadora"},
