@@ -29,5 +29,6 @@ void AddEventoCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddDFeCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddDanfeCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddCertificadosCommand(CLI::App& app, TNfeCommandLine& cl);
+void AddCleCommand(CLI::App& app, TNfeCommandLine& cl);
 
 } // namespace vxn::tool

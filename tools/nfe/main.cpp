@@ -109,6 +109,7 @@ int main(int argc, char** argv) {
   AddEventoCommand(app, cl);
   AddDFeCommand(app, cl);
   AddDanfeCommand(app, cl);
+  AddCleCommand(app, cl);
   AddAssinarCommand(app, cl);
   AddValidarCommand(app, cl);
   AddConverterCommand(app, cl);
