@@ -262,6 +262,15 @@ TEST_F(CleTest, RejectedLotsComeBackAsRepliesThatCannotBePrinted) {
               (Refusal{"EvxnCLeException", "A CLe não está Autorizada."}));
   }
   EXPECT_FALSE(FileExists(dir_.File("recusada.pdf")));
+  // A service that does not answer is a failure of the send, with its cause; the request stays logged.
+  cle_.SetAmbiente(akHomologacao);
+  sim_.SetFault("CleCadastro", sim::TSimFault::Http503);
+  const Refusal falha = RefusalOf([&] { cle_.EnviarCLe(cle_.MontarXmlCLe(autorizada)); });
+  EXPECT_EQ(falha.className, "EvxnCLeException");
+  EXPECT_TRUE(falha.message.starts_with("Erro ao enviar Cle ao WebService: ")) << falha.message;
+  EXPECT_NE(falha.message.find("503"), std::string::npos) << falha.message;
+  EXPECT_TRUE(FileExists(cle_.UltimoLogEnvio()));
+  EXPECT_EQ(cle_.UltimoLogRetorno(), "");
 }
 
 TEST_F(CleTest, PrintingRefusesMissingOrBrokenInputsAndSettingsWithoutWritingAFile) {
