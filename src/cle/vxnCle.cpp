@@ -224,6 +224,7 @@ void TvxnCle::LerConfiguracoes(TvxnIniFile& ini) {
   ambiente_ = ini.ReadInteger(s, "Ambiente", 2) == 1 ? akProducao : akHomologacao;
   validarEsquema_ = ini.ReadBool(s, "ValidarEsquema", false);
   nomeCertificado_ = ini.ReadString(s, "NomeCertificado", "");
+  moduloPKCS11_ = ini.ReadString(s, "ModuloPKCS11", "");
   const std::string pin = ini.ReadString(s, "PinCode", "");
   pinCode_ = pin.empty() ? std::string() : GetGovUtils().Decrypt(pin);
   conexaoSegura_ = ini.ReadBool(s, "ConexaoSegura", true);
@@ -261,6 +262,7 @@ void TvxnCle::GravarConfiguracoes(TvxnIniFile& ini) {
   ini.WriteInteger(s, "Ambiente", ambiente_ == akProducao ? 1 : 2);
   ini.WriteBool(s, "ValidarEsquema", validarEsquema_);
   ini.WriteString(s, "NomeCertificado", nomeCertificado_);
+  ini.WriteString(s, "ModuloPKCS11", moduloPKCS11_);
   ini.WriteString(s, "PinCode", pinCode_.empty() ? std::string() : GetGovUtils().Encrypt(pinCode_));
   ini.WriteBool(s, "ConexaoSegura", conexaoSegura_);
   ini.WriteString(s, "Proxy", proxy_);
@@ -312,6 +314,7 @@ void TvxnCle::ConfigurarGov() {
     c->CertificateName = nomeCertificado_;
     c->CertificatePassword = senhaCertificado_;
     c->PinCode = pinCode_;
+    c->Pkcs11Module = moduloPKCS11_;
   }
   http.Proxy = proxy_;
   http.User = usuario_;

@@ -182,6 +182,10 @@ public:
   void SetCaminhoCertificado(std::string_view v) { caminhoCertificado_ = v; }
   const std::string& GetSenhaCertificado() const { return senhaCertificado_; }
   void SetSenhaCertificado(std::string_view v) { senhaCertificado_ = v; }
+  // The PKCS#11 module of a certificate on a smart card or token (TipoCertificado SMARTCARD); empty: the
+  // first of the usual Debian module paths (docs/a3-tokens.md).
+  const std::string& GetModuloPKCS11() const { return moduloPKCS11_; }
+  void SetModuloPKCS11(std::string_view v) { moduloPKCS11_ = v; }
   const std::string& GetPinCode() const { return pinCode_; }
   void SetPinCode(std::string_view v) { pinCode_ = v; }
   // The proxy ("host:port") and its credentials.
@@ -298,8 +302,8 @@ private:
   std::string diretorioLogErro_;
   bool validarEsquema_ = false, conexaoSegura_ = true, ignoreInvalidCertificates_ = false;
   bool salvarLogsEmDisco_ = true;
-  std::string nomeCertificado_, caminhoCertificado_, senhaCertificado_, pinCode_, proxy_, usuario_, senha_,
-      arquivoCAExclusivo_;
+  std::string nomeCertificado_, caminhoCertificado_, senhaCertificado_, moduloPKCS11_, pinCode_, proxy_,
+      usuario_, senha_, arquivoCAExclusivo_;
   TAmbienteKind ambiente_ = akHomologacao;
   std::string arquivoServidoresProd_ = "cleServidoresProd.ini",
               arquivoServidoresHom_ = "cleServidoresHom.ini";

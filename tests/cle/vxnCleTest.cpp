@@ -310,6 +310,7 @@ TEST_F(CleTest, TheConfigurationFileKeepsEveryKeyAndNamesWhatIsWrong) {
   a.SetAmbiente(akProducao);
   a.SetTipoCertificado(ckSmartCard);
   a.SetPinCode("4321");
+  a.SetModuloPKCS11("/usr/lib/softhsm/libsofthsm2.so");
   a.SetNomeCertificado("EMPRESA DE TESTE");
   a.SetProxy("proxy:3128");
   a.SetUsuario("u");
@@ -334,6 +335,7 @@ TEST_F(CleTest, TheConfigurationFileKeepsEveryKeyAndNamesWhatIsWrong) {
   EXPECT_EQ(b.GetAmbiente(), akProducao);
   EXPECT_EQ(b.GetTipoCertificado(), ckSmartCard);
   EXPECT_EQ(b.GetPinCode(), "4321");
+  EXPECT_EQ(b.GetModuloPKCS11(), "/usr/lib/softhsm/libsofthsm2.so");
   EXPECT_EQ(b.GetNomeCertificado(), "EMPRESA DE TESTE");
   EXPECT_EQ(b.GetProxy() + b.GetUsuario() + b.GetSenha(), "proxy:3128us");
   EXPECT_EQ(b.GetTimeOut(), 1500);

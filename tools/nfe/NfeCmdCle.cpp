@@ -39,6 +39,8 @@ void ConfigurarDaSessao(TvxnCle& cle, TNfeSession& session) {
   cle.SetCaminhoCertificado(nfe.GetCaminhoCertificado());
   cle.SetSenhaCertificado(nfe.GetSenhaCertificado());
   cle.SetNomeCertificado(Trim(nfe.GetNomeCertificado().Text()));
+  cle.SetModuloPKCS11(nfe.GetModuloPKCS11());
+  cle.SetPinCode(nfe.GetPinCode());
   cle.SetArquivoCAExclusivo(nfe.GetArquivoCAExclusivo());
   cle.SetIgnoreInvalidCertificates(nfe.GetIgnoreInvalidCertificates());
   cle.SetConexaoSegura(nfe.GetConexaoSegura());
