@@ -194,11 +194,12 @@ void TvxnCle::CarregarConfiguracoes() {
 
 void TvxnCle::SalvarConfiguracoes() {
   try {
-    if (iniEmprestado_) {
-      GravarConfiguracoes(*iniEmprestado_);
-      return;
-    }
-    TvxnIniFile ini(configINI_.empty() ? ExpandPath(RetornaNomeArquivoConfig()) : configINI_);
+    // One replacement of the file for all the keys.
+    std::unique_ptr<TvxnIniFile> proprio;
+    if (!iniEmprestado_)
+      proprio = std::make_unique<TvxnIniFile>(configINI_.empty() ? ExpandPath(RetornaNomeArquivoConfig())
+                                                                 : configINI_);
+    TvxnIniFile& ini = iniEmprestado_ ? *iniEmprestado_ : *proprio;
     TvxnIniFile::UpdateBatch lote(ini);
     GravarConfiguracoes(ini);
     lote.Commit();
