@@ -21,6 +21,8 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <string>
+#include <tuple>
 
 namespace vxn {
 namespace {
@@ -235,7 +237,24 @@ public:
     return static_cast<double>(r.width) / PANGO_SCALE;
   }
 
+  // The layout of a text that is the same in every document of a model (a caption, a fixed phrase),
+  // made by `fazer` the first time and kept: its text, style and box never change, so the next
+  // documents and reports of this thread draw it without laying it out and shaping it again.
+  template <class Fazer>
+  void* Fixo(std::string_view texto, const TvxnEstiloTexto& s, double largura, double altura, Fazer&& fazer) {
+    Chave chave{std::string(texto),         s.tamanho, s.negrito, static_cast<int>(s.alinhamento),
+                static_cast<int>(s.ajuste), largura,   altura};
+    if (auto it = fixos_.find(chave); it != fixos_.end())
+      return it->second.get();
+    if (fixos_.size() >= kMaxFixos) // models with ever new fixed texts: start afresh rather than grow
+      fixos_.clear();
+    return fixos_.emplace(std::move(chave), fazer()).first->second.get();
+  }
+
 private:
+  using Chave = std::tuple<std::string, double, bool, int, int, double, double>;
+  static constexpr std::size_t kMaxFixos = 2048;
+
   PangoFontDescription* Fonte(double tamanho, bool negrito) {
     const int chave = static_cast<int>(std::lround(tamanho * 10)) * 2 + negrito;
     auto& f = fontes_[chave];
@@ -251,7 +270,24 @@ private:
   std::string familia_;
   GObjectPtr contexto_;
   std::map<int, FontDescPtr> fontes_;
+  std::map<Chave, GObjectPtr> fixos_;
 };
+
+// A context on a 1x1 surface, for measuring texts before any page exists.
+struct Medidor {
+  SurfacePtr superficie{cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1)};
+  CairoPtr cr{cairo_create(superficie.get())};
+};
+
+// The typography of a font family for this thread, kept from one report to the next with the layouts
+// of its fixed texts (pango's font map is per thread, and so is this).
+Tipografia& TipografiaDaThread(const std::string& familia) {
+  thread_local std::map<std::string, std::unique_ptr<Tipografia>> porFamilia;
+  auto& t = porFamilia[familia];
+  if (!t)
+    t = std::make_unique<Tipografia>(Medidor().cr.get(), familia);
+  return *t;
+}
 
 void DefinirCor(cairo_t* cr, unsigned cor) {
   cairo_set_source_rgb(cr, ((cor >> 16) & 0xFF) / 255.0, ((cor >> 8) & 0xFF) / 255.0, (cor & 0xFF) / 255.0);
@@ -286,11 +322,8 @@ void DesenharLayout(cairo_t* cr, void* layout, const TvxnEstiloTexto& s, double 
   cairo_restore(cr);
 }
 
-// Draws the text inside the rectangle, never outside it, by the style's rule for a text too long.
-void DesenharTexto(cairo_t* cr, Tipografia& tip, std::string_view texto, const TvxnEstiloTexto& s, double x,
-                   double y, double l, double a) {
-  if (texto.empty() || l <= 0 || a <= 0)
-    return;
+// The layout of the text in an `l` x `a` box by the style's rule for a text too long.
+GObjectPtr Ajustar(Tipografia& tip, std::string_view texto, const TvxnEstiloTexto& s, double l, double a) {
   double tamanho = s.tamanho;
   GObjectPtr layout;
   for (;;) {
@@ -307,7 +340,25 @@ void DesenharTexto(cairo_t* cr, Tipografia& tip, std::string_view texto, const T
     }
     tamanho = std::max(kMenorFonte, tamanho - 0.5);
   }
-  DesenharLayout(cr, layout.get(), s, x, y, l, a);
+  return layout;
+}
+
+// Draws the text inside the rectangle, never outside it, by the style's rule for a text too long. A
+// `fixo` text is the same in every document (no field of the data in it): its layout is kept.
+void DesenharTexto(cairo_t* cr, Tipografia& tip, std::string_view texto, const TvxnEstiloTexto& s, double x,
+                   double y, double l, double a, bool fixo = false) {
+  if (texto.empty() || l <= 0 || a <= 0)
+    return;
+  if (fixo) {
+    DesenharLayout(cr, tip.Fixo(texto, s, l, a, [&] { return Ajustar(tip, texto, s, l, a); }), s, x, y, l, a);
+    return;
+  }
+  DesenharLayout(cr, Ajustar(tip, texto, s, l, a).get(), s, x, y, l, a);
+}
+
+// No field of the data in the model's text: the same in every document.
+bool Fixo(std::string_view modelo) {
+  return modelo.find('{') == std::string_view::npos;
 }
 
 // ---- Barcode ----------------------------------------------------------------------------------------
@@ -343,12 +394,6 @@ void DesenharCodigoBarras(cairo_t* cr, std::string_view valor, double x, double 
 
 // ---- Planning ---------------------------------------------------------------------------------------
 
-// A context on a 1x1 surface, for measuring texts before any page exists.
-struct Medidor {
-  SurfacePtr superficie{cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1)};
-  CairoPtr cr{cairo_create(superficie.get())};
-};
-
 // What one page of a document holds.
 struct Pagina {
   bool primeira = true;
@@ -376,7 +421,7 @@ public:
   // not hinted, so a layout made once is the same on any surface and at any scale, and an item cell
   // laid out to measure its row is drawn as it is.
   Relatorio(const TvxnModeloRelatorio& m, const TvxnDadosRelatorio& d, const TvxnTrabalhoRelatorio& t)
-      : m_(m), dados_(d), trabalho_(t), tip_(Medidor().cr.get(), m.fonte) {
+      : m_(m), dados_(d), trabalho_(t), tip_(TipografiaDaThread(m.fonte)) {
     for (const TvxnBanda& b : m_.bandas)
       if (b.tipo == TvxnTipoBanda::tbItens)
         itens_ = &b;
@@ -616,7 +661,8 @@ private:
       TvxnEstiloTexto t;
       t.tamanho = kTamanhoTitulo;
       t.ajuste = TvxnAjuste::ajCortar;
-      DesenharTexto(cr, tip, f.Expandir(e.titulo), t, x + kPad, y + 0.3, e.l - 2 * kPad, kAlturaTitulo);
+      DesenharTexto(cr, tip, f.Expandir(e.titulo), t, x + kPad, y + 0.3, e.l - 2 * kPad, kAlturaTitulo,
+                    Fixo(e.titulo));
       topo = kAlturaTitulo + 0.2;
     }
     const std::string texto = f.Expandir(e.texto);
@@ -629,11 +675,12 @@ private:
       s.alinhamento = TvxnAlinhamento::alCentro;
       s.centroVertical = true;
       const double alto = s.tamanho * 25.4 / 72 * 1.3;
-      DesenharTexto(cr, tip, texto, s, -diagonal / 2, -alto / 2, diagonal, alto);
+      DesenharTexto(cr, tip, texto, s, -diagonal / 2, -alto / 2, diagonal, alto, Fixo(e.texto));
       cairo_restore(cr);
       return;
     }
-    DesenharTexto(cr, tip, texto, e.estilo, x + kPad, y + topo, e.l - 2 * kPad, e.a - topo - kPad * 0.5);
+    DesenharTexto(cr, tip, texto, e.estilo, x + kPad, y + topo, e.l - 2 * kPad, e.a - topo - kPad * 0.5,
+                  Fixo(e.texto));
   }
 
   void DesenharLista(cairo_t* cr, Tipografia& tip, const TvxnElemento& e, const Fonte& f, double x,
@@ -664,7 +711,7 @@ private:
       TvxnEstiloTexto t = itens_->estiloTitulo;
       t.tamanho = std::min(t.tamanho, 6.0);
       t.ajuste = TvxnAjuste::ajCortar;
-      DesenharTexto(cr, tip, itens_->titulo, t, x0, y + 0.4, LarguraUtil(), kAlturaTitulo);
+      DesenharTexto(cr, tip, itens_->titulo, t, x0, y + 0.4, LarguraUtil(), kAlturaTitulo, true);
       y += kAlturaTitulo + 0.6;
     }
     const double topo = y;
@@ -676,7 +723,7 @@ private:
       t.alinhamento = TvxnAlinhamento::alCentro;
       t.centroVertical = true;
       t.ajuste = TvxnAjuste::ajQuebrar;
-      DesenharTexto(cr, tip, c.titulo, t, cx + 0.3, y, c.largura - 0.6, itens_->alturaTitulo);
+      DesenharTexto(cr, tip, c.titulo, t, cx + 0.3, y, c.largura - 0.6, itens_->alturaTitulo, true);
       cx += c.largura;
     }
     y += itens_->alturaTitulo;
@@ -725,7 +772,7 @@ private:
       t.tamanho = std::min(t.tamanho, 6.0);
       t.ajuste = TvxnAjuste::ajCortar;
       DesenharTexto(cr, tip, doc.fonte.Expandir(continuacao_->titulo), t, x0, y + 0.6, LarguraUtil(),
-                    kAlturaTitulo);
+                    kAlturaTitulo, Fixo(continuacao_->titulo));
     }
     y += AlturaTituloContinuacao();
     const double origem = doc.linhas[p.linhaDe].first;
@@ -764,7 +811,7 @@ private:
   const TvxnBanda* continuacao_ = nullptr;
   const TvxnTabelaRelatorio* tabelaItens_ = nullptr;
   double larguraColunas_ = 0;
-  Tipografia tip_;
+  Tipografia& tip_;
   std::map<std::pair<std::size_t, std::string>, GObjectPtr> celulas_;
   std::vector<Documento> documentos_;
 };

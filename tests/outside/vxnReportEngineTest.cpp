@@ -192,6 +192,35 @@ TEST(ReportEngine, RepeatedCellTextsAreDrawnInEveryRowAndColumn) {
   EXPECT_EQ(n, 24);
 }
 
+// The layouts of fixed texts (no field in them) are kept from one report to the next of the thread: a
+// later report with the same text in a narrower box breaks it for that box, and its field texts show its
+// own data, not the earlier report's.
+TEST(ReportEngine, AFixedTextKeptFromAnEarlierReportFitsTheNewBoxAndFieldsShowTheNewData) {
+  const auto modelo = [](int largura) {
+    return Modelo("<banda tipo=\"cabecalho\" altura=\"40\"><texto x=\"0\" y=\"0\" l=\"" +
+                  std::to_string(largura) +
+                  "\" a=\"20\" texto=\"ALFA BRAVO CHARLIE\"/><caixa x=\"0\" y=\"22\" l=\"60\" a=\"8\" "
+                  "titulo=\"VALOR {nNF}\" texto=\"{Longo}\"/></banda>");
+  };
+  TempDir largo, estreito;
+  const std::string a = largo.Path() + "a.pdf", b = estreito.Path() + "b.pdf";
+  TvxnDadosRelatorio primeiro = Dados(0, "PRIMEIRO"), segundo = Dados(0, "SEGUNDO");
+  segundo.tabelas[0].linhas[0][0] = "8";
+  ExportarRelatorioPdf(Trabalho(largo, modelo(80), primeiro), a);
+  ExportarRelatorioPdf(Trabalho(estreito, modelo(14), segundo), b);
+  const std::vector<std::string> pa = Paginas(a), pb = Paginas(b);
+  ASSERT_EQ(pa.size(), 1u);
+  ASSERT_EQ(pb.size(), 1u);
+  EXPECT_THAT(pa[0], HasSubstr("ALFA BRAVO CHARLIE"));
+  EXPECT_THAT(pa[0], HasSubstr("VALOR 7"));
+  EXPECT_THAT(pa[0], HasSubstr("PRIMEIRO"));
+  EXPECT_THAT(pb[0], HasSubstr("CHARLIE"));
+  EXPECT_THAT(pb[0], ::testing::Not(HasSubstr("ALFA BRAVO")));
+  EXPECT_THAT(pb[0], HasSubstr("VALOR 8"));
+  EXPECT_THAT(pb[0], HasSubstr("SEGUNDO"));
+  EXPECT_THAT(pb[0], ::testing::Not(HasSubstr("PRIMEIRO")));
+}
+
 // A barcode that cannot be drawn (Code-128 has no such characters) stops the report after pages were
 // begun: the file that was there stays as it was and nothing else is left in the folder.
 TEST(ReportEngine, AFailureWhileDrawingLeavesThePreviousFileUntouched) {
