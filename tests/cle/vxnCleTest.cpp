@@ -59,11 +59,13 @@ protected:
     PreencherLote(cle);
   }
   // A document the server authorised; its access key.
-  std::string Autorizar(int nNF) {
+  std::string Autorizar(int nNF, std::string* nProt = nullptr) {
     const std::string documento =
         test::SignedNFeDocument(nNF, files_.ClientCertificate, files_.ClientPassword);
     const std::string reply = nfe_.EnviarNFSincrono("1", documento, false);
     EXPECT_EQ(Tag(Tag(reply, "infProt"), "cStat"), "100") << reply;
+    if (nProt)
+      *nProt = Tag(reply, "nProt");
     return documento.substr(documento.find("Id=\"NFe") + 7, 44);
   }
   TvxnCle cle_;
@@ -242,6 +244,11 @@ TEST_F(CleTest, EveryCheckRefusesItsBadCaseWithItsMessageBeforeAnythingIsSent) {
 
 TEST_F(CleTest, RejectedLotsComeBackAsRepliesThatCannotBePrinted) {
   const std::string autorizada = Autorizar(703);
+  std::string nProt;
+  const std::string cancelada = Autorizar(704, &nProt);
+  const std::string cancelamento =
+      nfe_.CancelarNFeEvento(cancelada, nProt, "Cancelamento por erro de digitacao", "", "", 1, "1");
+  ASSERT_EQ(Tag(test::Between(cancelamento, "<retEvento", "</retEvento>"), "cStat"), "135") << cancelamento;
   std::string digitoErrado = autorizada;
   digitoErrado[43] = digitoErrado[43] == '9' ? '0' : static_cast<char>(digitoErrado[43] + 1);
   struct Caso {
@@ -251,6 +258,7 @@ TEST_F(CleTest, RejectedLotsComeBackAsRepliesThatCannotBePrinted) {
   };
   const Caso casos[] = {{test::ChaveDaNota(900), akHomologacao, "217"},
                         {digitoErrado, akHomologacao, "236"},
+                        {autorizada + "," + cancelada, akHomologacao, "218"},
                         {autorizada, akProducao, "252"}};
   for (const Caso& caso : casos) {
     cle_.SetAmbiente(caso.ambiente);
