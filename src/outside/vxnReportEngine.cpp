@@ -394,6 +394,66 @@ void DesenharCodigoBarras(cairo_t* cr, std::string_view valor, double x, double 
 
 // ---- Planning ---------------------------------------------------------------------------------------
 
+// The box borders and lines of a page, kept as they are drawn and stroked together after the texts
+// around them. Each is still one stroke of its own (adjacent borders are composited as before), but
+// taken in device space, so that the PDF gets no "q 1 0 0 1 0 0 cm ... Q" around every stroke, and
+// away from the texts, so that the colour of strokes and of texts is not set again at every turn and
+// the texts stay in one text object, placed with short moves rather than a new text matrix each.
+// Only texts wait: the strokes kept are drawn before any fill, image, barcode or turned text, which
+// keep their order above the lines.
+class Tracos {
+public:
+  Tracos() = default;
+  Tracos(const Tracos&) = delete;
+  Tracos& operator=(const Tracos&) = delete;
+  ~Tracos() { Descartar(); }
+
+  // Takes the current path of `cr` (user space), to be stroked black `espessura` wide (user units).
+  void Guardar(cairo_t* cr, double espessura) {
+    double dx = espessura, dy = 0;
+    cairo_user_to_device_distance(cr, &dx, &dy);
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    cairo_identity_matrix(cr);
+    cairo_path_t* caminho = cairo_copy_path(cr);
+    cairo_set_matrix(cr, &m);
+    cairo_new_path(cr);
+    tracos_.push_back({caminho, std::hypot(dx, dy)});
+  }
+
+  // Strokes what was kept, in the order it came.
+  void Desenhar(cairo_t* cr) {
+    if (tracos_.empty())
+      return;
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    const double espessura = cairo_get_line_width(cr);
+    cairo_identity_matrix(cr);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    for (const Traco& t : tracos_) {
+      cairo_append_path(cr, t.caminho);
+      cairo_set_line_width(cr, t.espessura);
+      cairo_stroke(cr);
+    }
+    cairo_set_matrix(cr, &m);
+    cairo_set_line_width(cr, espessura);
+    Descartar();
+  }
+
+private:
+  void Descartar() {
+    for (const Traco& t : tracos_)
+      cairo_path_destroy(t.caminho);
+    tracos_.clear();
+  }
+
+  struct Traco {
+    cairo_path_t* caminho;
+    double espessura; // device units
+  };
+  std::vector<Traco> tracos_;
+};
+
 // What one page of a document holds.
 struct Pagina {
   bool primeira = true;
@@ -606,6 +666,7 @@ private:
       y = DesenharItens(cr, tip, doc, p, y, rodape);
     if (p.linhaAte > p.linhaDe)
       DesenharContinuacao(cr, tip, doc, p, y);
+    tracos_.Desenhar(cr);
   }
 
   void DesenharBanda(cairo_t* cr, Tipografia& tip, const TvxnBanda& b, const Fonte& f, double y) {
@@ -616,15 +677,14 @@ private:
 
   void Caixa(cairo_t* cr, const TvxnElemento& e, double x, double y) {
     if (e.fundo != 0xFFFFFFFF) {
+      tracos_.Desenhar(cr);
       DefinirCor(cr, e.fundo);
       cairo_rectangle(cr, x, y, e.l, e.a);
       cairo_fill(cr);
     }
     if (e.borda) {
-      cairo_set_source_rgb(cr, 0, 0, 0);
-      cairo_set_line_width(cr, e.espessura);
       cairo_rectangle(cr, x, y, e.l, e.a);
-      cairo_stroke(cr);
+      tracos_.Guardar(cr, e.espessura);
     }
   }
 
@@ -632,18 +692,18 @@ private:
                         double y) {
     switch (e.tipo) {
     case TvxnTipoElemento::teLinha:
-      cairo_set_source_rgb(cr, 0, 0, 0);
-      cairo_set_line_width(cr, e.espessura);
       cairo_move_to(cr, x, y);
       cairo_line_to(cr, x + e.l, y + e.a);
-      cairo_stroke(cr);
+      tracos_.Guardar(cr, e.espessura);
       return;
     case TvxnTipoElemento::teCodigoBarras:
       Caixa(cr, e, x, y);
+      tracos_.Desenhar(cr);
       DesenharCodigoBarras(cr, f.Expandir(e.texto), x, y, e.l, e.a, trabalho_.DiretorioLogErro);
       return;
     case TvxnTipoElemento::teImagem:
       Caixa(cr, e, x, y);
+      tracos_.Desenhar(cr);
       if (!trabalho_.Logotipo.empty())
         DesenharImagem(cr, trabalho_.Logotipo, x, y, e.l, e.a, trabalho_.DiretorioLogErro);
       return;
@@ -667,6 +727,7 @@ private:
     }
     const std::string texto = f.Expandir(e.texto);
     if (e.rotacao != 0) {
+      tracos_.Desenhar(cr);
       cairo_save(cr);
       cairo_translate(cr, x + e.l / 2, y + e.a / 2);
       cairo_rotate(cr, -e.rotacao * M_PI / 180);
@@ -727,11 +788,9 @@ private:
       cx += c.largura;
     }
     y += itens_->alturaTitulo;
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    cairo_set_line_width(cr, 0.2);
     cairo_move_to(cr, x0, y);
     cairo_line_to(cr, x0 + larguraColunas_, y);
-    cairo_stroke(cr);
+    tracos_.Guardar(cr, 0.2);
     Fonte f = doc.fonte;
     f.detalhe = tabelaItens_;
     for (std::size_t i = p.itemDe; i < p.itemAte; ++i) {
@@ -752,8 +811,6 @@ private:
       y += h;
     }
     const double base = p.itensAteORodape ? rodape : y;
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    cairo_set_line_width(cr, 0.2);
     cairo_rectangle(cr, x0, topo, larguraColunas_, base - topo);
     cx = x0;
     for (std::size_t c = 0; c + 1 < itens_->colunas.size(); ++c) {
@@ -761,7 +818,7 @@ private:
       cairo_move_to(cr, cx, topo);
       cairo_line_to(cr, cx, base);
     }
-    cairo_stroke(cr);
+    tracos_.Guardar(cr, 0.2);
     return base;
   }
 
@@ -777,10 +834,8 @@ private:
     y += AlturaTituloContinuacao();
     const double origem = doc.linhas[p.linhaDe].first;
     const double altura = doc.linhas[p.linhaAte - 1].second - origem;
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    cairo_set_line_width(cr, 0.2);
     cairo_rectangle(cr, x0, y, LarguraUtil(), altura + kPad);
-    cairo_stroke(cr);
+    tracos_.Guardar(cr, 0.2);
     cairo_save(cr);
     cairo_rectangle(cr, x0, y, LarguraUtil(), altura + kPad);
     cairo_clip(cr);
@@ -812,6 +867,7 @@ private:
   const TvxnTabelaRelatorio* tabelaItens_ = nullptr;
   double larguraColunas_ = 0;
   Tipografia& tip_;
+  Tracos tracos_;
   std::map<std::pair<std::size_t, std::string>, GObjectPtr> celulas_;
   std::vector<Documento> documentos_;
 };
