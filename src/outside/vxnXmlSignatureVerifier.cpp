@@ -2,13 +2,19 @@
 // the element it sits beside, and, when authorities are given, the signer's certificate must chain to
 // one of them.
 #include "vxnGovX.h"
+#include "vxnXmlCanonicalizer.h"
 #include "vxnXmlSec.h"
 
+#include <openssl/err.h>
+#include <openssl/evp.h>
+#include <openssl/sha.h>
 #include <xmlsec/base64.h>
 #include <xmlsec/keysmngr.h>
 #include <xmlsec/openssl/app.h>
 #include <xmlsec/openssl/evp.h>
 
+#include <cctype>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -35,18 +41,15 @@ void CollectSignatures(xmlNodePtr node, std::vector<xmlNodePtr>& out) {
 }
 
 // The enveloped form: the reference names the Id of an element beside the signature, under the same parent.
+// The element is the one the check digested, the first of that Id in the document (xmlSecAddIDs keeps the
+// first): a copy of the signed element placed earlier under the same Id, with the one beside the signature
+// changed, is refused.
 bool ReferencesSibling(xmlNodePtr sig, const std::string& uri) {
   if (uri.size() < 2 || uri.front() != '#' || !sig->parent)
     return false;
-  std::string_view id = std::string_view(uri).substr(1);
-  for (xmlNodePtr n = sig->parent->children; n; n = n->next) {
-    if (n == sig || n->type != XML_ELEMENT_NODE)
-      continue;
-    XmlCharPtr value(xmlGetNoNsProp(n, BAD_CAST "Id"));
-    if (value && id == reinterpret_cast<const char*>(value.get()))
-      return true;
-  }
-  return false;
+  xmlAttrPtr registered = xmlGetID(sig->doc, BAD_CAST(uri.c_str() + 1));
+  xmlNodePtr target = registered ? registered->parent : nullptr;
+  return target && target != sig && target->type == XML_ELEMENT_NODE && target->parent == sig->parent;
 }
 
 XmlSecKeysMngrPtr MakeKeysManager(std::string_view trustedCaPem, std::string& error) {
@@ -123,7 +126,7 @@ XmlSecKeyPtr KeyOfCertificate(const std::string& base64) {
 // than checking the signature. Bounded, as a server meets any number of signers.
 class TvxnSignerKeys {
 public:
-  // A copy of the key for one check (the check owns and frees it); null when the text is no certificate.
+  // The key kept for the text (owned here, valid until the next call); null when the text is no certificate.
   xmlSecKeyPtr For(const std::string& base64) {
     auto it = keys_.find(base64);
     if (it == keys_.end()) {
@@ -134,12 +137,156 @@ public:
         keys_.clear();
       it = keys_.emplace(base64, std::move(key)).first;
     }
-    return xmlSecKeyDuplicate(it->second.get());
+    return it->second.get();
   }
 
 private:
   static constexpr std::size_t kMaxKeys = 256;
   std::map<std::string, XmlSecKeyPtr, std::less<>> keys_;
+};
+
+// The element after n (skipping text and comments); null when there is none.
+xmlNodePtr NextElement(xmlNodePtr n) {
+  return n ? ElementFrom(n->next) : nullptr;
+}
+
+bool IsDSig(xmlNodePtr n, const xmlChar* name) {
+  return n && xmlSecCheckNodeName(n, name, xmlSecDSigNs);
+}
+
+// A method element of the one form: its only attribute is Algorithm, with this value, and it holds no
+// element.
+bool IsMethod(xmlNodePtr n, const xmlChar* name, const xmlChar* algorithm) {
+  if (!IsDSig(n, name) || ElementFrom(n->children) || !n->properties || n->properties->next)
+    return false;
+  XmlCharPtr value(xmlGetNoNsProp(n, BAD_CAST "Algorithm"));
+  return value && xmlStrEqual(value.get(), algorithm);
+}
+
+// The text of an element that holds text only; false when it holds anything else.
+bool TextOf(xmlNodePtr n, std::string& text) {
+  text.clear();
+  if (n->properties)
+    return false;
+  for (xmlNodePtr c = n->children; c; c = c->next) {
+    if (c->type != XML_TEXT_NODE)
+      return false;
+    text += reinterpret_cast<const char*>(c->content);
+  }
+  return true;
+}
+
+bool DecodeBase64(const std::string& text, std::vector<xmlSecByte>& out) {
+  out.resize(text.size());
+  xmlSecSize size = 0;
+  if (xmlSecBase64Decode_ex(reinterpret_cast<const xmlChar*>(text.c_str()), out.data(),
+                            static_cast<xmlSecSize>(out.size()), &size) < 0)
+    return false;
+  out.resize(size);
+  return true;
+}
+
+// An Id as NF-e documents write them: letters, digits and . _ -, which a reference names without escaping.
+bool PlainId(std::string_view id) {
+  if (id.empty())
+    return false;
+  for (const char c : id)
+    if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '-'))
+      return false;
+  return true;
+}
+
+// Checks one signature of the form NF-e signers write without xmlsec1: SignedInfo in inclusive C14N 1.0
+// with RSA-SHA1, one reference by Id to an element beside the signature with the enveloped-signature and
+// C14N transforms and SHA-1, and the key of its certificate. The reference is the canonical form of that
+// element (the enveloped transform removes nothing, the signature being outside it) written in one pass
+// from the tree, where xmlsec1 tests every node of the document against node sets; SignedInfo is
+// canonicalised the same way and its value checked with OpenSSL. True only when the signature verifies.
+// Anything else (another form, a tree the canonical writer does not cover, a digest or value that does not
+// match) answers false and goes to xmlsec1, whose check and reason stand: a signature is never accepted
+// here that xmlsec1 would refuse, and every refusal is xmlsec1's.
+class TvxnDirectCheck {
+public:
+  bool Verifies(xmlDocPtr doc, xmlNodePtr sig, xmlSecKeyPtr key) {
+    // A DTD may declare IDs or entities, which xmlsec1 resolves its own way.
+    if (!key || doc->intSubset || doc->extSubset)
+      return false;
+    EVP_PKEY* pkey = xmlSecOpenSSLEvpKeyDataGetEvp(xmlSecKeyGetValue(key));
+    if (!pkey || EVP_PKEY_get_base_id(pkey) != EVP_PKEY_RSA)
+      return false;
+
+    xmlNodePtr signedInfo = ElementFrom(sig->children);
+    xmlNodePtr signatureValue = NextElement(signedInfo);
+    xmlNodePtr keyInfo = NextElement(signatureValue);
+    if (!IsDSig(signedInfo, xmlSecNodeSignedInfo) || !IsDSig(signatureValue, xmlSecNodeSignatureValue) ||
+        !IsDSig(keyInfo, xmlSecNodeKeyInfo) || NextElement(keyInfo) || signedInfo->properties)
+      return false;
+    xmlNodePtr c14nMethod = ElementFrom(signedInfo->children);
+    xmlNodePtr signatureMethod = NextElement(c14nMethod);
+    xmlNodePtr reference = NextElement(signatureMethod);
+    if (!IsMethod(c14nMethod, xmlSecNodeCanonicalizationMethod, xmlSecHrefC14N) ||
+        !IsMethod(signatureMethod, xmlSecNodeSignatureMethod, xmlSecHrefRsaSha1) ||
+        !IsDSig(reference, xmlSecNodeReference) || NextElement(reference))
+      return false;
+
+    xmlNodePtr transforms = ElementFrom(reference->children);
+    xmlNodePtr digestMethod = NextElement(transforms);
+    xmlNodePtr digestValue = NextElement(digestMethod);
+    if (!IsDSig(transforms, xmlSecNodeTransforms) || transforms->properties ||
+        !IsMethod(digestMethod, xmlSecNodeDigestMethod, xmlSecHrefSha1) ||
+        !IsDSig(digestValue, xmlSecNodeDigestValue) || NextElement(digestValue))
+      return false;
+    xmlNodePtr enveloped = ElementFrom(transforms->children);
+    xmlNodePtr c14n = NextElement(enveloped);
+    if (!IsMethod(enveloped, xmlSecNodeTransform, xmlSecHrefEnveloped) ||
+        !IsMethod(c14n, xmlSecNodeTransform, xmlSecHrefC14N) || NextElement(c14n))
+      return false;
+
+    // The reference: its only attribute URI="#Id", the element xmlsec1 finds under that Id beside the
+    // signature.
+    if (!reference->properties || reference->properties->next)
+      return false;
+    XmlCharPtr uri(xmlGetNoNsProp(reference, BAD_CAST "URI"));
+    const std::string_view uriText = uri ? reinterpret_cast<const char*>(uri.get()) : "";
+    if (uriText.size() < 2 || uriText.front() != '#' || !PlainId(uriText.substr(1)))
+      return false;
+    xmlAttrPtr registered = xmlGetID(doc, uri.get() + 1);
+    xmlNodePtr target = registered ? registered->parent : nullptr;
+    if (!target || target == sig || target->type != XML_ELEMENT_NODE || target->parent != sig->parent)
+      return false;
+
+    // The digest of the element.
+    if (!TextOf(digestValue, text_) || !DecodeBase64(text_, bytes_) || bytes_.size() != SHA_DIGEST_LENGTH)
+      return false;
+    canonical_.clear();
+    if (!c14n_.Canonicalize(target, canonical_))
+      return false;
+    unsigned char digest[SHA_DIGEST_LENGTH];
+    SHA1(reinterpret_cast<const unsigned char*>(canonical_.data()), canonical_.size(), digest);
+    if (std::memcmp(digest, bytes_.data(), SHA_DIGEST_LENGTH) != 0)
+      return false;
+
+    // The value of SignedInfo.
+    if (!TextOf(signatureValue, text_) || !DecodeBase64(text_, bytes_) || bytes_.empty())
+      return false;
+    canonical_.clear();
+    if (!c14n_.Canonicalize(signedInfo, canonical_))
+      return false;
+    EvpMdCtxPtr ctx(EVP_MD_CTX_new());
+    const bool ok =
+        ctx && EVP_DigestVerifyInit(ctx.get(), nullptr, EVP_sha1(), nullptr, pkey) == 1 &&
+        EVP_DigestVerify(ctx.get(), bytes_.data(), bytes_.size(),
+                         reinterpret_cast<const unsigned char*>(canonical_.data()), canonical_.size()) == 1;
+    if (!ok)
+      ERR_clear_error();
+    return ok;
+  }
+
+private:
+  TvxnXmlCanonicalizer c14n_;
+  std::string canonical_;
+  std::string text_;
+  std::vector<xmlSecByte> bytes_;
 };
 
 TvxnSignatureCheck VerifyOne(xmlNodePtr sig, xmlSecKeysMngrPtr mngr, xmlSecKeyPtr signerKey, bool checkChain,
@@ -185,6 +332,7 @@ struct TvxnXmlSignatureVerifier::Impl {
   std::string error; // why the keys manager could not be made
   bool checkChain = false;
   TvxnSignerKeys signerKeys; // without authorities: the keys of the certificates seen
+  TvxnDirectCheck direct;    // the usual form checked without xmlsec1's node-set walk
   std::mutex mutex;
 
   // The keys manager, made at the first call that needs it. Without authorities only a KeyInfo of
@@ -233,8 +381,13 @@ TvxnSignatureCheck TvxnXmlSignatureVerifier::Verify(std::string_view xml) const 
   for (xmlNodePtr sig : signatures) {
     xmlSecKeyPtr signerKey = nullptr;
     if (!impl_->checkChain) {
-      if (const std::string cert = SignerCertificateText(sig); !cert.empty())
-        signerKey = impl_->signerKeys.For(cert);
+      if (const std::string cert = SignerCertificateText(sig); !cert.empty()) {
+        xmlSecKeyPtr kept = impl_->signerKeys.For(cert);
+        if (kept && impl_->direct.Verifies(doc.get(), sig, kept))
+          continue;
+        // The check owns and frees the key it is given.
+        signerKey = kept ? xmlSecKeyDuplicate(kept) : nullptr;
+      }
       if (!signerKey && !impl_->KeysManager(errors))
         return Failed(impl_->error);
     }

@@ -151,6 +151,71 @@ TEST_F(SignXmlByIdTest, AVerifierKeptForManyDocumentsChecksEachWithTheCertificat
   EXPECT_EQ(test::XmlSec1VerifyErrors(comCadeia, test::SharedPki().CaFile()), "");
 }
 
+// Each kind of tampering is refused for its own reason by a verifier kept for many documents (the
+// signer's key already kept from a good document), and the xmlsec1 command line refuses it too.
+TEST_F(SignXmlByIdTest, AKeptVerifierRefusesEachTamperedDocumentForItsReason) {
+  const std::string good = gov_.SignXmlById(UnsignedNfe(), kNfeKey);
+  auto trocar = [&](const std::string& de, const std::string& para, std::string xml = {}) {
+    if (xml.empty())
+      xml = good;
+    const std::size_t at = xml.find(de);
+    EXPECT_NE(at, std::string::npos) << de;
+    return at == std::string::npos ? xml : xml.replace(at, de.size(), para);
+  };
+  const std::string digest = Tag(good, "DigestValue");
+  std::string otherDigest = digest;
+  otherDigest[3] = otherDigest[3] == 'A' ? 'B' : 'A';
+  const std::string reference = std::string("#") + kNfeKey;
+  const std::string signedInfo = "<SignedInfo>";
+  struct Caso {
+    std::string nome;
+    std::string xml;
+    std::string motivo;
+  };
+  const std::vector<Caso> casos = {
+      {"a byte of the signed element", trocar("PRODUTO DE TESTE 7", "PRODUTO DE TESTE 8"),
+       "o resumo (DigestValue) da referência " + reference + " não confere"},
+      {"an attribute of the signed element", trocar("versao=\"4.00\" Id=", "versao=\"4.01\" Id="),
+       "o resumo (DigestValue) da referência " + reference + " não confere"},
+      {"a byte of SignedInfo outside the digest", trocar(signedInfo, signedInfo + " "),
+       "o valor da assinatura (SignatureValue) não confere com o certificado"},
+      {"another digest", trocar(digest, otherDigest),
+       "o resumo (DigestValue) da referência " + reference + " não confere"},
+      {"a digest of another length", trocar(digest, "AAAA"),
+       "o resumo (DigestValue) da referência " + reference + " não confere"},
+      {"a reference to no element", trocar("URI=\"" + reference, "URI=\"" + reference + "0"),
+       "assinatura malformada"},
+      {"a reference to another element",
+       trocar("URI=\"" + reference, "URI=\"#outro", trocar("<ide>", "<ide Id=\"outro\">")),
+       "o resumo (DigestValue) da referência #outro não confere"},
+      {"a digest algorithm the form does not use", trocar("xmldsig#sha1", "xmldsig#sha256"),
+       "assinatura malformada"},
+  };
+  TvxnXmlSignatureVerifier verifier;
+  ASSERT_TRUE(verifier.Verify(good).Ok);
+  for (const Caso& c : casos) {
+    const TvxnSignatureCheck r = verifier.Verify(c.xml);
+    EXPECT_FALSE(r.Ok) << c.nome;
+    EXPECT_NE(r.Reason.find(c.motivo), std::string::npos) << c.nome << ": " << r.Reason;
+    EXPECT_NE(test::XmlSec1VerifyErrors(c.xml, test::SharedPki().CaFile()), "") << c.nome;
+  }
+  EXPECT_TRUE(verifier.Verify(good).Ok);
+
+  // The signed element copied, unchanged, before the signature's parent under the same Id, and the one
+  // beside the signature changed: the reference names the first element of that Id, which is not the
+  // one beside the signature.
+  gov_.Get_SignerSettings().ElementName.clear();
+  const std::string small = gov_.SignXmlById("<r><a Id=\"a1\">x</a></r>", "a1");
+  ASSERT_TRUE(verifier.Verify(small).Ok);
+  const std::string signedA = "<a Id=\"a1\">x</a>";
+  std::string wrapped = small;
+  wrapped.replace(wrapped.find(signedA), signedA.size(), "<z>" + signedA + "</z><a Id=\"a1\">y</a>");
+  const TvxnSignatureCheck r = verifier.Verify(wrapped);
+  EXPECT_FALSE(r.Ok);
+  EXPECT_NE(r.Reason.find("a referência #a1 não aponta para o elemento assinado"), std::string::npos)
+      << r.Reason;
+}
+
 TEST_F(SignXmlByIdTest, ReferenceMustPointBesideTheSignature) {
   // A signature over a far element, moved next to another one, is not the enveloped NF-e form.
   gov_.Get_SignerSettings().ElementName.clear();
