@@ -547,12 +547,15 @@ std::string TvxnCle::EnderecoServico() const {
 std::string TvxnCle::GravarLog(std::string_view xml, std::string_view nome, std::string_view id) {
   TvxnGovUtils& utils = GetGovUtils();
   utils.SetSaveLogToFile(salvarLogsEmDisco_);
-  utils.SetOnLogContent(onLog_);
+  std::string caminho;
   try {
-    return utils.Log(xml, nome, id, Pasta(diretorioLog_));
+    caminho = utils.Log(xml, nome, id, Pasta(diretorioLog_));
   } catch (const EvxnException& e) {
     throw EvxnCLeException(e.Message(), diretorioLogErro_);
   }
+  if (onLog_)
+    onLog_(std::string(nome), std::string(id), caminho, std::string(xml));
+  return caminho;
 }
 
 std::string TvxnCle::EnviarCLe(std::string_view xml) {

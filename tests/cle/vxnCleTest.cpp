@@ -86,8 +86,14 @@ TEST_F(CleTest, ALotOfIssuedKeysIsRegisteredWith129AndItsFormExportsToPdf) {
   TvxnGovUtils utils;
   EXPECT_NO_THROW(utils.ValidateSchema(pedido, kNFeNamespace, EsquemaCle()));
 
+  std::vector<std::string> avisos;
+  cle_.SetOnLog(
+      [&avisos](const std::string& nome, const std::string&, const std::string& arquivo,
+                const std::string& conteudo) { avisos.push_back(nome + " " + arquivo + " " + conteudo); });
   const std::string retorno = cle_.EnviarCLe(pedido);
   ASSERT_EQ(Tag(retorno, "cStat"), "129") << retorno;
+  EXPECT_EQ(avisos, (std::vector<std::string>{"env-cle " + cle_.UltimoLogEnvio() + " " + pedido,
+                                              "ret-cle " + cle_.UltimoLogRetorno() + " " + retorno}));
   EXPECT_NO_THROW(utils.ValidateSchema(retorno, kNFeNamespace, EsquemaCle()));
   const std::string chvCLe = Tag(retorno, "chvCLe");
   ASSERT_EQ(chvCLe.size(), 44u);

@@ -48,6 +48,10 @@ void ConfigurarDaSessao(TvxnCle& cle, TNfeSession& session) {
   cle.SetDiretorioLog(nfe.GetDiretorioLog());
   cle.SetDiretorioLogErro(nfe.GetDiretorioLogErro());
   cle.SetValidarEsquemaAntesEnvio(true);
+  // With --verbose the session tells of every log written; the CL-e's logs are told the same way.
+  if (const TOnLogEventNFe& avisar = nfe.GetOnLog())
+    cle.SetOnLog([avisar](const std::string& nome, const std::string& id, const std::string& arquivo,
+                          const std::string&) { avisar(nome, id, arquivo); });
 }
 
 // The lot of the file: sections Transportador, Rodoviario or Outro, and Lote (UFOrigem, UFDestino, Chaves).
