@@ -293,9 +293,126 @@ void DefinirCor(cairo_t* cr, unsigned cor) {
   cairo_set_source_rgb(cr, ((cor >> 16) & 0xFF) / 255.0, ((cor >> 8) & 0xFF) / 255.0, (cor & 0xFF) / 255.0);
 }
 
+// The box borders and lines of a page, kept as they are drawn and stroked together after the texts
+// around them. Each is still one stroke of its own (adjacent borders are composited as before), but
+// taken in device space, so that the PDF gets no "q 1 0 0 1 0 0 cm ... Q" around every stroke, and
+// away from the texts, so that the colour of strokes and of texts is not set again at every turn and
+// the texts stay in one text object, placed with short moves rather than a new text matrix each.
+// Only texts wait, and only those clear of them: the strokes kept are drawn before a text that would
+// touch one of them and before any fill, image, barcode or turned text, so that whatever meets a line
+// keeps its order above or below it.
+class Tracos {
+public:
+  Tracos() = default;
+  Tracos(const Tracos&) = delete;
+  Tracos& operator=(const Tracos&) = delete;
+  ~Tracos() { Descartar(); }
+
+  // Takes the current path of `cr` (user space), to be stroked black `espessura` wide (user units).
+  void Guardar(cairo_t* cr, double espessura) {
+    double dx = espessura, dy = 0;
+    cairo_user_to_device_distance(cr, &dx, &dy);
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    cairo_identity_matrix(cr);
+    cairo_path_t* caminho = cairo_copy_path(cr);
+    cairo_set_matrix(cr, &m);
+    cairo_new_path(cr);
+    Traco t{caminho, std::hypot(dx, dy), {}};
+    // The boxes its segments cover, half the line width around them.
+    const double meia = t.espessura / 2;
+    double px = 0, py = 0, ix = 0, iy = 0;
+    const auto segmento = [&](double x0, double y0, double x1, double y1) {
+      t.caixas.push_back({std::min(x0, x1) - meia, std::min(y0, y1) - meia, std::max(x0, x1) + meia,
+                          std::max(y0, y1) + meia});
+    };
+    for (int k = 0; k < caminho->num_data; k += caminho->data[k].header.length) {
+      const cairo_path_data_t* d = &caminho->data[k];
+      switch (d->header.type) {
+      case CAIRO_PATH_MOVE_TO:
+        px = ix = d[1].point.x;
+        py = iy = d[1].point.y;
+        break;
+      case CAIRO_PATH_LINE_TO:
+        segmento(px, py, d[1].point.x, d[1].point.y);
+        px = d[1].point.x;
+        py = d[1].point.y;
+        break;
+      case CAIRO_PATH_CURVE_TO:
+        for (int c = 1; c <= 3; ++c)
+          segmento(px, py, d[c].point.x, d[c].point.y);
+        px = d[3].point.x;
+        py = d[3].point.y;
+        break;
+      case CAIRO_PATH_CLOSE_PATH:
+        segmento(px, py, ix, iy);
+        px = ix;
+        py = iy;
+        break;
+      }
+    }
+    tracos_.push_back(std::move(t));
+  }
+
+  // Strokes what was kept before a text in the rectangle (user space) is drawn, if it touches a line.
+  void AntesDoTexto(cairo_t* cr, double x, double y, double l, double a) {
+    if (tracos_.empty())
+      return;
+    double x0 = x, y0 = y, x1 = x + l, y1 = y, x2 = x, y2 = y + a, x3 = x + l, y3 = y + a;
+    cairo_user_to_device(cr, &x0, &y0);
+    cairo_user_to_device(cr, &x1, &y1);
+    cairo_user_to_device(cr, &x2, &y2);
+    cairo_user_to_device(cr, &x3, &y3);
+    const Caixa r{std::min({x0, x1, x2, x3}), std::min({y0, y1, y2, y3}), std::max({x0, x1, x2, x3}),
+                  std::max({y0, y1, y2, y3})};
+    for (const Traco& t : tracos_)
+      for (const Caixa& c : t.caixas)
+        if (c.x0 < r.x1 && r.x0 < c.x1 && c.y0 < r.y1 && r.y0 < c.y1) {
+          Desenhar(cr);
+          return;
+        }
+  }
+
+  // Strokes what was kept, in the order it came.
+  void Desenhar(cairo_t* cr) {
+    if (tracos_.empty())
+      return;
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    const double espessura = cairo_get_line_width(cr);
+    cairo_identity_matrix(cr);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    for (const Traco& t : tracos_) {
+      cairo_append_path(cr, t.caminho);
+      cairo_set_line_width(cr, t.espessura);
+      cairo_stroke(cr);
+    }
+    cairo_set_matrix(cr, &m);
+    cairo_set_line_width(cr, espessura);
+    Descartar();
+  }
+
+private:
+  void Descartar() {
+    for (const Traco& t : tracos_)
+      cairo_path_destroy(t.caminho);
+    tracos_.clear();
+  }
+
+  struct Caixa {
+    double x0, y0, x1, y1;
+  };
+  struct Traco {
+    cairo_path_t* caminho;
+    double espessura; // device units
+    std::vector<Caixa> caixas;
+  };
+  std::vector<Traco> tracos_;
+};
+
 // Draws a laid-out text inside the rectangle, never outside it.
-void DesenharLayout(cairo_t* cr, void* layout, const TvxnEstiloTexto& s, double x, double y, double l,
-                    double a) {
+void DesenharLayout(cairo_t* cr, Tracos& tracos, void* layout, const TvxnEstiloTexto& s, double x, double y,
+                    double l, double a) {
   PangoRectangle r;
   pango_layout_get_extents(static_cast<PangoLayout*>(layout), nullptr, &r);
   const double esquerda = static_cast<double>(r.x) / PANGO_SCALE;
@@ -308,6 +425,10 @@ void DesenharLayout(cairo_t* cr, void* layout, const TvxnEstiloTexto& s, double 
   // clipping each of the few hundred texts of a page cost more than drawing them.
   const double folga = 0.01;
   const bool cabe = esquerda >= -folga && esquerda + largura <= l + folga && dy + altura <= a + folga;
+  if (cabe)
+    tracos.AntesDoTexto(cr, x + esquerda, y + dy, largura, altura);
+  else
+    tracos.AntesDoTexto(cr, x, y, l, a);
   DefinirCor(cr, s.cor);
   if (cabe) {
     cairo_move_to(cr, x, y + dy);
@@ -345,15 +466,16 @@ GObjectPtr Ajustar(Tipografia& tip, std::string_view texto, const TvxnEstiloText
 
 // Draws the text inside the rectangle, never outside it, by the style's rule for a text too long. A
 // `fixo` text is the same in every document (no field of the data in it): its layout is kept.
-void DesenharTexto(cairo_t* cr, Tipografia& tip, std::string_view texto, const TvxnEstiloTexto& s, double x,
-                   double y, double l, double a, bool fixo = false) {
+void DesenharTexto(cairo_t* cr, Tipografia& tip, Tracos& tracos, std::string_view texto,
+                   const TvxnEstiloTexto& s, double x, double y, double l, double a, bool fixo = false) {
   if (texto.empty() || l <= 0 || a <= 0)
     return;
   if (fixo) {
-    DesenharLayout(cr, tip.Fixo(texto, s, l, a, [&] { return Ajustar(tip, texto, s, l, a); }), s, x, y, l, a);
+    DesenharLayout(cr, tracos, tip.Fixo(texto, s, l, a, [&] { return Ajustar(tip, texto, s, l, a); }), s, x,
+                   y, l, a);
     return;
   }
-  DesenharLayout(cr, Ajustar(tip, texto, s, l, a).get(), s, x, y, l, a);
+  DesenharLayout(cr, tracos, Ajustar(tip, texto, s, l, a).get(), s, x, y, l, a);
 }
 
 // No field of the data in the model's text: the same in every document.
@@ -393,66 +515,6 @@ void DesenharCodigoBarras(cairo_t* cr, std::string_view valor, double x, double 
 }
 
 // ---- Planning ---------------------------------------------------------------------------------------
-
-// The box borders and lines of a page, kept as they are drawn and stroked together after the texts
-// around them. Each is still one stroke of its own (adjacent borders are composited as before), but
-// taken in device space, so that the PDF gets no "q 1 0 0 1 0 0 cm ... Q" around every stroke, and
-// away from the texts, so that the colour of strokes and of texts is not set again at every turn and
-// the texts stay in one text object, placed with short moves rather than a new text matrix each.
-// Only texts wait: the strokes kept are drawn before any fill, image, barcode or turned text, which
-// keep their order above the lines.
-class Tracos {
-public:
-  Tracos() = default;
-  Tracos(const Tracos&) = delete;
-  Tracos& operator=(const Tracos&) = delete;
-  ~Tracos() { Descartar(); }
-
-  // Takes the current path of `cr` (user space), to be stroked black `espessura` wide (user units).
-  void Guardar(cairo_t* cr, double espessura) {
-    double dx = espessura, dy = 0;
-    cairo_user_to_device_distance(cr, &dx, &dy);
-    cairo_matrix_t m;
-    cairo_get_matrix(cr, &m);
-    cairo_identity_matrix(cr);
-    cairo_path_t* caminho = cairo_copy_path(cr);
-    cairo_set_matrix(cr, &m);
-    cairo_new_path(cr);
-    tracos_.push_back({caminho, std::hypot(dx, dy)});
-  }
-
-  // Strokes what was kept, in the order it came.
-  void Desenhar(cairo_t* cr) {
-    if (tracos_.empty())
-      return;
-    cairo_matrix_t m;
-    cairo_get_matrix(cr, &m);
-    const double espessura = cairo_get_line_width(cr);
-    cairo_identity_matrix(cr);
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    for (const Traco& t : tracos_) {
-      cairo_append_path(cr, t.caminho);
-      cairo_set_line_width(cr, t.espessura);
-      cairo_stroke(cr);
-    }
-    cairo_set_matrix(cr, &m);
-    cairo_set_line_width(cr, espessura);
-    Descartar();
-  }
-
-private:
-  void Descartar() {
-    for (const Traco& t : tracos_)
-      cairo_path_destroy(t.caminho);
-    tracos_.clear();
-  }
-
-  struct Traco {
-    cairo_path_t* caminho;
-    double espessura; // device units
-  };
-  std::vector<Traco> tracos_;
-};
 
 // What one page of a document holds.
 struct Pagina {
@@ -721,8 +783,8 @@ private:
       TvxnEstiloTexto t;
       t.tamanho = kTamanhoTitulo;
       t.ajuste = TvxnAjuste::ajCortar;
-      DesenharTexto(cr, tip, f.Expandir(e.titulo), t, x + kPad, y + 0.3, e.l - 2 * kPad, kAlturaTitulo,
-                    Fixo(e.titulo));
+      DesenharTexto(cr, tip, tracos_, f.Expandir(e.titulo), t, x + kPad, y + 0.3, e.l - 2 * kPad,
+                    kAlturaTitulo, Fixo(e.titulo));
       topo = kAlturaTitulo + 0.2;
     }
     const std::string texto = f.Expandir(e.texto);
@@ -736,12 +798,12 @@ private:
       s.alinhamento = TvxnAlinhamento::alCentro;
       s.centroVertical = true;
       const double alto = s.tamanho * 25.4 / 72 * 1.3;
-      DesenharTexto(cr, tip, texto, s, -diagonal / 2, -alto / 2, diagonal, alto, Fixo(e.texto));
+      DesenharTexto(cr, tip, tracos_, texto, s, -diagonal / 2, -alto / 2, diagonal, alto, Fixo(e.texto));
       cairo_restore(cr);
       return;
     }
-    DesenharTexto(cr, tip, texto, e.estilo, x + kPad, y + topo, e.l - 2 * kPad, e.a - topo - kPad * 0.5,
-                  Fixo(e.texto));
+    DesenharTexto(cr, tip, tracos_, texto, e.estilo, x + kPad, y + topo, e.l - 2 * kPad,
+                  e.a - topo - kPad * 0.5, Fixo(e.texto));
   }
 
   void DesenharLista(cairo_t* cr, Tipografia& tip, const TvxnElemento& e, const Fonte& f, double x,
@@ -759,8 +821,8 @@ private:
       if (cy + e.alturaCelula > y + e.a + 0.01)
         break; // the rest does not fit the box; the complementary information lists every instalment
       celula.linhaDetalhe = r;
-      DesenharTexto(cr, tip, celula.Expandir(e.texto), e.estilo, cx + kPad, cy + 0.3, e.celula - 2 * kPad,
-                    e.alturaCelula - 0.3);
+      DesenharTexto(cr, tip, tracos_, celula.Expandir(e.texto), e.estilo, cx + kPad, cy + 0.3,
+                    e.celula - 2 * kPad, e.alturaCelula - 0.3);
       ++n;
     }
   }
@@ -772,7 +834,7 @@ private:
       TvxnEstiloTexto t = itens_->estiloTitulo;
       t.tamanho = std::min(t.tamanho, 6.0);
       t.ajuste = TvxnAjuste::ajCortar;
-      DesenharTexto(cr, tip, itens_->titulo, t, x0, y + 0.4, LarguraUtil(), kAlturaTitulo, true);
+      DesenharTexto(cr, tip, tracos_, itens_->titulo, t, x0, y + 0.4, LarguraUtil(), kAlturaTitulo, true);
       y += kAlturaTitulo + 0.6;
     }
     const double topo = y;
@@ -784,7 +846,7 @@ private:
       t.alinhamento = TvxnAlinhamento::alCentro;
       t.centroVertical = true;
       t.ajuste = TvxnAjuste::ajQuebrar;
-      DesenharTexto(cr, tip, c.titulo, t, cx + 0.3, y, c.largura - 0.6, itens_->alturaTitulo, true);
+      DesenharTexto(cr, tip, tracos_, c.titulo, t, cx + 0.3, y, c.largura - 0.6, itens_->alturaTitulo, true);
       cx += c.largura;
     }
     y += itens_->alturaTitulo;
@@ -803,9 +865,10 @@ private:
         const double l = coluna.largura - 2 * kPad;
         // A row cut by the footer (taller than a page) is laid out again for the height it has.
         if (void* medido = doc.celulas[i][c]; medido && Tipografia::Altura(medido) <= a + 0.01)
-          DesenharLayout(cr, medido, coluna.estilo, cx + kPad, y + kPad * 0.5, l, a);
+          DesenharLayout(cr, tracos_, medido, coluna.estilo, cx + kPad, y + kPad * 0.5, l, a);
         else
-          DesenharTexto(cr, tip, f.Expandir(coluna.texto), coluna.estilo, cx + kPad, y + kPad * 0.5, l, a);
+          DesenharTexto(cr, tip, tracos_, f.Expandir(coluna.texto), coluna.estilo, cx + kPad, y + kPad * 0.5,
+                        l, a);
         cx += coluna.largura;
       }
       y += h;
@@ -828,7 +891,7 @@ private:
       TvxnEstiloTexto t = continuacao_->estiloTitulo;
       t.tamanho = std::min(t.tamanho, 6.0);
       t.ajuste = TvxnAjuste::ajCortar;
-      DesenharTexto(cr, tip, doc.fonte.Expandir(continuacao_->titulo), t, x0, y + 0.6, LarguraUtil(),
+      DesenharTexto(cr, tip, tracos_, doc.fonte.Expandir(continuacao_->titulo), t, x0, y + 0.6, LarguraUtil(),
                     kAlturaTitulo, Fixo(continuacao_->titulo));
     }
     y += AlturaTituloContinuacao();

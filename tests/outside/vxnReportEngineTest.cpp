@@ -221,6 +221,47 @@ TEST(ReportEngine, AFixedTextKeptFromAnEarlierReportFitsTheNewBoxAndFieldsShowTh
   EXPECT_THAT(pb[0], ::testing::Not(HasSubstr("PRIMEIRO")));
 }
 
+// Borders wait to be stroked after the texts clear of them, but a text that crosses a border drawn
+// before it stays above it: a grey text laid over a box's lower border covers the border where its
+// letters are.
+TEST(ReportEngine, ATextOverAnEarlierBorderIsDrawnAboveIt) {
+  TempDir dir;
+  const std::string modelo =
+      Modelo("<banda tipo=\"cabecalho\" altura=\"60\"><caixa x=\"10\" y=\"10\" l=\"60\" a=\"20\"/>"
+             "<texto x=\"10\" y=\"25\" l=\"60\" a=\"20\" tamanho=\"40\" negrito=\"sim\" cor=\"#C0C0C0\" "
+             "ajuste=\"cortar\" texto=\"MMMM\"/></banda>");
+  const std::string pdf = dir.Path() + "r.pdf";
+  ExportarRelatorioPdf(Trabalho(dir, modelo, Dados(0)), pdf);
+  const ProcessResult r =
+      RunProcess({"/usr/bin/pdftoppm", "-r", "254", "-gray", "-singlefile", pdf, dir.Path() + "r"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string pgm = ReadFileOrEmpty(dir.Path() + "r.pgm");
+  int largura = 0, altura = 0, maximo = 0, lidos = 0;
+  ASSERT_EQ(std::sscanf(pgm.c_str(), "P5 %d %d %d%n", &largura, &altura, &maximo, &lidos), 3);
+  const std::size_t inicio = static_cast<std::size_t>(lidos) + 1;
+  ASSERT_EQ(pgm.size(), inicio + static_cast<std::size_t>(largura) * altura);
+  const auto px = [&](int x, int y) {
+    return static_cast<unsigned char>(pgm[inicio + static_cast<std::size_t>(y) * largura + x]);
+  };
+  // 254 dpi: ten pixels a millimetre. The lower border runs at y = 35 mm from x = 15 to 75 mm; the
+  // row darkest along it is the border's middle.
+  int linha = 0, maisEscuros = -1;
+  for (int y = 340; y <= 360; ++y) {
+    int escuros = 0;
+    for (int x = 150; x <= 750; ++x)
+      escuros += px(x, y) < 96;
+    if (escuros > maisEscuros) {
+      maisEscuros = escuros;
+      linha = y;
+    }
+  }
+  int cinzas = 0;
+  for (int x = 150; x <= 750; ++x)
+    cinzas += px(x, linha) >= 160 && px(x, linha) <= 220;
+  EXPECT_GT(maisEscuros, 100);
+  EXPECT_GT(cinzas, 40);
+}
+
 // A barcode that cannot be drawn (Code-128 has no such characters) stops the report after pages were
 // begun: the file that was there stays as it was and nothing else is left in the folder.
 TEST(ReportEngine, AFailureWhileDrawingLeavesThePreviousFileUntouched) {
