@@ -55,6 +55,9 @@ public:
   std::string Converter();
   // Replays the lines and hands out the filled container; it stays owned by this converter.
   void Converter(TvxnNFeDataSets*& dataSets);
+  // The container the lines are replayed on: its business-rule switches (ValidaRegrasNegocio, the
+  // exempt rules, the rules' clock) set before Converter apply to every document stored.
+  TvxnNFeDataSets& DataSets() { return *dataSets_; }
 
 private:
   void PopulaDataset();

@@ -60,7 +60,18 @@ void TvxnNFeDataSets::AplicarRegrasDeNegocio(TTipoRegraKind kind) {
   controller.SetNFeDataSet(dataSet_.get());
   controller.SetExcecoesDeRegras(excecoesDeRegras_);
   controller.SetVersaoEsquema(versaoEsquema_);
+  controller.SetRelogio(relogioRegras_);
   controller.AplicarRegras(kind);
+}
+
+std::vector<std::string> TvxnNFeDataSets::FalhasDasRegrasDeNegocio() {
+  TvxnControllerRulesNFe controller;
+  controller.SetNFeDataSet(dataSet_.get());
+  controller.SetExcecoesDeRegras(excecoesDeRegras_);
+  controller.SetVersaoEsquema(versaoEsquema_);
+  controller.SetRelogio(relogioRegras_);
+  controller.LoadRulesWebSefaz();
+  return controller.ListarFalhas();
 }
 
 void TvxnNFeDataSets::Cancelar() {

@@ -8,12 +8,14 @@
 #include "vxnNFeEscape.h"
 #include "vxnNFeType.h"
 #include "vxnNFeVersionDataSets.h"
+#include "vxnRelogio.h"
 #include "vxnXmlDataSetNFe.h"
 #include "vxnXmlFieldNFe.h"
 
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vxn {
 
@@ -41,6 +43,9 @@ public:
   void SetValidaRegrasNegocioQuorvant(bool on) { validaRegrasNegocioQuorvant_ = on; }
   const std::string& GetExcecoesDeRegras() const { return excecoesDeRegras_; }
   void SetExcecoesDeRegras(std::string_view v) { excecoesDeRegras_ = v; }
+  // The clock of the rules that compare dates with the moment of receipt (empty: the system clock).
+  const TvxnRelogio& GetRelogioRegras() const { return relogioRegras_; }
+  void SetRelogioRegras(TvxnRelogio relogio) { relogioRegras_ = std::move(relogio); }
 
   TvxnStringList& GetLoteNFe() { return dataSet_->LoteNFe(); }
   // Hands the host's own list to the version dataset (borrowed); nullptr returns to its own list.
@@ -68,6 +73,9 @@ public:
   TXmlDataSetNFe& FindDataSet(std::string_view name) const { return dataSet_->FindDataSet(name); }
   // Runs the business rules of that kind over the current document.
   void AplicarRegrasDeNegocio(TTipoRegraKind kind);
+  // Runs every rejection rule of the layout version over the current document (the exempt ones aside)
+  // and returns the message of each failure in registration order, where Salvar stops at the first.
+  std::vector<std::string> FalhasDasRegrasDeNegocio();
 
   // The part of that name, or nullptr when no dictionary declared it.
   TXmlDataSetNFe* A() const { return dataSet_->Part('A'); }
@@ -112,6 +120,7 @@ private:
   bool validaRegrasNegocio_ = false;
   bool validaRegrasNegocioQuorvant_ = false;
   std::string excecoesDeRegras_;
+  TvxnRelogio relogioRegras_;
 };
 
 } // namespace vxn

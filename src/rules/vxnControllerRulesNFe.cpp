@@ -1,5 +1,6 @@
 #include "vxnControllerRulesNFe.h"
 
+#include "vxnNFeException.h"
 #include "vxnNFeRulesQuorvant.h"
 
 namespace vxn {
@@ -20,10 +21,27 @@ void TvxnControllerRulesNFe::RegistrarRegra(std::unique_ptr<TvxnRule> rule) {
 void TvxnControllerRulesNFe::ExecuteRules() {
   for (const auto& rule : listRules_) {
     rule->SetDataSet(nfeDataSet_);
+    rule->SetRelogio(relogio_);
     if (EstaNaListaDeExcecoes(rule->GetName()))
       continue;
     rule->execute();
   }
+}
+
+std::vector<std::string> TvxnControllerRulesNFe::ListarFalhas() {
+  std::vector<std::string> falhas;
+  for (const auto& rule : listRules_) {
+    rule->SetDataSet(nfeDataSet_);
+    rule->SetRelogio(relogio_);
+    if (EstaNaListaDeExcecoes(rule->GetName()))
+      continue;
+    try {
+      rule->execute();
+    } catch (const EvxnNFeRuleException& e) {
+      falhas.emplace_back(e.what());
+    }
+  }
+  return falhas;
 }
 
 // A plain substring test: the exception text has no separator syntax, so "GB09.1" also exempts "GB09".
@@ -57,10 +75,5 @@ void TvxnControllerRulesNFe::LoadRulesQuorvant() {
   RegistrarRegra(std::make_unique<TvxnNFeQuorvant3>());
   RegistrarRegra(std::make_unique<TvxnNFeQuorvant4>());
 }
-
-// The rejection rules of the catalogue are registered here by manual version; none are yet.
-void TvxnControllerRulesNFe::LoadRulesVM40() {}
-void TvxnControllerRulesNFe::LoadRulesVM50() {}
-void TvxnControllerRulesNFe::LoadRulesVM50a() {}
 
 } // namespace vxn

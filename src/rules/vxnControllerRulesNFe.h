@@ -38,6 +38,12 @@ public:
   void RegistrarRegra(std::unique_ptr<TvxnRule> rule);
   // Runs the registered rules in order, skipping the exempt ones.
   void ExecuteRules();
+  // Runs every registered rule that is not exempt and returns the message of each failure, in order
+  // (ExecuteRules stops at the first one). Other exceptions pass through.
+  std::vector<std::string> ListarFalhas();
+  // The clock handed to every rule before it runs (empty: the system clock).
+  const TvxnRelogio& GetRelogio() const { return relogio_; }
+  void SetRelogio(TvxnRelogio relogio) { relogio_ = std::move(relogio); }
   bool EstaNaListaDeExcecoes(std::string_view name) const;
   void FreeRules() { listRules_.clear(); }
 
@@ -47,7 +53,7 @@ public:
   virtual void LoadRulesQuorvant();
 
 protected:
-  // The rule sets of each manual version (the first layouts have none).
+  // The rule sets of each manual version (the first layouts have none); vxnNFeRegrasCatalogo.cpp.
   virtual void LoadRulesVM30() {}
   virtual void LoadRulesVM40();
   virtual void LoadRulesVM50();
@@ -58,6 +64,7 @@ private:
   TvxnXMLDataSetNFe* nfeDataSet_ = nullptr;
   std::string excecoesDeRegras_;
   TVersaoEsquema versaoEsquema_ = pl_009g;
+  TvxnRelogio relogio_;
 };
 
 } // namespace vxn

@@ -21,6 +21,10 @@ TvxnNFeRule::TvxnNFeRule(std::string_view aName, std::string_view aFieldName, st
   versaoManual_ = aVersaoManual;
 }
 
+std::chrono::system_clock::time_point TvxnRule::Agora() const {
+  return relogio_ ? relogio_() : std::chrono::system_clock::now();
+}
+
 void TvxnNFeRule::execute() {
   if (!GetDataSet())
     throw EvxnNFeRuleException("DataSet não configurado para validação da NFe.", diretorioLogErro_);
@@ -71,6 +75,45 @@ void TvxnNFeRule::Atribuir(std::string_view name, std::string_view value) const 
   if (part->State() != dsEdit && part->State() != dsInsert)
     part->Edit();
   field.SetAsString(value);
+}
+
+// "NULL" keeps a field out of the XML: for the rules such a field is not filled.
+std::string TvxnNFeRule::Valor(std::string_view name) const {
+  std::string valor = Trim(Campo(name).Value());
+  if (SameText(valor, "NULL"))
+    valor.clear();
+  return valor;
+}
+
+bool TvxnNFeRule::AlgumRegistro(std::string_view part, const std::function<bool()>& teste) const {
+  TXmlDataSetNFe* p = GetDataSet()->FindPart(part);
+  if (!p)
+    return false;
+  for (p->First(); !p->Eof(); p->Next())
+    if (teste())
+      return true;
+  return false;
+}
+
+bool TvxnNFeRule::ExisteCampo(std::string_view name) const {
+  for (const auto& part : GetDataSet()->GetListDataSets())
+    for (const auto& field : part->Fields())
+      if (SameText(field->FieldName(), name))
+        return true;
+  return false;
+}
+
+bool TvxnNFeRule::PartePreenchida(std::string_view part) const {
+  return GetDataSet()->FindPart(part) && PossuiCampoPreenchido(part);
+}
+
+std::size_t TvxnNFeRule::Ocorrencias(std::string_view part) const {
+  const TXmlDataSetNFe* p = GetDataSet()->FindPart(part);
+  return p ? p->RecordCount() : 0;
+}
+
+std::string TvxnNFeRule::DataEmissao() const {
+  return Valor(ExisteCampo("dhEmi_B09") ? "dhEmi_B09" : "dEmi_B09");
 }
 
 void TvxnNFeTemplateItem::execute() {

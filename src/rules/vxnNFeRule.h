@@ -5,7 +5,10 @@
 
 #include "vxnGovUtils.h"
 #include "vxnNFeType.h"
+#include "vxnRelogio.h"
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -34,9 +37,15 @@ public:
   const std::string& GetFieldName() const { return fieldName_; }
   void SetFieldName(std::string_view name) { fieldName_ = name; }
 
+  // The clock of the rules that compare dates with the moment of receipt; empty: the system clock.
+  const TvxnRelogio& GetRelogio() const { return relogio_; }
+  void SetRelogio(TvxnRelogio relogio) { relogio_ = std::move(relogio); }
+  std::chrono::system_clock::time_point Agora() const;
+
   virtual void execute() = 0;
 
 private:
+  TvxnRelogio relogio_;
   bool enabled_ = true;
   TvxnXMLDataSetNFe* dataSet_ = nullptr;
   std::string name_;
@@ -79,6 +88,21 @@ protected:
   double ValorDecimal(std::string_view name) const;
   // Stores a value, putting the field's part in edit state when it is not being edited.
   void Atribuir(std::string_view name, std::string_view value) const;
+  // The field's text without surrounding blanks.
+  std::string Valor(std::string_view name) const;
+  // True when the field holds a text other than blanks.
+  bool Preenchido(std::string_view name) const { return !Valor(name).empty(); }
+  // True when the dictionary of the current document declares a field of that name.
+  bool ExisteCampo(std::string_view name) const;
+  // True when the dictionary declares the part and its current record holds data.
+  bool PartePreenchida(std::string_view part) const;
+  // The number of records of the part under its master's current record (0 for a part not declared).
+  std::size_t Ocorrencias(std::string_view part) const;
+  // Walks the records of the part (under its master's current record) until the test holds; false when
+  // it holds for none or the part is not declared. Walking items is walking part H.
+  bool AlgumRegistro(std::string_view part, const std::function<bool()>& teste) const;
+  // The issue date (dhEmi_B09 of the layouts with an offset, dEmi_B09 before them).
+  std::string DataEmissao() const;
   const TvxnGovUtils& Utils() const { return utils_; }
 
 private:
