@@ -46,8 +46,8 @@ std::string FirstLine(const std::string& text) {
   return text.substr(0, text.find('\n'));
 }
 
-const std::vector<std::string> kSubcommands = {"status",   "emitir",  "consultar", "recibo",   "inutilizar",
-                                               "cadastro", "assinar", "validar",   "converter"};
+const std::vector<std::string> kSubcommands = {"status",   "emitir",  "consultar", "recibo",    "inutilizar",
+                                               "cadastro", "assinar", "validar",   "converter", "regras"};
 
 TEST(NfeToolCommandLine, HelpOfTheToolAndOfEverySubcommandGoesToStdoutWithExitZero) {
   const NfeRunResult top = RunNfe({"--help"});

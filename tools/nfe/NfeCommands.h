@@ -30,5 +30,6 @@ void AddDFeCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddDanfeCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddCertificadosCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddCleCommand(CLI::App& app, TNfeCommandLine& cl);
+void AddRegrasCommand(CLI::App& app, TNfeCommandLine& cl);
 
 } // namespace vxn::tool

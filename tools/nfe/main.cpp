@@ -113,6 +113,7 @@ int main(int argc, char** argv) {
   AddAssinarCommand(app, cl);
   AddValidarCommand(app, cl);
   AddConverterCommand(app, cl);
+  AddRegrasCommand(app, cl);
   AddCertificadosCommand(app, cl);
   // Set after the subcommands exist, so that they keep refusing what they do not know.
   app.allow_extras();

@@ -1,0 +1,151 @@
+// nfe regras: the authority's rejection rules of a layout version, listed or run over documents.
+#include "NfeCommands.h"
+#include "NfeConversion.h"
+#include "NfeExitCodes.h"
+#include "NfeInput.h"
+#include "NfeToolError.h"
+#include "converters/vxnNFeConvTXTDataSet.h"
+#include "rules/vxnNFeRules.h"
+#include "vxnGovUtils.h"
+#include "vxnNFeEsquemaPadrao.h"
+#include "vxnNFeException.h"
+#include "vxnText.h"
+
+#include <iostream>
+#include <memory>
+
+namespace vxn::tool {
+
+namespace {
+
+struct TRegrasOptions {
+  std::string Arquivo;
+  std::string Formato;
+  std::string Recebimento;
+};
+
+// The moment of receipt the date rules compare with: the one given, or the system clock.
+TvxnRelogio RelogioDe(const std::string& recebimento) {
+  if (recebimento.empty())
+    return {};
+  std::chrono::system_clock::time_point momento;
+  try {
+    momento = TvxnGovUtils().XsdDateTimeToDateTime(recebimento);
+  } catch (const EvxnException&) {
+    throw ENfeToolError(kExitUso, "--recebimento " + recebimento +
+                                      " is not a date-time (YYYY-MM-DDThh:mm:ss-03:00) or date");
+  }
+  return [momento] { return momento; };
+}
+
+// One line per rule: id|code|text.
+int ListarRegras(TVersaoManual versao) {
+  TvxnControllerRulesNFe controller;
+  controller.SetVersaoEsquema(GetUltimoEsquemaDaVersaoManual(versao));
+  controller.LoadRulesWebSefaz();
+  for (const auto& regra : controller.GetListRules()) {
+    const auto& r = dynamic_cast<const TvxnNFeRule&>(*regra);
+    std::cout << r.GetName() << '|' << r.GetCodMensagem() << '|' << r.GetMensagem() << '\n';
+  }
+  return kExitOk;
+}
+
+// The documents of a command text: each from its INCLUIR to the line after it that stores it.
+std::vector<std::string> DocumentosDoTexto(const std::string& comandos) {
+  TvxnStringList linhas;
+  linhas.SetText(comandos);
+  std::vector<std::string> documentos;
+  std::string atual;
+  for (const std::string& linha : linhas) {
+    const std::string comando = AsciiUpper(Trim(linha));
+    if (comando == "INCLUIR")
+      atual.clear();
+    atual += linha + "\n";
+    if (comando == "SALVAR") {
+      documentos.push_back(atual);
+      atual.clear();
+    }
+  }
+  if (!Trim(atual).empty())
+    documentos.push_back(atual); // the converter refuses it with its own message
+  return documentos;
+}
+
+// The command text of any input: XML, pipe and REC text are read back into the input dataset.
+std::string ComoComandos(TvxnNFe& nfe, const std::string& texto, TNfeInputKind kind) {
+  if (kind == TNfeInputKind::CommandText)
+    return texto;
+  std::string documento = ConvertToNFeXml(nfe, texto, kind);
+  if (kind != TNfeInputKind::Xml) {
+    // The converters' lots are infNFe elements one per line: read as the documents of one enviNFe.
+    TvxnStringList linhas;
+    linhas.SetText(documento);
+    documento = "<enviNFe>";
+    for (const std::string& infNFe : linhas)
+      if (!infNFe.empty())
+        documento += "<NFe>" + infNFe + "</NFe>";
+    documento += "</enviNFe>";
+  }
+  TvxnStringList comandos;
+  nfe.ConverteXmlParaDataSet(documento, GetUltimoEsquemaDaVersaoManual(nfe.GetVersaoManual()), &comandos);
+  return comandos.Text();
+}
+
+// Every failure of every document, one line each ("#N [id]: code - text. Verifique o Campo: field"), or
+// "#N ok" for a document that passes every rule.
+int VerificarRegras(TNfeSession& session, const TRegrasOptions& o) {
+  const std::string texto = ReadInput(o.Arquivo);
+  TvxnNFe& nfe = session.Componente();
+  const std::string comandos = ComoComandos(nfe, texto, InputKindOf(o.Arquivo, texto, o.Formato));
+  const TVersaoEsquema esquema = GetUltimoEsquemaDaVersaoManual(nfe.GetVersaoManual());
+  const TvxnRelogio relogio = RelogioDe(o.Recebimento);
+  int n = 0;
+  bool falhou = false;
+  for (const std::string& documento : DocumentosDoTexto(comandos)) {
+    ++n;
+    TvxnNFeConvTXTDataSet conv;
+    conv.SetDiretorioLogErro(nfe.GetDiretorioLogErro());
+    conv.SetXMLDicionario(nfe.GetDiretorioTemplates() + "Conversor/NFeDataSets.xml");
+    conv.SetVersaoEsquema(esquema);
+    conv.SetTXT(documento);
+    conv.DataSets().SetRelogioRegras(relogio);
+    TvxnNFeDataSets* ds = nullptr;
+    conv.Converter(ds);
+    const std::vector<std::string> falhas = ds->FalhasDasRegrasDeNegocio();
+    for (const std::string& falha : falhas)
+      std::cout << '#' << n << ' ' << ReplaceAll(falha, "\r\n", " ") << '\n';
+    if (falhas.empty())
+      std::cout << '#' << n << " ok\n";
+    falhou = falhou || !falhas.empty();
+  }
+  return falhou ? kExitRecusado : kExitOk;
+}
+
+} // namespace
+
+void AddRegrasCommand(CLI::App& app, TNfeCommandLine& cl) {
+  auto o = std::make_shared<TRegrasOptions>();
+  CLI::App* cmd =
+      app.add_subcommand("regras", "List the tax authority's rejection rules of a layout version, "
+                                   "or check documents against them");
+  cmd->footer("Without a file: one line per rule of the layout version (--versao-manual), in the order they\n"
+              "run, as id|code|text (vm40, vm50 and vm50a have rules; vm30 and vm60 none). With a file\n"
+              "(command text, pipe text, REC text or NF-e XML): every rule is run over each document and\n"
+              "every failure printed as \"#N [id]: code - text. Verifique o Campo: field\", or \"#N ok\".\n"
+              "Exit code 0 when no document fails a rule, 1 when one does.");
+  cmd->add_option("arquivo", o->Arquivo, "Documents to check (- for standard input)");
+  cmd->add_option("--formato", o->Formato, "Kind of the text instead of recognising it")
+      ->check(CLI::IsMember({"xml", "comandos", "pipe", "rec"}));
+  cmd->add_option(
+      "--recebimento", o->Recebimento,
+      "The moment of receipt the date rules compare with (YYYY-MM-DDThh:mm:ss-03:00); now by default");
+  cmd->callback([&cl, o] {
+    cl.Acao = [o, &cl](TNfeSession& s) {
+      if (o->Arquivo.empty())
+        return ListarRegras(cl.Global.VersaoManual.value_or(s.Componente().GetVersaoManual()));
+      return VerificarRegras(s, *o);
+    };
+  });
+}
+
+} // namespace vxn::tool
