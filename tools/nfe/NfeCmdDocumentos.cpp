@@ -111,21 +111,7 @@ int RunConverter(TNfeSession& session, const TConverterOptions& o) {
   TvxnNFe& nfe = session.Componente();
   if (o.Para == "comandos") {
     // Any document read back into the input dataset, written as the command text that fills it again.
-    TvxnStringList comandos;
-    const std::string xml = ConvertToNFeXml(nfe, texto, kind);
-    // The converters' lots are infNFe elements one per line: read as the documents of one enviNFe.
-    std::string documento = xml;
-    if (kind != TNfeInputKind::Xml) {
-      TvxnStringList linhas;
-      linhas.SetText(xml);
-      documento = "<enviNFe versao=\"4.00\">";
-      for (const std::string& infNFe : linhas)
-        if (!infNFe.empty())
-          documento += "<NFe>" + infNFe + "</NFe>";
-      documento += "</enviNFe>";
-    }
-    nfe.ConverteXmlParaDataSet(documento, pl_009g, &comandos);
-    WriteOutput(o.Saida, comandos.Text());
+    WriteOutput(o.Saida, ConvertToCommandText(nfe, texto, kind, pl_009g));
     return kExitOk;
   }
   if (kind == TNfeInputKind::Xml)

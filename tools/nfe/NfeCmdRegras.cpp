@@ -71,33 +71,16 @@ std::vector<std::string> DocumentosDoTexto(const std::string& comandos) {
   return documentos;
 }
 
-// The command text of any input: XML, pipe and REC text are read back into the input dataset.
-std::string ComoComandos(TvxnNFe& nfe, const std::string& texto, TNfeInputKind kind) {
-  if (kind == TNfeInputKind::CommandText)
-    return texto;
-  std::string documento = ConvertToNFeXml(nfe, texto, kind);
-  if (kind != TNfeInputKind::Xml) {
-    // The converters' lots are infNFe elements one per line: read as the documents of one enviNFe.
-    TvxnStringList linhas;
-    linhas.SetText(documento);
-    documento = "<enviNFe>";
-    for (const std::string& infNFe : linhas)
-      if (!infNFe.empty())
-        documento += "<NFe>" + infNFe + "</NFe>";
-    documento += "</enviNFe>";
-  }
-  TvxnStringList comandos;
-  nfe.ConverteXmlParaDataSet(documento, GetUltimoEsquemaDaVersaoManual(nfe.GetVersaoManual()), &comandos);
-  return comandos.Text();
-}
-
 // Every failure of every document, one line each ("#N [id]: code - text. Verifique o Campo: field"), or
 // "#N ok" for a document that passes every rule.
 int VerificarRegras(TNfeSession& session, const TRegrasOptions& o) {
   const std::string texto = ReadInput(o.Arquivo);
   TvxnNFe& nfe = session.Componente();
-  const std::string comandos = ComoComandos(nfe, texto, InputKindOf(o.Arquivo, texto, o.Formato));
   const TVersaoEsquema esquema = GetUltimoEsquemaDaVersaoManual(nfe.GetVersaoManual());
+  const TNfeInputKind kind = InputKindOf(o.Arquivo, texto, o.Formato);
+  // XML, pipe and REC text are read back into the input dataset as the command text that fills it.
+  const std::string comandos =
+      kind == TNfeInputKind::CommandText ? texto : ConvertToCommandText(nfe, texto, kind, esquema);
   const TvxnRelogio relogio = RelogioDe(o.Recebimento);
   int n = 0;
   bool falhou = false;

@@ -2,6 +2,7 @@
 
 #include "NfeExitCodes.h"
 #include "NfeToolError.h"
+#include "datasets/vxnNFeDataSets.h"
 #include "vxnNFeEsquemaPadrao.h"
 #include "vxnNFeType.h"
 
@@ -26,6 +27,23 @@ std::string ConvertToNFeXml(TvxnNFe& nfe, const std::string& text, TNfeInputKind
                                  : kind == TNfeInputKind::RecText ? lkTXTRec
                                                                   : lkTXTDataSet;
   return nfe.ConverterLoteParaXml(text, layout, GetUltimoEsquemaDaVersaoManual(nfe.GetVersaoManual()), false);
+}
+
+std::string ConvertToCommandText(TvxnNFe& nfe, const std::string& text, TNfeInputKind kind,
+                                 TVersaoEsquema esquema) {
+  std::string documento = ConvertToNFeXml(nfe, text, kind);
+  if (kind != TNfeInputKind::Xml) {
+    TvxnStringList linhas;
+    linhas.SetText(documento);
+    documento = "<enviNFe versao=\"4.00\">";
+    for (const std::string& infNFe : linhas)
+      if (!infNFe.empty())
+        documento += "<NFe>" + infNFe + "</NFe>";
+    documento += "</enviNFe>";
+  }
+  TvxnStringList comandos;
+  nfe.ConverteXmlParaDataSet(documento, esquema, &comandos);
+  return comandos.Text();
 }
 
 TNfeInputKind InputKindOf(const std::string& arquivo, const std::string& text, const std::string& formato) {

@@ -17,6 +17,12 @@ std::optional<TNfeInputKind> InputKindFromName(std::string_view name);
 // schema package of the component's layout version (the newest one the version accepts).
 std::string ConvertToNFeXml(TvxnNFe& nfe, const std::string& text, TNfeInputKind kind);
 
+// The command text that fills the input dataset with the documents of the text, read back with the XML
+// reader for the schema package `esquema`: XML as it is; any other text converted to XML first, its
+// infNFe lines read as the documents of one enviNFe.
+std::string ConvertToCommandText(TvxnNFe& nfe, const std::string& text, TNfeInputKind kind,
+                                 TVersaoEsquema esquema);
+
 // The kind of the text: the forced one (--formato) or the one recognised. A forced kind that differs
 // from what the text recognisably is (XML, pipe or REC text) is an ENfeToolError naming the kind found.
 TNfeInputKind InputKindOf(const std::string& arquivo, const std::string& text, const std::string& formato);
