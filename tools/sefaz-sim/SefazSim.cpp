@@ -138,6 +138,8 @@ struct TSefazSim::Impl {
   std::thread thread;
   std::atomic<int> port{0};
   std::atomic<int> statusPaused{0};
+  mutable std::mutex paralysedMutex;
+  std::map<std::string, int> paralysedStates;
   std::atomic<int> dfeWait{0};
   std::atomic<long long> dfeDamaged{0};
   std::atomic<long long> prazoAdiantado{0};
@@ -366,13 +368,19 @@ struct TSefazSim::Impl {
                               TSimCsc{options.NFCeCscId, options.NFCeCsc},
                               issueDateDelay.load(),
                               emissaoAdiantada.load(),
-                              singleDocumentSynchronous.load()};
+                              singleDocumentSynchronous.load(),
+                              ParalysedStates()};
     const std::string result = service.Handle(request, context);
     const std::string ns = envelope.BodyNamespace.empty() ? WsdlNamespaceOf(service) : envelope.BodyNamespace;
     res.status = 200;
     res.set_content(
         BuildSoapReply(service.ReplyHeader(request), service.ResultElementOf(request), ns, result),
         "application/soap+xml; charset=utf-8");
+  }
+
+  std::map<std::string, int> ParalysedStates() const {
+    std::lock_guard lock(paralysedMutex);
+    return paralysedStates;
   }
 
   static std::string WsdlNamespaceOf(const TSimService& service) { return WsdlNamespace(service.WsdlName()); }
@@ -476,6 +484,16 @@ const TSefazSimOptions& TSefazSim::Options() const {
 
 void TSefazSim::SetStatusPaused(std::optional<int> cStat) {
   impl_->statusPaused = cStat.value_or(0);
+}
+
+void TSefazSim::SetStateParalysed(const std::string& uf, std::optional<int> cStat) {
+  if (!TSimStates::IsState(AsciiUpper(uf)) || (cStat && *cStat != 108 && *cStat != 109))
+    throw std::invalid_argument("a paralysed authoriser is a state's (SP, ...), answering 108 or 109: " + uf);
+  std::lock_guard lock(impl_->paralysedMutex);
+  if (cStat)
+    impl_->paralysedStates[AsciiUpper(uf)] = *cStat;
+  else
+    impl_->paralysedStates.erase(AsciiUpper(uf));
 }
 
 void TSefazSim::SetQueriesInProcessing(int count) {

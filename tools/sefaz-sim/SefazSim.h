@@ -124,6 +124,10 @@ public:
   const TSefazSimOptions& Options() const;
   // Makes the status service answer 108 or 109 (service paused) to good requests; nullopt restores 107.
   void SetStatusPaused(std::optional<int> cStat);
+  // Paralyses the authoriser of a state ("SP"): its status and authorisation services answer 108 or 109,
+  // and its contingency authoriser (SVC-AN or SVC-RS) takes the state's documents (114 otherwise);
+  // nullopt puts it back in operation.
+  void SetStateParalysed(const std::string& uf, std::optional<int> cStat);
   // How many receipt queries of each lot answer 105 (in processing) before it answers 104; 0 (the
   // default) processes lots at once.
   void SetQueriesInProcessing(int count);

@@ -1,6 +1,9 @@
 #include "sefaz-sim/SimIssueRules.h"
 
+#include "contingency/vxnContingenciaSVC.h"
 #include "sefaz-sim/SimReplies.h"
+#include "sefaz-sim/SimStates.h"
+#include "vxnNFeType.h"
 
 #include <algorithm>
 #include <array>
@@ -90,6 +93,22 @@ int IssueDateDelay(const TSimLotDocument& d, std::chrono::system_clock::time_poi
     return 0;
   const bool contingencia = d.TpEmis == "2" || d.TpEmis == "4" || d.TpEmis == "5";
   return atraso <= kAtrasoMaximo || contingencia ? 150 : 228;
+}
+
+int CheckIssueType(const TSimLotDocument& d, std::string_view section) {
+  if (TSimStates::IsContingency(section))
+    return d.TpEmis == TpEmisDoModo(StrToModoOperacao(section)) ? 0 : 713;
+  return d.TpEmis == "3" || d.TpEmis == "6" || d.TpEmis == "7" ? 570 : 0;
+}
+
+int CheckContingencyEntry(const TSimLotDocument& d) {
+  if (d.TpEmis == "1")
+    return d.DhCont.empty() && d.XJust.empty() ? 0 : 556;
+  if (d.DhCont.empty() || d.XJust.empty())
+    return 557;
+  const auto entrada = Momento(d.DhCont);
+  const auto emissao = Momento(d.DhEmi);
+  return entrada && emissao && *entrada > *emissao ? 558 : 0;
 }
 
 } // namespace vxn::sim

@@ -19,4 +19,15 @@ int CheckRecipientIe(const TSimLotDocument& document);
 // 2, 4 or 5), which is authorised late. An NFC-e, or a date it cannot read, gives 0.
 int IssueDateDelay(const TSimLotDocument& document, std::chrono::system_clock::time_point now);
 
+// The issue type against the authoriser that receives the document (a section of the servers file): a
+// state's own authoriser refuses the types of the contingency authorisers, 3, 6 and 7 (570); SVC-AN takes
+// only 6 and SVC-RS only 7 (713). 0 otherwise.
+int CheckIssueType(const TSimLotDocument& document, std::string_view section);
+
+// The entry into contingency (dhCont, xJust, which the schema takes together): 556 when a document of
+// normal issue (tpEmis 1) carries it, 557 when a document in contingency lacks it, 558 when the entry is
+// later than the issue (dhEmi).
+// 0 otherwise.
+int CheckContingencyEntry(const TSimLotDocument& document);
+
 } // namespace vxn::sim

@@ -40,6 +40,8 @@ TSimLotDocument Examine(const xmlNode* nfe) {
   d.TpEmis = ElementText(ide, "tpEmis");
   d.CDV = ElementText(ide, "cDV");
   d.TpAmb = ElementText(ide, "tpAmb");
+  d.DhCont = ElementText(ide, "dhCont");
+  d.XJust = ElementText(ide, "xJust");
   const std::string emit = ElementText(d.Xml, "emit");
   d.EmitCnpj = ElementText(emit, "CNPJ");
   d.EmitCpf = ElementText(emit, "CPF");

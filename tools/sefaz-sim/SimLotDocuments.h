@@ -14,9 +14,10 @@ struct TSimLotDocument {
   std::string Xml; // the NFe element as a document of its own
   std::string Id;  // Id of infNFe: "NFe" and the 44-digit key
   std::string CUF, CNF, Mod, Serie, NNF, DhEmi, TpEmis, CDV, TpAmb;
-  std::string EmitCnpj;    // "" when the issuer is a person
-  std::string EmitCpf;     // "" when the issuer is a company
-  std::string DigestValue; // of the signature; "" when unsigned
+  std::string DhCont, XJust; // the entry into contingency: "" when the document carries none
+  std::string EmitCnpj;      // "" when the issuer is a person
+  std::string EmitCpf;       // "" when the issuer is a company
+  std::string DigestValue;   // of the signature; "" when unsigned
 };
 
 // The lot text parsed once for everything the service reads of it (its documents, its schema check);

@@ -9,7 +9,7 @@ namespace vxn::sim {
 
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 67> kMotivos{{
+constexpr std::array<std::pair<int, std::string_view>, 73> kMotivos{{
     {100, "Autorizado o uso da NF-e"},
     {101, "Cancelamento de NF-e homologado"},
     {102, "Inutilizacao de numero homologado"},
@@ -21,6 +21,7 @@ constexpr std::array<std::pair<int, std::string_view>, 67> kMotivos{{
     {108, "Servico Paralisado Momentaneamente (curto prazo)"},
     {109, "Servico Paralisado sem Previsao"},
     {111, "Consulta cadastro com uma ocorrencia"},
+    {114, "Rejeicao: SVC desabilitada pela SEFAZ Origem"},
     {128, "Lote de Evento Processado"},
     {129, "Lote de CL-e processado"},
     {135, "Evento registrado e vinculado a NF-e"},
@@ -64,6 +65,12 @@ constexpr std::array<std::pair<int, std::string_view>, 67> kMotivos{{
     {452, "Rejeicao: Solicitada resposta sincrona para Lote com mais de uma NF-e (indSinc=1)"},
     {502, "Rejeicao: Erro na Chave de Acesso - Campo Id nao corresponde a concatenacao dos campos "
           "correspondentes"},
+    {556,
+     "Rejeicao: Justificativa de entrada em contingencia nao deve ser informada para tipo de emissao normal"},
+    {557, "Rejeicao: A Justificativa de entrada em contingencia deve ser informada"},
+    {558, "Rejeicao: Data de entrada em contingencia posterior a data de emissao"},
+    {570, "Rejeicao: Tipo de Emissao 3, 6 ou 7 so e valido nas contingencias SCAN/SVC"},
+    {713, "Rejeicao: Tipo de Emissao diferente de 6 ou 7 para contingencia da SVC acessada"},
     {572, "Rejeicao: Erro Atributo ID do evento nao corresponde a concatenacao dos campos (ID + tpEvento + "
           "chNFe + "
           "nSeqEvento)"},

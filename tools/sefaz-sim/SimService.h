@@ -5,6 +5,7 @@
 
 #include "sefaz-sim/SimNFCeQRCode.h"
 
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -68,6 +69,15 @@ struct TSimContext {
   long long EmissaoAdiantadaSegundos = 0;
   // A lot of one document must ask for the synchronous answer (452 otherwise).
   bool SingleDocumentSynchronous = false;
+  // The states whose own authoriser is paralysed, with the code it answers (108 or 109). While a state
+  // is paralysed its contingency authoriser (SVC-AN or SVC-RS) takes its documents.
+  std::map<std::string, int> ParalysedStates;
+
+  // The code a paralysed state answers; 0 when the state ("SP") is in operation.
+  int ParalysedCode(const std::string& uf) const {
+    const auto it = ParalysedStates.find(uf);
+    return it == ParalysedStates.end() ? 0 : it->second;
+  }
 };
 
 class TSimService {

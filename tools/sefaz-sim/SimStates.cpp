@@ -1,25 +1,25 @@
 #include "sefaz-sim/SimStates.h"
 
+#include "contingency/vxnContingenciaSVC.h"
 #include "vxnNFeType.h"
 
 #include <algorithm>
-#include <array>
 
 namespace vxn::sim {
 
 namespace {
 
-// The states whose contingency authoriser is SVC-RS; every other state falls back to SVC-AN.
-constexpr std::array<std::string_view, 8> kSvcrsStates{"AM", "BA", "GO", "MA", "MS", "MT", "PE", "PR"};
-
-bool ServedBySvcrs(std::string_view uf) {
-  return std::find(kSvcrsStates.begin(), kSvcrsStates.end(), uf) != kSvcrsStates.end();
-}
-
 std::string_view UfDoCodigo(std::string_view cUF) {
   for (const auto& [uf, code] : kUFTable)
     if (code == cUF)
       return uf;
+  return {};
+}
+
+std::string_view CodeOfState(std::string_view uf) {
+  for (const auto& [sigla, code] : kUFTable)
+    if (sigla == uf)
+      return code;
   return {};
 }
 
@@ -37,21 +37,24 @@ bool TSimStates::IsSection(std::string_view section) const {
 }
 
 std::string TSimStates::CodeOf(std::string_view section) const {
-  for (const auto& [uf, code] : kUFTable)
-    if (uf == section)
-      return std::string(code);
-  return {};
+  return std::string(CodeOfState(section));
 }
 
 bool TSimStates::Serves(std::string_view section, std::string_view cUF) const {
   const std::string_view uf = UfDoCodigo(cUF);
   if (uf.empty())
     return false;
-  if (section == "SVCAN")
-    return uf != "AN" && !ServedBySvcrs(uf);
-  if (section == "SVCRS")
-    return ServedBySvcrs(uf);
+  if (IsContingency(section))
+    return uf != "AN" && ModoOperacaoToString(ModoSVCDaUF(uf)) == section;
   return section == uf;
+}
+
+bool TSimStates::IsState(std::string_view uf) {
+  return uf != "AN" && !CodeOfState(uf).empty();
+}
+
+bool TSimStates::IsContingency(std::string_view section) {
+  return section == "SVCAN" || section == "SVCRS";
 }
 
 std::string TSimStates::UfOfCode(std::string_view cUF) {

@@ -22,6 +22,10 @@ public:
   // authorisers with the request's state code when it names a state, otherwise with the code of the
   // state that hosts them (53 for the federal ones, 43 for SVC-RS).
   std::string ReplyCode(std::string_view section, std::string_view requestCUF) const;
+  // Whether the text is the abbreviation of a state ("SP"; not "AN").
+  static bool IsState(std::string_view uf);
+  // Whether the section is a contingency authoriser ("SVCAN", "SVCRS").
+  static bool IsContingency(std::string_view section);
   // The state ("SP") of a two-digit state code; "" for an unknown code.
   static std::string UfOfCode(std::string_view cUF);
 

@@ -2,8 +2,10 @@
 //
 //   sefaz-sim [--port N] [--write-config DIR] [--data DIR] [--schemas DIR] [--status-paused 108|109]
 //             [--receipt-processing N] [--dfe-wait SECONDS] [--dfe-damaged-nsu N] [--date-delay]
-//             [--single-sync] [--fault SERVICE=KIND]... [--quiet]
+//             [--single-sync] [--fault SERVICE=KIND]... [--paralysed UF=108|109]... [--quiet]
 #include "sefaz-sim/SefazSim.h"
+#include "sefaz-sim/SimStates.h"
+#include "vxnText.h"
 
 #include "vxnFiles.h"
 #include "vxnPaths.h"
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,7 +24,9 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: sefaz-sim [--port N] [--write-config DIR] [--data DIR] [--schemas DIR] "
     "[--status-paused 108|109] [--receipt-processing N] [--dfe-wait SECONDS] [--dfe-damaged-nsu N] "
-    "[--intermediate-ca] [--date-delay] [--single-sync] [--fault SERVICE=KIND]... [--quiet]\n"
+    "[--intermediate-ca] [--date-delay] [--single-sync] [--fault SERVICE=KIND]... [--paralysed "
+    "UF=108|109]... "
+    "[--quiet]\n"
     "  --port N              port on 127.0.0.1 (0, the default, picks a free one)\n"
     "  --write-config DIR    write a servers file, a component INI file and a client certificate into DIR\n"
     "                        (an authority kept there from an earlier run is reused)\n"
@@ -42,12 +47,16 @@ constexpr std::string_view kUsage =
     "  --fault SERVICE=KIND  a fault of the service of that WSDL name (NFeAutorizacao4, ...), repeatable;\n"
     "                        KIND: timeout, closed, http500, http503, soap-fault, malformed, truncated,\n"
     "                        bad-signature, wrong-certificate\n"
+    "  --paralysed UF=CODE   the authoriser of that state (SP, ...) is paralysed: its status and\n"
+    "                        authorisation services answer CODE (108 or 109), and its contingency\n"
+    "                        authoriser (SVC-AN or SVC-RS) takes the state's documents; repeatable\n"
     "  --quiet               do not print a line per request\n";
 
 struct Args {
   vxn::sim::TSefazSimOptions options;
   std::string configDir;
   std::optional<int> paused;
+  std::map<std::string, int> paralysed; // state -> 108 or 109
   int receiptProcessing = 0;
   bool quiet = false;
   // The authority's own wait after "nothing found"; the library's default (tests, the embedded server)
@@ -111,6 +120,15 @@ Args Parse(int argc, char** argv) {
       if (!fault || equals == 0)
         Usage("--fault needs SERVICE=KIND with a known KIND: " + std::string(text));
       a.options.Faults[std::string(text.substr(0, equals))] = *fault;
+    } else if (arg == "--paralysed") {
+      const std::string_view text = value();
+      const std::size_t equals = text.find('=');
+      const std::string uf = vxn::AsciiUpper(text.substr(0, equals == std::string_view::npos ? 0 : equals));
+      if (equals == std::string_view::npos || !vxn::sim::TSimStates::IsState(uf))
+        Usage("--paralysed needs UF=CODE with a state's abbreviation: " + std::string(text));
+      a.paralysed[uf] = ParseInt(text.substr(equals + 1), "the code of --paralysed");
+      if (a.paralysed[uf] != 108 && a.paralysed[uf] != 109)
+        Usage("the code of --paralysed must be 108 or 109");
     } else if (arg == "--quiet")
       a.quiet = true;
     else if (arg == "--help" || arg == "-h") {
@@ -164,6 +182,8 @@ int main(int argc, char** argv) {
       };
     vxn::sim::TSefazSim sim(args.options);
     sim.SetStatusPaused(args.paused);
+    for (const auto& [uf, code] : args.paralysed)
+      sim.SetStateParalysed(uf, code);
     sim.SetQueriesInProcessing(args.receiptProcessing);
     sim.Start();
     // The configuration is written before anything is printed, so that a script that waits for the

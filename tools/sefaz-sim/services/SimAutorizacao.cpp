@@ -69,8 +69,16 @@ std::string TSimAutorizacao::Handle(const TSimRequest& request, const TSimContex
   const std::vector<TSimLotDocument> documents = LotDocuments(lot.get());
   const std::string cUF = context.States.ReplyCode(
       request.Section, documents.empty() ? request.HeaderCUF : documents.front().CUF);
+  // A paralysed authoriser takes nothing in.
+  if (const int paralysed = context.ParalysedCode(request.Section))
+    return Reply(paralysed, cUF, {});
   if (!context.Schemas.Validate(lot.get(), "enviNFe_v" + Versao() + ".xsd").empty())
     return Reply(225, cUF, {});
+  // A contingency authoriser takes a state's documents only while the state's own is paralysed.
+  if (TSimStates::IsContingency(request.Section) && !documents.empty() &&
+      context.States.Serves(request.Section, documents.front().CUF) &&
+      !context.ParalysedCode(TSimStates::UfOfCode(documents.front().CUF)))
+    return Reply(114, cUF, {});
   const bool synchronous = ElementText(request.DataXml, "indSinc") == "1";
   if (synchronous && documents.size() > 1)
     return Reply(452, cUF, {});
@@ -110,6 +118,10 @@ int TSimAutorizacao::Check(const TSimLotDocument& d, const TSimRequest& request,
     return 252;
   if (!context.States.Serves(request.Section, d.CUF))
     return 226;
+  if (const int issueType = CheckIssueType(d, request.Section))
+    return issueType;
+  if (const int entry = CheckContingencyEntry(d))
+    return entry;
   if (!d.EmitCnpj.empty() && !SameCompany(d.EmitCnpj, request.ClientCnpj))
     return 213;
   if (Is400() && d.Mod == "65")

@@ -45,6 +45,8 @@ int TSimStatusServico::Decide(const TSimRequest& request, const TSimContext& con
     return 252;
   if (!context.States.Serves(request.Section, cUF))
     return 226;
+  if (const int paralysed = context.ParalysedCode(request.Section))
+    return paralysed;
   return context.StatusPaused.value_or(107);
 }
 
