@@ -3,6 +3,7 @@
 #include "NfeDataDirectory.h"
 #include "NfeTestCertificate.h"
 #include "NfeToolError.h"
+#include "contingency/vxnContingenciaSVC.h"
 #include "sefaz-sim/SefazSim.h"
 #include "vxnFiles.h"
 #include "vxnNFeException.h"
@@ -56,6 +57,9 @@ void TNfeSession::Configurar() {
   if (options_.EmitenteAlfanumerico && !PadraoEmbutido())
     throw ENfeToolError(kExitUso, "--emitente-alfanumerico works on the embedded default only; with --config "
                                   "give that issuer's own configuration and certificate");
+  if (options_.UfParalisada && !PadraoEmbutido())
+    throw ENfeToolError(kExitUso, "--uf-paralisada works on the embedded default only; with --config start "
+                                  "sefaz-sim with --paralysed UF=CODE");
   nfe_ = std::make_unique<TvxnNFe>();
   nfe_->SetOnXmlDestinatario([this](const std::string& arquivo) {
     const std::string nome = ExtractFileName(arquivo);
@@ -73,6 +77,10 @@ void TNfeSession::Configurar() {
   // chain and the host name of every server unless told otherwise.
   if (options_.VersaoManual)
     nfe_->SetVersaoManual(*options_.VersaoManual);
+  if (options_.ModoOperacao)
+    nfe_->SetModoOperacao(*options_.ModoOperacao);
+  if (options_.ModoSVCDaUF)
+    nfe_->SetModoOperacao(vxn::ModoSVCDaUF(nfe_->GetUF()));
   nfe_->GetGov();
   nfe_->SetIgnoreInvalidCertificates(options_.Inseguro);
 }
@@ -200,6 +208,11 @@ void TNfeSession::IniciarServidorLocal() {
   } catch (const std::exception& e) {
     throw ENfeToolError(kExitConfiguracao,
                         std::string("the local homologation server could not start: ") + e.what());
+  }
+  if (options_.UfParalisada) {
+    sim_->SetStateParalysed(nfe_->GetUF(), *options_.UfParalisada);
+    std::cerr << "nfe: the local server's authoriser of " << nfe_->GetUF() << " is paralysed ("
+              << *options_.UfParalisada << ")\n";
   }
   if (options_.Verbose)
     std::cerr << "nfe: local server listening on " << sim_->BaseUrl() << "\n";

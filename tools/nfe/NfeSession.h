@@ -32,6 +32,13 @@ struct TNfeGlobalOptions {
   // The layout version (VersaoManual) to work with: on the embedded default vm60 unless given; with
   // --config the file's value unless given.
   std::optional<TVersaoManual> VersaoManual;
+  // The operating mode (ModoOperacao) to work in: the file's (or NORMAL on the embedded default) unless
+  // given. ModoSVCDaUF says it instead: the contingency authoriser of the configured state.
+  std::optional<TModoOperacao> ModoOperacao;
+  bool ModoSVCDaUF = false;
+  // On the embedded default: the local server's authoriser of the session's state is paralysed and
+  // answers this code (108 or 109); its contingency authoriser takes the state's documents.
+  std::optional<int> UfParalisada;
   // Do not verify the server's certificate chain and host name (the component's own default). Without
   // it every call verifies them.
   bool Inseguro = false;

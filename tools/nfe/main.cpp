@@ -10,6 +10,7 @@
 #include "NfeToolError.h"
 #include "vxnNFe.h"
 #include "vxnNFeException.h"
+#include "vxnText.h"
 
 #include <iostream>
 #include <optional>
@@ -98,6 +99,22 @@ int main(int argc, char** argv) {
          [&cl](const std::string& v) { cl.Global.VersaoManual = *VersaoManualFromName(v); },
          "Layout version: vm30 (1.10), vm40 or vm50 (2.00), vm50a (3.10), vm60 (4.00, the default)")
       ->check(CLI::IsMember(VersaoManualNames()));
+  app.add_option_function<std::string>(
+         "--modo",
+         [&cl](const std::string& v) {
+           cl.Global.ModoSVCDaUF = vxn::AsciiUpper(v) == "SVC";
+           if (!cl.Global.ModoSVCDaUF)
+             cl.Global.ModoOperacao = vxn::StrToModoOperacao(v);
+         },
+         "Operating mode: normal, svcan (SVC-AN, tpEmis 6), svcrs (SVC-RS, tpEmis 7), epec (tpEmis 4), or "
+         "svc "
+         "(the contingency authoriser of the configured state)")
+      ->check(CLI::IsMember({"normal", "svcan", "svcrs", "epec", "svc"}, CLI::ignore_case));
+  app.add_option_function<int>(
+         "--uf-paralisada", [&cl](int codigo) { cl.Global.UfParalisada = codigo; },
+         "Embedded default only: the local server's authoriser of the state is paralysed and answers "
+         "108 or 109")
+      ->check(CLI::IsMember({108, 109}));
   app.add_flag("--inseguro", cl.Global.Inseguro,
                "Do not verify the server's certificate and host name (says so on the first line)");
   AddStatusCommand(app, cl);
