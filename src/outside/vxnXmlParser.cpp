@@ -183,6 +183,70 @@ std::string NodeText(const xmlNode* node) {
   return content ? reinterpret_cast<const char*>(content.get()) : "";
 }
 
+namespace {
+
+// Whether the declaration that binds `prefix` nearest to `element`, looking no higher than `top`, binds it
+// to `href`: what libxml2's copy of `top` finds for the namespace without declaring it again.
+bool DeclaredWithin(const xmlNode* element, const xmlNs* ns, const xmlNode* top) {
+  for (const xmlNode* n = element;; n = n->parent) {
+    for (const xmlNs* d = n->nsDef; d; d = d->next)
+      if (d->href && xmlStrEqual(d->prefix, ns->prefix))
+        return xmlStrEqual(d->href, ns->href);
+    if (n == top)
+      return false;
+  }
+}
+
+// Whether a copy of `node` into a document of its own would serialise as the node does where it is:
+// every namespace its elements and attributes use is declared inside it, it holds only elements, text,
+// CDATA, comments and processing instructions, and its document has no DTD (whose entities a copy
+// treats its own way). The answer may be "no" when the copy would change nothing; never the reverse.
+bool SerialisesAlone(const xmlNode* node) {
+  if (!node->doc || node->doc->intSubset || node->doc->extSubset)
+    return false;
+  for (const xmlNode* n = node;;) {
+    switch (n->type) {
+    case XML_ELEMENT_NODE:
+      if (n->ns && !DeclaredWithin(n, n->ns, node))
+        return false;
+      for (const xmlAttr* a = n->properties; a; a = a->next)
+        if (a->ns && !DeclaredWithin(n, a->ns, node))
+          return false;
+      break;
+    case XML_TEXT_NODE:
+    case XML_CDATA_SECTION_NODE:
+    case XML_COMMENT_NODE:
+    case XML_PI_NODE:
+      break;
+    default:
+      return false;
+    }
+    if (n->type == XML_ELEMENT_NODE && n->children) {
+      n = n->children;
+      continue;
+    }
+    while (n != node && !n->next)
+      n = n->parent;
+    if (n == node)
+      return true;
+    n = n->next;
+  }
+}
+
+std::string SavedXml(xmlNode* root) {
+  XmlBufferPtr buffer(xmlBufferCreate());
+  {
+    XmlSaveCtxtPtr save(xmlSaveToBuffer(buffer.get(), "UTF-8", XML_SAVE_NO_DECL));
+    if (!save)
+      return {};
+    xmlSaveTree(save.get(), root);
+  } // closing the save context flushes into the buffer
+  return std::string(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
+                     static_cast<std::size_t>(xmlBufferLength(buffer.get())));
+}
+
+} // namespace
+
 std::string NodeToXml(xmlNode* node) {
   if (!node)
     return {};
@@ -193,7 +257,22 @@ std::string NodeToXml(xmlNode* node) {
   if (node->type != XML_ELEMENT_NODE)
     return NodeText(node);
 
-  // The element is copied into a document of its own: the copy gains the declarations of the
+  // An element that declares every namespace it uses is written where it stands: a copy would give the
+  // same text at the cost of copying the whole subtree (a signed NF-e is thousands of nodes). The
+  // serialiser writes non-ASCII characters of attribute values as references unless the document names
+  // an encoding; the copy below names UTF-8, and so does the document for the time of the writing.
+  if (SerialisesAlone(node)) {
+    xmlDoc* doc = node->doc;
+    const xmlChar* encoding = doc->encoding;
+    static const xmlChar kUtf8[] = "UTF-8";
+    if (!encoding)
+      doc->encoding = kUtf8;
+    std::string xml = SavedXml(node);
+    doc->encoding = encoding;
+    return xml;
+  }
+
+  // Otherwise the element is copied into a document of its own: the copy gains the declarations of the
   // namespaces it inherits from its ancestors, so the text stands alone. The UTF-8 encoding on the
   // document keeps non-ASCII characters as they are instead of character references.
   XmlDocPtr copy(xmlNewDoc(BAD_CAST "1.0"));
@@ -204,16 +283,7 @@ std::string NodeToXml(xmlNode* node) {
   if (!root)
     return {};
   xmlDocSetRootElement(copy.get(), root);
-
-  XmlBufferPtr buffer(xmlBufferCreate());
-  {
-    XmlSaveCtxtPtr save(xmlSaveToBuffer(buffer.get(), "UTF-8", XML_SAVE_NO_DECL));
-    if (!save)
-      return {};
-    xmlSaveTree(save.get(), root);
-  } // closing the save context flushes into the buffer
-  return std::string(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
-                     static_cast<std::size_t>(xmlBufferLength(buffer.get())));
+  return SavedXml(root);
 }
 
 } // namespace vxn::outside

@@ -105,6 +105,30 @@ TEST(GovUtilsXPath, NodesAreEvaluatedAtTheDocumentElementInDocumentOrder) {
       2u);
 }
 
+// A selected element stands alone: it gains the declarations of the namespaces it uses from its
+// ancestors and nothing else, keeps non-ASCII characters of its values as they are whether or not the
+// document names an encoding, and keeps comments, CDATA and processing instructions.
+TEST(GovUtilsXPath, ASelectedElementIsWrittenAsADocumentOfItsOwn) {
+  const std::vector<std::pair<std::string, std::string>> casos = {
+      {R"(<r xmlns:p="urn:p"><p:a p:x="1"><b/></p:a></r>)", R"(<p:a xmlns:p="urn:p" p:x="1"><b/></p:a>)"},
+      {R"(<r><a t="São">ç</a></r>)", R"(<a t="São">ç</a>)"},
+      {R"(<?xml version="1.0" encoding="UTF-8"?><r><a t="Sé"/></r>)", R"(<a t="Sé"/>)"},
+      {R"(<r xmlns:q="urn:q"><a xmlns="urn:a" q:y="2"/></r>)",
+       R"(<a xmlns="urn:a" xmlns:q="urn:q" q:y="2"/>)"},
+      {R"(<r><a xml:lang="pt">x</a></r>)", R"(<a xml:lang="pt">x</a>)"},
+      {R"(<r xmlns:o="urn:o"><a xmlns="urn:a"><!--c--><![CDATA[<x>]]><?p i?>&amp;&lt;&gt;"'</a></r>)",
+       R"(<a xmlns="urn:a"><!--c--><![CDATA[<x>]]><?p i?>&amp;&lt;&gt;"'</a>)"},
+      {R"(<r xmlns:p="urn:1"><a><p:b xmlns:p="urn:2"><p:c/></p:b><p:d/></a></r>)",
+       R"(<a xmlns:p="urn:1"><p:b xmlns:p="urn:2"><p:c/></p:b><p:d/></a>)"},
+  };
+  TvxnGovUtils u;
+  for (const auto& [xml, esperado] : casos) {
+    const std::vector<std::string> nos = u.XPathSelectNodes(xml, "*");
+    ASSERT_EQ(nos.size(), 1u) << xml;
+    EXPECT_EQ(nos[0], esperado) << xml;
+  }
+}
+
 TEST(GovUtilsXPath, WhitespaceIsKeptUnlessAskedOtherwise) {
   TvxnGovUtils u;
   const std::string xml = "<a>\n  <b>1</b>\n</a>";
