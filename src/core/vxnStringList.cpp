@@ -1,4 +1,5 @@
 #include "vxnStringList.h"
+#include "vxnStringListText.h"
 
 #include "vxnText.h"
 
@@ -48,6 +49,22 @@ void TvxnStringList::SetText(std::string_view text) {
     lines_.emplace_back(text.substr(i, e - i));
     i = e + ((text[e] == '\r' && e + 1 < text.size() && text[e + 1] == '\n') ? 2 : 1);
   }
+}
+
+std::string StringListText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t e = i;
+    while (e < text.size() && text[e] != '\r' && text[e] != '\n')
+      ++e;
+    out.append(text.substr(i, e - i)).append("\r\n");
+    if (e == text.size())
+      break;
+    i = e + ((text[e] == '\r' && e + 1 < text.size() && text[e + 1] == '\n') ? 2 : 1);
+  }
+  return out;
 }
 
 std::string TvxnStringList::Join(std::string_view sep) const {

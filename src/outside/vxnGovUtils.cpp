@@ -5,6 +5,7 @@
 #include "vxnFiles.h"
 #include "vxnNFeException.h"
 #include "vxnPaths.h"
+#include "vxnStringListText.h"
 #include "vxnText.h"
 #include "vxnXmlParser.h"
 
@@ -78,9 +79,7 @@ std::string EnvDir(const char* name) {
 }
 
 std::string TextLines(std::string_view content) {
-  TvxnStringList lines;
-  lines.SetText(content);
-  return lines.Text();
+  return StringListText(content);
 }
 
 int DigitAt(std::string_view s, std::size_t i) {

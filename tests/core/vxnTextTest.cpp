@@ -3,6 +3,7 @@
 #include "vxnFormat.h"
 #include "vxnPaths.h"
 #include "vxnStringList.h"
+#include "vxnStringListText.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -61,6 +62,16 @@ TEST(StringList, TextIsCrLfJoinedAndRowsCompareWithoutCase) {
   EXPECT_EQ(l.Count(), 4u);
   EXPECT_EQ(l.IndexOf("VAZIO"), 2);
   EXPECT_EQ(l.Join("|"), "UF=RS|AMBIENTE=1|vazio|fim");
+}
+
+TEST(StringList, LinesTextIsTheTextOfTheListSetToIt) {
+  for (const std::string_view t : {"", "a", "\n", "\r", "\r\n", "a\n", "a\r", "a\r\n", "a\n\n", "a\r\r\nb",
+                                   "\r\n\r", "\n\r", "a\r\n\nb\rc\n\rd", "<x>é</x>\n\n\n", "sem fim\r\nx"}) {
+    TvxnStringList l;
+    l.SetText(t);
+    EXPECT_EQ(StringListText(t), l.Text()) << t;
+  }
+  EXPECT_EQ(StringListText("a\rb\nc\r\n"), "a\r\nb\r\nc\r\n");
 }
 
 TEST(Paths, ProgramDirectoryAndExpansion) {
