@@ -3,6 +3,7 @@
 
 #include "vxnNFeException.h"
 #include "vxnText.h"
+#include "vxnXPathSelection.h"
 #include "vxnXmlParser.h"
 
 #include <libxml/xpathInternals.h>
@@ -371,6 +372,61 @@ std::vector<std::string> TvxnGovUtils::XPathSelectNodes(std::string_view xml, st
   return nodes;
 }
 
+namespace {
+
+// FindAttribute on the XML of an element, read from its tree: the first element at or below it, in
+// document order, named `element` (any element when empty) with an attribute `attribute` without
+// namespace. The XML written from a tree and read again gives back the same names and values; only a DTD
+// (entities in values) could make them differ, and such a tree is not read here (false).
+bool AttributeInTree(const xmlNode* top, std::string_view element, std::string_view attribute,
+                     std::string& value) {
+  value.clear();
+  for (const xmlNode* n = top;;) {
+    if (n->type == XML_ELEMENT_NODE && (element.empty() || element == reinterpret_cast<const char*>(n->name)))
+      for (const xmlAttr* a = n->properties; a; a = a->next)
+        if (!a->ns && attribute == reinterpret_cast<const char*>(a->name)) {
+          value = NodeText(reinterpret_cast<const xmlNode*>(a));
+          return true;
+        }
+    if (n->type == XML_ELEMENT_NODE && n->children) {
+      n = n->children;
+      continue;
+    }
+    while (n != top && !n->next)
+      n = n->parent;
+    if (n == top)
+      return false;
+    n = n->next;
+  }
+}
+
+} // namespace
+
+std::vector<TvxnSelectedNode> XPathSelectNodesWithAttribute(const TvxnGovUtils& utils, std::string_view xml,
+                                                            std::string_view xpath, std::string_view element,
+                                                            std::string_view attribute) {
+  XPathResult r = EvaluateXPath(xml, xpath, {}, true, true, utils.GetDiretorioLogErro());
+  xmlXPathObject* obj = r.object.get();
+  const bool fromTree = !r.doc->intSubset && !r.doc->extSubset;
+  std::vector<TvxnSelectedNode> nodes;
+  auto add = [&](xmlNode* node, std::string text) {
+    TvxnSelectedNode s{std::move(text), {}};
+    if (fromTree && node && node->type == XML_ELEMENT_NODE)
+      AttributeInTree(node, element, attribute, s.Attribute);
+    else
+      utils.FindAttribute(s.Xml, element, attribute, s.Attribute);
+    nodes.push_back(std::move(s));
+  };
+  if (obj->type != XPATH_NODESET) {
+    add(nullptr, ScalarText(obj));
+    return nodes;
+  }
+  if (obj->nodesetval)
+    for (int i = 0; i < obj->nodesetval->nodeNr; ++i)
+      add(obj->nodesetval->nodeTab[i], NodeToXml(obj->nodesetval->nodeTab[i]));
+  return nodes;
+}
+
 bool TvxnGovUtils::FindAttribute(std::string_view xml, std::string_view element, std::string_view attribute,
                                  std::string& value) const {
   value.clear();
@@ -399,7 +455,8 @@ std::vector<std::string> TvxnGovUtils::FindAttributes(std::string_view xml, std:
   std::vector<std::string> values;
   bool root = true; // at the document element, ".//" selects below it only
   auto visit = [&](const XmlStartTag& tag) {
-    if (std::exchange(root, false) || !tag.namespaceUri || namespaceUri != reinterpret_cast<const char*>(tag.namespaceUri) ||
+    if (std::exchange(root, false) || !tag.namespaceUri ||
+        namespaceUri != reinterpret_cast<const char*>(tag.namespaceUri) ||
         element != reinterpret_cast<const char*>(tag.localName))
       return;
     for (int i = 0; i < tag.attributeCount; ++i)

@@ -3,6 +3,7 @@
 #include "vxnGovUtils.h"
 #include "vxnNFeException.h"
 #include "vxnText.h"
+#include "vxnXPathSelection.h"
 #include "xml/vxnNFeUtils.h"
 #include "xml/vxnNFeXMLLogs.h"
 
@@ -19,13 +20,18 @@ std::vector<std::string> Selecionar(std::string_view xml, std::string_view xpath
   return utils.XPathSelectNodes(xml, xpath);
 }
 
-// The key of a signed NFe: its infNFe Id without the "NFe" in front.
-std::string ChaveDaNFe(const std::string& no) {
+// The elements under the root of a lot-sending log, each with its key: the Id of the first infNFe in it
+// without the "NFe" in front ("" for an element without one).
+TvxnNFeNosPorChave NFesDoLog(std::string_view log) {
   TvxnGovUtils utils;
-  std::string id;
-  if (!utils.FindAttribute(no, "infNFe", "Id", id) || !StartsWithText(id, kPrefixoIdNFe))
-    return {};
-  return id.substr(kPrefixoIdNFe.size());
+  std::vector<std::string> nos;
+  std::vector<std::string> chaves;
+  for (TvxnSelectedNode& no : XPathSelectNodesWithAttribute(utils, log, "*", "infNFe", "Id")) {
+    nos.push_back(std::move(no.Xml));
+    chaves.push_back(StartsWithText(no.Attribute, kPrefixoIdNFe) ? no.Attribute.substr(kPrefixoIdNFe.size())
+                                                                 : std::string());
+  }
+  return TvxnNFeNosPorChave(std::move(nos), chaves);
 }
 
 } // namespace
@@ -43,7 +49,7 @@ TvxnNFeLogEnvioLido::TvxnNFeLogEnvioLido(std::string_view arquivo, std::string_v
   const std::string log = TvxnNFeXMLLogs::LoadLog(arquivo, diretorio);
   if (log.empty())
     throw EvxnNFeCheckParams("Arquivo de Log Vazio");
-  nfe_ = TvxnNFeNosPorChave(Selecionar(log, "*"), ChaveDaNFe);
+  nfe_ = NFesDoLog(log);
   if (nfe_.Vazio())
     throw EvxnNFeCheckParams("Arquivo Log não contém Chave de NFe ou é inválido.");
 }

@@ -18,13 +18,14 @@ public:
   // `chaveDe` gives the key an element belongs to ("" for none).
   template <typename ChaveDe>
   TvxnNFeNosPorChave(std::vector<std::string> nos, ChaveDe chaveDe) : nos_(std::move(nos)) {
-    for (std::size_t i = 0; i < nos_.size(); ++i) {
-      const std::string chave = chaveDe(nos_[i]);
-      if (chave.empty())
-        semChave_.push_back(i);
-      else
-        porChave_.emplace(chave, i); // the first element of a key wins
-    }
+    for (std::size_t i = 0; i < nos_.size(); ++i)
+      Indexar(chaveDe(nos_[i]), i);
+  }
+  // The elements with their keys, one per element.
+  TvxnNFeNosPorChave(std::vector<std::string> nos, const std::vector<std::string>& chaves)
+      : nos_(std::move(nos)) {
+    for (std::size_t i = 0; i < nos_.size(); ++i)
+      Indexar(chaves[i], i);
   }
   bool Vazio() const { return nos_.empty(); }
   // The first element that is the key's own or, having no key of its own, has the key in its text; ""
@@ -33,6 +34,13 @@ public:
   std::string Acha(std::string_view chave) const;
 
 private:
+  void Indexar(const std::string& chave, std::size_t i) {
+    if (chave.empty())
+      semChave_.push_back(i);
+    else
+      porChave_.emplace(chave, i); // the first element of a key wins
+  }
+
   std::vector<std::string> nos_;
   std::map<std::string, std::size_t, std::less<>> porChave_;
   std::vector<std::size_t> semChave_;

@@ -114,13 +114,25 @@ std::string TvxnNFeXMLLogs::AchaInfProtLogConsNF(std::string_view chave, std::st
 
 void TvxnNFeXMLLogs::ListaChavesLogRecibo(std::string_view arquivo, int cStat, TvxnStringList* lista,
                                           std::string_view diretorio) {
-  if (cStat <= 0)
-    throw EvxnNFeCheckParams("O cStat deve ser informado.");
+  ListaChavesLogRecibo(arquivo, {cStat}, lista, diretorio);
+}
+
+void TvxnNFeXMLLogs::ListaChavesLogRecibo(std::string_view arquivo, std::initializer_list<int> cStats,
+                                          TvxnStringList* lista, std::string_view diretorio) {
+  for (int cStat : cStats)
+    if (cStat <= 0)
+      throw EvxnNFeCheckParams("O cStat deve ser informado.");
   if (!lista)
     throw EvxnNFeCheckParams("Lista não foi instanciada.");
+  if (cStats.size() == 0)
+    return;
+  std::vector<std::pair<int, std::string>> protocolos; // cStat and chNFe of each protNFe
   for (const std::string& no : Selecionar(LoadLog(arquivo, diretorio), ".//tec:protNFe"))
-    if (StrToIntDef(Trim(GetValueTag("cStat", no)), -1) == cStat)
-      lista->Add(GetValueTag("chNFe", no));
+    protocolos.emplace_back(StrToIntDef(Trim(GetValueTag("cStat", no)), -1), GetValueTag("chNFe", no));
+  for (int cStat : cStats)
+    for (const auto& [status, chave] : protocolos)
+      if (status == cStat)
+        lista->Add(chave);
 }
 
 void TvxnNFeXMLLogs::ListaChavesLogEnv(std::string_view arquivo, TvxnStringList* lista,

@@ -6,6 +6,7 @@
 
 #include "vxnStringList.h"
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,10 @@ public:
   // Appends, in document order, the chNFe of every protNFe of a receipt log whose cStat is `cStat`.
   static void ListaChavesLogRecibo(std::string_view arquivo, int cStat, TvxnStringList* lista,
                                    std::string_view diretorio);
+  // The same for each status in turn with the log read once: the keys of the first status, then those of
+  // the next. Every status is checked before anything is added.
+  static void ListaChavesLogRecibo(std::string_view arquivo, std::initializer_list<int> cStats,
+                                   TvxnStringList* lista, std::string_view diretorio);
   // Appends, in document order, the access key of every infNFe of a lot-sending log.
   static void ListaChavesLogEnv(std::string_view arquivo, TvxnStringList* lista, std::string_view diretorio);
 };

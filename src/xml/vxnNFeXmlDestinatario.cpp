@@ -5,6 +5,7 @@
 #include "vxnNFeException.h"
 #include "vxnPaths.h"
 #include "vxnStringList.h"
+#include "vxnStringListText.h"
 #include "vxnText.h"
 #include "xml/vxnNFeUtils.h"
 #include "xml/vxnNFeXMLLogs.h"
@@ -95,8 +96,7 @@ std::string TvxnNFeXmlDestinatario::GerarChavesComStatus(std::string_view recibo
                                                          std::initializer_list<int> status,
                                                          std::string_view sufixo) {
   TvxnStringList chaves;
-  for (int cStat : status)
-    TvxnNFeXMLLogs::ListaChavesLogRecibo(logConsRec_, cStat, &chaves, diretorioLog_);
+  TvxnNFeXMLLogs::ListaChavesLogRecibo(logConsRec_, status, &chaves, diretorioLog_);
   std::string ultimo;
   // The documents of the receipt are written together, with one flush of the disk; those built before
   // a document that fails are still written before the failure goes on to the caller.
@@ -243,9 +243,7 @@ std::string TvxnNFeXmlDestinatario::TrataXmlAssinado(std::string_view xml) {
 }
 
 std::string TvxnNFeXmlDestinatario::TextoDoArquivo(std::string_view xml) {
-  TvxnStringList linhas;
-  linhas.SetText(xml);
-  return linhas.Text();
+  return StringListText(xml);
 }
 
 void TvxnNFeXmlDestinatario::SalvarEmArquivo(std::string_view xml) {

@@ -5,6 +5,7 @@
 #include "vxnGovUtils.h"
 #include "vxnNFeException.h"
 #include "vxnText.h"
+#include "vxnXPathSelection.h"
 
 #include <gtest/gtest.h>
 
@@ -130,6 +131,55 @@ TEST(GovUtilsFindAttribute, AllIdsAnswerAsTheXPathOfTheNFeInfNFeIds) {
   }
   EXPECT_EQ(utils.FindAttributes(textos[textos.size() - 4], kNFeNamespace, "infNFe", "Id"),
             (std::vector<std::string>{"NFe2", "NFe3", "aninhado", "NFe4"}));
+}
+
+// XPathSelectNodesWithAttribute reads the attribute from the tree of the selection; the answer is the one
+// of XPathSelectNodes followed by FindAttribute on each node's XML, failures included.
+TEST(GovUtilsFindAttribute, SelectedNodesCarryTheAttributeTheirXmlGives) {
+  std::vector<std::string> textos = kTextos;
+  const std::string ns = "\"http://www.portalfiscal.inf.br/nfe\"";
+  textos.push_back("<enviNFe xmlns=" + ns + "><idLote>1</idLote><NFe><infNFe Id=\"NFe2\"/></NFe><NFe>" +
+                   "<x><infNFe/><infNFe Id=\"NFe3\"><infNFe Id=\"aninhado\"/></infNFe></x></NFe>" +
+                   "<infNFe Id=\"NFe4\"/></enviNFe>");
+  textos.push_back(
+      "<r xmlns:n=" + ns + "><a><n:infNFe n:Id=\"so-ns\"/><n:infNFe n:Id=\"x\" Id=\"prefixo\"/>" +
+      "</a><b Id=\"b\"><!-- c --><?p i?><![CDATA[<infNFe Id=\"falso\"/>]]><c Id=\"c\"/></b></r>");
+  textos.push_back("<r><a><infNFe Id=\"São &#x41;&amp;&#10;\"/></a><a xml:lang=\"pt\"><infNFe/></a></r>");
+  TvxnGovUtils utils;
+  for (const char* element : {"infNFe", ""})
+    for (const std::string& xml : textos) {
+      SCOPED_TRACE(std::string(element) + " in " + xml);
+      std::vector<TvxnSelectedNode> esperado;
+      std::string esperadoErro;
+      try {
+        for (std::string& no : utils.XPathSelectNodes(xml, "*")) {
+          TvxnSelectedNode s{std::move(no), {}};
+          utils.FindAttribute(s.Xml, element, "Id", s.Attribute);
+          esperado.push_back(std::move(s));
+        }
+      } catch (const EvxnNFeException& e) {
+        esperadoErro = e.what();
+      }
+      std::vector<TvxnSelectedNode> lidos;
+      std::string erro;
+      try {
+        lidos = XPathSelectNodesWithAttribute(utils, xml, "*", element, "Id");
+      } catch (const EvxnNFeException& e) {
+        erro = e.what();
+      }
+      EXPECT_EQ(erro, esperadoErro);
+      ASSERT_EQ(lidos.size(), esperado.size());
+      for (std::size_t i = 0; i < lidos.size(); ++i) {
+        EXPECT_EQ(lidos[i].Xml, esperado[i].Xml) << i;
+        EXPECT_EQ(lidos[i].Attribute, esperado[i].Attribute) << i;
+      }
+    }
+  const auto lidos = XPathSelectNodesWithAttribute(utils, textos[textos.size() - 3], "*", "infNFe", "Id");
+  ASSERT_EQ(lidos.size(), 4u);
+  EXPECT_EQ(lidos[0].Attribute, "");
+  EXPECT_EQ(lidos[1].Attribute, "NFe2");
+  EXPECT_EQ(lidos[2].Attribute, "NFe3");
+  EXPECT_EQ(lidos[3].Attribute, "NFe4");
 }
 
 // The accent remover walks the text byte runs instead of converting it whole; the answer is the one of the

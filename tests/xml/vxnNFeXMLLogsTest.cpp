@@ -72,6 +72,16 @@ TEST(NFeXMLLogsTest, ListaChavesLogReciboKeepsDocumentOrderAndFiltersByCStat) {
             (Refusal{"EvxnNFeCheckParams", "O cStat deve ser informado."}));
   EXPECT_EQ(RefusalOf([&] { TvxnNFeXMLLogs::ListaChavesLogRecibo(LogRecibo(), 100, nullptr, ""); }),
             (Refusal{"EvxnNFeCheckParams", "Lista não foi instanciada."}));
+  // Several statuses: status by status, each in document order; a bad status refuses before any key.
+  TvxnStringList varias;
+  TvxnNFeXMLLogs::ListaChavesLogRecibo(LogRecibo(), {539, 100}, &varias, "");
+  EXPECT_EQ(varias.Join(","), kChave2 + "," + kChave1 + "," + kChave3);
+  TvxnStringList nenhuma;
+  EXPECT_EQ(RefusalOf([&] {
+              TvxnNFeXMLLogs::ListaChavesLogRecibo(LogRecibo(), {100, 0}, &nenhuma, "");
+            }),
+            (Refusal{"EvxnNFeCheckParams", "O cStat deve ser informado."}));
+  EXPECT_EQ(nenhuma.Count(), 0u);
 }
 
 TEST(NFeXMLLogsTest, ProtocolSearchesOfReceiptAndSituationLogs) {
