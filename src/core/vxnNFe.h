@@ -532,7 +532,8 @@ public:
   std::string AssinarNota(std::string_view xml);
   // The NFC-e QR code settings of the component, the addresses it leaves out read from the servers file.
   TvxnNFCeQRCodeConfig ConfigQRCode();
-  // Wraps one infNFe element into its NFe element ("º" becomes "o" first).
+  // Prepares one infNFe element for signing: the component's own step for each document
+  // (AjustarNotaParaAssinar), then the wrapping into its NFe element ("º" becomes "o" first).
   void PrepararXMLAssinar(std::string& xml);
   // The schema package name must belong to the configured layout version (vm202a accepts any);
   // otherwise EvxnNFeVersaoEsquemaException with the packages that version accepts.
@@ -722,7 +723,7 @@ public:
   // The events object, created on first use and owned by the component.
   TvxnNFeEventos& GetEventos();
   // Copies the configuration into the events object.
-  void AtualizaDadosNFeEventos();
+  virtual void AtualizaDadosNFeEventos();
   std::string EnviarCCe(std::string_view chave, std::string_view correcao, std::string_view orgao,
                         std::string_view dataHora, std::string_view fuso, int sequencia,
                         std::string_view lote);
@@ -847,6 +848,10 @@ private:
 protected:
   void LerConfiguracoes(TvxnIniFile& ini) override;
   void GravarConfiguracoes(TvxnIniFile& ini) override;
+  // The step AssinarNota and PrepararXMLAssinar take for each infNFe element before it is wrapped and
+  // signed; a component that re-stamps documents (series, issue type, key) does it here. Returns
+  // whether the text changed: a changed document's Id is read again.
+  virtual bool AjustarNotaParaAssinar(std::string& nota);
 
 private:
   void SecaoPadrao();

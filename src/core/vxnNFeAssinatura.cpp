@@ -191,7 +191,12 @@ void PrepararComModelo(std::string& xml, std::string_view modelo) {
 
 } // namespace
 
+bool TvxnNFe::AjustarNotaParaAssinar(std::string&) {
+  return false;
+}
+
 void TvxnNFe::PrepararXMLAssinar(std::string& xml) {
+  AjustarNotaParaAssinar(xml);
   PrepararComModelo(xml, LoadTemplateComponente(GetVersaoManual(), GetUF(), GetTemplateFolder(),
                                                 "assinar_nota.xml", GetGovUtils(), GetDiretorioLogErro()));
 }
@@ -262,9 +267,11 @@ std::string TvxnNFe::AssinarNota(std::string_view xml) {
                                         utils, logDir);
         modeloApenasEnvolve = ModeloApenasEnvolve(*modelo);
       }
-      // The Id the reading of the key established stands when wrapping changes nothing it relies on.
+      const bool ajustada = AjustarNotaParaAssinar(nota);
+      // The Id the reading of the key established stands when neither the component's own step nor
+      // the wrapping changes anything it relies on.
       const bool idConhecido =
-          !n.id.empty() && modeloApenasEnvolve && FindBytes(nota, "º") == std::string::npos;
+          !ajustada && !n.id.empty() && modeloApenasEnvolve && FindBytes(nota, "º") == std::string::npos;
       PrepararComModelo(nota, *modelo);
       ValidarRegraDeNegocioNFe(nota);
       gov.Get_SignerSettings().ElementName = "infNFe";
