@@ -80,7 +80,7 @@ TEST(SefazSimStore, AFailedTransactionLeavesNothing) {
                std::runtime_error);
   TSimLots lots(store);
   EXPECT_FALSE(lots.Query("351000000000001").Found);
-  EXPECT_EQ(store.SchemaVersion(), 2);
+  EXPECT_EQ(store.SchemaVersion(), 3);
 }
 
 // A data folder of a server from before the distribution feeds is brought up to date when a newer server
@@ -92,6 +92,8 @@ TEST(SefazSimStore, AnOlderDatabaseGetsTheFeedsOfWhatItHeld) {
     TSimStore store(dir.Path());
     store.Transaction([](TSimStore& s) {
       // The layout of version 1, as an older server left it.
+      s.Execute("DROP TABLE dpec_keys");
+      s.Execute("DROP TABLE dpec");
       s.Execute("DROP TABLE dfe_feed");
       s.Execute("DROP TABLE dfe_parties");
       s.Execute("PRAGMA user_version = 1");
@@ -108,7 +110,7 @@ TEST(SefazSimStore, AnOlderDatabaseGetsTheFeedsOfWhatItHeld) {
     });
   }
   TSimStore store(dir.Path());
-  EXPECT_EQ(store.SchemaVersion(), 2);
+  EXPECT_EQ(store.SchemaVersion(), 3);
   const std::vector<sim::TSimDFeEntry> feed = sim::TSimDFe(store).Entries("17444555000125", 0, 50);
   ASSERT_EQ(feed.size(), 2u);
   EXPECT_EQ(feed[0].Nsu, 1);

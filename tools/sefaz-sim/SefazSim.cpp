@@ -1,6 +1,7 @@
 #include "sefaz-sim/SefazSim.h"
 
 #include "sefaz-sim/SimDFe.h"
+#include "sefaz-sim/SimDpec.h"
 #include "sefaz-sim/SimEvents.h"
 #include "sefaz-sim/SimLots.h"
 #include "sefaz-sim/SimReplySigner.h"
@@ -14,6 +15,7 @@
 #include "sefaz-sim/services/SimConsultaCadastro.h"
 #include "sefaz-sim/services/SimConsultaDest.h"
 #include "sefaz-sim/services/SimConsultaProtocolo.h"
+#include "sefaz-sim/services/SimDPEC.h"
 #include "sefaz-sim/services/SimDistribuicaoDFe.h"
 #include "sefaz-sim/services/SimInutilizacao.h"
 #include "sefaz-sim/services/SimRecepcaoEvento.h"
@@ -75,6 +77,8 @@ std::vector<std::unique_ptr<TSimService>> MakeServices() {
   services.push_back(std::make_unique<TSimConsultaDest>());
   services.push_back(std::make_unique<TSimDownloadNF>());
   services.push_back(std::make_unique<TSimCleCadastro>());
+  services.push_back(std::make_unique<TSimRecepcaoDPEC>());
+  services.push_back(std::make_unique<TSimConsultaDPEC>());
   return services;
 }
 
@@ -130,6 +134,7 @@ struct TSefazSim::Impl {
   TSimLots lots{store};
   TSimEvents events{store};
   TSimDFe dfe{store};
+  TSimDpec dpec{store};
   std::unique_ptr<TSimReplySigner> signer;
   TvxnXmlSignatureVerifier verifier;
   TSimTaxpayers taxpayers;
@@ -228,6 +233,8 @@ struct TSefazSim::Impl {
     const auto route = ParsePath(req.path);
     const TSimService* service =
         route && states.IsSection(route->section) ? FindService(route->wsdlName) : nullptr;
+    if (service && !service->Serves(route->section))
+      service = nullptr;
     if (!service) {
       res.status = 404;
       res.set_content("Not Found", "text/plain");
@@ -369,7 +376,8 @@ struct TSefazSim::Impl {
                               issueDateDelay.load(),
                               emissaoAdiantada.load(),
                               singleDocumentSynchronous.load(),
-                              ParalysedStates()};
+                              ParalysedStates(),
+                              dpec};
     const std::string result = service.Handle(request, context);
     const std::string ns = envelope.BodyNamespace.empty() ? WsdlNamespaceOf(service) : envelope.BodyNamespace;
     res.status = 200;
@@ -547,6 +555,8 @@ std::string TSefazSim::ServersIniText() const {
   for (const std::string& section : impl_->states.Sections()) {
     ini += "[" + section + "]\r\n";
     for (const auto& service : impl_->services) {
+      if (!service->Serves(section))
+        continue;
       std::string url = ServiceUrl(section, service->WsdlName());
       if (impl_->impostorPort > 0 && impl_->FaultOf(service->WsdlName()) == TSimFault::WrongCertificate)
         url = std::string("https://") + kLoopback + ":" + std::to_string(impl_->impostorPort.load()) + "/" +

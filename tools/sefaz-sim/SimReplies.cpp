@@ -9,7 +9,7 @@ namespace vxn::sim {
 
 namespace {
 
-constexpr std::array<std::pair<int, std::string_view>, 73> kMotivos{{
+constexpr std::array<std::pair<int, std::string_view>, 77> kMotivos{{
     {100, "Autorizado o uso da NF-e"},
     {101, "Cancelamento de NF-e homologado"},
     {102, "Inutilizacao de numero homologado"},
@@ -22,6 +22,10 @@ constexpr std::array<std::pair<int, std::string_view>, 73> kMotivos{{
     {109, "Servico Paralisado sem Previsao"},
     {111, "Consulta cadastro com uma ocorrencia"},
     {114, "Rejeicao: SVC desabilitada pela SEFAZ Origem"},
+    {124, "DPEC recebido pelo Sistema de Contingencia Eletronica"},
+    {125, "DPEC localizado"},
+    {126, "Inexiste DPEC para o numero de registro de DPEC informado"},
+    {127, "Inexiste DPEC para a chave de acesso da NF-e informada"},
     {128, "Lote de Evento Processado"},
     {129, "Lote de CL-e processado"},
     {135, "Evento registrado e vinculado a NF-e"},

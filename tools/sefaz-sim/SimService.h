@@ -18,6 +18,7 @@ class TvxnXmlSignatureVerifier;
 namespace vxn::sim {
 
 class TSimDFe;
+class TSimDpec;
 class TSimEvents;
 class TSimLots;
 class TSimReplySigner;
@@ -72,6 +73,8 @@ struct TSimContext {
   // The states whose own authoriser is paralysed, with the code it answers (108 or 109). While a state
   // is paralysed its contingency authoriser (SVC-AN or SVC-RS) takes its documents.
   std::map<std::string, int> ParalysedStates;
+  // The declarations of documents issued in contingency (DPEC) registered, kept between requests.
+  TSimDpec& Dpec;
 
   // The code a paralysed state answers; 0 when the state ("SP") is in operation.
   int ParalysedCode(const std::string& uf) const {
@@ -85,6 +88,9 @@ public:
   virtual ~TSimService() = default;
   // The WSDL name that ends the service's path: /<section>/ws/<WsdlName>.asmx.
   virtual std::string WsdlName() const = 0;
+  // Whether the service is offered under a section of the servers file ("SP", "AN", ...): a service of
+  // the national environment only is neither listed for nor answered under the other sections.
+  virtual bool Serves(const std::string& /*section*/) const { return true; }
   // The keys of the servers file that point to this service.
   virtual std::vector<std::string> ServerKeys() const = 0;
   // The SOAP actions the service answers (compared without regard to case, as clients differ in the

@@ -88,6 +88,8 @@ TSimEnvelope ParseSoapRequest(std::string_view body) {
   if (const xmlNode* cabec = ChildNamed(header, "nfeCabecMsg"))
     out.HeaderCUF = TextOf(ChildNamed(cabec, "cUF"));
   const xmlNode* dados = ChildNamed(soapBody, "nfeDadosMsg");
+  if (!dados) // the contingency declaration services (DPEC) name their message sceDadosMsg
+    dados = ChildNamed(soapBody, "sceDadosMsg");
   if (!dados) // some services wrap the message in an operation element
     dados = ChildNamed(FirstElement(soapBody), "nfeDadosMsg");
   if (const xmlNode* zip = dados ? nullptr : ChildNamed(soapBody, "nfeDadosMsgZip")) {

@@ -21,7 +21,7 @@ struct TMigration {
 
 // The layout of the database, one step per version. A database at version N has had the first N steps
 // applied; a new kind of state is a new step at the end (never a change to a step already shipped).
-constexpr std::array<TMigration, 2> kMigrations{{
+constexpr std::array<TMigration, 3> kMigrations{{
     // 1: what the server remembered in memory before it had a database, and the event registry.
     {R"(
     CREATE TABLE sequences(name TEXT PRIMARY KEY, next INTEGER NOT NULL);
@@ -59,6 +59,12 @@ constexpr std::array<TMigration, 2> kMigrations{{
       party TEXT PRIMARY KEY, blocked_until INTEGER NOT NULL DEFAULT 0, last_ult INTEGER NOT NULL DEFAULT 0);
     )",
      &TSimDFe::Backfill},
+    // 3: the declarations of documents issued in contingency (DPEC) the national environment registered:
+    // the signed envDPEC and the retDPEC answered, by registration number, and the keys each declared.
+    {R"(
+    CREATE TABLE dpec(nreg TEXT PRIMARY KEY, dh_reg TEXT NOT NULL, env_dpec TEXT NOT NULL, ret_dpec TEXT NOT NULL);
+    CREATE TABLE dpec_keys(chave TEXT PRIMARY KEY, nreg TEXT NOT NULL REFERENCES dpec(nreg));
+    )"},
 }};
 
 [[noreturn]] void Fail(sqlite3* db, std::string_view what) {
