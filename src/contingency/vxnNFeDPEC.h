@@ -1,0 +1,57 @@
+// The DPEC contingency component: for the layouts before 3.10, the prior declaration of documents issued
+// in contingency (tpEmis 4) to the national environment. The host builds the declaration of a signed lot
+// (MontarDPEC), signs it (AssinarDPEC), sends it (EnviarDPEC) and may query it by access key or by the
+// registration number the national environment gave (ConsultarDPEC). Requests come from the file
+// templates of the layout's "DPEC/" folder; every address from section "AN" of the DPEC servers files.
+#pragma once
+
+#include "vxnNFe.h"
+
+#include <string>
+#include <string_view>
+
+namespace vxn {
+
+class TvxnNFeDPEC : public TvxnCustomNFe {
+public:
+  // Layout 2.00 with its technical notes (vm50), configuration section "DPEC", the DPEC servers files,
+  // the DANFE's contingency phrase of a DPEC and two copies.
+  TvxnNFeDPEC();
+
+  // The version folder followed by "DPEC/": the DPEC templates (and schemas) of the layout.
+  std::string UpdatePathVersaoManual(std::string_view path) override;
+  // DiretorioTemplates itself.
+  std::string GetTemplateFolder() override;
+  // "DPEC" becomes the main section when none is set, then as TvxnCustomNFe.
+  void LoadConfig(std::string_view fileName) override;
+  void LoadConfig(TvxnIniFile* ini) override;
+  void SaveConfig(std::string_view fileName) override;
+  void SaveConfig(TvxnIniFile* ini) override;
+
+  // The unsigned infDPEC of an NF-e lot: one resNFe per document, in lot order.
+  std::string MontarDPEC(std::string_view lote);
+  // The envDPEC of an infDPEC, signed with the configured certificate.
+  std::string AssinarDPEC(std::string_view xml);
+  // Sends a signed envDPEC; the reply (also in `resposta`) as the national environment gave it. Logged as
+  // "envdpec" and "retdpec". Failures raise EvxnNFeException "Erro ao enviar DPEC" with the cause.
+  std::string EnviarDPEC(std::string_view xml, std::string& resposta);
+  // Queries a declaration by the document's key (44 characters) or its registration number (15).
+  // Logged as "ped-sit-dpec" and "sit-dpec". Failures of the call raise EvxnNFeException
+  // "Erro no envio do pacote de consulta DPEC" with the cause.
+  std::string ConsultarDPEC(TParamConsDPEC tipo, std::string_view valor);
+
+protected:
+  void LerConfiguracoes(TvxnIniFile& ini) override;
+  void GravarConfiguracoes(TvxnIniFile& ini) override;
+
+private:
+  void SecaoPadrao();
+  // The file template `nome` of GetTemplateFolder(); EvxnTemplateNotFoundException when it is missing.
+  std::string Modelo(std::string_view nome);
+  // The address of `servico` in section "AN" of the servers file of the environment.
+  std::string EnderecoAN(std::string_view servico);
+  std::string Postar(std::string_view servico, std::string_view envelope, std::string_view wsdl,
+                     std::string_view operacao, std::string_view resultado);
+};
+
+} // namespace vxn

@@ -1,0 +1,202 @@
+// The DPEC component against the local server's national environment over TLS: the declaration of a lot
+// built in document order, signed (checked by xmlsec1), registered, queried by key and by registration
+// number; and the checks of a query that stop it before any request is made.
+#include "contingency/vxnNFeDPEC.h"
+#include "sefaz-sim/SefazSim.h"
+#include "support/SimOptions.h"
+#include "support/TempDir.h"
+#include "support/XmlCheck.h"
+#include "support/XmlTag.h"
+#include "vxnFiles.h"
+#include "vxnNFeException.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace vxn {
+namespace {
+
+using test::Tag;
+
+char DigitoModulo11(const std::string& digitos) {
+  int soma = 0;
+  int peso = 2;
+  for (auto it = digitos.rbegin(); it != digitos.rend(); ++it) {
+    soma += (*it - '0') * peso;
+    peso = peso == 9 ? 2 : peso + 1;
+  }
+  const int resto = soma % 11;
+  return resto < 2 ? '0' : static_cast<char>('0' + 11 - resto);
+}
+
+// A key of the test issuer, layout 2.00, issued in DPEC contingency (tpEmis 4).
+std::string Chave(const std::string& nNF) {
+  const std::string sem = "35"
+                          "2612"
+                          "11222333000181"
+                          "55"
+                          "001" +
+                          nNF +
+                          "4"
+                          "12345678";
+  return sem + DigitoModulo11(sem);
+}
+
+// A signed-lot-like document: only what the declaration reads.
+std::string Nota(const std::string& chave, const std::string& dest, const std::string& uf,
+                 const std::string& vNF) {
+  return "<NFe><infNFe versao=\"2.00\" Id=\"NFe" + chave +
+         "\"><ide><tpEmis>4</tpEmis></ide><emit><CNPJ>11222333000181</CNPJ><IE>111222333444</IE></"
+         "emit><dest>" +
+         dest + "<xNome>CLIENTE</xNome><enderDest><UF>" + uf +
+         "</UF></enderDest></dest><total><ICMSTot><vICMS>18.00</vICMS><vST>0.00</vST><vNF>" + vNF +
+         "</vNF></ICMSTot></total></infNFe></NFe>";
+}
+
+class ContingenciaDPECTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    sim_.Start();
+    files_ = sim_.WriteConfig(dir_.Path() + "sim");
+    // The local server's configuration is the NF-e component's section.
+    dpec_.SetSectionINI("NFE");
+    dpec_.LoadConfig(files_.ConfigFile);
+    dpec_.SetVersaoManual(vm50);
+    dpec_.SetUF("SP");
+    dpec_.SetDiretorioLogErro(dir_.Path() + "LogErro");
+    dpec_.SetDiretorioLog(dir_.Path() + "Log/");
+    // No schemas of the declaration are shipped (docs/contingency.md): the server judges the message.
+    dpec_.SetValidarEsquemaAntesEnvio(false);
+  }
+  void TearDown() override { EvxnException::ResetClassState(); }
+
+  std::string Lote() const {
+    return Nota(Chave("000000101"), "<CNPJ>17444555000125</CNPJ>", "MG", "118.00") +
+           Nota(Chave("000000102"), "<CPF>12345678909</CPF>", "RJ", "59.90");
+  }
+  int LogsDe(const std::string& sufixo) const {
+    int n = 0;
+    if (std::filesystem::exists(dir_.Path() + "Log/"))
+      for (const auto& e : std::filesystem::directory_iterator(dir_.Path() + "Log/"))
+        n += e.path().filename().string().ends_with("-" + sufixo + ".xml") ? 1 : 0;
+    return n;
+  }
+
+  test::TempDir dir_;
+  sim::TSefazSim sim_{test::SimOptions()};
+  sim::TSefazSimConfigFiles files_;
+  TvxnNFeDPEC dpec_;
+};
+
+TEST_F(ContingenciaDPECTest, TheDeclarationSummarisesEveryDocumentInLotOrder) {
+  EXPECT_EQ(dpec_.MontarDPEC(Lote()),
+            "<infDPEC Id=\"DPEC11222333000181\"><ideDec><cUF>35</cUF><tpAmb>2</tpAmb><verProc>1.0</verProc>"
+            "<CNPJ>11222333000181</CNPJ><IE>111222333444</IE></ideDec>"
+            "<resNFe><chNFe>" +
+                Chave("000000101") +
+                "</chNFe><CNPJ>17444555000125</CNPJ><UF>MG</UF><vNF>118.00</vNF><vICMS>18.00</vICMS>"
+                "<vST>0.00</vST></resNFe>"
+                "<resNFe><chNFe>" +
+                Chave("000000102") +
+                "</chNFe><CPF>12345678909</CPF><UF>RJ</UF><vNF>59.90</vNF><vICMS>18.00</vICMS>"
+                "<vST>0.00</vST></resNFe></infDPEC>");
+}
+
+TEST_F(ContingenciaDPECTest, ASignedDeclarationIsRegisteredAndFoundByKeyAndByNumber) {
+  const std::string assinado = dpec_.AssinarDPEC(dpec_.MontarDPEC(Lote()));
+  EXPECT_TRUE(assinado.starts_with("<envDPEC xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"1.01\">"))
+      << assinado;
+  EXPECT_EQ(test::XmlSec1VerifyErrors(assinado, files_.AuthorityCertificate,
+                                      "http://www.portalfiscal.inf.br/nfe:infDPEC"),
+            "");
+
+  std::string resposta;
+  const std::string retorno = dpec_.EnviarDPEC(assinado, resposta);
+  EXPECT_EQ(retorno, resposta);
+  ASSERT_EQ(Tag(retorno, "cStat"), "124") << retorno;
+  const std::string nReg = Tag(retorno, "nRegDPEC");
+  ASSERT_EQ(nReg.size(), 15u);
+  EXPECT_EQ(LogsDe("envdpec"), 1);
+  EXPECT_EQ(LogsDe("retdpec"), 1);
+
+  const std::string porChave = dpec_.ConsultarDPEC(pcChaveNFe, Chave("000000102"));
+  EXPECT_EQ(Tag(porChave, "cStat"), "125") << porChave;
+  EXPECT_EQ(Tag(porChave, "nRegDPEC"), nReg);
+  const std::string porNumero = dpec_.ConsultarDPEC(pcRegDpec, nReg);
+  EXPECT_EQ(Tag(porNumero, "cStat"), "125") << porNumero;
+  EXPECT_EQ(Tag(porNumero, "chNFe"), Chave("000000101"));
+  EXPECT_EQ(LogsDe("ped-sit-dpec"), 2);
+  EXPECT_EQ(LogsDe("sit-dpec"), 4); // the two requests and the two replies
+
+  // Unknown keys and numbers, and a second declaration of a declared document.
+  EXPECT_EQ(Tag(dpec_.ConsultarDPEC(pcChaveNFe, Chave("000000103")), "cStat"), "127");
+  EXPECT_EQ(Tag(dpec_.ConsultarDPEC(pcRegDpec, "911234567890123"), "cStat"), "126");
+  EXPECT_EQ(Tag(dpec_.EnviarDPEC(assinado, resposta), "cStat"), "204");
+}
+
+TEST_F(ContingenciaDPECTest, TheServerRefusesADeclarationWhoseSignatureDoesNotMatch) {
+  std::string assinado = dpec_.AssinarDPEC(dpec_.MontarDPEC(Lote()));
+  const std::size_t valor = assinado.find("<vNF>118.00</vNF>");
+  ASSERT_NE(valor, std::string::npos);
+  assinado.replace(valor, 17, "<vNF>1.00</vNF>");
+  std::string resposta;
+  EXPECT_EQ(Tag(dpec_.EnviarDPEC(assinado, resposta), "cStat"), "297") << resposta;
+}
+
+TEST_F(ContingenciaDPECTest, AQueryOfAWrongLengthOrWithAccentsIsRefusedBeforeAnyRequest) {
+  struct Caso {
+    TParamConsDPEC tipo;
+    std::string valor;
+    std::string mensagem;
+  };
+  const Caso casos[] = {
+      {pcRegDpec, "91123456789012", "O Registro de DPEC deve possuir 15 dígitos."},
+      {pcChaveNFe, Chave("000000101").substr(1), "A Chave da Nota deve possuir 44 dígitos."},
+      {pcRegDpec, "91123456789012é", "O Parâmetro não pode conter acentos: 91123456789012é"},
+  };
+  for (const Caso& c : casos) {
+    try {
+      dpec_.ConsultarDPEC(c.tipo, c.valor);
+      ADD_FAILURE() << c.valor;
+    } catch (const EvxnNFeCheckParams& e) {
+      EXPECT_EQ(e.Message(), c.mensagem);
+    }
+  }
+  EXPECT_EQ(LogsDe("ped-sit-dpec"), 0);
+  EXPECT_TRUE(sim_.ReceivedMessages().empty());
+}
+
+TEST_F(ContingenciaDPECTest, WithoutTheNationalAddressNothingIsSent) {
+  const std::string servidores = dir_.Path() + "servidores.ini";
+  WriteFileAtomic(servidores, "[SP]\nNfeRecepcao=https://127.0.0.1:1/\n");
+  dpec_.SetArquivoServidoresHom(servidores);
+  std::string resposta;
+  try {
+    dpec_.EnviarDPEC(dpec_.AssinarDPEC(dpec_.MontarDPEC(Lote())), resposta);
+    ADD_FAILURE();
+  } catch (const EvxnNFeException& e) {
+    EXPECT_EQ(e.Message(),
+              "Erro ao enviar DPEC: Servidor para NfeRecepcao não definido no arquivo: " + servidores);
+  }
+  EXPECT_EQ(LogsDe("retdpec"), 0);
+}
+
+TEST_F(ContingenciaDPECTest, TheSectionDPECHoldsItsServersFilesAndTheDanfeGetsTheDPECPhrase) {
+  TvxnNFeDPEC novo;
+  EXPECT_EQ(novo.GetDanfeSettings().GetFraseContingencia(),
+            "DANFE impresso em contingência - DPEC regularmente recebida pela Receita Federal do Brasil");
+  EXPECT_EQ(novo.GetDanfeSettings().GetQtdeCopias(), 2);
+  EXPECT_TRUE(novo.GetDiretorioTemplates().ends_with("/vm50/DPEC/")) << novo.GetDiretorioTemplates();
+  const std::string ini = dir_.File("nfeConfig.ini");
+  WriteFileAtomic(ini, "[DPEC]\nUF=RJ\nLogotipoEmitente=logo.jpg\n");
+  novo.LoadConfig(ini);
+  EXPECT_EQ(novo.GetUF(), "RJ");
+  EXPECT_EQ(novo.GetDanfeSettings().GetLogotipoEmitente(), "logo.jpg");
+  EXPECT_TRUE(novo.GetArquivoServidoresHom().ends_with("/nfeServidoresHomDPEC.ini"));
+  EXPECT_TRUE(novo.GetArquivoServidoresProd().ends_with("/nfeServidoresProdDPEC.ini"));
+}
+
+} // namespace
+} // namespace vxn
