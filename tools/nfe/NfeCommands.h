@@ -31,5 +31,6 @@ void AddDanfeCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddCertificadosCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddCleCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddRegrasCommand(CLI::App& app, TNfeCommandLine& cl);
+void AddDpecCommand(CLI::App& app, TNfeCommandLine& cl);
 
 } // namespace vxn::tool

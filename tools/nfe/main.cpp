@@ -124,6 +124,7 @@ int main(int argc, char** argv) {
   AddInutilizarCommand(app, cl);
   AddCadastroCommand(app, cl);
   AddEventoCommand(app, cl);
+  AddDpecCommand(app, cl);
   AddDFeCommand(app, cl);
   AddDanfeCommand(app, cl);
   AddCleCommand(app, cl);
