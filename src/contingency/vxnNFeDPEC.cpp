@@ -1,5 +1,6 @@
 #include "contingency/vxnNFeDPEC.h"
 
+#include "danfe/vxnNFeDanfe.h"
 #include "vxnFiles.h"
 #include "vxnFormat.h"
 #include "vxnGovUtils.h"
@@ -50,6 +51,8 @@ TvxnNFeDPEC::TvxnNFeDPEC() {
   SetArquivoServidoresProd("nfeServidoresProdDPEC.ini");
   SetVersaoManual(vm50);
 }
+
+TvxnNFeDPEC::~TvxnNFeDPEC() = default;
 
 std::string TvxnNFeDPEC::UpdatePathVersaoManual(std::string_view path) {
   return TvxnCustomNFe::UpdatePathVersaoManual(path) + "DPEC/";
@@ -212,6 +215,86 @@ std::string TvxnNFeDPEC::ConsultarDPEC(TParamConsDPEC tipo, std::string_view val
     throw EvxnNFeException(std::string("Erro no envio do pacote de consulta DPEC: ") + e.what(),
                            GetDiretorioLogErro());
   }
+}
+
+// ---- The DANFE of a declared document ---------------------------------------------------------------
+
+TvxnNFeDanfe& TvxnNFeDPEC::GetDanfe() {
+  if (!danfe_)
+    danfe_ = std::make_unique<TvxnNFeDanfe>(GetGov());
+  danfe_->SetVersao(GetVersaoManual());
+  danfe_->SetDiretorioLogErro(GetDiretorioLogErro());
+  return *danfe_;
+}
+
+TvxnStringList TvxnNFeDPEC::ParametrosDPEC(std::string_view protocolo, std::string_view dataHora,
+                                           std::string_view modelo) {
+  if (Trim(protocolo).empty())
+    throw EvxnCheckParams("Número de Protocolo do DPEC não foi informado", GetDiretorioLogErro());
+  if (Trim(dataHora).empty())
+    throw EvxnCheckParams("Data Hora do DPEC não foi informado", GetDiretorioLogErro());
+  LoadDanfeSettings(false);
+  TvxnStringList params = GetDanfeParams();
+  if (!modelo.empty()) {
+    const std::string nome = ObterNomeCompletoArquivoDANFE("Modelo", modelo);
+    params.SetValue("ModeloRetrato", nome);
+    params.SetValue("ModeloPaisagem", nome);
+  }
+  params.SetValue("ProtocoloDPEC", protocolo);
+  params.SetValue("DataHoraDPEC", dataHora);
+  return params;
+}
+
+void TvxnNFeDPEC::Executar(std::string_view xml, const TvxnStringList& params,
+                           void (TvxnNFeDanfe::*operacao)()) {
+  const std::string texto = FileExists(xml) ? ReadWholeFile(xml) : std::string(xml);
+  TvxnNFeDanfe& danfe = GetDanfe();
+  danfe.SetXML(texto);
+  danfe.SetParams(params.Text());
+  (danfe.*operacao)();
+}
+
+void TvxnNFeDPEC::ImprimirDanfe(std::string_view xml, std::string_view protocolo, std::string_view dataHora,
+                                std::string_view impressora, std::string_view modelo) {
+  GetTelemetria().Ping("ImprimirDanfe");
+  TvxnStringList params = ParametrosDPEC(protocolo, dataHora, modelo);
+  params.SetValue("Impressora", impressora);
+  Executar(xml, params, &TvxnNFeDanfe::Imprimir);
+}
+
+void TvxnNFeDPEC::VisualizarDanfe(std::string_view xml, std::string_view protocolo, std::string_view dataHora,
+                                  std::string_view modelo) {
+  GetTelemetria().Ping("VisualizarDanfe");
+  Executar(xml, ParametrosDPEC(protocolo, dataHora, modelo), &TvxnNFeDanfe::Visualizar);
+}
+
+void TvxnNFeDPEC::EditarModeloDanfe(std::string_view xml, std::string_view protocolo,
+                                    std::string_view dataHora, std::string_view modelo) {
+  GetTelemetria().Ping("EditarModeloDanfe");
+  Executar(xml, ParametrosDPEC(protocolo, dataHora, modelo), &TvxnNFeDanfe::Editar);
+}
+
+void TvxnNFeDPEC::ExportarDanfe(std::string_view xml, std::string_view protocolo, std::string_view dataHora,
+                                std::string_view arquivo, int formato, std::string_view modelo) {
+  GetTelemetria().Ping("ExportarDanfe");
+  TvxnStringList params = ParametrosDPEC(protocolo, dataHora, modelo);
+  if (Trim(arquivo).empty())
+    throw EvxnNFeReportException("Nome do arquivo de exportação não informado.", GetDiretorioLogErro());
+  params.SetValue("FormatoExportacao", std::to_string(formato));
+  params.SetValue("SalvarComo", arquivo);
+  Executar(xml, params, &TvxnNFeDanfe::Exportar);
+}
+
+void TvxnNFeDPEC::PreverDanfe(std::string_view xml, std::string_view modelo) {
+  GetTelemetria().Ping("PreverDanfe");
+  TvxnStringList params = ParametrosDPEC("000000000000000", "0000-00-00T00:00:00", modelo);
+  params.SetValue("ValidarRegrasNegocio", "0");
+  std::string texto = FileExists(xml) ? ReadWholeFile(xml) : std::string(xml);
+  // The declaration (and a declaration line) must not stand before the root element.
+  if (texto.starts_with("<?xml"))
+    texto.erase(0, texto.find("?>") == std::string::npos ? texto.size() : texto.find("?>") + 2);
+  Executar("<root xmlns=\"" + std::string(uri::kNFe) + "\">" + texto + "</root>", params,
+           &TvxnNFeDanfe::Visualizar);
 }
 
 } // namespace vxn

@@ -3,6 +3,8 @@
 // number; and the checks of a query that stop it before any request is made.
 #include "contingency/vxnNFeDPEC.h"
 #include "sefaz-sim/SefazSim.h"
+#include "support/Process.h"
+#include "support/RefusalOf.h"
 #include "support/SimOptions.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
@@ -196,6 +198,34 @@ TEST_F(ContingenciaDPECTest, TheSectionDPECHoldsItsServersFilesAndTheDanfeGetsTh
   EXPECT_EQ(novo.GetDanfeSettings().GetLogotipoEmitente(), "logo.jpg");
   EXPECT_TRUE(novo.GetArquivoServidoresHom().ends_with("/nfeServidoresHomDPEC.ini"));
   EXPECT_TRUE(novo.GetArquivoServidoresProd().ends_with("/nfeServidoresProdDPEC.ini"));
+}
+
+// The DANFE of a document issued in contingency before its declaration is answered: the registration and
+// its time take the protocol's place, the phrase is the DPEC's; without either value nothing is written.
+TEST_F(ContingenciaDPECTest, TheDanfeCarriesTheRegistrationAndItsChecksComeFirst) {
+  std::string doc = ReadWholeFile(std::string(QVX_SOURCE_DIR) + "/tests/data/nfe-10-itens-v4.00.xml");
+  doc.replace(doc.find("<tpEmis>1</tpEmis>"), 18, "<tpEmis>4</tpEmis>");
+  const std::string pdf = dir_.Path() + "dpec.pdf";
+  dpec_.ExportarDanfe(doc, "912600000012345", "2026-12-06T09:00:00-03:00", pdf);
+  const test::ProcessResult r = test::RunProcess({"/usr/bin/pdftotext", pdf, "-"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::string texto = r.out;
+  for (char& c : texto)
+    if (c == '\n')
+      c = ' ';
+  EXPECT_NE(texto.find("912600000012345 2026-12-06T09:00:00-03:00"), std::string::npos) << texto;
+  EXPECT_NE(texto.find("DPEC regularmente recebida pela Receita Federal do Brasil"), std::string::npos)
+      << texto;
+
+  const std::string outro = dir_.Path() + "outro.pdf";
+  const test::Refusal semProtocolo{"EvxnCheckParams", "Número de Protocolo do DPEC não foi informado"};
+  const test::Refusal semDataHora{"EvxnCheckParams", "Data Hora do DPEC não foi informado"};
+  EXPECT_EQ(test::RefusalOf([&] { dpec_.ExportarDanfe(doc, " ", "2026-12-06T09:00:00-03:00", outro); }),
+            semProtocolo);
+  EXPECT_EQ(test::RefusalOf([&] { dpec_.ImprimirDanfe(doc, "912600000012345", ""); }), semDataHora);
+  EXPECT_EQ(test::RefusalOf([&] { dpec_.VisualizarDanfe(doc, "", "2026-12-06T09:00:00-03:00"); }),
+            semProtocolo);
+  EXPECT_FALSE(FileExists(outro));
 }
 
 } // namespace
