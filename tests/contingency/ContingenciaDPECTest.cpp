@@ -3,6 +3,7 @@
 // number; and the checks of a query that stop it before any request is made.
 #include "contingency/vxnNFeDPEC.h"
 #include "sefaz-sim/SefazSim.h"
+#include "support/AccessKeyDigit.h"
 #include "support/Process.h"
 #include "support/RefusalOf.h"
 #include "support/SimOptions.h"
@@ -22,17 +23,6 @@ namespace {
 
 using test::Tag;
 
-char DigitoModulo11(const std::string& digitos) {
-  int soma = 0;
-  int peso = 2;
-  for (auto it = digitos.rbegin(); it != digitos.rend(); ++it) {
-    soma += (*it - '0') * peso;
-    peso = peso == 9 ? 2 : peso + 1;
-  }
-  const int resto = soma % 11;
-  return resto < 2 ? '0' : static_cast<char>('0' + 11 - resto);
-}
-
 // A key of the test issuer, layout 2.00, issued in DPEC contingency (tpEmis 4).
 std::string Chave(const std::string& nNF) {
   const std::string sem = "35"
@@ -43,7 +33,7 @@ std::string Chave(const std::string& nNF) {
                           nNF +
                           "4"
                           "12345678";
-  return sem + DigitoModulo11(sem);
+  return test::WithCheckDigit(sem);
 }
 
 // A signed-lot-like document: only what the declaration reads.

@@ -3,6 +3,7 @@
 // series range, the layouts it refuses, its configuration section and the national environment it sends to.
 #include "contingency/vxnNFeSCAN.h"
 #include "events/vxnNFeEventos.h"
+#include "support/AccessKeyDigit.h"
 #include "support/DevPki.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
@@ -19,25 +20,13 @@ namespace {
 
 using test::Tag;
 
-// The modulus-11 check digit of the 43 digits of a key (weights 2 to 9 from the right; 0 for 10 and 11).
-char DigitoModulo11(const std::string& digitos) {
-  int soma = 0;
-  int peso = 2;
-  for (auto it = digitos.rbegin(); it != digitos.rend(); ++it) {
-    soma += (*it - '0') * peso;
-    peso = peso == 9 ? 2 : peso + 1;
-  }
-  const int resto = soma % 11;
-  return resto < 2 ? '0' : static_cast<char>('0' + 11 - resto);
-}
-
 std::string Chave(const std::string& serie, const std::string& tpEmis) {
   const std::string sem = "35"
                           "1203"
                           "11222333000181"
                           "55" +
                           serie + "000000123" + tpEmis + "12345678";
-  return sem + DigitoModulo11(sem);
+  return test::WithCheckDigit(sem);
 }
 
 // A layout 2.00 document of series 1 and normal issue, with the contingency fields SCAN needs.

@@ -3,6 +3,7 @@
 // its registration number; a file without documents and a value of neither length end with their codes.
 #include "NfeEmitirFixture.h"
 #include "NfeProcess.h"
+#include "support/AccessKeyDigit.h"
 #include "support/TempDir.h"
 #include "vxnFiles.h"
 
@@ -15,17 +16,6 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 
-char DigitoModulo11(const std::string& digitos) {
-  int soma = 0;
-  int peso = 2;
-  for (auto it = digitos.rbegin(); it != digitos.rend(); ++it) {
-    soma += (*it - '0') * peso;
-    peso = peso == 9 ? 2 : peso + 1;
-  }
-  const int resto = soma % 11;
-  return resto < 2 ? '0' : static_cast<char>('0' + 11 - resto);
-}
-
 // A key of the embedded default's issuer, layout 2.00, issued in DPEC contingency (tpEmis 4).
 std::string Chave(const std::string& nNF) {
   const std::string sem = "35"
@@ -36,7 +26,7 @@ std::string Chave(const std::string& nNF) {
                           nNF +
                           "4"
                           "87654321";
-  return sem + DigitoModulo11(sem);
+  return WithCheckDigit(sem);
 }
 
 std::string Nota(const std::string& chave) {

@@ -22,20 +22,6 @@ constexpr std::array<std::string_view, 5> kIsentoNaoTributado{"40", "41", "103",
 constexpr auto kAtrasoNormal = std::chrono::days(7);
 constexpr auto kAtrasoMaximo = std::chrono::days(30);
 
-// Every occurrence's text of an element (the items' groups).
-std::vector<std::string> Todos(const std::string& xml, const std::string& nome) {
-  std::vector<std::string> textos;
-  const std::string abre = "<" + nome + ">";
-  const std::string fecha = "</" + nome + ">";
-  for (std::size_t p = xml.find(abre); p != std::string::npos; p = xml.find(abre, p + 1)) {
-    const std::size_t fim = xml.find(fecha, p);
-    if (fim == std::string::npos)
-      break;
-    textos.push_back(xml.substr(p + abre.size(), fim - p - abre.size()));
-  }
-  return textos;
-}
-
 bool Positivo(const std::string& valor) {
   return !valor.empty() && valor.find_first_of("123456789") != std::string::npos;
 }
@@ -75,7 +61,7 @@ int CheckRecipientIe(const TSimLotDocument& d) {
   const std::string uf = ElementText(ElementText(dest, "enderDest"), "UF");
   if (std::find(kUfsSemIsento.begin(), kUfsSemIsento.end(), uf) == kUfsSemIsento.end())
     return 0;
-  const std::vector<std::string> icms = Todos(d.Xml, "ICMS");
+  const std::vector<std::string> icms = ElementTexts(d.Xml, "ICMS");
   for (const std::string& item : icms)
     if (Positivo(ElementText(item, "vICMSST")) || !ElementText(item, "vICMSSTRet").empty())
       return 0;

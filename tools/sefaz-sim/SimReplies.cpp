@@ -126,4 +126,19 @@ std::string ElementText(std::string_view xml, std::string_view localName) {
   return {};
 }
 
+std::vector<std::string> ElementTexts(std::string_view xml, std::string_view localName) {
+  std::vector<std::string> texts;
+  const std::string open = "<" + std::string(localName) + ">";
+  const std::string close = "</" + std::string(localName) + ">";
+  for (std::size_t p = xml.find(open); p != std::string_view::npos; p = xml.find(open, p)) {
+    const std::size_t start = p + open.size();
+    const std::size_t end = xml.find(close, start);
+    if (end == std::string_view::npos)
+      break;
+    texts.emplace_back(xml.substr(start, end - start));
+    p = end;
+  }
+  return texts;
+}
+
 } // namespace vxn::sim

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vxn::sim {
 
@@ -20,5 +21,8 @@ std::string MotivoOf(int cStat);
 // First element named `localName` in the NF-e namespace (text search on a standalone message):
 // its text, or "" when it is absent.
 std::string ElementText(std::string_view xml, std::string_view localName);
+// The texts of every element `localName` written plainly (<name>...</name>, without attributes), in
+// document order (plain text search: exact on a message the parser or the schema has accepted).
+std::vector<std::string> ElementTexts(std::string_view xml, std::string_view localName);
 
 } // namespace vxn::sim

@@ -18,23 +18,6 @@ namespace {
 
 constexpr const char* kSchema = "cle_v1.00.xsd";
 
-// Every text of an element of that local name, in document order (the message is schema-valid, so a
-// plain search is exact).
-std::vector<std::string> ElementTexts(std::string_view xml, std::string_view localName) {
-  std::vector<std::string> texts;
-  const std::string open = "<" + std::string(localName) + ">";
-  const std::string close = "</" + std::string(localName) + ">";
-  for (std::size_t p = xml.find(open); p != std::string_view::npos; p = xml.find(open, p)) {
-    const std::size_t start = p + open.size();
-    const std::size_t end = xml.find(close, start);
-    if (end == std::string_view::npos)
-      break;
-    texts.emplace_back(xml.substr(start, end - start));
-    p = end;
-  }
-  return texts;
-}
-
 std::string Rejection(int cStat, std::string_view cUF) {
   return Format(R"(<retCadCLe xmlns="%s" versao="1.00"><tpAmb>2</tpAmb><verAplic>%s</verAplic>)"
                 R"(<cStat>%d</cStat><xMotivo>%s</xMotivo><cUF>%s</cUF><dhRecbto>%s</dhRecbto></retCadCLe>)",

@@ -12,21 +12,6 @@ namespace vxn::sim {
 
 namespace {
 
-// Every text of the elements `name` of the message, in order (plain text search: the message was parsed
-// already, and these elements have no attributes).
-std::vector<std::string> AllTexts(const std::string& xml, const std::string& name) {
-  std::vector<std::string> texts;
-  const std::string open = "<" + name + ">";
-  const std::string close = "</" + name + ">";
-  for (std::size_t a = xml.find(open); a != std::string::npos; a = xml.find(open, a + 1)) {
-    const std::size_t b = xml.find(close, a);
-    if (b == std::string::npos)
-      break;
-    texts.push_back(xml.substr(a + open.size(), b - a - open.size()));
-  }
-  return texts;
-}
-
 bool ValidKey(const std::string& chave) {
   if (chave.size() != 44 || chave.find_first_not_of("0123456789") != std::string::npos)
     return false;
@@ -84,7 +69,7 @@ int TSimRecepcaoDPEC::Check(const TSimRequest& request, const TSimContext& conte
 }
 
 std::string TSimRecepcaoDPEC::Handle(const TSimRequest& request, const TSimContext& context) const {
-  const std::vector<std::string> chaves = AllTexts(request.DataXml, "chNFe");
+  const std::vector<std::string> chaves = ElementTexts(request.DataXml, "chNFe");
   int cStat = Check(request, context, chaves);
   if (cStat != 124)
     return RetDPEC(cStat, {}, {}, {});
