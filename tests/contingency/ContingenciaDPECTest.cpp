@@ -11,12 +11,14 @@
 #include "support/XmlCheck.h"
 #include "support/XmlTag.h"
 #include "vxnFiles.h"
+#include "vxnGovX.h"
 #include "vxnNFeException.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace vxn {
 namespace {
@@ -206,6 +208,27 @@ TEST_F(ContingenciaDPECTest, TheDanfeCarriesTheRegistrationAndItsChecksComeFirst
   EXPECT_NE(texto.find("912600000012345 2026-12-06T09:00:00-03:00"), std::string::npos) << texto;
   EXPECT_NE(texto.find("DPEC regularmente recebida pela Receita Federal do Brasil"), std::string::npos)
       << texto;
+
+  // Printed: the settings' copies on the queue asked for; previewed before the declaration: the
+  // placeholders stand for the registration.
+  std::vector<std::string> textos;
+  TvxnTrabalhoImpressao trabalho;
+  auto& ps = dpec_.GetGov().Get_PrintSettings();
+  ps.OnPrint = [&](const TvxnTrabalhoImpressao& j, const std::string& f, const std::string&) {
+    trabalho = j;
+    textos.push_back(test::RunProcess({"/usr/bin/pdftotext", f, "-"}).out);
+  };
+  ps.OnPreview = [&](const std::string& f) {
+    textos.push_back(test::RunProcess({"/usr/bin/pdftotext", f, "-"}).out);
+  };
+  dpec_.GetDanfeSettings().SetQtdeCopias(3);
+  dpec_.ImprimirDanfe(doc, "912600000012345", "2026-12-06T09:00:00-03:00", "Fiscal");
+  EXPECT_EQ(trabalho.Impressora, "Fiscal");
+  EXPECT_EQ(trabalho.Copias, 3);
+  dpec_.PreverDanfe(doc);
+  ASSERT_EQ(textos.size(), 2u);
+  EXPECT_NE(textos[0].find("912600000012345"), std::string::npos);
+  EXPECT_NE(textos[1].find("000000000000000 0000-00-00T00:00:00"), std::string::npos) << textos[1];
 
   const std::string outro = dir_.Path() + "outro.pdf";
   const test::Refusal semProtocolo{"EvxnCheckParams", "Número de Protocolo do DPEC não foi informado"};
