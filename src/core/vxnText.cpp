@@ -238,4 +238,37 @@ long long StrToIntDef(std::string_view s, long long fallback) {
   return value;
 }
 
+void EscreverJson(std::string& out, std::string_view texto) {
+  out.push_back('"');
+  for (const char c : texto) {
+    switch (c) {
+    case '"':
+      out += "\\\"";
+      break;
+    case '\\':
+      out += "\\\\";
+      break;
+    case '\n':
+      out += "\\n";
+      break;
+    case '\r':
+      out += "\\r";
+      break;
+    case '\t':
+      out += "\\t";
+      break;
+    default:
+      if (static_cast<unsigned char>(c) < 0x20) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        out += "\\u00";
+        out.push_back(kHex[(c >> 4) & 0xF]);
+        out.push_back(kHex[c & 0xF]);
+      } else {
+        out.push_back(c);
+      }
+    }
+  }
+  out.push_back('"');
+}
+
 } // namespace vxn

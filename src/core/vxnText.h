@@ -67,4 +67,8 @@ bool IsDigits(std::string_view s); // non-empty and only 0-9
 // Decimal integer with optional sign and surrounding blanks; `fallback` when the text is not one.
 long long StrToIntDef(std::string_view s, long long fallback);
 
+// Appends text as a JSON string: quoted, with quotes, backslashes and control characters escaped
+// (UTF-8 passes unchanged).
+void EscreverJson(std::string& out, std::string_view texto);
+
 } // namespace vxn
