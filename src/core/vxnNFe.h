@@ -17,6 +17,7 @@
 #include "vxnTelemetria.h"
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -210,6 +211,17 @@ public:
   // Borrowed, never freed by the component.
   TvxnValidadorClientX* GetComponenteAuditor() const { return componenteAuditor_; }
   void SetComponenteAuditor(TvxnValidadorClientX* v) { componenteAuditor_ = v; }
+  // EvxnNFeException "Componente Validador Client não instanciado" when no adapter is assigned.
+  void ChecarComponenteAuditor();
+  // One audit of `xml` by the adapter's control (src/auditor/vxnNFeAuditoria.cpp): sets the adapter up
+  // for a JSON verdict against `servidor` (the sizes of the HTML report from
+  // Templates/Auditor/AuditorConfig.ini unless set, the folders it still lacks from the component's),
+  // returns the control's verdict and stores its count of "Rejeição" in the adapter's TotalRejeicao;
+  // with exibirRelatorio the control shows its HTML report of it. The flags are 16-bit booleans
+  // (non-zero is true); `naoUsado` is not used.
+  std::string AuditarXml(std::string_view xml, std::string_view parametro, std::string_view servidor,
+                         std::int16_t exibirRegras, std::int16_t exibirRelatorio,
+                         std::string_view naoUsado = {});
 
   bool GetAtualizarArquivoServidores() const { return atualizarArquivoServidores_; }
   void SetAtualizarArquivoServidores(bool v) { atualizarArquivoServidores_ = v; }

@@ -105,6 +105,7 @@ TEST(Instalacao, ConsumidoresDeFindPackageEPkgConfigEmitemContraOServidorInstala
   Executar({cmake, "--install", QVX_BUILD_DIR, "--prefix", prefixo, "--component", "static"});
   ASSERT_TRUE(fs::is_directory(prefixo + QVX_INSTALL_DATADIR "/Templates"))
       << "no shipped data in the prefix";
+  EXPECT_TRUE(fs::is_regular_file(prefixo + QVX_INSTALL_DATADIR "/Templates/Auditor/AuditorConfig.ini"));
 
   // The installed tool as a person runs it: found on PATH (its argv[0] is then only "nfe"), from a
   // folder of its own, on the embedded default.

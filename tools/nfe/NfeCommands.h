@@ -32,5 +32,6 @@ void AddCertificadosCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddCleCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddRegrasCommand(CLI::App& app, TNfeCommandLine& cl);
 void AddDpecCommand(CLI::App& app, TNfeCommandLine& cl);
+void AddAuditarCommand(CLI::App& app, TNfeCommandLine& cl);
 
 } // namespace vxn::tool

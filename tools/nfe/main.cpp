@@ -132,6 +132,7 @@ int main(int argc, char** argv) {
   AddValidarCommand(app, cl);
   AddConverterCommand(app, cl);
   AddRegrasCommand(app, cl);
+  AddAuditarCommand(app, cl);
   AddCertificadosCommand(app, cl);
   // Set after the subcommands exist, so that they keep refusing what they do not know.
   app.allow_extras();
