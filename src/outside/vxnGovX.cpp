@@ -28,6 +28,8 @@ struct TvxnGovX::Impl {
   TvxnCertificateStore store;
   TvxnXmlSigner xmlSigner;
   std::shared_ptr<const TvxnTrustStore> trust;
+  // Kept between requests: a lot, its receipt and the next lot go over one connection.
+  TvxnHttpConnection connection;
 
   // The trust of the HTTP settings, read again only when they name other sources.
   std::shared_ptr<const TvxnTrustStore> Trust() {
@@ -153,8 +155,8 @@ std::string TvxnGovX::PostSOAP(std::string_view url, std::string_view envelope, 
   const auto trust = impl_->Trust();
   std::string notDelivered;
   try {
-    std::string reply = TvxnSoapClient::Post(impl_->http, cert.get(), trust.get(), url, envelope, soapAction,
-                                             impl_->logDir, &notDelivered);
+    std::string reply = TvxnSoapClient::Post(&impl_->connection, impl_->http, cert, trust, url, envelope,
+                                             soapAction, impl_->logDir, &notDelivered);
     if (OnDelivery)
       OnDelivery(true, std::string(url), {});
     return reply;
@@ -181,7 +183,8 @@ bool TvxnGovX::UpdateResource(std::string_view url, std::string_view file) {
     if (impl_->HttpHasCertificate())
       cert = impl_->Certificate(impl_->http, OnCheckCertificate);
     const auto trust = impl_->Trust();
-    TvxnHttpReply reply = TvxnSoapClient::Get(impl_->http, cert.get(), trust.get(), url, impl_->logDir);
+    TvxnHttpReply reply =
+        TvxnSoapClient::Get(&impl_->connection, impl_->http, cert, trust, url, impl_->logDir);
     if (reply.Status < 200 || reply.Status >= 300 || reply.Body.empty())
       return false;
     std::string content = std::move(reply.Body);

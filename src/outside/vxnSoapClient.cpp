@@ -62,22 +62,40 @@ struct Transfer {
   long VerifyResult = 0; // OpenSSL's verdict on the server's certificate chain
 };
 
-Transfer Perform(const TvxnHttpSettings& s, const TlsSetup& tls, std::string_view url,
+void RequireHttps(const TvxnHttpSettings& s, std::string_view url, std::string_view logDir) {
+  if (s.SecureConnection && !StartsWithNoCase(url, "https://"))
+    throw EvxnSoapException("Conexão segura exigida: o endereço %s não usa HTTPS", {std::string(url)},
+                            logDir);
+}
+
+// The handle one request runs on: a kept connection's (held for the request), or one made for this
+// request alone (null until Perform makes it).
+struct CurlHandle {
+  std::unique_lock<std::mutex> Lock;
+  CurlPtr Own;
+  CURL* Handle = nullptr;
+};
+
+Transfer Perform(CurlHandle& handle, const TvxnHttpSettings& s, const TlsSetup& tls, std::string_view url,
                  const std::string* postBody, curl_slist* headers, std::string_view logDir) {
   EnsureCurlInitialised();
   std::string urlText(url);
-  if (s.SecureConnection && !StartsWithNoCase(url, "https://"))
-    throw EvxnSoapException("Conexão segura exigida: o endereço %s não usa HTTPS", {urlText}, logDir);
-  CurlPtr curl(curl_easy_init());
-  if (!curl)
+  if (!handle.Handle) {
+    handle.Own.reset(curl_easy_init());
+    handle.Handle = handle.Own.get();
+  }
+  if (!handle.Handle)
     throw EvxnSoapException("Não foi possível iniciar a comunicação com %s", {urlText}, logDir);
-  CURL* c = curl.get();
+  CURL* c = handle.Handle;
   char errbuf[CURL_ERROR_SIZE] = {};
   Transfer t;
   curl_easy_setopt(c, CURLOPT_URL, urlText.c_str());
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errbuf);
   curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+  // A new connection makes a full handshake: a server that asks for client certificates may fail a
+  // resumed session outright (OpenSSL does when it was not given a session context).
+  curl_easy_setopt(c, CURLOPT_SSL_SESSIONID_CACHE, 0L);
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, AppendBody);
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &t.Body);
   if (s.TimeOut > 0)
@@ -193,6 +211,56 @@ xmlNodePtr FindByLocalName(xmlNodePtr node, std::string_view name) {
 
 } // namespace
 
+struct TvxnHttpConnection::Impl {
+  std::mutex mutex;
+  CurlPtr curl; // its connection cache and TLS session cache are what is kept
+  // What the kept connection was made with.
+  std::shared_ptr<const TvxnLoadedCertificate> clientCert;
+  std::shared_ptr<const TvxnTrustStore> trust;
+  std::string proxy, user, password;
+  bool ignoreInvalidCertificates = false;
+  bool secureConnection = false;
+
+  bool MadeWith(const TvxnHttpSettings& s, const std::shared_ptr<const TvxnLoadedCertificate>& cert,
+                const std::shared_ptr<const TvxnTrustStore>& t) const {
+    return clientCert == cert && trust == t && proxy == s.Proxy && user == s.User && password == s.Password &&
+           ignoreInvalidCertificates == s.IgnoreInvalidCertificates && secureConnection == s.SecureConnection;
+  }
+
+  // The kept handle for a request made with these, its options cleared (its connections and TLS
+  // sessions stay); a new one, the old closed, when it was made with others. None while another
+  // request holds it.
+  CurlHandle Take(const TvxnHttpSettings& s, const std::shared_ptr<const TvxnLoadedCertificate>& cert,
+                  const std::shared_ptr<const TvxnTrustStore>& t) {
+    std::unique_lock lock(mutex, std::try_to_lock);
+    if (!lock.owns_lock())
+      return {};
+    EnsureCurlInitialised();
+    if (curl && MadeWith(s, cert, t)) {
+      curl_easy_reset(curl.get());
+    } else {
+      curl.reset(); // the connection made with the others is closed before anything else is sent
+      curl.reset(curl_easy_init());
+      clientCert = cert;
+      trust = t;
+      proxy = s.Proxy;
+      user = s.User;
+      password = s.Password;
+      ignoreInvalidCertificates = s.IgnoreInvalidCertificates;
+      secureConnection = s.SecureConnection;
+    }
+    if (!curl)
+      return {};
+    CurlHandle handle;
+    handle.Lock = std::move(lock);
+    handle.Handle = curl.get();
+    return handle;
+  }
+};
+
+TvxnHttpConnection::TvxnHttpConnection() : impl_(std::make_unique<Impl>()) {}
+TvxnHttpConnection::~TvxnHttpConnection() = default;
+
 std::string TvxnSoapClient::SoapFaultText(std::string_view reply) {
   TvxnXmlErrorCapture quiet;
   XmlDocPtr doc = ParseUntrustedXml(reply);
@@ -212,17 +280,20 @@ std::string TvxnSoapClient::SoapFaultText(std::string_view reply) {
   return content ? reinterpret_cast<const char*>(content.get()) : "";
 }
 
-std::string TvxnSoapClient::Post(const TvxnHttpSettings& settings, const TvxnLoadedCertificate* clientCert,
-                                 const TvxnTrustStore* trust, std::string_view url, std::string_view envelope,
-                                 std::string_view soapAction, std::string_view logDir,
-                                 std::string* notDelivered) {
+std::string TvxnSoapClient::Post(TvxnHttpConnection* connection, const TvxnHttpSettings& settings,
+                                 const std::shared_ptr<const TvxnLoadedCertificate>& clientCert,
+                                 const std::shared_ptr<const TvxnTrustStore>& trust, std::string_view url,
+                                 std::string_view envelope, std::string_view soapAction,
+                                 std::string_view logDir, std::string* notDelivered) {
+  RequireHttps(settings, url, logDir);
   std::string contentType = "Content-Type: application/soap+xml; charset=utf-8; action=\"";
   contentType.append(soapAction).append("\"");
   CurlSlistPtr headers(curl_slist_append(nullptr, contentType.c_str()));
   headers.reset(curl_slist_append(headers.release(), "Expect:"));
   const std::string body(envelope);
-  const TlsSetup tls{clientCert, trust};
-  Transfer t = Perform(settings, tls, url, &body, headers.get(), logDir);
+  const TlsSetup tls{clientCert.get(), trust.get()};
+  CurlHandle handle = connection ? connection->impl_->Take(settings, clientCert, trust) : CurlHandle{};
+  Transfer t = Perform(handle, settings, tls, url, &body, headers.get(), logDir);
   std::string urlText(url);
   if (t.Code != CURLE_OK) {
     try {
@@ -242,11 +313,14 @@ std::string TvxnSoapClient::Post(const TvxnHttpSettings& settings, const TvxnLoa
   return std::move(t.Body);
 }
 
-TvxnHttpReply TvxnSoapClient::Get(const TvxnHttpSettings& settings, const TvxnLoadedCertificate* clientCert,
-                                  const TvxnTrustStore* trust, std::string_view url,
+TvxnHttpReply TvxnSoapClient::Get(TvxnHttpConnection* connection, const TvxnHttpSettings& settings,
+                                  const std::shared_ptr<const TvxnLoadedCertificate>& clientCert,
+                                  const std::shared_ptr<const TvxnTrustStore>& trust, std::string_view url,
                                   std::string_view logDir) {
-  const TlsSetup tls{clientCert, trust};
-  Transfer t = Perform(settings, tls, url, nullptr, nullptr, logDir);
+  RequireHttps(settings, url, logDir);
+  const TlsSetup tls{clientCert.get(), trust.get()};
+  CurlHandle handle = connection ? connection->impl_->Take(settings, clientCert, trust) : CurlHandle{};
+  Transfer t = Perform(handle, settings, tls, url, nullptr, nullptr, logDir);
   if (t.Code != CURLE_OK)
     TransportFailure(t, settings, std::string(url), clientCert != nullptr, logDir);
   return {t.Status, std::move(t.Body)};

@@ -187,6 +187,64 @@ TEST_F(PostSoapTest, WrongClientCertificatePasswordIsACertificateFailure) {
   EXPECT_THROW(Post("https://127.0.0.1:1/ws"), EvxnNFeCertificationException);
 }
 
+TEST_F(PostSoapTest, AConnectionIsKeptOnlyForTheCertificateAndTrustItWasMadeWith) {
+  TlsTestServer server(test::SharedPki().Server(), test::SharedPki().CaPem(), Ok);
+  const std::string url = server.Url("/ws");
+  ASSERT_EQ(Post(url), kReply);
+  ASSERT_EQ(Post(url), kReply);
+  // Another company's certificate: its request must not travel over the first one's connection.
+  const std::string outra = test::SharedPki().WriteClient(
+      "outra-empresa.pfx", {.CompanyName = "OUTRA EMPRESA LTDA", .Cnpj = "11444777000161"});
+  gov_.Get_HttpSettings().CertificatePath = outra;
+  ASSERT_EQ(Post(url), kReply);
+  // Back to the first: a connection of its own again.
+  gov_.Get_HttpSettings().CertificatePath = test::SharedPki().ValidClientFile();
+  ASSERT_EQ(Post(url), kReply);
+
+  const auto received = server.Received();
+  ASSERT_EQ(received.size(), 4u);
+  EXPECT_EQ(received[1].ClientPort, received[0].ClientPort) << "the second post opened a new connection";
+  EXPECT_NE(received[2].ClientPort, received[1].ClientPort);
+  EXPECT_NE(received[2].ClientSubject.find("CN=OUTRA EMPRESA LTDA:11444777000161"), std::string::npos)
+      << received[2].ClientSubject;
+  EXPECT_NE(received[3].ClientPort, received[2].ClientPort);
+  EXPECT_NE(received[3].ClientSubject.find("CN=EMPRESA DE TESTE LTDA:11222333000181"), std::string::npos)
+      << received[3].ClientSubject;
+}
+
+TEST_F(PostSoapTest, AConnectionMadeWithoutCheckingTheServerIsNotKeptForACheckedPost) {
+  auto rogue = dev::TvxnDevAuthority::Create("AC Desconhecida", test::SharedKeys());
+  TlsTestServer server(rogue.IssueServer(), test::SharedPki().CaPem(), Ok);
+  gov_.Get_HttpSettings().IgnoreInvalidCertificates = true;
+  ASSERT_EQ(Post(server.Url("/ws")), kReply);
+  gov_.Get_HttpSettings().IgnoreInvalidCertificates = false;
+  const std::string m = Failure(server.Url("/ws"));
+  EXPECT_EQ(m.rfind("Servidor 127.0.0.1 recusado: o certificado não se liga a uma autoridade certificadora "
+                    "confiável (",
+                    0),
+            0u)
+      << m;
+  EXPECT_EQ(server.Received().size(), 1u);
+}
+
+TEST_F(PostSoapTest, AfterTheServerClosedTheKeptConnectionTheNextPostMakesANewOneInFull) {
+  // This server, like some in use, fails a handshake that resumes a session (it names no session
+  // context while it asks for client certificates).
+  TlsTestServer server(test::SharedPki().Server(), test::SharedPki().CaPem(), Ok);
+  const std::string url = server.Url("/ws");
+  ASSERT_EQ(Post(url), kReply);
+  server.CloseIdleConnections();
+  ASSERT_EQ(Post(url), kReply);
+
+  const auto received = server.Received();
+  ASSERT_EQ(received.size(), 2u);
+  EXPECT_FALSE(received[0].SessionResumed);
+  EXPECT_NE(received[1].ClientPort, received[0].ClientPort);
+  EXPECT_FALSE(received[1].SessionResumed);
+  EXPECT_NE(received[1].ClientSubject.find("CN=EMPRESA DE TESTE LTDA:11222333000181"), std::string::npos)
+      << received[1].ClientSubject;
+}
+
 TEST(UpdateResource, DownloadsPlainAndZippedFilesAtomically) {
   const std::string servers = "[SP]\r\nNfeStatusServico=https://127.0.0.1/ws\r\nendereco=http://portal\r\n";
   TlsTestServer server(test::SharedPki().Server(), "", [&](const TlsTestRequest& r) {

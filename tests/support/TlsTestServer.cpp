@@ -1,5 +1,7 @@
 #include "TlsTestServer.h"
 
+#include "sefaz-sim/SimOpenConnections.h"
+
 #include <httplib.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
@@ -53,6 +55,7 @@ std::string TlsTestRequest::Header(const std::string& lowerName) const {
 }
 
 struct TlsTestServer::Impl {
+  sim::TSimOpenConnections connections; // outlives the server's connections
   X509Own cert;
   KeyOwn key;
   std::unique_ptr<httplib::SSLServer> server;
@@ -69,6 +72,8 @@ struct TlsTestServer::Impl {
     for (const auto& [name, value] : req.headers)
       r.Headers.emplace(Lower(name), value);
     r.ClientSubject = PeerSubject(req);
+    r.ClientPort = req.remote_port;
+    r.SessionResumed = req.ssl && SSL_session_reused(req.ssl) == 1;
     {
       std::lock_guard lock(mutex);
       received.push_back(r);
@@ -96,9 +101,17 @@ TlsTestServer::TlsTestServer(const dev::TvxnDevIdentity& identity, const std::st
   impl_->server = std::make_unique<httplib::SSLServer>(impl_->cert.get(), impl_->key.get(), store);
   if (!impl_->server->is_valid())
     throw std::runtime_error("TLS test server: invalid certificate or key");
+  impl_->connections.Follow(*impl_->server->ssl_context());
   auto serve = [this](const httplib::Request& req, httplib::Response& res) { impl_->Serve(req, res); };
   impl_->server->Post(".*", serve);
   impl_->server->Get(".*", serve);
+  impl_->server->set_pre_routing_handler([](const httplib::Request& req, httplib::Response&) {
+    sim::TSimOpenConnections::Answering(req.ssl);
+    return httplib::Server::HandlerResponse::Unhandled;
+  });
+  impl_->server->set_logger([](const httplib::Request& req, const httplib::Response&) {
+    sim::TSimOpenConnections::Answered(req.ssl);
+  });
   port_ = impl_->server->bind_to_any_port("127.0.0.1");
   if (port_ <= 0)
     throw std::runtime_error("TLS test server: cannot bind to 127.0.0.1");
@@ -109,12 +122,17 @@ TlsTestServer::TlsTestServer(const dev::TvxnDevIdentity& identity, const std::st
 
 TlsTestServer::~TlsTestServer() {
   impl_->server->stop();
+  impl_->connections.EndAll(); // a client keeps its connection: the stop would wait for it to time out
   if (impl_->thread.joinable())
     impl_->thread.join();
 }
 
 std::string TlsTestServer::Url(const std::string& path) const {
   return "https://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+void TlsTestServer::CloseIdleConnections() {
+  impl_->connections.EndAll();
 }
 
 std::vector<TlsTestRequest> TlsTestServer::Received() const {

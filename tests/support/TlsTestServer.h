@@ -20,6 +20,8 @@ struct TlsTestRequest {
   std::string Body;
   std::multimap<std::string, std::string> Headers; // names in lower case
   std::string ClientSubject;                       // subject of the client certificate ("" without one)
+  int ClientPort = 0;                              // the client's end of the connection: one per connection
+  bool SessionResumed = false;                     // the connection resumed an earlier TLS session
   std::string Header(const std::string& lowerName) const;
 };
 
@@ -46,6 +48,8 @@ public:
   std::string Url(const std::string& path) const;
   // Requests that reached the handler, in order.
   std::vector<TlsTestRequest> Received() const;
+  // Closes the connections clients keep open between requests, as a server does when they stay idle.
+  void CloseIdleConnections();
 
 private:
   struct Impl;

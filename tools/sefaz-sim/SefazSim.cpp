@@ -4,6 +4,7 @@
 #include "sefaz-sim/SimDpec.h"
 #include "sefaz-sim/SimEvents.h"
 #include "sefaz-sim/SimLots.h"
+#include "sefaz-sim/SimOpenConnections.h"
 #include "sefaz-sim/SimReplySigner.h"
 #include "sefaz-sim/SimSchemas.h"
 #include "sefaz-sim/SimService.h"
@@ -45,6 +46,8 @@ namespace vxn::sim {
 namespace {
 
 constexpr const char* kLoopback = "127.0.0.1";
+// Requests one connection may carry before the server closes it.
+constexpr std::size_t kKeepAliveRequests = 1000;
 
 outside::X509Ptr ReadCertificate(const std::string& pem) {
   outside::BioPtr bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
@@ -54,6 +57,20 @@ outside::X509Ptr ReadCertificate(const std::string& pem) {
 outside::EvpPkeyPtr ReadKey(const std::string& pem) {
   outside::BioPtr bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())));
   return outside::EvpPkeyPtr(bio ? PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr) : nullptr);
+}
+
+// Marks each request of a connection as answered from its routing until its reply is written (when
+// the library calls its logger), so that stopping waits for the replies being written; `logger` runs
+// then too.
+void FollowAnswers(httplib::Server& server, httplib::Logger logger) {
+  server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response&) {
+    TSimOpenConnections::Answering(req.ssl);
+    return httplib::Server::HandlerResponse::Unhandled;
+  });
+  server.set_logger([logger = std::move(logger)](const httplib::Request& req, const httplib::Response& res) {
+    logger(req, res);
+    TSimOpenConnections::Answered(req.ssl);
+  });
 }
 
 // Every service the server offers. A new service is one more file under services/ and one line here.
@@ -139,6 +156,9 @@ struct TSefazSim::Impl {
   TvxnXmlSignatureVerifier verifier;
   TSimTaxpayers taxpayers;
   std::vector<std::unique_ptr<TSimService>> services = MakeServices();
+  // The connections of each listener, ended when it stops (declared before the listeners they outlive).
+  TSimOpenConnections connections;
+  TSimOpenConnections impostorConnections;
   std::unique_ptr<httplib::SSLServer> server;
   std::thread thread;
   std::atomic<int> port{0};
@@ -312,11 +332,14 @@ struct TSefazSim::Impl {
     const dev::TvxnDevIdentity identity =
         stranger.IssueServer(options.ServerDnsNames, options.ServerIpAddresses, options.ServerValidFromDays,
                              options.ServerValidToDays);
-    auto server = std::make_unique<httplib::SSLServer>(
-        [this, identity](SSL_CTX& ctx) { return SetupTls(ctx, identity, ""); });
+    auto server = std::make_unique<httplib::SSLServer>([this, identity](SSL_CTX& ctx) {
+      impostorConnections.Follow(ctx);
+      return SetupTls(ctx, identity, "");
+    });
     if (!server->is_valid())
       throw std::runtime_error("sefaz-sim: TLS setup of the wrong-certificate listener failed");
     server->Post(".*", [this](const httplib::Request& req, httplib::Response& res) { HandlePost(req, res); });
+    FollowAnswers(*server, [](const httplib::Request&, const httplib::Response&) {});
     const int bound = server->bind_to_any_port(kLoopback);
     if (bound <= 0)
       throw std::runtime_error("sefaz-sim: cannot bind the wrong-certificate listener");
@@ -332,6 +355,7 @@ struct TSefazSim::Impl {
     if (!impostor)
       return;
     impostor->stop();
+    impostorConnections.EndAll();
     if (impostorThread.joinable())
       impostorThread.join();
     impostor.reset();
@@ -407,14 +431,19 @@ void TSefazSim::Start() {
     std::lock_guard lock(impl_->faultMutex);
     impl_->stopping = false;
   }
-  auto server = std::make_unique<httplib::SSLServer>(
-      [this](SSL_CTX& ctx) { return impl_->SetupTls(ctx, impl_->serverIdentity, impl_->intermediatePem); });
+  auto server = std::make_unique<httplib::SSLServer>([this](SSL_CTX& ctx) {
+    impl_->connections.Follow(ctx);
+    return impl_->SetupTls(ctx, impl_->serverIdentity, impl_->intermediatePem);
+  });
   if (!server->is_valid())
     throw std::runtime_error("sefaz-sim: TLS setup failed");
   server->set_payload_max_length(16 * 1024 * 1024);
   // A reply goes out in two writes (headers, then body): with Nagle's algorithm the body waits for the
   // client's delayed acknowledgement, some 40 ms for every request on loopback.
   server->set_tcp_nodelay(true);
+  // A client keeps its connection for its next requests (a lot, the next lots, their receipts): a TLS
+  // handshake per request cost both sides more than the request itself.
+  server->set_keep_alive_max_count(kKeepAliveRequests);
   // SO_REUSEADDR only: the library's default SO_REUSEPORT would let a second server share a busy port.
   server->set_socket_options([](int sock) {
     int yes = 1;
@@ -426,7 +455,7 @@ void TSefazSim::Start() {
     res.status = 405;
     res.set_content("Method Not Allowed", "text/plain");
   });
-  server->set_logger([this](const httplib::Request& req, const httplib::Response& res) {
+  FollowAnswers(*server, [this](const httplib::Request& req, const httplib::Response& res) {
     if (impl_->options.OnRequest)
       impl_->options.OnRequest(
           req.method + " " + req.path + " " + std::to_string(res.status) + " " +
@@ -461,6 +490,7 @@ void TSefazSim::Stop() {
   if (!impl_->server)
     return;
   impl_->server->stop();
+  impl_->connections.EndAll(); // a client's idle connection would hold the stop for its keep-alive time
   if (impl_->thread.joinable())
     impl_->thread.join();
   impl_->server.reset();
