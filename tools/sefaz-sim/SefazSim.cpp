@@ -380,9 +380,9 @@ struct TSefazSim::Impl {
       std::lock_guard lock(receivedMutex);
       received.push_back(envelope.DataXml);
     }
-    const TSimRequest request{route.section,        action,           envelope.BodyNamespace,
-                              envelope.HeaderCUF,   envelope.DataXml, envelope.Compressed,
-                              ClientCnpjOf(req.ssl)};
+    const TSimRequest request{route.section,         action,           envelope.BodyNamespace,
+                              envelope.HeaderCUF,    envelope.DataXml, envelope.Compressed,
+                              ClientCnpjOf(req.ssl), envelope.Data};
     const int paused = statusPaused.load();
     const TSimContext context{schemas,
                               states,

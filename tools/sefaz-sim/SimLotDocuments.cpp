@@ -61,10 +61,9 @@ outside::XmlDocPtr ParseLot(std::string_view enviNFe) {
                                           XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
 }
 
-std::vector<TSimLotDocument> LotDocuments(const xmlDoc* lot) {
+std::vector<TSimLotDocument> LotDocuments(const xmlNode* lot) {
   std::vector<TSimLotDocument> out;
-  const xmlNode* root = lot ? xmlDocGetRootElement(lot) : nullptr;
-  for (const xmlNode* c = root ? root->children : nullptr; c; c = c->next)
+  for (const xmlNode* c = lot ? lot->children : nullptr; c; c = c->next)
     if (c->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(c->name), "NFe") == 0)
       out.push_back(Examine(c));
   return out;

@@ -24,8 +24,8 @@ struct TSimLotDocument {
 // null when it is not well-formed.
 outside::XmlDocPtr ParseLot(std::string_view enviNFe);
 
-// The NFe children of the lot's root element, in order; none for a lot that is not well-formed (null).
-std::vector<TSimLotDocument> LotDocuments(const xmlDoc* lot);
+// The NFe children of the lot's element, in order; none for a lot that is not well-formed (null).
+std::vector<TSimLotDocument> LotDocuments(const xmlNode* lot);
 
 // The key's check digit over its first 43 characters (modulo 11, weights 2 to 9 from the right, the
 // letters of an alphanumeric CNPJ worth their ASCII code minus 48); -1 for a character of no value.

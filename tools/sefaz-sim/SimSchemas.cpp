@@ -107,4 +107,17 @@ std::string TSimSchemas::Validate(const xmlDoc* doc, std::string_view fileName) 
   return rc == 0 ? std::string() : errors;
 }
 
+std::string TSimSchemas::Validate(const xmlNode* element, std::string_view fileName) const {
+  xmlSchema* schema = impl_->Get(fileName);
+  std::string errors;
+  if (!element)
+    return "not well-formed";
+  XmlSchemaValidCtxtPtr validator(xmlSchemaNewValidCtxt(schema));
+  xmlSchemaSetValidStructuredErrors(validator.get(), AppendError, &errors);
+  const int rc = xmlSchemaValidateOneElement(validator.get(), const_cast<xmlNode*>(element));
+  if (rc != 0 && errors.empty())
+    errors = "invalid";
+  return rc == 0 ? std::string() : errors;
+}
+
 } // namespace vxn::sim

@@ -7,6 +7,7 @@
 #include <string_view>
 
 struct _xmlDoc;
+struct _xmlNode;
 
 namespace vxn::sim {
 
@@ -24,6 +25,9 @@ public:
   std::string Validate(std::string_view xml, std::string_view fileName) const;
   // The same for a request already parsed with the options Validate uses (null: not well-formed).
   std::string Validate(const _xmlDoc* doc, std::string_view fileName) const;
+  // The same for an element of a parsed document and what it holds, validated where it stands (null:
+  // not well-formed).
+  std::string Validate(const _xmlNode* element, std::string_view fileName) const;
   // Whether a schema file of that name is in the folder.
   bool Has(std::string_view fileName) const;
 

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+struct _xmlNode;
+
 namespace vxn {
 class TvxnXmlSignatureVerifier;
 }
@@ -35,6 +37,9 @@ struct TSimRequest {
   std::string DataXml;       // the message inside nfeDadosMsg, as a standalone document
   bool Compressed = false;   // the message came in nfeDadosMsgZip (and DataXml is it unpacked)
   std::string ClientCnpj;    // CNPJ of the client certificate ("" when it names none)
+  // The message's element in the envelope's tree, when it reads there as DataXml parsed on its own
+  // would (null otherwise): a service may read it instead of parsing DataXml again.
+  const _xmlNode* DataElement = nullptr;
 };
 
 // Server-wide switches and resources a service may use. Services read them for each request.

@@ -8,6 +8,8 @@
 #include "xml/vxnNFeNamespaces.h"
 
 #include <cstring>
+#include <unordered_set>
+#include <vector>
 
 namespace vxn::sim {
 
@@ -63,6 +65,56 @@ TSimEnvelope Unpacked(const xmlNode* zip) {
   return out;
 }
 
+// The nodes of `data` and of everything inside it, in document order.
+std::vector<const xmlNode*> NodesOf(const xmlNode* data) {
+  std::vector<const xmlNode*> nodes;
+  for (const xmlNode* n = data; n;) {
+    nodes.push_back(n);
+    if (n->type == XML_ELEMENT_NODE && n->children) {
+      n = n->children;
+      continue;
+    }
+    while (n != data && !n->next)
+      n = n->parent;
+    n = n == data ? nullptr : n->next;
+  }
+  return nodes;
+}
+
+// Whether reading `data` where it stands gives what parsing its standalone text would: no DTD, no
+// identifiers registered by the parser (xml:id), no entity reference, no namespace from outside but
+// its own (which its text declares), and no xsi:type (whose value names a type through the namespaces
+// in scope).
+bool ReadsInPlace(const xmlDoc* doc, const xmlNode* data) {
+  if (doc->intSubset || doc->extSubset || doc->ids)
+    return false;
+  const std::vector<const xmlNode*> nodes = NodesOf(data);
+  std::unordered_set<const xmlNs*> declared{data->ns};
+  if (const xmlNs* xml = doc->oldNs) // the xml prefix, declared everywhere
+    declared.insert(xml);
+  for (const xmlNode* n : nodes) {
+    if (n->type == XML_ENTITY_REF_NODE)
+      return false;
+    if (n->type == XML_ELEMENT_NODE)
+      for (const xmlNs* d = n->nsDef; d; d = d->next)
+        declared.insert(d);
+  }
+  for (const xmlNode* n : nodes) {
+    if (n->type != XML_ELEMENT_NODE)
+      continue;
+    if (n->ns && !declared.count(n->ns))
+      return false;
+    for (const xmlAttr* a = n->properties; a; a = a->next) {
+      if (!a->ns)
+        continue;
+      if (!declared.count(a->ns) || (uri::kXsi == reinterpret_cast<const char*>(a->ns->href) &&
+                                     std::strcmp(reinterpret_cast<const char*>(a->name), "type") == 0))
+        return false;
+    }
+  }
+  return true;
+}
+
 } // namespace
 
 TSimEnvelope ParseSoapRequest(std::string_view body) {
@@ -104,6 +156,13 @@ TSimEnvelope ParseSoapRequest(std::string_view body) {
     Sender("The nfeDadosMsg element holds no XML message.");
   out.BodyNamespace = NamespaceOf(dados);
   out.DataXml = StandaloneElementXml(data);
+  if (ReadsInPlace(doc.get(), data)) {
+    // Written out from here on, the message's elements come out as from DataXml's own document.
+    xmlFree(const_cast<xmlChar*>(doc->encoding));
+    doc->encoding = nullptr;
+    out.Data = data;
+    out.Tree = std::move(doc);
+  }
   return out;
 }
 

@@ -2,6 +2,8 @@
 // envelope and a fault.
 #pragma once
 
+#include "vxnOutsideHandles.h"
+
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -25,6 +27,11 @@ struct TSimEnvelope {
   std::string HeaderCUF;     // cUF of nfeCabecMsg, if any
   std::string DataXml;       // the element inside nfeDadosMsg as a standalone document
   bool Compressed = false;   // the body held nfeDadosMsgZip: DataXml is its content unpacked
+  // The envelope's tree and the message element in it, when reading the element there gives what
+  // reading DataXml on its own would (Data null otherwise: a compressed message, a namespace or an
+  // entity of the envelope used inside it...). The tree names no encoding, as DataXml does not.
+  outside::XmlDocPtr Tree;
+  const xmlNode* Data = nullptr;
 };
 
 // Reads a SOAP 1.2 request whose body holds nfeDadosMsg (directly, or inside one wrapper element as some

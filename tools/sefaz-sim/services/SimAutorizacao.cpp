@@ -65,14 +65,17 @@ std::string TSimAutorizacao::ResultElementOf(const TSimRequest& request) const {
 }
 
 std::string TSimAutorizacao::Handle(const TSimRequest& request, const TSimContext& context) const {
-  const outside::XmlDocPtr lot = ParseLot(request.DataXml);
-  const std::vector<TSimLotDocument> documents = LotDocuments(lot.get());
+  // The lot where it stands in the envelope when it reads the same there; its text parsed otherwise.
+  const outside::XmlDocPtr parsed = request.DataElement ? nullptr : ParseLot(request.DataXml);
+  const xmlNode* lot =
+      request.DataElement ? request.DataElement : (parsed ? xmlDocGetRootElement(parsed.get()) : nullptr);
+  const std::vector<TSimLotDocument> documents = LotDocuments(lot);
   const std::string cUF = context.States.ReplyCode(
       request.Section, documents.empty() ? request.HeaderCUF : documents.front().CUF);
   // A paralysed authoriser takes nothing in.
   if (const int paralysed = context.ParalysedCode(request.Section))
     return Reply(paralysed, cUF, {});
-  if (!context.Schemas.Validate(lot.get(), "enviNFe_v" + Versao() + ".xsd").empty())
+  if (!context.Schemas.Validate(lot, "enviNFe_v" + Versao() + ".xsd").empty())
     return Reply(225, cUF, {});
   // A contingency authoriser takes a state's documents only while the state's own is paralysed.
   if (TSimStates::IsContingency(request.Section) && !documents.empty() &&

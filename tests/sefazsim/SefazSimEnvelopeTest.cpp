@@ -1,0 +1,133 @@
+// A lot read where it stands in the request's envelope instead of from its own text parsed again: the
+// server does so only when both give the same, and then they give the same documents (their text
+// byte for byte) and the same schema verdict.
+#include "sefaz-sim/SimLotDocuments.h"
+#include "sefaz-sim/SimSchemas.h"
+#include "sefaz-sim/SimSoap.h"
+#include "support/DevPki.h"
+#include "support/SignedNFeDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace vxn {
+namespace {
+
+const std::string kSoap = "http://www.w3.org/2003/05/soap-envelope";
+const std::string kWsdl = "http://www.portalfiscal.inf.br/nfe/wsdl/NFeAutorizacao4";
+const std::string kNFe = "http://www.portalfiscal.inf.br/nfe";
+const std::string kXsi = "http://www.w3.org/2001/XMLSchema-instance";
+
+std::string Replaced(std::string s, const std::string& from, const std::string& to) {
+  const std::size_t p = s.find(from);
+  EXPECT_NE(p, std::string::npos) << from;
+  return p == std::string::npos ? s : s.replace(p, from.size(), to);
+}
+
+// A lot of two signed documents.
+const std::string& Lot() {
+  static const std::string lot =
+      test::EnviNFeLot(test::SignedNFeDocument(501, test::SharedPki().ValidClientFile(), "1234") +
+                           test::SignedNFeDocument(502, test::SharedPki().ValidClientFile(), "1234"),
+                       false);
+  return lot;
+}
+
+// The lot inside an envelope as clients write it: the declaration, then the SOAP namespaces on the root.
+std::string Envelope(const std::string& lot, const std::string& doctype = "",
+                     const std::string& dadosMsg = "<nfeDadosMsg xmlns=\"" + kWsdl + "\">",
+                     const std::string& dadosMsgEnd = "</nfeDadosMsg>") {
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>" + doctype + "<soap12:Envelope xmlns:soap12=\"" + kSoap +
+         "\" xmlns:xsi=\"" + kXsi + "\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\"><soap12:Body>" +
+         dadosMsg + lot + dadosMsgEnd + "</soap12:Body></soap12:Envelope>";
+}
+
+struct TEnvelopeCase {
+  const char* Name;
+  std::string Text;
+  bool InPlace; // whether the server reads the lot where it stands
+};
+
+std::vector<TEnvelopeCase> Cases() {
+  const std::string openLot = "<enviNFe xmlns=\"" + kNFe + "\" versao=\"4.00\">";
+  return {
+      {"as_clients_send_it", Envelope(Lot()), true},
+      // The lot's namespace declared on the message wrapper, which its own text then declares.
+      {"namespace_of_the_lot_from_the_wrapper",
+       Envelope(Replaced(Lot(), openLot, "<enviNFe versao=\"4.00\">"), "",
+                "<w:nfeDadosMsg xmlns:w=\"" + kWsdl + "\" xmlns=\"" + kNFe + "\">", "</w:nfeDadosMsg>"),
+       true},
+      // Not escaped in the documents' text when read from the envelope, which names its encoding.
+      {"non_ascii_attribute_in_a_document",
+       Envelope(
+           Replaced(Lot(), "<NFe xmlns=\"" + kNFe + "\">", "<NFe xmlns=\"" + kNFe + "\" nota=\"ação\">")),
+       true},
+      // A prefix declared by the envelope only: unbound in the lot's own text.
+      {"prefix_of_the_envelope_inside_the_lot",
+       Envelope(Replaced(Lot(), "<idLote>", "<idLote xsi:nil=\"false\">")), false},
+      {"xsi_type_naming_a_type_by_prefix",
+       Envelope(Replaced(Lot(), "<idLote>", "<idLote xmlns:x=\"" + kXsi + "\" x:type=\"xsd:string\">")),
+       false},
+      {"entity_of_the_envelope",
+       Envelope(Replaced(Lot(), "<idLote>1</idLote>", "<idLote>&lote;</idLote>"),
+                "<!DOCTYPE soap12:Envelope [<!ENTITY lote \"1\">]>"),
+       false},
+      {"identifier_registered_by_the_parser",
+       Envelope(Replaced(Lot(), openLot, openLot.substr(0, openLot.size() - 1) + " xml:id=\"lote\">")),
+       false},
+  };
+}
+
+void ExpectSameDocuments(const std::vector<sim::TSimLotDocument>& a,
+                         const std::vector<sim::TSimLotDocument>& b) {
+  ASSERT_EQ(a.size(), b.size());
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    SCOPED_TRACE("document " + std::to_string(i));
+    EXPECT_EQ(a[i].Xml, b[i].Xml);
+    EXPECT_EQ(a[i].Id, b[i].Id);
+    const std::vector<std::string> fieldsA{
+        a[i].CUF, a[i].CNF,   a[i].Mod,    a[i].Serie, a[i].NNF,      a[i].DhEmi,   a[i].TpEmis,
+        a[i].CDV, a[i].TpAmb, a[i].DhCont, a[i].XJust, a[i].EmitCnpj, a[i].EmitCpf, a[i].DigestValue};
+    const std::vector<std::string> fieldsB{
+        b[i].CUF, b[i].CNF,   b[i].Mod,    b[i].Serie, b[i].NNF,      b[i].DhEmi,   b[i].TpEmis,
+        b[i].CDV, b[i].TpAmb, b[i].DhCont, b[i].XJust, b[i].EmitCnpj, b[i].EmitCpf, b[i].DigestValue};
+    EXPECT_EQ(fieldsA, fieldsB);
+  }
+}
+
+class SefazSimEnvelopeTest : public ::testing::TestWithParam<TEnvelopeCase> {};
+
+TEST_P(SefazSimEnvelopeTest, TheLotIsReadInPlaceOnlyWhenItReadsAsItsOwnTextParsed) {
+  const TEnvelopeCase& c = GetParam();
+  const sim::TSimEnvelope envelope = sim::ParseSoapRequest(c.Text);
+  EXPECT_EQ(envelope.Data != nullptr, c.InPlace);
+  if (!envelope.Data)
+    return;
+  const outside::XmlDocPtr parsed = sim::ParseLot(envelope.DataXml);
+  ASSERT_TRUE(parsed);
+  const xmlNode* own = xmlDocGetRootElement(parsed.get());
+  const std::vector<sim::TSimLotDocument> inPlace = sim::LotDocuments(envelope.Data);
+  ASSERT_EQ(inPlace.size(), 2u);
+  ExpectSameDocuments(inPlace, sim::LotDocuments(own));
+  const sim::TSimSchemas schemas(QVX_SCHEMAS_DIR);
+  EXPECT_EQ(schemas.Validate(envelope.Data, "enviNFe_v4.00.xsd"), schemas.Validate(own, "enviNFe_v4.00.xsd"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Casos, SefazSimEnvelopeTest, ::testing::ValuesIn(Cases()),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(SefazSimEnvelope, ALotOutsideTheSchemaGetsTheSameErrorsInPlace) {
+  const std::string lot = Replaced(Lot(), "<indSinc>0</indSinc>", "<indSinc>7</indSinc>");
+  const sim::TSimEnvelope envelope = sim::ParseSoapRequest(Envelope(lot));
+  ASSERT_NE(envelope.Data, nullptr);
+  const outside::XmlDocPtr parsed = sim::ParseLot(envelope.DataXml);
+  const sim::TSimSchemas schemas(QVX_SCHEMAS_DIR);
+  const std::string errors = schemas.Validate(envelope.Data, "enviNFe_v4.00.xsd");
+  EXPECT_NE(errors.find("indSinc"), std::string::npos) << errors;
+  EXPECT_EQ(errors, schemas.Validate(xmlDocGetRootElement(parsed.get()), "enviNFe_v4.00.xsd"));
+}
+
+} // namespace
+} // namespace vxn
