@@ -93,31 +93,37 @@ std::string TSimSchemas::Validate(std::string_view xml, std::string_view fileNam
   return Validate(doc.get(), fileName);
 }
 
-std::string TSimSchemas::Validate(const xmlDoc* doc, std::string_view fileName) const {
-  xmlSchema* schema = impl_->Get(fileName);
+namespace {
+
+// "" when `validate` (one of libxml2's, given a validation context) passes, otherwise its errors.
+template <class Validate> std::string Verdict(xmlSchema* schema, Validate validate) {
   std::string errors;
-  if (!doc)
-    return "not well-formed";
   XmlSchemaValidCtxtPtr validator(xmlSchemaNewValidCtxt(schema));
   xmlSchemaSetValidStructuredErrors(validator.get(), AppendError, &errors);
-  // Validation reads the tree only; the parameter is not const in libxml2's declaration.
-  const int rc = xmlSchemaValidateDoc(validator.get(), const_cast<xmlDoc*>(doc));
+  const int rc = validate(validator.get());
   if (rc != 0 && errors.empty())
     errors = "invalid";
   return rc == 0 ? std::string() : errors;
 }
 
+} // namespace
+
+std::string TSimSchemas::Validate(const xmlDoc* doc, std::string_view fileName) const {
+  xmlSchema* schema = impl_->Get(fileName);
+  if (!doc)
+    return "not well-formed";
+  // Validation reads the tree only; the parameter is not const in libxml2's declaration.
+  return Verdict(schema,
+                 [&](xmlSchemaValidCtxt* v) { return xmlSchemaValidateDoc(v, const_cast<xmlDoc*>(doc)); });
+}
+
 std::string TSimSchemas::Validate(const xmlNode* element, std::string_view fileName) const {
   xmlSchema* schema = impl_->Get(fileName);
-  std::string errors;
   if (!element)
     return "not well-formed";
-  XmlSchemaValidCtxtPtr validator(xmlSchemaNewValidCtxt(schema));
-  xmlSchemaSetValidStructuredErrors(validator.get(), AppendError, &errors);
-  const int rc = xmlSchemaValidateOneElement(validator.get(), const_cast<xmlNode*>(element));
-  if (rc != 0 && errors.empty())
-    errors = "invalid";
-  return rc == 0 ? std::string() : errors;
+  return Verdict(schema, [&](xmlSchemaValidCtxt* v) {
+    return xmlSchemaValidateOneElement(v, const_cast<xmlNode*>(element));
+  });
 }
 
 } // namespace vxn::sim
