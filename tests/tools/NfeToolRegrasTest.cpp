@@ -44,6 +44,11 @@ TEST(NfeToolRegras, ListsTheRulesOfEachVersionAsPublished) {
     const NfeRunResult r = RunNfe({"regras", "--versao-manual", versao}, InHome(home));
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "") << versao;
+    // With no rule to run, a document must not be reported as passing them.
+    const NfeRunResult arquivo = RunNfe({"regras", "--versao-manual", versao, kBase310}, InHome(home));
+    EXPECT_EQ(arquivo.exitCode, 2) << versao;
+    EXPECT_EQ(arquivo.out, "") << versao;
+    EXPECT_NE(arquivo.err.find("has no rejection rules"), std::string::npos) << arquivo.err;
   }
 }
 

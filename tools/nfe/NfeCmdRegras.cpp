@@ -77,6 +77,14 @@ int VerificarRegras(TNfeSession& session, const TRegrasOptions& o) {
   const std::string texto = ReadInput(o.Arquivo);
   TvxnNFe& nfe = session.Componente();
   const TVersaoEsquema esquema = GetUltimoEsquemaDaVersaoManual(nfe.GetVersaoManual());
+  // A layout without rules would pass every document: say so instead of printing "ok" for each.
+  TvxnControllerRulesNFe regras;
+  regras.SetVersaoEsquema(esquema);
+  regras.LoadRulesWebSefaz();
+  if (regras.GetListRules().empty())
+    throw ENfeToolError(kExitUso, "layout " + VersaoManualToStr(nfe.GetVersaoManual()) +
+                                      " has no rejection rules to check documents with (vm40, vm50 and vm50a "
+                                      "have); nfe auditar checks documents of layout 4.00");
   const TNfeInputKind kind = InputKindOf(o.Arquivo, texto, o.Formato);
   // XML, pipe and REC text are read back into the input dataset as the command text that fills it.
   const std::string comandos =
@@ -115,7 +123,7 @@ void AddRegrasCommand(CLI::App& app, TNfeCommandLine& cl) {
               "run, as id|code|text (vm40, vm50 and vm50a have rules; vm30 and vm60 none). With a file\n"
               "(command text, pipe text, REC text or NF-e XML): every rule is run over each document and\n"
               "every failure printed as \"#N [id]: code - text. Verifique o Campo: field\", or \"#N ok\".\n"
-              "Exit code 0 when no document fails a rule, 1 when one does.");
+              "Exit code 0 when no document fails a rule, 1 when one does, 2 when the layout has no rules.");
   cmd->add_option("arquivo", o->Arquivo, "Documents to check (- for standard input)");
   cmd->add_option("--formato", o->Formato, "Kind of the text instead of recognising it")
       ->check(CLI::IsMember({"xml", "comandos", "pipe", "rec"}));
