@@ -10,6 +10,7 @@
 #include "vxnNFeException.h"
 #include "vxnReportImage.h"
 #include "vxnReportModel.h"
+#include "vxnReportPdf.h"
 #include "vxnText.h"
 
 #include <cairo-pdf.h>
@@ -385,7 +386,7 @@ public:
     for (const Traco& t : tracos_) {
       cairo_append_path(cr, t.caminho);
       cairo_set_line_width(cr, t.espessura);
-      cairo_stroke(cr);
+      PintarTracar(cr);
     }
     cairo_set_matrix(cr, &m);
     cairo_set_line_width(cr, espessura);
@@ -432,15 +433,15 @@ void DesenharLayout(cairo_t* cr, Tracos& tracos, void* layout, const TvxnEstiloT
   DefinirCor(cr, s.cor);
   if (cabe) {
     cairo_move_to(cr, x, y + dy);
-    pango_cairo_show_layout(cr, static_cast<PangoLayout*>(layout));
+    PintarLayout(cr, static_cast<PangoLayout*>(layout));
     return;
   }
-  cairo_save(cr);
+  PintarSalvar(cr);
   cairo_rectangle(cr, x, y, l, a);
-  cairo_clip(cr);
+  PintarRecortar(cr);
   cairo_move_to(cr, x, y + dy);
-  pango_cairo_show_layout(cr, static_cast<PangoLayout*>(layout));
-  cairo_restore(cr);
+  PintarLayout(cr, static_cast<PangoLayout*>(layout));
+  PintarRestaurar(cr);
 }
 
 // The layout of the text in an `l` x `a` box by the style's rule for a text too long.
@@ -511,7 +512,7 @@ void DesenharCodigoBarras(cairo_t* cr, std::string_view valor, double x, double 
   cairo_set_source_rgb(cr, 0, 0, 0);
   for (const zint_vector_rect* r = s->vector->rectangles; r; r = r->next)
     cairo_rectangle(cr, x + r->x * sx, y + r->y * sy, r->width * sx, r->height * sy);
-  cairo_fill(cr);
+  PintarPreencher(cr);
 }
 
 // ---- Planning ---------------------------------------------------------------------------------------
@@ -742,7 +743,7 @@ private:
       tracos_.Desenhar(cr);
       DefinirCor(cr, e.fundo);
       cairo_rectangle(cr, x, y, e.l, e.a);
-      cairo_fill(cr);
+      PintarPreencher(cr);
     }
     if (e.borda) {
       cairo_rectangle(cr, x, y, e.l, e.a);
@@ -899,9 +900,9 @@ private:
     const double altura = doc.linhas[p.linhaAte - 1].second - origem;
     cairo_rectangle(cr, x0, y, LarguraUtil(), altura + kPad);
     tracos_.Guardar(cr, 0.2);
-    cairo_save(cr);
+    PintarSalvar(cr);
     cairo_rectangle(cr, x0, y, LarguraUtil(), altura + kPad);
-    cairo_clip(cr);
+    PintarRecortar(cr);
     DefinirCor(cr, continuacao_->estilo.cor);
     // The whole text is laid out once; this page draws the lines it holds, and only those, so that a
     // reader of the PDF's text finds each line once.
@@ -914,12 +915,12 @@ private:
         const double base = static_cast<double>(pango_layout_iter_get_baseline(it)) / PANGO_SCALE;
         cairo_move_to(cr, x0 + kPad + static_cast<double>(logico.x) / PANGO_SCALE,
                       y + kPad * 0.5 - origem + base);
-        pango_cairo_show_layout_line(cr, pango_layout_iter_get_line_readonly(it));
+        PintarLinha(cr, pango_layout_iter_get_line_readonly(it));
       }
       ++linha;
     } while (pango_layout_iter_next_line(it));
     pango_layout_iter_free(it);
-    cairo_restore(cr);
+    PintarRestaurar(cr);
   }
 
   const TvxnModeloRelatorio& m_;
@@ -959,26 +960,20 @@ int ExportarRelatorioPdf(const TvxnTrabalhoRelatorio& trabalho, const std::strin
   // The PDF is made in memory and written in one atomic step: a failure leaves no partial file.
   std::string pdf;
   {
-    SurfacePtr superficie(cairo_pdf_surface_create_for_stream(
-        AcrescentarPdf, &pdf, modelo->largura * kPontosPorMm, modelo->altura * kPontosPorMm));
-    Conferir(cairo_surface_status(superficie.get()), logDir);
-    if (!trabalho.Titulo.empty())
-      cairo_pdf_surface_set_metadata(superficie.get(), CAIRO_PDF_METADATA_TITLE, trabalho.Titulo.c_str());
-    cairo_pdf_surface_set_metadata(superficie.get(), CAIRO_PDF_METADATA_CREATOR, "Quorvant NFe");
-    CairoPtr cr(cairo_create(superficie.get()));
+    TvxnPdfEscrita escrita(modelo->largura * kPontosPorMm, modelo->altura * kPontosPorMm, logDir);
+    cairo_t* cr = escrita.Contexto();
     rel.Desenhar(
         [&] {
-          cairo_identity_matrix(cr.get());
-          cairo_scale(cr.get(), kPontosPorMm, kPontosPorMm);
-          return cr.get();
+          escrita.NovaPagina();
+          cairo_identity_matrix(cr);
+          cairo_scale(cr, kPontosPorMm, kPontosPorMm);
+          return cr;
         },
         [&] {
-          Conferir(cairo_status(cr.get()), logDir);
-          cairo_show_page(cr.get());
+          Conferir(cairo_status(cr), logDir);
+          escrita.FecharPagina();
         });
-    cr.reset();
-    cairo_surface_finish(superficie.get());
-    Conferir(cairo_surface_status(superficie.get()), logDir);
+    pdf = escrita.Terminar(trabalho.Titulo, "Quorvant NFe");
   }
   try {
     WriteFileAtomic(arquivo, pdf);

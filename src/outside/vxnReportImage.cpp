@@ -2,6 +2,7 @@
 
 #include "vxnFiles.h"
 #include "vxnNFeException.h"
+#include "vxnReportPdf.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -120,8 +121,7 @@ void DesenharImagem(cairo_t* cr, const std::string& arquivo, double x, double y,
   cairo_save(cr);
   cairo_translate(cr, x + (l - w * escala) / 2, y + (a - h * escala) / 2);
   cairo_scale(cr, escala, escala);
-  cairo_set_source_surface(cr, img.s, 0, 0);
-  cairo_paint(cr);
+  PintarImagem(cr, img.s);
   cairo_restore(cr);
 }
 
