@@ -173,7 +173,7 @@ struct FonteEmbutida {
   FonteEmbutida& operator=(const FonteEmbutida&) = delete;
 
   double Largura(hb_codepoint_t g) const {
-    return std::round(hb_font_get_glyph_h_advance(unidades, g) * 1000.0 / upem * 1000) / 1000;
+    return std::round(hb_font_get_glyph_h_advance(unidades, g) * 1000.0 / upem);
   }
 
   // Six capital letters that tell this subset from the font's others.
@@ -203,7 +203,8 @@ struct FonteEmbutida {
                        HB_TAG('n', 'a', 'm', 'e'), HB_TAG('c', 'm', 'a', 'p'), HB_TAG('F', 'F', 'T', 'M'),
                        HB_TAG('m', 'e', 't', 'a'), HB_TAG('B', 'A', 'S', 'E'), HB_TAG('J', 'S', 'T', 'F'),
                        HB_TAG('P', 'C', 'L', 'T')})
-      hb_set_add(fora, t);
+      if (!cff || t != HB_TAG('c', 'm', 'a', 'p'))
+        hb_set_add(fora, t);
     hb_face_t* sub = hb_subset_or_fail(face, in);
     hb_subset_input_destroy(in);
     if (!sub)
@@ -260,8 +261,19 @@ struct TvxnPdfEscrita::Impl {
     std::vector<std::pair<hb_codepoint_t, std::string>> cids{{0, std::string()}};
     std::unordered_map<hb_codepoint_t, std::vector<unsigned>> cidsDoGlifo;
 
+    // A CFF font's ids are its glyph ids (its descendant font has no map to glyphs): a glyph keeps the
+    // first text it was drawn for.
+    bool idsDosGlifos = false;
+
     unsigned Cid(hb_codepoint_t g, std::string_view texto) {
       auto& lista = cidsDoGlifo[g];
+      if (idsDosGlifos) {
+        if (lista.empty()) {
+          cids.emplace_back(g, std::string(texto));
+          lista.push_back(g);
+        }
+        return g;
+      }
       for (unsigned c : lista)
         if (cids[c].second == texto)
           return c;
@@ -376,7 +388,12 @@ struct TvxnPdfEscrita::Impl {
     cairo_path_destroy(p);
   }
 
-  FontePango& FontePangoDe(PangoFont* font) {
+  static double Resolucao(PangoLayout* layout) {
+    const double r = pango_cairo_context_get_resolution(pango_layout_get_context(layout));
+    return r > 0 ? r : 96;
+  }
+
+  FontePango& FontePangoDe(PangoFont* font, double resolucao) {
     if (auto it = porFontePango.find(font); it != porFontePango.end())
       return it->second;
     hb_face_t* face = hb_font_get_face(pango_font_get_hb_font(font));
@@ -385,21 +402,27 @@ struct TvxnPdfEscrita::Impl {
       indice = it->second;
     } else {
       indice = static_cast<int>(fontes.size());
-      fontes.push_back({&FonteDaThread(face, logDir), indice, {{0, std::string()}}, {}});
+      FonteEmbutida& emb = FonteDaThread(face, logDir);
+      fontes.push_back({&emb, indice, {{0, std::string()}}, {}, emb.cff});
       indiceFonte.emplace(face, indice);
     }
-    PangoFontDescription* desc = pango_font_describe_with_absolute_size(font);
-    const double tamanho = static_cast<double>(pango_font_description_get_size(desc)) / PANGO_SCALE;
+    // The size in user units, from the size in points and the context's resolution: the absolute
+    // size pango reports is rounded to its units, which would stretch a line by a hundredth of a point.
+    PangoFontDescription* desc = pango_font_describe(font);
+    double tamanho = static_cast<double>(pango_font_description_get_size(desc)) / PANGO_SCALE;
+    if (!pango_font_description_get_size_is_absolute(desc))
+      tamanho *= resolucao / 72;
     pango_font_description_free(desc);
     return porFontePango.emplace(font, FontePango{indice, tamanho}).first->second;
   }
 
   // One run of glyphs whose baseline origin is (x, y) in user space.
-  void Run(cairo_t* c, const char* textoLayout, const PangoGlyphItem* run, double x, double y) {
+  void Run(cairo_t* c, double resolucao, const char* textoLayout, const PangoGlyphItem* run, double x,
+           double y) {
     PangoFont* font = run->item->analysis.font;
     if (!font || run->glyphs->num_glyphs == 0)
       return;
-    const FontePango fp = FontePangoDe(font);
+    const FontePango fp = FontePangoDe(font, resolucao);
     FonteDoc& fd = fontes[static_cast<std::size_t>(fp.fonte)];
     const double s = fp.tamanho;
     if (s <= 0)
@@ -498,10 +521,11 @@ struct TvxnPdfEscrita::Impl {
 
   void Linha(cairo_t* c, PangoLayoutLine* linha, double x, double y) {
     const char* texto = pango_layout_get_text(linha->layout);
+    const double resolucao = Resolucao(linha->layout);
     double dx = 0;
     for (GSList* l = linha->runs; l; l = l->next) {
       const auto* run = static_cast<const PangoGlyphItem*>(l->data);
-      Run(c, texto, run, x + dx, y);
+      Run(c, resolucao, texto, run, x + dx, y);
       dx += static_cast<double>(pango_glyph_string_get_width(run->glyphs)) / PANGO_SCALE;
     }
   }
@@ -618,7 +642,8 @@ void TvxnPdfEscrita::Layout(cairo_t* cr, PangoLayout* layout) {
     PangoRectangle logico;
     pango_layout_iter_get_run_extents(it, nullptr, &logico);
     const double base = static_cast<double>(pango_layout_iter_get_baseline(it)) / PANGO_SCALE;
-    d.Run(cr, texto, run, x0 + static_cast<double>(logico.x) / PANGO_SCALE, y0 + base);
+    d.Run(cr, Impl::Resolucao(layout), texto, run, x0 + static_cast<double>(logico.x) / PANGO_SCALE,
+          y0 + base);
   } while (pango_layout_iter_next_run(it));
   pango_layout_iter_free(it);
 }
@@ -810,10 +835,21 @@ std::string TvxnPdfEscrita::Terminar(const std::string& titulo, const std::strin
       Int(out, base + 5);
       out += " 0 R";
     }
-    out += " /W [1 [";
-    for (std::size_t c = 1; c < fd.cids.size(); ++c)
-      Num(out, e.Largura(fd.cids[c].first));
-    out += "]] >>\n";
+    out += " /W [";
+    if (fd.idsDosGlifos) {
+      for (std::size_t c = 1; c < fd.cids.size(); ++c) {
+        Int(out, fd.cids[c].first);
+        out += " [";
+        Num(out, e.Largura(fd.cids[c].first));
+        out += "] ";
+      }
+    } else {
+      out += "1 [";
+      for (std::size_t c = 1; c < fd.cids.size(); ++c)
+        Num(out, e.Largura(fd.cids[c].first));
+      out += "]";
+    }
+    out += "] >>\n";
     fim();
     objeto(); // its descriptor
     out += "<< /Type /FontDescriptor /FontName /" + nome + " /Flags 32 /FontBBox [";
@@ -844,7 +880,7 @@ std::string TvxnPdfEscrita::Terminar(const std::string& titulo, const std::strin
         if (fd.cids[c].second.empty())
           continue;
         linhas += '<';
-        Hex4(linhas, static_cast<unsigned>(c));
+        Hex4(linhas, fd.idsDosGlifos ? fd.cids[c].first : static_cast<unsigned>(c));
         linhas += "> <";
         Utf16Hex(linhas, fd.cids[c].second);
         linhas += ">\n";
