@@ -141,7 +141,9 @@ struct FonteEmbutida {
     });
     if (nome.empty())
       nome = "Fonte";
-    cff = hb_face_reference_table(face, HB_TAG('C', 'F', 'F', ' ')) != hb_blob_get_empty();
+    hb_blob_t* tabelaCff = hb_face_reference_table(face, HB_TAG('C', 'F', 'F', ' '));
+    cff = hb_blob_get_length(tabelaCff) > 0;
+    hb_blob_destroy(tabelaCff);
     if (hb_blob_t* head = hb_face_reference_table(face, HB_TAG('h', 'e', 'a', 'd'))) {
       unsigned len = 0;
       const char* d = hb_blob_get_data(head, &len);
