@@ -313,11 +313,7 @@ public:
   void Guardar(cairo_t* cr, double espessura) {
     double dx = espessura, dy = 0;
     cairo_user_to_device_distance(cr, &dx, &dy);
-    cairo_matrix_t m;
-    cairo_get_matrix(cr, &m);
-    cairo_identity_matrix(cr);
-    cairo_path_t* caminho = cairo_copy_path(cr);
-    cairo_set_matrix(cr, &m);
+    cairo_path_t* caminho = CaminhoNoDispositivo(cr);
     cairo_new_path(cr);
     Traco t{caminho, std::hypot(dx, dy), {}};
     // The boxes its segments cover, half the line width around them.

@@ -85,6 +85,24 @@ void Utf16Hex(std::string& s, std::string_view utf8) {
   }
 }
 
+// A text of the document's information: as it is when it is printable ASCII (a title that is an access
+// key stays readable in the file), else UTF-16 with its byte order mark.
+void TextoInfo(std::string& s, std::string_view texto) {
+  if (std::all_of(texto.begin(), texto.end(), [](char c) { return c >= ' ' && c <= '~'; })) {
+    s += '(';
+    for (char c : texto) {
+      if (c == '(' || c == ')' || c == '\\')
+        s += '\\';
+      s += c;
+    }
+    s += ')';
+    return;
+  }
+  s += "<FEFF";
+  Utf16Hex(s, texto);
+  s += '>';
+}
+
 std::string Deflate(std::string_view dados, int nivel) {
   uLongf tamanho = compressBound(static_cast<uLong>(dados.size()));
   std::string out(tamanho, '\0');
@@ -326,13 +344,20 @@ struct TvxnPdfEscrita::Impl {
     pagina += traco ? "RG\n" : "rg\n";
   }
 
+  // Where a text drawn at the context's current point starts, with the text's colour set; false when
+  // there is no current point.
+  bool InicioDoTexto(cairo_t* c, double& x, double& y) {
+    if (!cairo_has_current_point(c))
+      return false;
+    cairo_get_current_point(c, &x, &y);
+    cairo_new_path(c);
+    Cor(CorDe(c), false);
+    return true;
+  }
+
   // The context's current path, in device space, as path operators; the path is then cleared.
   void Caminho(cairo_t* c) {
-    cairo_matrix_t m;
-    cairo_get_matrix(c, &m);
-    cairo_identity_matrix(c);
-    cairo_path_t* p = cairo_copy_path(c);
-    cairo_set_matrix(c, &m);
+    cairo_path_t* p = CaminhoNoDispositivo(c);
     cairo_new_path(c);
     const cairo_path_data_t* d = p->data;
     const int n = p->num_data;
@@ -533,6 +558,15 @@ struct TvxnPdfEscrita::Impl {
   }
 };
 
+cairo_path_t* CaminhoNoDispositivo(cairo_t* cr) {
+  cairo_matrix_t m;
+  cairo_get_matrix(cr, &m);
+  cairo_identity_matrix(cr);
+  cairo_path_t* p = cairo_copy_path(cr);
+  cairo_set_matrix(cr, &m);
+  return p;
+}
+
 TvxnPdfEscrita* PdfDoContexto(cairo_t* cr) {
   return static_cast<TvxnPdfEscrita*>(cairo_get_user_data(cr, &kChavePdf));
 }
@@ -629,12 +663,9 @@ void TvxnPdfEscrita::Restaurar() {
 
 void TvxnPdfEscrita::Layout(cairo_t* cr, PangoLayout* layout) {
   Impl& d = *impl_;
-  if (!cairo_has_current_point(cr))
-    return;
   double x0 = 0, y0 = 0;
-  cairo_get_current_point(cr, &x0, &y0);
-  cairo_new_path(cr);
-  d.Cor(Impl::CorDe(cr), false);
+  if (!d.InicioDoTexto(cr, x0, y0))
+    return;
   PangoLayoutIter* it = pango_layout_get_iter(layout);
   const char* texto = pango_layout_get_text(layout);
   do {
@@ -652,13 +683,9 @@ void TvxnPdfEscrita::Layout(cairo_t* cr, PangoLayout* layout) {
 
 void TvxnPdfEscrita::Linha(cairo_t* cr, PangoLayoutLine* linha) {
   Impl& d = *impl_;
-  if (!cairo_has_current_point(cr))
-    return;
   double x0 = 0, y0 = 0;
-  cairo_get_current_point(cr, &x0, &y0);
-  cairo_new_path(cr);
-  d.Cor(Impl::CorDe(cr), false);
-  d.Linha(cr, linha, x0, y0);
+  if (d.InicioDoTexto(cr, x0, y0))
+    d.Linha(cr, linha, x0, y0);
 }
 
 void TvxnPdfEscrita::Imagem(cairo_t* cr, cairo_surface_t* imagem) {
@@ -758,15 +785,13 @@ std::string TvxnPdfEscrita::Terminar(const std::string& titulo, const std::strin
   out += "] >>\n";
   fim();
   objeto();
-  out += "<< /Creator <FEFF";
-  Utf16Hex(out, criador);
-  out += "> /Producer <FEFF";
-  Utf16Hex(out, criador);
-  out += ">";
+  out += "<< /Creator ";
+  TextoInfo(out, criador);
+  out += " /Producer ";
+  TextoInfo(out, criador);
   if (!titulo.empty()) {
-    out += " /Title <FEFF";
-    Utf16Hex(out, titulo);
-    out += ">";
+    out += " /Title ";
+    TextoInfo(out, titulo);
   }
   {
     const std::time_t agora = std::time(nullptr);

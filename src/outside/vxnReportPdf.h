@@ -19,6 +19,9 @@ class TvxnPdfEscrita;
 // The PDF a cairo context draws into, or null for an ordinary cairo context.
 TvxnPdfEscrita* PdfDoContexto(cairo_t* cr);
 
+// A copy of the context's current path in device coordinates (cairo_path_destroy frees it).
+cairo_path_t* CaminhoNoDispositivo(cairo_t* cr);
+
 // The painting operations of the engine: on an ordinary context cairo's, on one of a PDF being
 // written the PDF's operators. The path, matrix and source colour are always the context's.
 void PintarPreencher(cairo_t* cr);
