@@ -27,15 +27,7 @@ using test::Tag;
 
 // A key of the test issuer, layout 2.00, issued in DPEC contingency (tpEmis 4).
 std::string Chave(const std::string& nNF) {
-  const std::string sem = "35"
-                          "2612"
-                          "11222333000181"
-                          "55"
-                          "001" +
-                          nNF +
-                          "4"
-                          "12345678";
-  return test::WithCheckDigit(sem);
+  return test::DpecKey(nNF, "12345678");
 }
 
 // A signed-lot-like document: only what the declaration reads.

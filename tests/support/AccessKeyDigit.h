@@ -18,4 +18,15 @@ inline std::string WithCheckDigit(const std::string& first43) {
   return first43 + static_cast<char>(rest < 2 ? '0' : '0' + 11 - rest);
 }
 
+// A key of the test issuer (CNPJ 11222333000181, SP, December 2026), model 55, series 001, issued in
+// DPEC contingency (tpEmis 4): the document number nNF (9 digits) and the code cNF (8 digits).
+inline std::string DpecKey(const std::string& nNF, const std::string& cNF) {
+  return WithCheckDigit("35"
+                        "2612"
+                        "11222333000181"
+                        "55"
+                        "001" +
+                        nNF + "4" + cNF);
+}
+
 } // namespace vxn::test

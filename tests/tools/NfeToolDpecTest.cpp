@@ -18,15 +18,7 @@ using ::testing::MatchesRegex;
 
 // A key of the embedded default's issuer, layout 2.00, issued in DPEC contingency (tpEmis 4).
 std::string Chave(const std::string& nNF) {
-  const std::string sem = "35"
-                          "2612"
-                          "11222333000181"
-                          "55"
-                          "001" +
-                          nNF +
-                          "4"
-                          "87654321";
-  return WithCheckDigit(sem);
+  return DpecKey(nNF, "87654321");
 }
 
 std::string Nota(const std::string& chave) {
