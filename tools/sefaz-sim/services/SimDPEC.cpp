@@ -33,23 +33,11 @@ std::string RetDPEC(int cStat, const std::string& dhReg, const std::string& nReg
 
 } // namespace
 
+std::vector<std::string> TSimServicoDPEC::Actions() const {
+  return {WsdlNamespace(wsdl_) + "/" + operation_};
+}
+
 // ---- Reception ------------------------------------------------------------------------------------------
-
-std::string TSimRecepcaoDPEC::WsdlName() const {
-  return "SCERecepcaoRFB";
-}
-
-std::vector<std::string> TSimRecepcaoDPEC::ServerKeys() const {
-  return {"NfeRecepcao"};
-}
-
-std::vector<std::string> TSimRecepcaoDPEC::Actions() const {
-  return {WsdlNamespace(WsdlName()) + "/sceRecepcaoDPEC"};
-}
-
-std::string TSimRecepcaoDPEC::ResultElement() const {
-  return "sceRecepcaoDPECResult";
-}
 
 int TSimRecepcaoDPEC::Check(const TSimRequest& request, const TSimContext& context,
                             const std::vector<std::string>& chaves) const {
@@ -82,22 +70,6 @@ std::string TSimRecepcaoDPEC::Handle(const TSimRequest& request, const TSimConte
 }
 
 // ---- Query ----------------------------------------------------------------------------------------------
-
-std::string TSimConsultaDPEC::WsdlName() const {
-  return "SCEConsultaRFB";
-}
-
-std::vector<std::string> TSimConsultaDPEC::ServerKeys() const {
-  return {"NfeConsulta"};
-}
-
-std::vector<std::string> TSimConsultaDPEC::Actions() const {
-  return {WsdlNamespace(WsdlName()) + "/sceConsultaDPEC"};
-}
-
-std::string TSimConsultaDPEC::ResultElement() const {
-  return "sceConsultaDPECResult";
-}
 
 std::string TSimConsultaDPEC::Handle(const TSimRequest& request, const TSimContext& context) const {
   const std::string& xml = request.DataXml;

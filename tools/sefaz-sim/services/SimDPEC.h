@@ -7,15 +7,31 @@
 
 #include "sefaz-sim/SimService.h"
 
+#include <utility>
+
 namespace vxn::sim {
 
-class TSimRecepcaoDPEC : public TSimService {
+// What the two services share: a WSDL, one key of the servers file, one operation whose result element
+// is the operation's name followed by "Result", and the "AN" section only.
+class TSimServicoDPEC : public TSimService {
 public:
-  std::string WsdlName() const override;
-  std::vector<std::string> ServerKeys() const override;
+  TSimServicoDPEC(std::string wsdl, std::string serverKey, std::string operation)
+      : wsdl_(std::move(wsdl)), serverKey_(std::move(serverKey)), operation_(std::move(operation)) {}
+  std::string WsdlName() const override { return wsdl_; }
+  std::vector<std::string> ServerKeys() const override { return {serverKey_}; }
   std::vector<std::string> Actions() const override;
-  std::string ResultElement() const override;
+  std::string ResultElement() const override { return operation_ + "Result"; }
   bool Serves(const std::string& section) const override { return section == "AN"; }
+
+private:
+  std::string wsdl_;
+  std::string serverKey_;
+  std::string operation_;
+};
+
+class TSimRecepcaoDPEC : public TSimServicoDPEC {
+public:
+  TSimRecepcaoDPEC() : TSimServicoDPEC("SCERecepcaoRFB", "NfeRecepcao", "sceRecepcaoDPEC") {}
   std::string Handle(const TSimRequest& request, const TSimContext& context) const override;
 
 private:
@@ -24,13 +40,9 @@ private:
             const std::vector<std::string>& chaves) const;
 };
 
-class TSimConsultaDPEC : public TSimService {
+class TSimConsultaDPEC : public TSimServicoDPEC {
 public:
-  std::string WsdlName() const override;
-  std::vector<std::string> ServerKeys() const override;
-  std::vector<std::string> Actions() const override;
-  std::string ResultElement() const override;
-  bool Serves(const std::string& section) const override { return section == "AN"; }
+  TSimConsultaDPEC() : TSimServicoDPEC("SCEConsultaRFB", "NfeConsulta", "sceConsultaDPEC") {}
   std::string Handle(const TSimRequest& request, const TSimContext& context) const override;
 };
 
