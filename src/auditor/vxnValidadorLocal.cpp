@@ -14,7 +14,9 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <memory>
+#include <utility>
 
 namespace vxn {
 
@@ -88,6 +90,19 @@ bool Inteira(int propriedade) {
 }
 
 constexpr std::string_view kSecaoConfig = "VALIDADOR";
+
+// Appends the members "nome":"valor" of a JSON object, separated by commas.
+void EscreverMembros(std::string& out,
+                     std::initializer_list<std::pair<std::string_view, std::string_view>> membros) {
+  const char* separador = "";
+  for (const auto& [nome, valor] : membros) {
+    out += separador;
+    EscreverJson(out, nome);
+    out += ":";
+    EscreverJson(out, valor);
+    separador = ",";
+  }
+}
 
 } // namespace
 
@@ -261,30 +276,18 @@ std::string TvxnValidadorLocal::Resposta() const {
     }
     return out;
   }
-  auto par = [&out](std::string_view nome, std::string_view valor) {
-    EscreverJson(out, nome);
-    out += ":";
-    EscreverJson(out, valor);
-  };
   out = "{";
-  par("leiaute", leiaute_);
-  out += ",";
-  par("esquema", esquema_);
+  EscreverMembros(out, {{"leiaute", leiaute_}, {"esquema", esquema_}});
   out += ",\"achados\":[";
   for (std::size_t i = 0; i < achados_.size(); ++i) {
     const TAchado& a = achados_[i];
     out += i ? ",\n{" : "\n{";
-    par("tipo", a.Tipo);
-    out += ",";
-    par("codigo", a.Codigo);
-    out += ",";
-    par("regra", a.Regra);
-    out += ",";
-    par("campo", a.Campo);
-    out += ",";
-    par("chave", a.Chave);
-    out += ",";
-    par("mensagem", a.Mensagem);
+    EscreverMembros(out, {{"tipo", a.Tipo},
+                          {"codigo", a.Codigo},
+                          {"regra", a.Regra},
+                          {"campo", a.Campo},
+                          {"chave", a.Chave},
+                          {"mensagem", a.Mensagem}});
     out += "}";
   }
   out += "]";
