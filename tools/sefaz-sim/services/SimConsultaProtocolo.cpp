@@ -10,28 +10,17 @@
 
 namespace vxn::sim {
 
-TSimConsultaProtocolo::TSimConsultaProtocolo(std::string versao) : TSimLayoutService(std::move(versao)) {}
-
-std::string TSimConsultaProtocolo::WsdlName() const {
-  return Is400() ? "NFeConsultaProtocolo4" : "NfeConsulta2";
-}
-
-std::vector<std::string> TSimConsultaProtocolo::ServerKeys() const {
-  return {Is400() ? "NfeConsulta4" : "NfeConsulta3"};
-}
-
-std::vector<std::string> TSimConsultaProtocolo::Actions() const {
-  // The published action, and the one clients build from the servers-file key.
-  if (Is400())
-    return {WsdlNamespace("NFeConsultaProtocolo4") + "/nfeConsultaNF",
-            WsdlNamespace("NfeConsulta4") + "/nfeConsultaNF"};
-  return {WsdlNamespace("NfeConsulta2") + "/nfeConsultaNF2",
-          WsdlNamespace("NfeConsulta3") + "/nfeConsultaNF"};
-}
-
-std::string TSimConsultaProtocolo::ResultElement() const {
-  return Is400() ? "nfeResultMsg" : "nfeConsultaNF2Result";
-}
+// Each layout answers the published action, and the one clients build from the servers-file key.
+TSimConsultaProtocolo::TSimConsultaProtocolo(std::string versao)
+    : TSimLayoutService(std::move(versao),
+                        {"NFeConsultaProtocolo4",
+                         "NfeConsulta4",
+                         {{"NFeConsultaProtocolo4", "nfeConsultaNF"}, {"NfeConsulta4", "nfeConsultaNF"}},
+                         "nfeResultMsg"},
+                        {"NfeConsulta2",
+                         "NfeConsulta3",
+                         {{"NfeConsulta2", "nfeConsultaNF2"}, {"NfeConsulta3", "nfeConsultaNF"}},
+                         "nfeConsultaNF2Result"}) {}
 
 std::string TSimConsultaProtocolo::Handle(const TSimRequest& request, const TSimContext& context) const {
   const std::string chNFe = ElementText(request.DataXml, "chNFe");

@@ -23,27 +23,18 @@ std::string LeftPad14(const std::string& s) {
 
 } // namespace
 
-TSimInutilizacao::TSimInutilizacao(std::string versao) : TSimLayoutService(std::move(versao)) {}
-
-std::string TSimInutilizacao::WsdlName() const {
-  return Is400() ? "NFeInutilizacao4" : "NfeInutilizacao2";
-}
-
-std::vector<std::string> TSimInutilizacao::ServerKeys() const {
-  return {Is400() ? "NfeInutilizacao4" : "NfeInutilizacao3"};
-}
-
-std::vector<std::string> TSimInutilizacao::Actions() const {
-  // The published action, and the one clients build from the servers-file key.
-  if (Is400())
-    return {WsdlNamespace("NFeInutilizacao4") + "/nfeInutilizacaoNF"};
-  return {WsdlNamespace("NfeInutilizacao2") + "/nfeInutilizacaoNF2",
-          WsdlNamespace("NfeInutilizacao3") + "/nfeInutilizacaoNF"};
-}
-
-std::string TSimInutilizacao::ResultElement() const {
-  return Is400() ? "nfeResultMsg" : "nfeInutilizacaoNF2Result";
-}
+// Each layout answers the published action, and the one clients build from the servers-file key.
+TSimInutilizacao::TSimInutilizacao(std::string versao)
+    : TSimLayoutService(
+          std::move(versao),
+          {"NFeInutilizacao4",
+           "NfeInutilizacao4",
+           {{"NFeInutilizacao4", "nfeInutilizacaoNF"}},
+           "nfeResultMsg"},
+          {"NfeInutilizacao2",
+           "NfeInutilizacao3",
+           {{"NfeInutilizacao2", "nfeInutilizacaoNF2"}, {"NfeInutilizacao3", "nfeInutilizacaoNF"}},
+           "nfeInutilizacaoNF2Result"}) {}
 
 int TSimInutilizacao::Check(const TSimRequest& request, const TSimContext& context) const {
   const std::string& xml = request.DataXml;

@@ -8,27 +8,18 @@
 
 namespace vxn::sim {
 
-TSimStatusServico::TSimStatusServico(std::string versao) : TSimLayoutService(std::move(versao)) {}
-
-std::string TSimStatusServico::WsdlName() const {
-  return Is400() ? "NFeStatusServico4" : "NfeStatusServico3";
-}
-
-std::vector<std::string> TSimStatusServico::ServerKeys() const {
-  return {Is400() ? "NfeStatusServico4" : "NfeStatusServico3"};
-}
-
-std::vector<std::string> TSimStatusServico::Actions() const {
-  if (Is400())
-    return {WsdlNamespace("NFeStatusServico4") + "/nfeStatusServicoNF"};
-  // The 3.10 envelope names the older WSDL; both actions reach the same operation.
-  return {WsdlNamespace("NfeStatusServico3") + "/nfeStatusServicoNF",
-          WsdlNamespace("NfeStatusServico2") + "/nfeStatusServicoNF2"};
-}
-
-std::string TSimStatusServico::ResultElement() const {
-  return Is400() ? "nfeResultMsg" : "nfeStatusServicoNFResult";
-}
+TSimStatusServico::TSimStatusServico(std::string versao)
+    : TSimLayoutService(
+          std::move(versao),
+          {"NFeStatusServico4",
+           "NfeStatusServico4",
+           {{"NFeStatusServico4", "nfeStatusServicoNF"}},
+           "nfeResultMsg"},
+          // The 3.10 envelope names the older WSDL; both actions reach the same operation.
+          {"NfeStatusServico3",
+           "NfeStatusServico3",
+           {{"NfeStatusServico3", "nfeStatusServicoNF"}, {"NfeStatusServico2", "nfeStatusServicoNF2"}},
+           "nfeStatusServicoNFResult"}) {}
 
 std::string TSimStatusServico::Handle(const TSimRequest& request, const TSimContext& context) const {
   const std::string cUF = ElementText(request.DataXml, "cUF");

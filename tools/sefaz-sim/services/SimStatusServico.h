@@ -10,10 +10,6 @@ public:
   // versao: "4.00" or "3.10".
   explicit TSimStatusServico(std::string versao);
 
-  std::string WsdlName() const override;
-  std::vector<std::string> ServerKeys() const override;
-  std::vector<std::string> Actions() const override;
-  std::string ResultElement() const override;
   std::string Handle(const TSimRequest& request, const TSimContext& context) const override;
 
 private:
