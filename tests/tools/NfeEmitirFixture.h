@@ -21,13 +21,6 @@ inline const std::string kPipe = std::string(QVX_SOURCE_DIR) + "/examples/venda-
 inline const std::string kChaveComandos = "35261211222333000181550010000010011730155823";
 inline const std::string kChavePipe = "35261211222333000181550010000010021482139065";
 
-inline NfeRunOptions InHome(const test::TempDir& home) {
-  NfeRunOptions o;
-  o.env["HOME"] = home.Path() + "home";
-  o.unset = {"XDG_DATA_HOME", "QUORVANT_NFE_HOME"};
-  return o;
-}
-
 // One document's block of emitir's output.
 struct Bloco {
   std::string origem, chave, status, protocolo, distribuicao, recibo;

@@ -1,6 +1,7 @@
 #include "NfeProcess.h"
 
 #include "support/Process.h"
+#include "support/TempDir.h"
 
 namespace vxn::test {
 
@@ -24,6 +25,13 @@ NfeRunResult RunProgram(const std::string& program, const std::vector<std::strin
   p.workDir = o.workDir;
   ProcessResult r = RunProcess(std::move(argv), p, o.stdinText, std::chrono::seconds(o.timeoutSeconds));
   return {r.exitCode, std::move(r.out), std::move(r.err)};
+}
+
+NfeRunOptions InHome(const TempDir& home) {
+  NfeRunOptions o;
+  o.env["HOME"] = home.Path() + "home";
+  o.unset = {"XDG_DATA_HOME", "QUORVANT_NFE_HOME"};
+  return o;
 }
 
 } // namespace vxn::test

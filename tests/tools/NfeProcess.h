@@ -9,6 +9,8 @@
 
 namespace vxn::test {
 
+class TempDir;
+
 struct NfeRunOptions {
   // Variables set (or, with an empty value and `unset`, removed) on top of the test's environment.
   std::map<std::string, std::string> env;
@@ -27,6 +29,10 @@ struct NfeRunResult {
   std::string out;
   std::string err;
 };
+
+// A person's environment whose home folder is "home" inside the test's folder, with no data folder and no
+// program directory of its own: the embedded default keeps its files under that home.
+NfeRunOptions InHome(const TempDir& home);
 
 // The nfe program of this build.
 std::string NfeProgram();

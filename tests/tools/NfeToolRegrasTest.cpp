@@ -12,16 +12,10 @@
 namespace vxn {
 namespace {
 
+using test::InHome;
 using test::NfeRunOptions;
 using test::NfeRunResult;
 using test::RunNfe;
-
-NfeRunOptions InHome(const test::TempDir& home) {
-  NfeRunOptions o;
-  o.env["HOME"] = home.Path() + "home";
-  o.unset = {"XDG_DATA_HOME", "QUORVANT_NFE_HOME"};
-  return o;
-}
 
 const std::string kBase310 = std::string(QVX_SOURCE_DIR) + "/tests/rules/data/nfe-vm50a.txt";
 constexpr const char* kRecebimento = "2026-12-05T12:00:00-03:00";

@@ -21,6 +21,7 @@
 namespace vxn {
 namespace {
 
+using test::InHome;
 using test::NfeRunOptions;
 using test::NfeRunResult;
 using test::RunNfe;
@@ -29,14 +30,6 @@ using ::testing::Not;
 using ::testing::StartsWith;
 
 namespace fs = std::filesystem;
-
-// A fresh home folder per test: the embedded default keeps its files there.
-NfeRunOptions InHome(const test::TempDir& home) {
-  NfeRunOptions o;
-  o.env["HOME"] = home.Path() + "home";
-  o.unset = {"XDG_DATA_HOME", "QUORVANT_NFE_HOME"};
-  return o;
-}
 
 std::string DataDir(const test::TempDir& home) {
   return home.Path() + "home/.local/share/quorvant-nfe/";
