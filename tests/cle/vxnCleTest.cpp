@@ -129,11 +129,13 @@ TEST_F(CleTest, EveryCheckRefusesItsBadCaseWithItsMessageBeforeAnythingIsSent) {
   const std::string k1 = test::ChaveDaNota(1), k2 = test::ChaveDaNota(2), chaves = k1 + "," + k2;
   using Ajuste = std::function<void(TvxnCle&)>;
   auto rodo = [](TvxnCle& c) -> TvxnCleModRodoviario& { return c.Modalidade().Rodoviario(); };
-  auto outro = [](TvxnCle& c) {
+  // The other modality filled in instead of the road one; the case then changes one of its fields.
+  auto outro = [](TvxnCle& c) -> TvxnCleModOutro& {
     c.Modalidade().Rodoviario().Limpar();
     c.Modalidade().Outro().SetModalidade("03");
     c.Modalidade().Outro().SetUFTransporte("AM");
     c.Modalidade().Outro().SetIdentMeioTransporte("BALSA RIO NEGRO II");
+    return c.Modalidade().Outro();
   };
   struct Caso {
     std::string chaves;
@@ -184,35 +186,13 @@ TEST_F(CleTest, EveryCheckRefusesItsBadCaseWithItsMessageBeforeAnythingIsSent) {
       {chaves, [&](TvxnCle& c) { rodo(c).SetPlacaCarreta2("xyz9876"); },
        "Placa da segunda carreta é inválida"},
       {chaves, [&](TvxnCle& c) { rodo(c).SetUFCarreta2("EX"); }, "UF da segunda carreta é inválida"},
-      {chaves,
-       [&](TvxnCle& c) {
-         outro(c);
-         c.Modalidade().Outro().SetModalidade("");
-       },
+      {chaves, [&](TvxnCle& c) { outro(c).SetModalidade(""); },
        "Favor preencher o campo de Modalidade de transporte"},
-      {chaves,
-       [&](TvxnCle& c) {
-         outro(c);
-         c.Modalidade().Outro().SetModalidade("01");
-       },
-       "Modalidade de transporte é inválida"},
-      {chaves,
-       [&](TvxnCle& c) {
-         outro(c);
-         c.Modalidade().Outro().SetUFTransporte("");
-       },
+      {chaves, [&](TvxnCle& c) { outro(c).SetModalidade("01"); }, "Modalidade de transporte é inválida"},
+      {chaves, [&](TvxnCle& c) { outro(c).SetUFTransporte(""); },
        "Favor preencher o campo de UF do transporte"},
-      {chaves,
-       [&](TvxnCle& c) {
-         outro(c);
-         c.Modalidade().Outro().SetUFTransporte("XX");
-       },
-       "UF do transporte é inválida"},
-      {chaves,
-       [&](TvxnCle& c) {
-         outro(c);
-         c.Modalidade().Outro().SetIdentMeioTransporte(" ");
-       },
+      {chaves, [&](TvxnCle& c) { outro(c).SetUFTransporte("XX"); }, "UF do transporte é inválida"},
+      {chaves, [&](TvxnCle& c) { outro(c).SetIdentMeioTransporte(" "); },
        "Favor preencher o campo de Identificação do transporte"},
       {chaves, [](TvxnCle& c) { c.SetUFOrigem("XX"); }, "UF de origem é inválida"},
       {chaves, [](TvxnCle& c) { c.SetUFDestino(""); }, "UF de destino é inválida"},
