@@ -30,16 +30,6 @@ std::string AnoCorrente() {
   return buf;
 }
 
-TEST(CalculaChaveNFe, RefusalsGoToTheComponentErrorLog) {
-  TempDir dir;
-  TvxnNFeIdentificadores ids(vm60, "35", dir.Path());
-  Refusal r =
-      RefusalOf([&] { ids.CalculaChaveNFe("2024-05-10", "35", "12345678000195", "55", "1", "", "1", "1"); });
-  EXPECT_EQ(r.className, "EvxnNFeCheckParams");
-  EXPECT_EQ(r.message.rfind("Falha ao montar chave da NFe - Motivo: Os Campos: ", 0), 0u) << r.message;
-  EXPECT_EQ(test::CountLines(ReadFileOrEmpty(dir.File("nfe_exception.log"))), 2u);
-}
-
 TEST(CalculaChaveInutilizacao, ComposesTheIdentifierOfEachLayout) {
   EXPECT_EQ(TvxnNFeIdentificadores(vm60, "35", "")
                 .CalculaChaveInutilizacao("24", "12345678000195", "55", "1", "1", "10"),
