@@ -84,22 +84,6 @@ std::string Reply(const char* root, const char* versao, int cStat, const std::st
 // ---- NfeConsultaDest
 // ---------------------------------------------------------------------------------------
 
-std::string TSimConsultaDest::WsdlName() const {
-  return "NfeConsultaDest";
-}
-
-std::vector<std::string> TSimConsultaDest::ServerKeys() const {
-  return {"nfeConsultaNFDest"};
-}
-
-std::vector<std::string> TSimConsultaDest::Actions() const {
-  return {WsdlNamespace(WsdlName()) + "/nfeConsultaNFDest"};
-}
-
-std::string TSimConsultaDest::ResultElement() const {
-  return "nfeConsultaNFDestResult";
-}
-
 std::string TSimConsultaDest::ReplyHeader(const TSimRequest& request) const {
   return Cabecalho(request, "1.01");
 }
@@ -143,22 +127,6 @@ std::string TSimConsultaDest::Handle(const TSimRequest& request, const TSimConte
 }
 
 // ---- NfeDownloadNF ---------------------------------------------------------------------------------------
-
-std::string TSimDownloadNF::WsdlName() const {
-  return "NfeDownloadNF";
-}
-
-std::vector<std::string> TSimDownloadNF::ServerKeys() const {
-  return {"NFeDownloadNf"};
-}
-
-std::vector<std::string> TSimDownloadNF::Actions() const {
-  return {WsdlNamespace(WsdlName()) + "/nfeDownloadNF"};
-}
-
-std::string TSimDownloadNF::ResultElement() const {
-  return "nfeDownloadNFResult";
-}
 
 std::string TSimDownloadNF::ReplyHeader(const TSimRequest& request) const {
   return Cabecalho(request, "1.00");

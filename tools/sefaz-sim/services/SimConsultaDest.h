@@ -5,26 +5,20 @@
 // the distribution feeds and answer with the 3.10 header.
 #pragma once
 
-#include "sefaz-sim/SimService.h"
+#include "sefaz-sim/SimOperationService.h"
 
 namespace vxn::sim {
 
-class TSimConsultaDest : public TSimService {
+class TSimConsultaDest : public TSimOperationService {
 public:
-  std::string WsdlName() const override;
-  std::vector<std::string> ServerKeys() const override;
-  std::vector<std::string> Actions() const override;
-  std::string ResultElement() const override;
+  TSimConsultaDest() : TSimOperationService("NfeConsultaDest", "nfeConsultaNFDest", "nfeConsultaNFDest") {}
   std::string ReplyHeader(const TSimRequest& request) const override;
   std::string Handle(const TSimRequest& request, const TSimContext& context) const override;
 };
 
-class TSimDownloadNF : public TSimService {
+class TSimDownloadNF : public TSimOperationService {
 public:
-  std::string WsdlName() const override;
-  std::vector<std::string> ServerKeys() const override;
-  std::vector<std::string> Actions() const override;
-  std::string ResultElement() const override;
+  TSimDownloadNF() : TSimOperationService("NfeDownloadNF", "NFeDownloadNf", "nfeDownloadNF") {}
   std::string ReplyHeader(const TSimRequest& request) const override;
   std::string Handle(const TSimRequest& request, const TSimContext& context) const override;
 };

@@ -33,10 +33,6 @@ std::string RetDPEC(int cStat, const std::string& dhReg, const std::string& nReg
 
 } // namespace
 
-std::vector<std::string> TSimServicoDPEC::Actions() const {
-  return {WsdlNamespace(wsdl_) + "/" + operation_};
-}
-
 // ---- Reception ------------------------------------------------------------------------------------------
 
 int TSimRecepcaoDPEC::Check(const TSimRequest& request, const TSimContext& context,

@@ -5,33 +5,14 @@
 // in sceDadosMsg with the sceCabecMsg header.
 #pragma once
 
-#include "sefaz-sim/SimService.h"
-
-#include <utility>
+#include "sefaz-sim/SimOperationService.h"
 
 namespace vxn::sim {
 
-// What the two services share: a WSDL, one key of the servers file, one operation whose result element
-// is the operation's name followed by "Result", and the "AN" section only.
-class TSimServicoDPEC : public TSimService {
+class TSimRecepcaoDPEC : public TSimOperationService {
 public:
-  TSimServicoDPEC(std::string wsdl, std::string serverKey, std::string operation)
-      : wsdl_(std::move(wsdl)), serverKey_(std::move(serverKey)), operation_(std::move(operation)) {}
-  std::string WsdlName() const override { return wsdl_; }
-  std::vector<std::string> ServerKeys() const override { return {serverKey_}; }
-  std::vector<std::string> Actions() const override;
-  std::string ResultElement() const override { return operation_ + "Result"; }
+  TSimRecepcaoDPEC() : TSimOperationService("SCERecepcaoRFB", "NfeRecepcao", "sceRecepcaoDPEC") {}
   bool Serves(const std::string& section) const override { return section == "AN"; }
-
-private:
-  std::string wsdl_;
-  std::string serverKey_;
-  std::string operation_;
-};
-
-class TSimRecepcaoDPEC : public TSimServicoDPEC {
-public:
-  TSimRecepcaoDPEC() : TSimServicoDPEC("SCERecepcaoRFB", "NfeRecepcao", "sceRecepcaoDPEC") {}
   std::string Handle(const TSimRequest& request, const TSimContext& context) const override;
 
 private:
@@ -40,9 +21,10 @@ private:
             const std::vector<std::string>& chaves) const;
 };
 
-class TSimConsultaDPEC : public TSimServicoDPEC {
+class TSimConsultaDPEC : public TSimOperationService {
 public:
-  TSimConsultaDPEC() : TSimServicoDPEC("SCEConsultaRFB", "NfeConsulta", "sceConsultaDPEC") {}
+  TSimConsultaDPEC() : TSimOperationService("SCEConsultaRFB", "NfeConsulta", "sceConsultaDPEC") {}
+  bool Serves(const std::string& section) const override { return section == "AN"; }
   std::string Handle(const TSimRequest& request, const TSimContext& context) const override;
 };
 
