@@ -10,8 +10,8 @@
 #include "support/XmlCheck.h"
 
 #include "datasets/vxnNFeDataSets.h"
+#include "support/SignedNFeDocument.h"
 #include "vxnFiles.h"
-#include "vxnGovX.h"
 
 #include <gtest/gtest.h>
 
@@ -117,15 +117,7 @@ TEST(XmlTextoFixoTest, TheBenchmarkDocumentsKeepTheirExactText) {
 
 TEST_F(XmlDocumentoCompletoTest, SignedItValidatesAgainstTheOfficialSchemaAndXmlsec1) {
   const test::DevPki& pki = test::SharedPki();
-  TvxnGovX gov;
-  auto& s = gov.Get_SignerSettings();
-  s.CertificateKind = ckFile;
-  s.CertificatePath = pki.ValidClientFile();
-  s.CertificatePassword = "1234";
-  s.ElementName = "infNFe";
-  const std::string id = infNFe.substr(std::string("<infNFe Id=\"").size(), 47);
-  const std::string signed_ =
-      gov.SignXmlById("<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\">" + infNFe + "</NFe>", id);
+  const std::string signed_ = test::SignedInfNFe(infNFe, pki.ValidClientFile(), "1234");
   EXPECT_EQ(test::XmlSchemaErrors(signed_, test::FindSchema("nfe_v4.00.xsd")), "");
   EXPECT_EQ(test::XmlSec1VerifyErrors(signed_, pki.CaFile()), "");
 }

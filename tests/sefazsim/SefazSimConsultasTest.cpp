@@ -2,12 +2,12 @@
 // over TLS: the refusals a client of the library cannot provoke.
 #include "sefaz-sim/SefazSim.h"
 #include "support/HttpsTestClient.h"
+#include "support/SignedNFeDocument.h"
 #include "support/SimOptions.h"
 #include "support/TempDir.h"
 #include "support/XmlCheck.h"
 #include "support/XmlTag.h"
 #include "vxnFiles.h"
-#include "vxnGovX.h"
 
 #include <gtest/gtest.h>
 
@@ -51,18 +51,7 @@ protected:
                             R"(<CNPJ>11222333000181</CNPJ><mod>55</mod><serie>1</serie><nNFIni>)" +
                             ini + "</nNFIni><nNFFin>" + fin +
                             "</nNFFin><xJust>Quebra de sequencia na numeracao</xJust></infInut></inutNFe>";
-    if (!assinar)
-      return xml;
-    TvxnGovX gov;
-    auto& s = gov.Get_SignerSettings();
-    s.CertificateKind = ckFile;
-    s.CertificatePath = signer_;
-    s.CertificatePassword = "1234";
-    s.ElementName = "infInut";
-    std::string signed_ = gov.SignXmlById(xml, id);
-    if (signed_.starts_with("<?xml"))
-      signed_.erase(0, signed_.find("?>") + 2);
-    return signed_;
+    return assinar ? test::SignedElement(xml, "infInut", id, signer_, "1234") : xml;
   }
 
   std::string Inutilizar(const std::string& message) {

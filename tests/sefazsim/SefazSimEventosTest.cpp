@@ -10,7 +10,6 @@
 #include "support/XmlCheck.h"
 #include "support/XmlTag.h"
 #include "vxnFiles.h"
-#include "vxnGovX.h"
 
 #include <gtest/gtest.h>
 
@@ -51,17 +50,9 @@ protected:
                             chave_ + "</chNFe><dhEvento>2026-12-05T10:00:00-03:00</dhEvento><tpEvento>" +
                             tpEvento + "</tpEvento><nSeqEvento>" + nSeq +
                             "</nSeqEvento><verEvento>1.00</verEvento>" + detEvento + "</infEvento>";
-    TvxnGovX gov;
-    auto& s = gov.Get_SignerSettings();
-    s.CertificateKind = ckFile;
-    s.CertificatePath = signer_;
-    s.CertificatePassword = "1234";
-    s.ElementName = "infEvento";
-    std::string signed_ = gov.SignXmlById(
-        "<evento xmlns=\"" + std::string(kNs) + "\" versao=\"1.00\">" + inf + "</evento>", id);
-    if (signed_.starts_with("<?xml"))
-      signed_.erase(0, signed_.find("?>") + 2);
-    return signed_;
+    return test::SignedElement("<evento xmlns=\"" + std::string(kNs) + "\" versao=\"1.00\">" + inf +
+                                   "</evento>",
+                               "infEvento", id, signer_, "1234");
   }
 
   static std::string Cce(const std::string& texto = "Correcao do endereco de entrega") {

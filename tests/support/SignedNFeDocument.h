@@ -12,6 +12,11 @@ namespace vxn::test {
 std::string SignedNFeDocument(int nNF, const std::string& pkcs12File, const std::string& password,
                               const std::function<std::string(std::string)>& change = {});
 
+// The document signed over its element `elementName` whose Id is `id`, with the PKCS#12 file (no XML
+// declaration).
+std::string SignedElement(const std::string& xml, const std::string& elementName, const std::string& id,
+                          const std::string& pkcs12File, const std::string& password);
+
 // The infNFe element wrapped in NFe and signed with the PKCS#12 file (no XML declaration).
 std::string SignedInfNFe(const std::string& infNFe, const std::string& pkcs12File,
                          const std::string& password);
