@@ -22,6 +22,15 @@ using test::RefusalOf;
 
 using test::Tag;
 
+// The document from <ide> on, without its number, code, check digit and bill number: what two texts of
+// the same sale give alike.
+std::string SemIdentificacao(std::string xml) {
+  for (const char* tag : {"cNF", "nNF", "cDV", "nFat"})
+    xml =
+        ReplaceAll(xml, "<" + std::string(tag) + ">" + Tag(xml, tag) + "</", "<" + std::string(tag) + "></");
+  return xml.substr(xml.find("<ide>"));
+}
+
 class ConversaoTest : public test::ProgramHomeTest {
 protected:
   void SetUp() override {
@@ -46,13 +55,7 @@ TEST_F(ConversaoTest, BothExamplesDescribeTheSameSaleFromTheTestCertificatesComp
     EXPECT_EQ(Tag(Tag(*xml, "dest"), "UF"), "MG");
   }
   // Apart from the number, the code and the key the two documents are the same XML.
-  auto semIdentificacao = [](std::string xml) {
-    for (const char* tag : {"cNF", "nNF", "cDV", "nFat"})
-      xml = ReplaceAll(xml, "<" + std::string(tag) + ">" + Tag(xml, tag) + "</",
-                       "<" + std::string(tag) + "></");
-    return xml.substr(xml.find("<ide>"));
-  };
-  EXPECT_EQ(semIdentificacao(comandos), semIdentificacao(pipe));
+  EXPECT_EQ(SemIdentificacao(comandos), SemIdentificacao(pipe));
 }
 
 // An example sale (by default the one of venda-sp-mg) with its items' ICMS lines replaced (item i's pipe
@@ -87,13 +90,7 @@ std::string ChecarMesmoXml(TvxnNFe& nfe, const Trocas& t) {
   const std::string xmlComandos = nfe.ConverterLoteParaXml(comandos, lkTXTDataSet, t.versao, false);
   const std::string xmlPipe = nfe.ConverterLoteParaXml(pipe, lkTXTDic, t.versao, false);
   EXPECT_NE(xmlComandos.find("<CRT>" + t.crt + "</CRT>"), std::string::npos);
-  auto semIdentificacao = [](std::string xml) {
-    for (const char* tag : {"cNF", "nNF", "cDV", "nFat"})
-      xml = ReplaceAll(xml, "<" + std::string(tag) + ">" + Tag(xml, tag) + "</",
-                       "<" + std::string(tag) + "></");
-    return xml.substr(xml.find("<ide>"));
-  };
-  EXPECT_EQ(semIdentificacao(xmlComandos), semIdentificacao(xmlPipe));
+  EXPECT_EQ(SemIdentificacao(xmlComandos), SemIdentificacao(xmlPipe));
   return xmlComandos;
 }
 

@@ -36,6 +36,14 @@ std::string Replace1(std::string s, const std::string& from, const std::string& 
   return pos == std::string::npos ? s : s.replace(pos, from.size(), to);
 }
 
+// The sample naming its schema file in xsi:schemaLocation.
+std::string Located(const std::string& sample) {
+  return Replace1(sample, "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\">",
+                  "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" "
+                  "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+                  "xsi:schemaLocation=\"http://www.portalfiscal.inf.br/nfe nfe_v4.00.xsd\">");
+}
+
 std::vector<std::string> ListXsd(const std::string& dir) {
   std::vector<std::string> names;
   if (DIR* d = opendir(dir.c_str())) {
@@ -112,11 +120,7 @@ TEST(GovUtilsSchema, MissingSchemaWrongNamespaceAndNotXml) {
 TEST(GovUtilsSchema, ByDirectoryUsesTheFileNamedInSchemaLocation) {
   const std::string sample = ReadSample();
   TvxnGovUtils u;
-  const std::string located =
-      Replace1(sample, "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\">",
-               "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" "
-               "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-               "xsi:schemaLocation=\"http://www.portalfiscal.inf.br/nfe nfe_v4.00.xsd\">");
+  const std::string located = Located(sample);
   EXPECT_NO_THROW(u.ValidateSchemaByDirectory(located, kVm60));
   EXPECT_NO_THROW(u.ValidateSchemaByDirectory(located, "Esquemas/vm60")); // no trailing separator, relative
   // Only the file name counts: a remote location is looked up in the local directory.
@@ -137,11 +141,7 @@ TEST(GovUtilsSchema, ByDirectoryUsesTheFileNamedInSchemaLocation) {
 // full parse gives (which is what a document naming a missing schema still goes through).
 TEST(GovUtilsSchema, ByDirectoryReportsABrokenDocumentAsTheFullParseDoes) {
   const std::string sample = ReadSample();
-  const std::string located =
-      Replace1(sample, "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\">",
-               "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" "
-               "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-               "xsi:schemaLocation=\"http://www.portalfiscal.inf.br/nfe nfe_v4.00.xsd\">");
+  const std::string located = Located(sample);
   const auto outcome = [](const std::string& doc) {
     TvxnGovUtils u;
     try {
