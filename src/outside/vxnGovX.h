@@ -21,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+struct _xmlNode; // libxml2's element
+
 namespace vxn {
 
 // Where a certificate comes from. ckFile: one PKCS#12 file at CertificatePath opened with
@@ -189,6 +191,12 @@ public:
 
   // Every Signature of the document must verify and reference the element it sits beside.
   TvxnSignatureCheck Verify(std::string_view xml) const;
+
+  // Whether every Signature of `element` verifies where it stands in a larger tree, as Verify finds on
+  // the element's own text (written out with its namespace declared on it). True only when it does;
+  // false says nothing (a form this check does not read, a verifier with authorities): Verify the text.
+  // Spares parsing again a document already read inside a larger one.
+  bool VerifiesInPlace(const _xmlNode* element) const;
 
 private:
   struct Impl;

@@ -73,33 +73,66 @@ std::string_view TvxnXmlCanonicalizer::Bound(std::string_view prefix) const {
   return {};
 }
 
-bool TvxnXmlCanonicalizer::InScope(const xmlNode* element) {
+bool TvxnXmlCanonicalizer::InScope(const xmlNode* element, const xmlNode* top) {
   scope_.clear();
+  const auto bind = [this](const xmlNs* ns) {
+    if (IsXmlPrefix(ns))
+      return true;
+    const std::string_view prefix = View(ns->prefix);
+    if (std::any_of(scope_.begin(), scope_.end(), [&](const Binding& b) { return b.first == prefix; }))
+      return true; // a nearer declaration of the prefix is already in force
+    if (!Quotable(View(ns->href)))
+      return false;
+    scope_.emplace_back(prefix, View(ns->href));
+    return true;
+  };
   for (const xmlNode* n = element; n && n->type == XML_ELEMENT_NODE; n = n->parent) {
-    for (const xmlNs* ns = n->nsDef; ns; ns = ns->next) {
-      if (IsXmlPrefix(ns))
-        continue;
-      const std::string_view prefix = View(ns->prefix);
-      if (std::any_of(scope_.begin(), scope_.end(), [&](const Binding& b) { return b.first == prefix; }))
-        continue; // a nearer declaration of the prefix is already in force
-      if (!Quotable(View(ns->href)))
+    for (const xmlNs* ns = n->nsDef; ns; ns = ns->next)
+      if (!bind(ns))
         return false;
-      scope_.emplace_back(prefix, View(ns->href));
+    if (n != top)
+      continue;
+    // Written out on its own, `top` declares its namespace when an ancestor did.
+    const xmlNs* own = top->ns;
+    if (own && own->href) {
+      bool declared = false;
+      for (const xmlNs* d = top->nsDef; d; d = d->next)
+        declared = declared || d == own;
+      if (!declared && !bind(own))
+        return false;
     }
+    break;
   }
   return true;
 }
 
 bool TvxnXmlCanonicalizer::Canonicalize(const xmlNode* apex, std::string& out) {
+  return Apex(apex, nullptr, out);
+}
+
+bool TvxnXmlCanonicalizer::CanonicalizeWithin(const xmlNode* apex, const xmlNode* top, std::string& out) {
+  if (!top)
+    return false;
+  for (const xmlNode* n = apex; n != top; n = n->parent)
+    if (!n)
+      return false; // apex is not inside top
+  return Apex(apex, top, out);
+}
+
+bool TvxnXmlCanonicalizer::Apex(const xmlNode* apex, const xmlNode* top, std::string& out) {
   if (!apex || apex->type != XML_ELEMENT_NODE)
     return false;
   // Canonical XML 1.0 copies xml:lang, xml:space... of the ancestors onto the apex; documents that
   // carry them go the general way.
-  for (const xmlNode* n = apex->parent; n && n->type == XML_ELEMENT_NODE; n = n->parent)
-    for (const xmlAttr* a = n->properties; a; a = a->next)
-      if (a->ns && IsXmlPrefix(a->ns))
-        return false;
-  if (!InScope(apex))
+  if (apex != top)
+    for (const xmlNode* n = apex->parent; n && n->type == XML_ELEMENT_NODE; n = n->parent) {
+      for (const xmlAttr* a = n->properties; a; a = a->next)
+        if (a->ns && IsXmlPrefix(a->ns))
+          return false;
+      if (n == top)
+        break;
+    }
+  if (!InScope(apex, top))
     return false;
   return Element(apex, out, true);
 }

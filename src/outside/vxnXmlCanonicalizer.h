@@ -23,13 +23,20 @@ public:
   // entity references, xml:* attributes on an ancestor, attributes with markup in namespace URIs).
   bool Canonicalize(const xmlNode* apex, std::string& out);
 
+  // The same for `apex` inside `top` (apex itself or one of its descendants) as if `top` were the root
+  // of a document of its own, written out with its namespace declared on it: what Canonicalize gives
+  // on that document parsed again. Nothing above `top` (declarations, xml:* attributes) counts.
+  bool CanonicalizeWithin(const xmlNode* apex, const xmlNode* top, std::string& out);
+
 private:
   using Binding = std::pair<std::string_view, std::string_view>; // prefix ("" = default), URI
 
   bool Element(const xmlNode* element, std::string& out, bool apex);
   bool Children(const xmlNode* element, std::string& out);
-  // The bindings in force at `element`, nearest declaration first; false for a URI it cannot quote.
-  bool InScope(const xmlNode* element);
+  bool Apex(const xmlNode* apex, const xmlNode* top, std::string& out);
+  // The bindings in force at `element`, nearest declaration first, looking no higher than `top` (null:
+  // the document's root); false for a URI it cannot quote.
+  bool InScope(const xmlNode* element, const xmlNode* top);
   std::string_view Bound(std::string_view prefix) const;
 
   // Namespace bindings rendered so far on the path from the apex (a stack; later entries win).

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <unordered_set>
 #include <vector>
 
 namespace vxn {
@@ -196,6 +197,86 @@ bool PlainId(std::string_view id) {
   return true;
 }
 
+// The value of an attribute made of text only (null when it holds anything else).
+bool AttributeText(const xmlAttr* a, std::string& value) {
+  value.clear();
+  for (const xmlNode* c = a->children; c; c = c->next) {
+    if (c->type != XML_TEXT_NODE)
+      return false;
+    value += reinterpret_cast<const char*>(c->content);
+  }
+  return true;
+}
+
+// The element of `top` (itself included) that xmlSecAddIDs would register for the Id `id` on `top` as a
+// document of its own: the first, in document order, with an attribute named Id of that value.
+xmlNodePtr FirstWithId(const xmlNode* top, std::string_view id) {
+  std::string value;
+  for (const xmlNode* n = top; n;) {
+    if (n->type == XML_ELEMENT_NODE) {
+      for (const xmlAttr* a = n->properties; a; a = a->next)
+        if (xmlStrEqual(a->name, BAD_CAST "Id") && AttributeText(a, value) && value == id)
+          return const_cast<xmlNodePtr>(n);
+      if (n->children) {
+        n = n->children;
+        continue;
+      }
+    }
+    while (n != top && !n->next)
+      n = n->parent;
+    n = n == top ? nullptr : n->next;
+  }
+  return nullptr;
+}
+
+// Whether `top`, written out as a document of its own (its namespace declared on it) and parsed again,
+// gives the tree it has here: no entity reference, no identifier the parser registers (xml:id), and
+// every namespace its elements and attributes use declared inside it, or its own.
+bool ReadsAsItsOwnText(const xmlNode* top) {
+  std::vector<const xmlNode*> elements;
+  std::unordered_set<const xmlNs*> declared{top->ns};
+  // The xml prefix is bound everywhere.
+  const auto isXml = [](const xmlNs* ns) { return xmlStrEqual(ns->href, XML_XML_NAMESPACE); };
+  for (const xmlNode* n = top; n;) {
+    if (n->type == XML_ENTITY_REF_NODE)
+      return false;
+    if (n->type == XML_ELEMENT_NODE) {
+      elements.push_back(n);
+      for (const xmlNs* d = n->nsDef; d; d = d->next)
+        declared.insert(d);
+      if (n->children) {
+        n = n->children;
+        continue;
+      }
+    }
+    while (n != top && !n->next)
+      n = n->parent;
+    n = n == top ? nullptr : n->next;
+  }
+  for (const xmlNode* e : elements) {
+    if (e->ns && !declared.count(e->ns) && !isXml(e->ns))
+      return false;
+    for (const xmlAttr* a = e->properties; a; a = a->next) {
+      if (a->ns && !declared.count(a->ns) && !isXml(a->ns))
+        return false;
+      if (a->ns && isXml(a->ns) && xmlStrEqual(a->name, BAD_CAST "id"))
+        return false;
+      for (const xmlNode* c = a->children; c; c = c->next)
+        if (c->type != XML_TEXT_NODE)
+          return false;
+    }
+  }
+  return true;
+}
+
+// The Signature elements of `top` itself and inside it, in document order.
+void CollectSignaturesOf(xmlNodePtr top, std::vector<xmlNodePtr>& out) {
+  if (xmlSecCheckNodeName(top, xmlSecNodeSignature, xmlSecDSigNs))
+    out.push_back(top);
+  else
+    CollectSignatures(top->children, out);
+}
+
 // Checks one signature of the form NF-e signers write without xmlsec1: SignedInfo in inclusive C14N 1.0
 // with RSA-SHA1, one reference by Id to an element beside the signature with the enveloped-signature and
 // C14N transforms and SHA-1, and the key of its certificate. The reference is the canonical form of that
@@ -205,9 +286,13 @@ bool PlainId(std::string_view id) {
 // Anything else (another form, a tree the canonical writer does not cover, a digest or value that does not
 // match) answers false and goes to xmlsec1, whose check and reason stand: a signature is never accepted
 // here that xmlsec1 would refuse, and every refusal is xmlsec1's.
+//
+// With `top`, the document is `top` as it stands inside a larger tree, checked as its own text would be
+// once parsed again (see TvxnXmlSignatureVerifier::VerifiesInPlace): the reference is the first element
+// of `top` with that Id, and both canonical forms are taken within `top`.
 class TvxnDirectCheck {
 public:
-  bool Verifies(xmlDocPtr doc, xmlNodePtr sig, xmlSecKeyPtr key) {
+  bool Verifies(xmlDocPtr doc, xmlNodePtr sig, xmlSecKeyPtr key, const xmlNode* top = nullptr) {
     // A DTD may declare IDs or entities, which xmlsec1 resolves its own way.
     if (!key || doc->intSubset || doc->extSubset)
       return false;
@@ -250,8 +335,12 @@ public:
     const std::string_view uriText = uri ? reinterpret_cast<const char*>(uri.get()) : "";
     if (uriText.size() < 2 || uriText.front() != '#' || !PlainId(uriText.substr(1)))
       return false;
-    xmlAttrPtr registered = xmlGetID(doc, uri.get() + 1);
-    xmlNodePtr target = registered ? registered->parent : nullptr;
+    xmlNodePtr target = nullptr;
+    if (top) {
+      target = FirstWithId(top, uriText.substr(1));
+    } else if (xmlAttrPtr registered = xmlGetID(doc, uri.get() + 1)) {
+      target = registered->parent;
+    }
     if (!target || target == sig || target->type != XML_ELEMENT_NODE || target->parent != sig->parent)
       return false;
 
@@ -259,7 +348,7 @@ public:
     if (!TextOf(digestValue, text_) || !DecodeBase64(text_, bytes_) || bytes_.size() != SHA_DIGEST_LENGTH)
       return false;
     canonical_.clear();
-    if (!c14n_.Canonicalize(target, canonical_))
+    if (!Canonical(target, top))
       return false;
     unsigned char digest[SHA_DIGEST_LENGTH];
     SHA1(reinterpret_cast<const unsigned char*>(canonical_.data()), canonical_.size(), digest);
@@ -270,7 +359,7 @@ public:
     if (!TextOf(signatureValue, text_) || !DecodeBase64(text_, bytes_) || bytes_.empty())
       return false;
     canonical_.clear();
-    if (!c14n_.Canonicalize(signedInfo, canonical_))
+    if (!Canonical(signedInfo, top))
       return false;
     EvpMdCtxPtr ctx(EVP_MD_CTX_new());
     const bool ok =
@@ -283,6 +372,10 @@ public:
   }
 
 private:
+  bool Canonical(const xmlNode* element, const xmlNode* top) {
+    return top ? c14n_.CanonicalizeWithin(element, top, canonical_) : c14n_.Canonicalize(element, canonical_);
+  }
+
   TvxnXmlCanonicalizer c14n_;
   std::string canonical_;
   std::string text_;
@@ -397,6 +490,26 @@ TvxnSignatureCheck TvxnXmlSignatureVerifier::Verify(std::string_view xml) const 
       return r;
   }
   return {true, {}};
+}
+
+bool TvxnXmlSignatureVerifier::VerifiesInPlace(const _xmlNode* element) const {
+  // The kept keys and the direct check serve the verifier without authorities only.
+  if (impl_->checkChain || !element || element->type != XML_ELEMENT_NODE || !element->doc ||
+      element->doc->intSubset || element->doc->extSubset || !ReadsAsItsOwnText(element))
+    return false;
+  auto* top = const_cast<xmlNodePtr>(element);
+  std::vector<xmlNodePtr> signatures;
+  CollectSignaturesOf(top, signatures);
+  if (signatures.empty())
+    return false;
+  std::lock_guard lock(impl_->mutex);
+  for (xmlNodePtr sig : signatures) {
+    const std::string cert = SignerCertificateText(sig);
+    xmlSecKeyPtr kept = cert.empty() ? nullptr : impl_->signerKeys.For(cert);
+    if (!kept || !impl_->direct.Verifies(top->doc, sig, kept, top))
+      return false;
+  }
+  return true;
 }
 
 TvxnSignatureCheck VerifyXmlSignature(std::string_view xml, std::string_view trustedCaPem) {

@@ -6,6 +6,7 @@
 #include "sefaz-sim/SimSoap.h"
 #include "support/DevPki.h"
 #include "support/SignedNFeDocument.h"
+#include "vxnGovX.h"
 
 #include <gtest/gtest.h>
 
@@ -128,6 +129,75 @@ TEST(SefazSimEnvelope, ALotOutsideTheSchemaGetsTheSameErrorsInPlace) {
   EXPECT_NE(errors.find("indSinc"), std::string::npos) << errors;
   EXPECT_EQ(errors, schemas.Validate(xmlDocGetRootElement(parsed.get()), "enviNFe_v4.00.xsd"));
 }
+
+// The signature of each document checked where it stands in the lot's tree must never pass where the
+// check of the document's own text fails, and must pass for the documents clients send.
+struct TSignatureCase {
+  const char* Name;
+  std::string Text;   // the envelope
+  bool FirstInPlace;  // whether the first document's signature verifies in place
+  bool FirstVerifies; // whether its own text verifies
+};
+
+// The Id of the first document's infNFe.
+std::string FirstId() {
+  const std::size_t p = Lot().find("Id=\"NFe") + 4;
+  return Lot().substr(p, Lot().find('"', p) - p);
+}
+
+std::vector<TSignatureCase> SignatureCases() {
+  const std::string openNFe = "<NFe xmlns=\"" + kNFe + "\">";
+  const std::string openLot = "<enviNFe xmlns=\"" + kNFe + "\" versao=\"4.00\">";
+  const std::string id = FirstId();
+  return {
+      {"as_clients_send_it", Envelope(Lot()), true, true},
+      // The document's namespace declared by the lot only: its own text declares it on NFe.
+      {"namespace_of_the_document_from_the_lot", Envelope(Replaced(Lot(), openNFe, "<NFe>")), true, true},
+      // Attributes of the lot's elements around the document are not part of it.
+      {"xml_lang_on_the_lot",
+       Envelope(Replaced(Lot(), openLot, openLot.substr(0, openLot.size() - 1) + " xml:lang=\"pt\">")), true,
+       true},
+      {"same_id_on_an_element_of_the_lot_before_it",
+       Envelope(Replaced(Lot(), "<idLote>1</idLote>", "<idLote Id=\"" + id + "\">1</idLote>")), true, true},
+      {"changed_after_signing", Envelope(Replaced(Lot(), "<nNF>501</nNF>", "<nNF>509</nNF>")), false, false},
+      // A copy placed earlier under the same Id is the element the reference names.
+      {"same_id_earlier_inside_the_document",
+       Envelope(Replaced(Lot(), openNFe, openNFe + "<copia Id=\"" + id + "\"/>")), false, false},
+      // A prefix declared by the lot only: unbound in the document's own text, which then reads otherwise
+      // (the attribute outside the signed element, its text verifies); not checked in place.
+      {"prefix_of_the_lot_inside_the_document",
+       Envelope(
+           Replaced(Replaced(Lot(), openLot, openLot.substr(0, openLot.size() - 1) + " xmlns:q=\"urn:q\">"),
+                    openNFe, "<NFe xmlns=\"" + kNFe + "\" q:a=\"1\">")),
+       false, true},
+      // The parser registers xml:id first: the reference then names the element that carries it.
+      {"identifier_registered_by_the_parser",
+       Envelope(Replaced(Lot(), "<KeyInfo>", "<KeyInfo xml:id=\"" + id + "\">")), false, false},
+  };
+}
+
+class SefazSimSignatureInPlaceTest : public ::testing::TestWithParam<TSignatureCase> {};
+
+TEST_P(SefazSimSignatureInPlaceTest, ADocumentVerifiesInThePlaceOfItsLotOnlyAsItsOwnText) {
+  const TSignatureCase& c = GetParam();
+  const sim::TSimEnvelope envelope = sim::ParseSoapRequest(c.Text);
+  const outside::XmlDocPtr parsed = envelope.Data ? nullptr : sim::ParseLot(envelope.DataXml);
+  const xmlNode* lot = envelope.Data ? envelope.Data : xmlDocGetRootElement(parsed.get());
+  const std::vector<sim::TSimLotDocument> documents = sim::LotDocuments(lot);
+  ASSERT_EQ(documents.size(), 2u);
+  const TvxnXmlSignatureVerifier verifier;
+  for (std::size_t i = 0; i < documents.size(); ++i) {
+    SCOPED_TRACE("document " + std::to_string(i));
+    const bool inPlace = verifier.VerifiesInPlace(documents[i].Node);
+    const bool ownText = verifier.Verify(documents[i].Xml).Ok;
+    EXPECT_EQ(inPlace, i == 0 ? c.FirstInPlace : true);
+    EXPECT_EQ(ownText, i == 0 ? c.FirstVerifies : true);
+    EXPECT_TRUE(!inPlace || ownText) << "verified in place, refused as its own text";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Casos, SefazSimSignatureInPlaceTest, ::testing::ValuesIn(SignatureCases()),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 } // namespace
 } // namespace vxn

@@ -27,6 +27,7 @@ const xmlNode* Child(const xmlNode* parent, const char* localName) {
 TSimLotDocument Examine(const xmlNode* nfe) {
   TSimLotDocument d;
   d.Xml = StandaloneElementXml(nfe);
+  d.Node = nfe;
   d.Id = Attribute(Child(nfe, "infNFe"), "Id");
   const std::string ide = ElementText(d.Xml, "ide");
   d.CUF = ElementText(ide, "cUF");

@@ -12,7 +12,9 @@ namespace vxn::sim {
 
 struct TSimLotDocument {
   std::string Xml; // the NFe element as a document of its own
-  std::string Id;  // Id of infNFe: "NFe" and the 44-digit key
+  // The NFe element in the lot's tree it was read from (valid while that tree is).
+  const xmlNode* Node = nullptr;
+  std::string Id; // Id of infNFe: "NFe" and the 44-digit key
   std::string CUF, CNF, Mod, Serie, NNF, DhEmi, TpEmis, CDV, TpAmb;
   std::string DhCont, XJust; // the entry into contingency: "" when the document carries none
   std::string EmitCnpj;      // "" when the issuer is a person
