@@ -72,9 +72,24 @@ protected:
     return ret;
   }
 
-  TSefazSim sim_{test::SimOptions()};
+  static sim::TSefazSimOptions Options() {
+    sim::TSefazSimOptions o = test::SimOptions();
+    o.KeptMessages = 4;
+    return o;
+  }
+
+  TSefazSim sim_{Options()};
   dev::TvxnDevIdentity client_ = sim_.Authority().IssueClient({});
 };
+
+TEST_F(SefazSimTest, KeepsOnlyTheLatestMessagesItReceived) {
+  for (const char* cUF : {"31", "33", "35", "41", "43", "50"})
+    Status4("SP", "2", cUF);
+  std::vector<std::string> latest;
+  for (const char* cUF : {"35", "41", "43", "50"})
+    latest.push_back(StatusRequest("2", cUF));
+  EXPECT_EQ(sim_.ReceivedMessages(), latest);
+}
 
 TEST_F(SefazSimTest, RejectionsOfTheStatusQuery) {
   EXPECT_EQ(Tag(Status4("SP", "1", "35"), "cStat"), "252"); // production request to homologation

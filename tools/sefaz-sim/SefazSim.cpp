@@ -37,6 +37,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -172,7 +173,7 @@ struct TSefazSim::Impl {
   std::atomic<bool> issueDateDelay{false};
   std::atomic<bool> singleDocumentSynchronous{false};
   mutable std::mutex receivedMutex;
-  std::vector<std::string> received;
+  std::deque<std::string> received;
   // Faults by upper-cased WSDL name; a reply held by Timeout waits on faultChanged.
   mutable std::mutex faultMutex;
   std::condition_variable faultChanged;
@@ -379,6 +380,8 @@ struct TSefazSim::Impl {
     {
       std::lock_guard lock(receivedMutex);
       received.push_back(envelope.DataXml);
+      while (received.size() > options.KeptMessages)
+        received.pop_front();
     }
     const TSimRequest request{route.section,         action,           envelope.BodyNamespace,
                               envelope.HeaderCUF,    envelope.DataXml, envelope.Compressed,
@@ -608,7 +611,7 @@ std::string TSefazSim::StatePath() const {
 
 std::vector<std::string> TSefazSim::ReceivedMessages() const {
   std::lock_guard lock(impl_->receivedMutex);
-  return impl_->received;
+  return {impl_->received.begin(), impl_->received.end()};
 }
 
 } // namespace vxn::sim

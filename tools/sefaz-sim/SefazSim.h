@@ -75,6 +75,9 @@ struct TSefazSimOptions {
   std::map<std::string, TSimFault> Faults;
   // Told of every request once answered: "<method> <path> <HTTP status> <action>".
   std::function<void(const std::string&)> OnRequest;
+  // How many of the latest data messages ReceivedMessages keeps, the oldest dropped first, so that a
+  // server left running for days does not grow with every request.
+  std::size_t KeptMessages = 1000;
 };
 
 // The files WriteConfig leaves in a folder.
@@ -167,7 +170,7 @@ public:
   // The database file of the state; "" when it is kept in memory.
   std::string StatePath() const;
 
-  // Data messages received so far (the XML inside nfeDadosMsg), oldest first.
+  // The latest data messages received (the XML inside nfeDadosMsg; at most KeptMessages), oldest first.
   std::vector<std::string> ReceivedMessages() const;
 
 private:
