@@ -3,6 +3,7 @@
 // one of them.
 #include "vxnGovX.h"
 #include "vxnXmlCanonicalizer.h"
+#include "vxnXmlNodeWalk.h"
 #include "vxnXmlSec.h"
 
 #include <openssl/err.h>
@@ -212,21 +213,15 @@ bool AttributeText(const xmlAttr* a, std::string& value) {
 // document of its own: the first, in document order, with an attribute named Id of that value.
 xmlNodePtr FirstWithId(const xmlNode* top, std::string_view id) {
   std::string value;
-  for (const xmlNode* n = top; n;) {
-    if (n->type == XML_ELEMENT_NODE) {
+  const xmlNode* found = nullptr;
+  WalkNodes(top, [&](const xmlNode* n) {
+    if (n->type == XML_ELEMENT_NODE)
       for (const xmlAttr* a = n->properties; a; a = a->next)
         if (xmlStrEqual(a->name, BAD_CAST "Id") && AttributeText(a, value) && value == id)
-          return const_cast<xmlNodePtr>(n);
-      if (n->children) {
-        n = n->children;
-        continue;
-      }
-    }
-    while (n != top && !n->next)
-      n = n->parent;
-    n = n == top ? nullptr : n->next;
-  }
-  return nullptr;
+          found = n;
+    return found == nullptr;
+  });
+  return const_cast<xmlNodePtr>(found);
 }
 
 // Whether `top`, written out as a document of its own (its namespace declared on it) and parsed again,
@@ -237,22 +232,18 @@ bool ReadsAsItsOwnText(const xmlNode* top) {
   std::unordered_set<const xmlNs*> declared{top->ns};
   // The xml prefix is bound everywhere.
   const auto isXml = [](const xmlNs* ns) { return xmlStrEqual(ns->href, XML_XML_NAMESPACE); };
-  for (const xmlNode* n = top; n;) {
+  const bool noEntity = WalkNodes(top, [&](const xmlNode* n) {
     if (n->type == XML_ENTITY_REF_NODE)
       return false;
     if (n->type == XML_ELEMENT_NODE) {
       elements.push_back(n);
       for (const xmlNs* d = n->nsDef; d; d = d->next)
         declared.insert(d);
-      if (n->children) {
-        n = n->children;
-        continue;
-      }
     }
-    while (n != top && !n->next)
-      n = n->parent;
-    n = n == top ? nullptr : n->next;
-  }
+    return true;
+  });
+  if (!noEntity)
+    return false;
   for (const xmlNode* e : elements) {
     if (e->ns && !declared.count(e->ns) && !isXml(e->ns))
       return false;

@@ -5,6 +5,7 @@
 #include "vxnGovUtils.h"
 #include "vxnOutsideHandles.h"
 #include "vxnText.h"
+#include "vxnXmlNodeWalk.h"
 #include "xml/vxnNFeNamespaces.h"
 
 #include <cstring>
@@ -68,16 +69,10 @@ TSimEnvelope Unpacked(const xmlNode* zip) {
 // The nodes of `data` and of everything inside it, in document order.
 std::vector<const xmlNode*> NodesOf(const xmlNode* data) {
   std::vector<const xmlNode*> nodes;
-  for (const xmlNode* n = data; n;) {
+  WalkNodes(data, [&](const xmlNode* n) {
     nodes.push_back(n);
-    if (n->type == XML_ELEMENT_NODE && n->children) {
-      n = n->children;
-      continue;
-    }
-    while (n != data && !n->next)
-      n = n->parent;
-    n = n == data ? nullptr : n->next;
-  }
+    return true;
+  });
   return nodes;
 }
 
