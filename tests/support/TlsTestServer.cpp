@@ -7,6 +7,8 @@
 #include <openssl/x509.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <set>
 #include <stdexcept>
 #include <thread>
 
@@ -63,6 +65,10 @@ struct TlsTestServer::Impl {
   TlsTestHandler handler;
   mutable std::mutex mutex;
   std::vector<TlsTestRequest> received;
+  // The requests between their routing and their logged reply (a reply the server makes up itself, to a
+  // request it could not read, is logged without being routed).
+  std::set<const httplib::Request*> answering;
+  std::condition_variable answered;
 
   void Serve(const httplib::Request& req, httplib::Response& res) {
     TlsTestRequest r;
@@ -105,12 +111,21 @@ TlsTestServer::TlsTestServer(const dev::TvxnDevIdentity& identity, const std::st
   auto serve = [this](const httplib::Request& req, httplib::Response& res) { impl_->Serve(req, res); };
   impl_->server->Post(".*", serve);
   impl_->server->Get(".*", serve);
-  impl_->server->set_pre_routing_handler([](const httplib::Request& req, httplib::Response&) {
+  impl_->server->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
+    {
+      std::lock_guard lock(impl_->mutex);
+      impl_->answering.insert(&req);
+    }
     sim::TSimOpenConnections::Answering(req.ssl);
     return httplib::Server::HandlerResponse::Unhandled;
   });
-  impl_->server->set_logger([](const httplib::Request& req, const httplib::Response&) {
+  impl_->server->set_logger([this](const httplib::Request& req, const httplib::Response&) {
     sim::TSimOpenConnections::Answered(req.ssl);
+    {
+      std::lock_guard lock(impl_->mutex);
+      impl_->answering.erase(&req);
+    }
+    impl_->answered.notify_all();
   });
   port_ = impl_->server->bind_to_any_port("127.0.0.1");
   if (port_ <= 0)
@@ -132,6 +147,14 @@ std::string TlsTestServer::Url(const std::string& path) const {
 }
 
 void TlsTestServer::CloseIdleConnections() {
+  {
+    // A reply reaches the client before the server is done with its request: the client may already
+    // hold it and be sending the next request over that connection, which the server would still read
+    // if it ended the connection only now. Wait until every request is done, so that what is ended
+    // is idle and the server's end reaches the client before its next request.
+    std::unique_lock lock(impl_->mutex);
+    impl_->answered.wait(lock, [this] { return impl_->answering.empty(); });
+  }
   impl_->connections.EndAll();
 }
 

@@ -48,7 +48,8 @@ public:
   std::string Url(const std::string& path) const;
   // Requests that reached the handler, in order.
   std::vector<TlsTestRequest> Received() const;
-  // Closes the connections clients keep open between requests, as a server does when they stay idle.
+  // Closes the connections clients keep open between requests, as a server does when they stay idle:
+  // once no request is being answered, and before it returns.
   void CloseIdleConnections();
 
 private:
