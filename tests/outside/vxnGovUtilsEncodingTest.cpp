@@ -1,14 +1,13 @@
 // Base64, gzip, SHA-1 and the PIN cipher, checked against independent decoders (Debian's python3).
+#include "support/Process.h"
 #include "support/RefusalOf.h"
 #include "support/TempDir.h"
+#include "vxnFiles.h"
 #include "vxnGovUtils.h"
 #include "vxnNFeException.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <fstream>
 #include <random>
 
 namespace vxn {
@@ -21,23 +20,9 @@ using test::ReadFileOrEmpty;
 using test::TempDir;
 
 // Runs a python3 script (Debian's interpreter, not whatever is first on PATH) and returns its stdout.
-std::string RunPython(const TempDir& dir, const std::string& script) {
-  const std::string path = dir.File("script.py");
-  std::ofstream(path, std::ios::binary) << script;
-  std::string out;
-  FILE* p = popen(("/usr/bin/python3 " + path + " 2>&1").c_str(), "r");
-  if (!p)
-    return "popen failed";
-  std::array<char, 4096> buf{};
-  std::size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
-    out.append(buf.data(), n);
-  const int rc = pclose(p);
-  return rc == 0 ? out : "python failed: " + out;
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
+std::string RunPython(const std::string& script) {
+  const test::ProcessResult r = test::RunProcess({"/usr/bin/python3", "-c", script});
+  return r.exitCode == 0 ? r.out : "python failed: " + r.err;
 }
 
 std::string SampleBytes(std::size_t size) {
@@ -57,11 +42,11 @@ TEST(GovUtilsEncoding, Base64MatchesPython) {
   TvxnGovUtils u;
   for (std::size_t size : {0u, 1u, 2u, 3u, 4u, 5u, 1000u, 4u * 1024u * 1024u + 1u}) {
     const std::string data = SampleBytes(size);
-    WriteBytes(dir.File("data.bin"), data);
+    WriteFileAtomic(dir.File("data.bin"), data);
     const std::string mine = u.EncodeBase64(data);
     EXPECT_EQ(mine.find_first_of("\r\n"), std::string::npos);
-    const std::string python = RunPython(dir, "import base64,sys\nsys.stdout.write(base64.b64encode(open('" +
-                                                  dir.File("data.bin") + "','rb').read()).decode())");
+    const std::string python = RunPython("import base64,sys\nsys.stdout.write(base64.b64encode(open('" +
+                                         dir.File("data.bin") + "','rb').read()).decode())");
     EXPECT_EQ(mine, python) << "size " << size;
     EXPECT_EQ(u.DecodeBase64(mine), data) << "size " << size;
   }
@@ -79,15 +64,14 @@ TEST(GovUtilsEncoding, GzipAndCompressBase64GzAreReadByPython) {
   for (int i = 0; i < 2000; ++i)
     big += kXml;
   for (const std::string& text : {kXml, big, std::string()}) {
-    WriteBytes(dir.File("x.gz"), u.GZipString(text));
-    WriteBytes(dir.File("x.b64"), u.CompressBase64Gz(text));
-    const std::string fromGzip =
-        RunPython(dir, "import gzip,sys\nsys.stdout.buffer.write(gzip.decompress(open('" + dir.File("x.gz") +
-                           "','rb').read()))");
+    WriteFileAtomic(dir.File("x.gz"), u.GZipString(text));
+    WriteFileAtomic(dir.File("x.b64"), u.CompressBase64Gz(text));
+    const std::string fromGzip = RunPython("import gzip,sys\nsys.stdout.buffer.write(gzip.decompress(open('" +
+                                           dir.File("x.gz") + "','rb').read()))");
     EXPECT_EQ(fromGzip, text);
-    const std::string fromB64 = RunPython(
-        dir, "import gzip,base64,sys\nsys.stdout.buffer.write(gzip.decompress(base64.b64decode(open('" +
-                 dir.File("x.b64") + "','rb').read(), validate=True)))");
+    const std::string fromB64 =
+        RunPython("import gzip,base64,sys\nsys.stdout.buffer.write(gzip.decompress(base64.b64decode(open('" +
+                  dir.File("x.b64") + "','rb').read(), validate=True)))");
     EXPECT_EQ(fromB64, text);
   }
   // The gzip magic and deflate method: what the tax authority expects in a compressed lot.
@@ -100,10 +84,10 @@ TEST(GovUtilsEncoding, GzipAndCompressBase64GzAreReadByPython) {
 TEST(GovUtilsEncoding, DecompressBase64GzReadsPythonOutput) {
   TempDir dir;
   TvxnGovUtils u;
-  WriteBytes(dir.File("in.xml"), kXml);
+  WriteFileAtomic(dir.File("in.xml"), kXml);
   const std::string docZip =
-      RunPython(dir, "import gzip,base64,sys\nsys.stdout.write(base64.b64encode(gzip.compress(open('" +
-                         dir.File("in.xml") + "','rb').read())).decode())");
+      RunPython("import gzip,base64,sys\nsys.stdout.write(base64.b64encode(gzip.compress(open('" +
+                dir.File("in.xml") + "','rb').read())).decode())");
   EXPECT_EQ(u.DecompressBase64Gz(docZip), kXml);
   EXPECT_EQ(u.DecompressBase64Gz("  " + docZip + "\r\n"), kXml);
   EXPECT_EQ(u.DecompressBase64Gz(u.CompressBase64Gz(kXml)), kXml);
