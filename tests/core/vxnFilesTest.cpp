@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <set>
 #include <sys/resource.h>
 #include <vector>
 
@@ -37,15 +37,6 @@ TEST(Files, FailedWriteKeepsThePreviousContent) {
   EXPECT_EQ(ReadWholeFile(f), "bom");
 }
 
-// The names in a folder.
-std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(folder))
-    names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // Failures after the temporary file was made: the write itself (the file-size limit of the process
 // stops it part-way) and the rename (the name is taken by a folder). Either way the temporary goes, the
 // previous content stays and the refusal names the file.
@@ -67,13 +58,13 @@ TEST(Files, AWriteThatFailsAfterItsTemporaryExistsLeavesNothingBehind) {
     EXPECT_EQ(r.message.rfind("Não foi possível gravar o arquivo " + f + ": ", 0), 0u) << r;
   }
   EXPECT_EQ(ReadWholeFile(f), "bom");
-  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"a.xml"});
+  EXPECT_EQ(test::FileNames(dir.Path()), std::set<std::string>{"a.xml"});
 
   std::filesystem::create_directories(dir.File("pasta.xml/dentro"));
   const test::Refusal r = test::RefusalOf([&] { WriteFileAtomic(dir.File("pasta.xml"), "x"); });
   EXPECT_EQ(r.message.rfind("Não foi possível gravar o arquivo " + dir.File("pasta.xml") + ": ", 0), 0u) << r;
-  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"a.xml", "pasta.xml"}));
-  EXPECT_EQ(Names(dir.File("pasta.xml")), std::vector<std::string>{"dentro"});
+  EXPECT_EQ(test::FileNames(dir.Path()), (std::set<std::string>{"a.xml", "pasta.xml"}));
+  EXPECT_EQ(test::FileNames(dir.File("pasta.xml")), std::set<std::string>{"dentro"});
 }
 
 // A group whose third file cannot be made (its folder would go through a regular file): the two before
@@ -92,7 +83,7 @@ TEST(Files, AGroupPlacesTheFilesBeforeAFailureAndNothingAfterIt) {
   EXPECT_EQ(r.className, "EvxnException");
   EXPECT_NE(r.message.find(dir.File("arquivo/c.xml")), std::string::npos) << r;
   EXPECT_EQ(colocados, (std::vector<std::size_t>{0, 1}));
-  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"a.xml", "arquivo", "b.xml"}));
+  EXPECT_EQ(test::FileNames(dir.Path()), (std::set<std::string>{"a.xml", "arquivo", "b.xml"}));
   EXPECT_EQ(ReadWholeFile(dir.File("b.xml")), "b");
 }
 

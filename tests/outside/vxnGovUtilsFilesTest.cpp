@@ -8,9 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
 #include <regex>
+#include <set>
 #include <sys/stat.h>
 
 namespace vxn {
@@ -22,18 +22,6 @@ using test::RefusalOf;
 using test::ReadFileOrEmpty;
 using test::TempDir;
 
-std::vector<std::string> ListDir(const std::string& dir) {
-  std::vector<std::string> names;
-  if (DIR* d = opendir(dir.c_str())) {
-    while (dirent* e = readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-        names.emplace_back(e->d_name);
-    closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 TEST(GovUtilsFiles, SaveLoadAndAppend) {
   TempDir dir;
   TvxnGovUtils u;
@@ -42,8 +30,8 @@ TEST(GovUtilsFiles, SaveLoadAndAppend) {
   EXPECT_EQ(ReadFileOrEmpty(dir.File("sub/pasta/arquivo.xml")), "<a>São Paulo</a>");
   u.SaveToFileUtf8("\xEF\xBB\xBF<b>ç</b>", path); // replaced whole; no BOM written
   EXPECT_EQ(ReadFileOrEmpty(dir.File("sub/pasta/arquivo.xml")), "<b>ç</b>");
-  EXPECT_EQ(ListDir(dir.File("sub/pasta")),
-            std::vector<std::string>{"arquivo.xml"}); // no temporary left behind
+  EXPECT_EQ(test::FileNames(dir.File("sub/pasta")),
+            std::set<std::string>{"arquivo.xml"}); // no temporary left behind
   u.AppendToFile("<c/>", path);
   EXPECT_EQ(u.LoadFromFileUTF8(path), "<b>ç</b><c/>");
 
