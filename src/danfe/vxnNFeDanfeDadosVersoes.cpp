@@ -73,8 +73,11 @@ void TvxnNFeDanfeDados30::GetDadosIdNF(TvxnDanfeNota& nota) {
     const bool dpec = !GetProtocoloDPEC().empty() && GetProtocoloEPEC().empty();
     const std::string& protocolo = dpec ? GetProtocoloDPEC() : GetProtocoloEPEC();
     const std::string& dataHora = dpec ? GetDataHoraDPEC() : GetDataHoraEPEC();
-    if (!protocolo.empty())
+    if (!protocolo.empty()) {
       Dado("nProtEpec", dataHora.empty() ? protocolo : protocolo + " " + dataHora);
+      // Which registration it is: the protocol box is titled by it.
+      Dado("TipoProtContingencia", dpec ? "DPEC" : "EPEC");
+    }
   }
   if (tpEmis != "1")
     Dado("FraseContingencia", Format("%s [%s]", {GetFraseContingencia(), nota.ide->ChildText("xJust")}));

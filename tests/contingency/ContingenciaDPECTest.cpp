@@ -200,6 +200,9 @@ TEST_F(ContingenciaDPECTest, TheDanfeCarriesTheRegistrationAndItsChecksComeFirst
   EXPECT_NE(texto.find("912600000012345 2026-12-06T09:00:00-03:00"), std::string::npos) << texto;
   EXPECT_NE(texto.find("DPEC regularmente recebida pela Receita Federal do Brasil"), std::string::npos)
       << texto;
+  // The box says which registration it holds.
+  EXPECT_NE(texto.find("PROTOCOLO DE AUTORIZAÇÃO DE USO (DPEC)"), std::string::npos) << texto;
+  EXPECT_EQ(texto.find("(EPEC)"), std::string::npos) << texto;
 
   // Printed: the settings' copies on the queue asked for; previewed before the declaration: the
   // placeholders stand for the registration.

@@ -99,6 +99,7 @@ TEST_F(EventosTest, DanfePrintDataOfEachCaseCarriesItsFieldsAndTexts) {
        {{"tpEmis", "2"},
         {"nProt", ""},
         {"nProtEpec", "135260000000001 2026-12-06T10:05:00-03:00"},
+        {"TipoProtContingencia", "EPEC"},
         {"FraseContingencia", "DANFE em Contingência - impresso em decorrência de problemas técnicos [Falha "
                               "de comunicacao com a SEFAZ "
                               "de origem]"},
