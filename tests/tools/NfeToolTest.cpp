@@ -106,46 +106,41 @@ TEST(NfeToolFiles, TextThatIsNotXmlIsRefusedByTheXmlCommands) {
   EXPECT_THAT(r.err, HasSubstr("is not XML (it looks like command text)"));
 }
 
-TEST(NfeToolConfiguration, AConfigurationPathThatDoesNotExistIsNamedAndEndsWithExitFour) {
-  test::TempDir home;
-  const std::string missing = home.File("sem/nfeConfig.ini");
-  const NfeRunResult r = RunNfe({"--config", missing, "status"}, InHome(home));
-  EXPECT_EQ(r.exitCode, 4);
-  EXPECT_THAT(r.err, HasSubstr("configuration file not found: " + missing));
-  EXPECT_THAT(r.err, Not(HasSubstr("LOCAL HOMOLOGATION SERVER"))) << "no default behind the user's back";
-  EXPECT_EQ(r.out, "");
-  // Nothing was made in the home folder either.
-  EXPECT_FALSE(fs::exists(DataDir(home)));
-}
-
-TEST(NfeToolConfiguration, AConfigurationTheComponentRefusesIsReportedWithItsClassAndMessage) {
-  test::TempDir home;
-  WriteFileAtomic(home.File("nfeConfig.ini"), "[NFE]\r\nUF=XX\r\n");
-  const NfeRunResult r = RunNfe({"status", "--config", home.File("nfeConfig.ini")}, InHome(home));
-  EXPECT_EQ(r.exitCode, 4);
-  EXPECT_THAT(r.err,
-              HasSubstr("EvxnNFeException: Erro ao carregar configurações: a sigla da UF XX, é inválida."));
-}
-
-// A file that loads but cannot serve is as unusable as one the component refuses: a servers file that is
-// not there, a certificate that does not open.
-TEST(NfeToolConfiguration, AConfigurationThatLoadsButCannotServeEndsWithExitFour) {
+// A configuration that cannot serve ends with exit four and names what is wrong, and no default is used
+// behind the user's back: a path that does not exist, a file the component refuses, and files that load
+// but cannot serve (a servers file that is not there, a certificate that does not open).
+TEST(NfeToolConfiguration, AConfigurationThatCannotServeIsNamedAndEndsWithExitFour) {
   test::TempDir home;
   const std::string base =
       "[NFE]\r\nUF=SP\r\nCNPJ=11222333000181\r\nDiretorioLog=" + home.File("Log") + "\r\n";
-  WriteFileAtomic(home.File("sem-servidores.ini"),
-                  base + "ArquivoServidoresHom=" + home.File("sumiu.ini") + "\r\n");
-  const NfeRunResult semServidores =
-      RunNfe({"--config", home.File("sem-servidores.ini"), "status"}, InHome(home));
-  EXPECT_EQ(semServidores.exitCode, 4) << semServidores.err;
-  EXPECT_THAT(semServidores.err, HasSubstr("Caminho dos servidores de Homologação inválido."));
-  WriteFileAtomic(home.File("sem-certificado.ini"),
-                  base + "TipoCertificado=FILE\r\nCaminhoCertificado=" + home.File("sumiu.pfx") + "\r\n");
-  const NfeRunResult semCertificado =
-      RunNfe({"--config", home.File("sem-certificado.ini"), "status"}, InHome(home));
-  EXPECT_EQ(semCertificado.exitCode, 4) << semCertificado.err;
-  EXPECT_THAT(semCertificado.err, HasSubstr("sumiu.pfx"));
-  EXPECT_EQ(semCertificado.out, "");
+  struct Caso {
+    std::string arquivo, conteudo; // no content: the file is not written
+    std::string mensagem;
+    bool depoisDoComando = false; // --config given after the subcommand
+  };
+  const Caso casos[] = {
+      {"sem/nfeConfig.ini", "", "configuration file not found: " + home.File("sem/nfeConfig.ini")},
+      {"uf-invalida.ini", "[NFE]\r\nUF=XX\r\n",
+       "EvxnNFeException: Erro ao carregar configurações: a sigla da UF XX, é inválida.", true},
+      {"sem-servidores.ini", base + "ArquivoServidoresHom=" + home.File("sumiu.ini") + "\r\n",
+       "Caminho dos servidores de Homologação inválido."},
+      {"sem-certificado.ini",
+       base + "TipoCertificado=FILE\r\nCaminhoCertificado=" + home.File("sumiu.pfx") + "\r\n", "sumiu.pfx"},
+  };
+  for (const Caso& c : casos) {
+    if (!c.conteudo.empty())
+      WriteFileAtomic(home.File(c.arquivo), c.conteudo);
+    const NfeRunResult r =
+        RunNfe(c.depoisDoComando ? std::vector<std::string>{"status", "--config", home.File(c.arquivo)}
+                                 : std::vector<std::string>{"--config", home.File(c.arquivo), "status"},
+               InHome(home));
+    EXPECT_EQ(r.exitCode, 4) << c.arquivo << ": " << r.err;
+    EXPECT_THAT(r.err, HasSubstr(c.mensagem)) << c.arquivo;
+    EXPECT_THAT(r.err, Not(HasSubstr("LOCAL HOMOLOGATION SERVER"))) << c.arquivo;
+    EXPECT_EQ(r.out, "") << c.arquivo;
+  }
+  // Nothing was made in the home folder either.
+  EXPECT_FALSE(fs::exists(DataDir(home)));
 }
 
 TEST(NfeToolEmbeddedDefault, StatusStartsTheLocalServerSaysSoFirstAndReusesTheCertificateItMade) {
