@@ -2,6 +2,7 @@
 #include "vxnGovUtils.h"
 
 #include "vxnNFeException.h"
+#include "vxnPlainXml.h"
 #include "vxnText.h"
 #include "vxnXPathSelection.h"
 #include "vxnXmlParser.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <utility>
 
 namespace vxn {
@@ -400,11 +402,41 @@ bool AttributeInTree(const xmlNode* top, std::string_view element, std::string_v
   }
 }
 
+// The children of the document element with their attribute, from a text in the plain form (an
+// element's own text is then what libxml2 writes for it); nothing for any other text.
+std::optional<std::vector<TvxnSelectedNode>> PlainRootChildren(std::string_view xml, std::string_view element,
+                                                               std::string_view attribute) {
+  const std::optional<PlainXml> plain = ReadPlainXml(xml);
+  if (!plain)
+    return std::nullopt;
+  const std::vector<PlainXmlElement>& elements = plain->elements;
+  std::vector<TvxnSelectedNode> nodes;
+  for (std::size_t i = 1; i < elements.size(); ++i) {
+    if (elements[i].depth != 1)
+      continue;
+    TvxnSelectedNode s{PlainElementXml(xml, *plain, i), {}};
+    // The first element at or below it, in document order, with the attribute.
+    for (std::size_t k = i; k < elements.size() && elements[k].begin < elements[i].end; ++k)
+      if (element.empty() || elements[k].name == element)
+        if (const PlainXmlAttribute* a = plain->Attribute(elements[k], attribute)) {
+          s.Attribute = a->Value();
+          break;
+        }
+    nodes.push_back(std::move(s));
+  }
+  return nodes;
+}
+
 } // namespace
 
 std::vector<TvxnSelectedNode> XPathSelectNodesWithAttribute(const TvxnGovUtils& utils, std::string_view xml,
                                                             std::string_view xpath, std::string_view element,
                                                             std::string_view attribute) {
+  // A lot log's documents (the children of its root) are taken straight from its text when libxml2 would
+  // write each of them out as it stands: no tree to build, write out and free.
+  if (xpath == "*")
+    if (std::optional<std::vector<TvxnSelectedNode>> plain = PlainRootChildren(xml, element, attribute))
+      return std::move(*plain);
   XPathResult r = EvaluateXPath(xml, xpath, {}, true, true, utils.GetDiretorioLogErro());
   xmlXPathObject* obj = r.object.get();
   const bool fromTree = !r.doc->intSubset && !r.doc->extSubset;
@@ -430,6 +462,17 @@ std::vector<TvxnSelectedNode> XPathSelectNodesWithAttribute(const TvxnGovUtils& 
 bool TvxnGovUtils::FindAttribute(std::string_view xml, std::string_view element, std::string_view attribute,
                                  std::string& value) const {
   value.clear();
+  // A plain text is XML for libxml2 too, with the same elements and values: no need to scan it through
+  // the parser, which costs some sixty instructions a byte.
+  if (const std::optional<PlainXml> plain = ReadPlainXml(xml)) {
+    for (const PlainXmlElement& e : plain->elements)
+      if (element.empty() || e.name == element)
+        if (const PlainXmlAttribute* a = plain->Attribute(e, attribute)) {
+          value = a->Value();
+          return true;
+        }
+    return false;
+  }
   bool found = false;
   auto visit = [&](const XmlStartTag& tag) {
     if (found || (!element.empty() && element != tag.Name()))
@@ -453,6 +496,15 @@ std::vector<std::string> TvxnGovUtils::FindAttributes(std::string_view xml, std:
                                                       std::string_view element,
                                                       std::string_view attribute) const {
   std::vector<std::string> values;
+  if (const std::optional<PlainXml> plain = ReadPlainXml(xml)) {
+    for (std::size_t i = 1; i < plain->elements.size(); ++i) {
+      const PlainXmlElement& e = plain->elements[i];
+      if (!e.namespaceUri.empty() && e.namespaceUri == namespaceUri && e.name == element)
+        if (const PlainXmlAttribute* a = plain->Attribute(e, attribute))
+          values.push_back(a->Value());
+    }
+    return values;
+  }
   bool root = true; // at the document element, ".//" selects below it only
   auto visit = [&](const XmlStartTag& tag) {
     if (std::exchange(root, false) || !tag.namespaceUri ||
