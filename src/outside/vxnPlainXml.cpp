@@ -21,7 +21,7 @@ constexpr std::array<std::string_view, 3> kDeclarations = {
 // Bytes of character data libxml2 reads as they are and writes back the same: printable ASCII and tab
 // and line feed, less "<", "&" (markup) and ">" (written as "&gt;"). "\r" is not among them: the parser
 // turns it into "\n". In attribute values tab and line feed are read as spaces, and '"' ends the value.
-enum : unsigned char { kPlainText = 1, kPlainValue = 2 };
+enum : unsigned char { kPlainText = 1, kPlainValue = 2, kNameStart = 4, kNameChar = 8 };
 
 constexpr std::array<unsigned char, 256> MakeClasses() {
   std::array<unsigned char, 256> c{};
@@ -30,6 +30,14 @@ constexpr std::array<unsigned char, 256> MakeClasses() {
   for (char b : {'<', '&', '>'})
     c[static_cast<unsigned char>(b)] = 0;
   c['"'] = kPlainText;
+  // Names of the form are ASCII: a letter or "_", then letters, digits, ".", "-" or "_".
+  for (int b = 0; b < 256; ++b) {
+    const bool start = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b == '_';
+    if (start)
+      c[b] |= kNameStart | kNameChar;
+    if ((b >= '0' && b <= '9') || b == '.' || b == '-')
+      c[b] |= kNameChar;
+  }
   c['\t'] = kPlainText;
   c['\n'] = kPlainText;
   return c;
@@ -37,10 +45,10 @@ constexpr std::array<unsigned char, 256> MakeClasses() {
 constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
 
 bool IsNameStart(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+  return kClasses[static_cast<unsigned char>(c)] & kNameStart;
 }
 bool IsNameChar(char c) {
-  return IsNameStart(c) || (c >= '0' && c <= '9') || c == '.' || c == '-';
+  return kClasses[static_cast<unsigned char>(c)] & kNameChar;
 }
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r';
@@ -131,6 +139,8 @@ public:
   std::optional<PlainXml> Read() {
     if (t_.size() > kMaxText)
       return std::nullopt;
+    xml_.elements.reserve(t_.size() / 32 + 1);
+    xml_.attributes.reserve(t_.size() / 256 + 1);
     for (std::string_view d : kDeclarations)
       if (t_.starts_with(d)) {
         p_ = d.size();
@@ -159,12 +169,14 @@ private:
       if (p_ + 1 >= t_.size() || t_[p_] != '<')
         return false;
       if (t_[p_ + 1] == '/') {
-        // An end tag, written as libxml2 writes it.
-        const std::size_t nameEnd = SkipName(t_, p_ + 2);
-        if (open.empty() || nameEnd == std::string_view::npos || nameEnd >= t_.size() || t_[nameEnd] != '>' ||
-            t_.substr(p_ + 2, nameEnd - p_ - 2) != open.back().name)
+        // An end tag, written as libxml2 writes it: "</name>".
+        if (open.empty())
           return false;
-        p_ = nameEnd + 1;
+        const std::string_view name = open.back().name;
+        const std::size_t close = p_ + 2 + name.size();
+        if (close >= t_.size() || t_[close] != '>' || t_.compare(p_ + 2, name.size(), name) != 0)
+          return false;
+        p_ = close + 1;
         xml_.elements[open.back().index].end = p_;
         open.pop_back();
       } else {
