@@ -45,6 +45,26 @@ TEST(GovUtilsFiles, SaveLoadAndAppend) {
   EXPECT_THROW(u.LoadFromFile(dir.File("nao-existe.xml")), EvxnException);
 }
 
+// Long runs of ASCII are passed over a word at a time: a Windows-1252 byte anywhere in them, at any
+// offset within a word, still makes the file read as Windows-1252, and a UTF-8 character does not.
+TEST(GovUtilsFiles, AnyNonAsciiByteInALongAsciiRunIsSeen) {
+  TvxnGovUtils u;
+  test::TempDir dir;
+  const std::string path = dir.File("texto.xml");
+  const std::string ascii(40, 'a');
+  for (std::size_t pos = 0; pos <= ascii.size(); ++pos) {
+    SCOPED_TRACE(pos);
+    std::string ansi = ascii;
+    ansi.insert(pos, "\xE7");
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << ansi;
+    std::string esperado = ascii;
+    esperado.insert(pos, "ç");
+    EXPECT_EQ(u.LoadFromFile(path), esperado);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << esperado;
+    EXPECT_EQ(u.LoadFromFile(path), esperado);
+  }
+}
+
 TEST(GovUtilsFiles, Paths) {
   TvxnGovUtils u;
   EXPECT_EQ(u.FixSlash("C:\\nfe\\logs"), "C:/nfe/logs/");
