@@ -2,14 +2,18 @@
 // server does so only when both give the same, and then they give the same documents (their text
 // byte for byte) and the same schema verdict.
 #include "sefaz-sim/SimLotDocuments.h"
+#include "sefaz-sim/SimReceivedElement.h"
 #include "sefaz-sim/SimSchemas.h"
 #include "sefaz-sim/SimSoap.h"
+#include "sefaz-sim/SimXmlElement.h"
 #include "support/DevPki.h"
 #include "support/SignedNFeDocument.h"
 #include "vxnGovX.h"
+#include "vxnXmlNodeWalk.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -129,6 +133,137 @@ TEST(SefazSimEnvelope, ALotOutsideTheSchemaGetsTheSameErrorsInPlace) {
   EXPECT_NE(errors.find("indSinc"), std::string::npos) << errors;
   EXPECT_EQ(errors, schemas.Validate(xmlDocGetRootElement(parsed.get()), "enviNFe_v4.00.xsd"));
 }
+
+// The lot and its documents taken from the bytes received instead of written out of the tree: only
+// where writing them out gives those very bytes, and then the server's texts are those of before.
+struct TReceivedCase {
+  const char* Name;
+  std::string Text; // the envelope
+  bool Taken;       // whether the bytes received are taken
+};
+
+std::vector<TReceivedCase> ReceivedCases() {
+  const std::string openLot = "<enviNFe xmlns=\"" + kNFe + "\" versao=\"4.00\">";
+  const std::string idLote = "<idLote>1</idLote>";
+  const std::string header = "<soap12:Envelope xmlns:soap12=\"" + kSoap + "\" xmlns:xsi=\"" + kXsi +
+                             "\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\">";
+  return {
+      {"as_clients_send_it", Envelope(Lot()), true},
+      // The declaration the lot's text gets from its wrapper is added as when written out.
+      {"namespace_of_the_lot_from_the_wrapper",
+       Envelope(Replaced(Lot(), openLot, "<enviNFe versao=\"4.00\">"), "",
+                "<w:nfeDadosMsg xmlns:w=\"" + kWsdl + "\" xmlns=\"" + kNFe + "\">", "</w:nfeDadosMsg>"),
+       true},
+      {"prefixed_lot",
+       Envelope(Replaced(Replaced(Lot(), openLot, "<n:enviNFe xmlns:n=\"" + kNFe + "\" versao=\"4.00\">"),
+                         "</enviNFe>", "</n:enviNFe>")),
+       true},
+      {"self_closed_element", Envelope(Replaced(Lot(), idLote, "<idLote/>")), true},
+      {"line_feeds_and_tabs_between_elements", Envelope(Replaced(Lot(), idLote, "\n\t" + idLote + "\n")),
+       true},
+      {"text_outside_ascii_read_as_utf8",
+       Envelope(Replaced(Lot(), idLote, "<idLote>a\xc3\xa7\xc3\xa3o</idLote>")), true},
+      // Comments, processing instructions, CDATA and a '>' in an attribute of the envelope before the
+      // lot: its start tag is still found.
+      {"markup_of_the_envelope_before_the_lot",
+       Replaced(Envelope(Lot()), header,
+                "<?pi <enviNFe?><!-- <enviNFe> -->" + header +
+                    "<soap12:Header><x a=\"1>2\" b='>/\"'/><![CDATA[<enviNFe>]]></soap12:Header>"),
+       true},
+      // Written out otherwise than received.
+      {"text_outside_ascii_read_as_latin1",
+       Replaced(Envelope(Replaced(Lot(), idLote, "<idLote>a\xe7\xe3o</idLote>")), "utf-8", "ISO-8859-1"),
+       false},
+      {"attribute_outside_ascii",
+       Envelope(Replaced(Lot(), "<NFe xmlns=\"" + kNFe + "\">",
+                         "<NFe xmlns=\"" + kNFe + "\" nota=\"a\xc3\xa7\xc3\xa3o\">")),
+       false},
+      {"element_opened_and_closed", Envelope(Replaced(Lot(), idLote, "<idLote></idLote>")), false},
+      {"attribute_in_single_quotes",
+       Envelope(Replaced(Lot(), openLot, "<enviNFe xmlns=\"" + kNFe + "\" versao='4.00'>")), false},
+      {"two_spaces_before_an_attribute",
+       Envelope(Replaced(Lot(), openLot, "<enviNFe xmlns=\"" + kNFe + "\"  versao=\"4.00\">")), false},
+      {"space_before_the_end_of_a_tag", Envelope(Replaced(Lot(), idLote, "<idLote >1</idLote>")), false},
+      {"space_in_an_end_tag", Envelope(Replaced(Lot(), idLote, "<idLote>1</idLote >")), false},
+      {"attribute_before_a_declaration",
+       Envelope(Replaced(Lot(), openLot, "<enviNFe versao=\"4.00\" xmlns=\"" + kNFe + "\">")), false},
+      {"character_reference_in_text", Envelope(Replaced(Lot(), idLote, "<idLote>&#49;</idLote>")), false},
+      {"greater_than_in_text", Envelope(Replaced(Lot(), idLote, "<idLote>1></idLote>")), false},
+      {"carriage_return_between_elements", Envelope(Replaced(Lot(), idLote, idLote + "\r\n")), false},
+      {"tab_in_an_attribute",
+       Envelope(Replaced(Lot(), openLot, "<enviNFe xmlns=\"" + kNFe + "\" versao=\"4.\t00\">")), false},
+      {"escapes_written_as_read",
+       Envelope(Replaced(Lot(), idLote, "<idLote a=\"&quot;&amp;&lt;&gt;\">&amp;&lt;&gt;\"'</idLote>")),
+       true},
+      {"quote_escaped_in_text", Envelope(Replaced(Lot(), idLote, "<idLote>&quot;</idLote>")), false},
+      {"apostrophe_escaped_in_an_attribute",
+       Envelope(Replaced(Lot(), idLote, "<idLote a=\"&apos;\">1</idLote>")), false},
+      {"escape_in_a_namespace_declaration",
+       Envelope(Replaced(Lot(), openLot,
+                         "<enviNFe xmlns=\"" + kNFe + "\" xmlns:q=\"urn:a&amp;b\" versao=\"4.00\">")),
+       false},
+      {"comment_in_the_lot", Envelope(Replaced(Lot(), idLote, idLote + "<!--c-->")), false},
+      {"cdata_in_the_lot", Envelope(Replaced(Lot(), idLote, "<idLote><![CDATA[1]]></idLote>")), false},
+      {"processing_instruction_in_the_lot", Envelope(Replaced(Lot(), idLote, idLote + "<?pi x?>")), false},
+  };
+}
+
+// The lot's element in a tree of the envelope.
+const xmlNode* LotIn(const xmlDoc* doc) {
+  const xmlNode* lot = nullptr;
+  WalkNodes(xmlDocGetRootElement(doc), [&](const xmlNode* n) {
+    if (n->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(n->name), "enviNFe") == 0)
+      lot = n;
+    return !lot;
+  });
+  return lot;
+}
+
+class SefazSimReceivedTextTest : public ::testing::TestWithParam<TReceivedCase> {};
+
+TEST_P(SefazSimReceivedTextTest, TheBytesReceivedAreTakenOnlyWhereWritingOutGivesThem) {
+  const TReceivedCase& c = GetParam();
+  const outside::XmlDocPtr doc(xmlReadMemory(c.Text.data(), static_cast<int>(c.Text.size()), "request.xml",
+                                             nullptr,
+                                             XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+  ASSERT_TRUE(doc);
+  const xmlNode* lot = LotIn(doc.get());
+  ASSERT_NE(lot, nullptr);
+  // What the server wrote out before: the lot from the envelope as parsed, its documents once the
+  // envelope's encoding is dropped.
+  const std::string lotWritten = sim::StandaloneElementXml(lot);
+  const std::optional<sim::TSimReceivedElement> received = sim::ReceivedElement(c.Text, lot);
+  ASSERT_EQ(received.has_value(), c.Taken);
+  std::vector<const xmlNode*> children;
+  for (const xmlNode* n = lot->children; n; n = n->next)
+    if (n->type == XML_ELEMENT_NODE)
+      children.push_back(n);
+  if (received) {
+    EXPECT_EQ(sim::StandaloneElementXml(lot, received->Text), lotWritten);
+    ASSERT_EQ(received->Children.size(), children.size());
+    for (bool encodingDropped : {false, true}) {
+      if (encodingDropped) {
+        xmlFree(const_cast<xmlChar*>(doc->encoding));
+        doc->encoding = nullptr;
+      }
+      for (std::size_t i = 0; i < children.size(); ++i)
+        EXPECT_EQ(sim::StandaloneElementXml(children[i], received->Children[i]),
+                  sim::StandaloneElementXml(children[i]))
+            << "child " << i << (encodingDropped ? ", encoding dropped" : "");
+    }
+  }
+  // Through the server's reading of the request: the same lot text and documents as written out.
+  const sim::TSimEnvelope envelope = sim::ParseSoapRequest(c.Text);
+  EXPECT_EQ(envelope.DataXml, lotWritten);
+  if (envelope.Data) {
+    EXPECT_EQ(envelope.DataChildren.size(), c.Taken ? children.size() : 0u);
+    ExpectSameDocuments(sim::LotDocuments(envelope.Data, envelope.DataChildren),
+                        sim::LotDocuments(envelope.Data));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Casos, SefazSimReceivedTextTest, ::testing::ValuesIn(ReceivedCases()),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 // The signature of each document checked where it stands in the lot's tree must never pass where the
 // check of the document's own text fails, and must pass for the documents clients send.

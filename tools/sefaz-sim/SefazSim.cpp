@@ -385,7 +385,7 @@ struct TSefazSim::Impl {
     }
     const TSimRequest request{route.section,         action,           envelope.BodyNamespace,
                               envelope.HeaderCUF,    envelope.DataXml, envelope.Compressed,
-                              ClientCnpjOf(req.ssl), envelope.Data};
+                              ClientCnpjOf(req.ssl), envelope.Data,    envelope.DataChildren};
     const int paused = statusPaused.load();
     const TSimContext context{schemas,
                               states,

@@ -7,6 +7,7 @@
 #include "xml/vxnNFeNamespaces.h"
 
 #include <cstring>
+#include <optional>
 
 namespace vxn::sim {
 
@@ -24,9 +25,9 @@ const xmlNode* Child(const xmlNode* parent, const char* localName) {
   return nullptr;
 }
 
-TSimLotDocument Examine(const xmlNode* nfe) {
+TSimLotDocument Examine(const xmlNode* nfe, std::optional<std::string_view> received) {
   TSimLotDocument d;
-  d.Xml = StandaloneElementXml(nfe);
+  d.Xml = received ? StandaloneElementXml(nfe, *received) : StandaloneElementXml(nfe);
   d.Node = nfe;
   d.Id = Attribute(Child(nfe, "infNFe"), "Id");
   const std::string ide = ElementText(d.Xml, "ide");
@@ -62,11 +63,16 @@ outside::XmlDocPtr ParseLot(std::string_view enviNFe) {
                                           XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
 }
 
-std::vector<TSimLotDocument> LotDocuments(const xmlNode* lot) {
+std::vector<TSimLotDocument> LotDocuments(const xmlNode* lot, const std::vector<std::string_view>& received) {
   std::vector<TSimLotDocument> out;
-  for (const xmlNode* c = lot ? lot->children : nullptr; c; c = c->next)
-    if (c->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(c->name), "NFe") == 0)
-      out.push_back(Examine(c));
+  std::size_t element = 0;
+  for (const xmlNode* c = lot ? lot->children : nullptr; c; c = c->next) {
+    if (c->type != XML_ELEMENT_NODE)
+      continue;
+    if (std::strcmp(reinterpret_cast<const char*>(c->name), "NFe") == 0)
+      out.push_back(Examine(c, element < received.size() ? std::optional(received[element]) : std::nullopt));
+    ++element;
+  }
   return out;
 }
 

@@ -27,7 +27,10 @@ struct TSimLotDocument {
 outside::XmlDocPtr ParseLot(std::string_view enviNFe);
 
 // The NFe children of the lot's element, in order; none for a lot that is not well-formed (null).
-std::vector<TSimLotDocument> LotDocuments(const xmlNode* lot);
+// `received`: the text of each element child of the lot as xmlNodeDump writes it (the bytes received,
+// TSimRequest::DataChildren), or empty to write each document out of the tree.
+std::vector<TSimLotDocument> LotDocuments(const xmlNode* lot,
+                                          const std::vector<std::string_view>& received = {});
 
 // The key's check digit over its first 43 characters (modulo 11, weights 2 to 9 from the right, the
 // letters of an alphanumeric CNPJ worth their ASCII code minus 48); -1 for a character of no value.

@@ -40,6 +40,9 @@ struct TSimRequest {
   // The message's element in the envelope's tree, when it reads there as DataXml parsed on its own
   // would (null otherwise): a service may read it instead of parsing DataXml again.
   const _xmlNode* DataElement = nullptr;
+  // With DataElement, the text of each of its element children as received, when that is what writing
+  // the child out of the tree gives (empty otherwise).
+  std::vector<std::string_view> DataChildren;
 };
 
 // Server-wide switches and resources a service may use. Services read them for each request.

@@ -1,5 +1,6 @@
 #include "sefaz-sim/SimSoap.h"
 
+#include "sefaz-sim/SimReceivedElement.h"
 #include "sefaz-sim/SimXmlElement.h"
 
 #include "vxnGovUtils.h"
@@ -9,6 +10,7 @@
 #include "xml/vxnNFeNamespaces.h"
 
 #include <cstring>
+#include <optional>
 #include <unordered_set>
 #include <vector>
 
@@ -150,14 +152,23 @@ TSimEnvelope ParseSoapRequest(std::string_view body) {
   if (!data)
     Sender("The nfeDadosMsg element holds no XML message.");
   out.BodyNamespace = NamespaceOf(dados);
-  out.DataXml = StandaloneElementXml(data);
-  if (ReadsInPlace(doc.get(), data)) {
-    // Written out from here on, the message's elements come out as from DataXml's own document.
-    xmlFree(const_cast<xmlChar*>(doc->encoding));
-    doc->encoding = nullptr;
-    out.Data = data;
-    out.Tree = std::move(doc);
+  if (!ReadsInPlace(doc.get(), data)) {
+    out.DataXml = StandaloneElementXml(data);
+    return out;
   }
+  // The message's text and its children's taken from the bytes received when writing them out of the
+  // tree gives those very bytes, which spares writing out the lot and each of its documents.
+  if (const std::optional<TSimReceivedElement> received = ReceivedElement(body, data)) {
+    out.DataXml = StandaloneElementXml(data, received->Text);
+    out.DataChildren = received->Children;
+  } else {
+    out.DataXml = StandaloneElementXml(data);
+  }
+  // Written out from here on, the message's elements come out as from DataXml's own document.
+  xmlFree(const_cast<xmlChar*>(doc->encoding));
+  doc->encoding = nullptr;
+  out.Data = data;
+  out.Tree = std::move(doc);
   return out;
 }
 

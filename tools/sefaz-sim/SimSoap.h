@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vxn::sim {
 
@@ -32,6 +33,9 @@ struct TSimEnvelope {
   // entity of the envelope used inside it...). The tree names no encoding, as DataXml does not.
   outside::XmlDocPtr Tree;
   const xmlNode* Data = nullptr;
+  // With Data, the text of each of its element children as received, when it is what writing the child
+  // out of Tree gives (ReceivedElement; empty otherwise): views into the body read.
+  std::vector<std::string_view> DataChildren;
 };
 
 // Reads a SOAP 1.2 request whose body holds nfeDadosMsg (directly, or inside one wrapper element as some

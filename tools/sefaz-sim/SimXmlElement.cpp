@@ -9,7 +9,11 @@ namespace vxn::sim {
 std::string StandaloneElementXml(const xmlNode* element) {
   outside::XmlBufferPtr buffer(xmlBufferCreate());
   xmlNodeDump(buffer.get(), element->doc, const_cast<xmlNode*>(element), 0, 0);
-  std::string xml = reinterpret_cast<const char*>(xmlBufferContent(buffer.get()));
+  return StandaloneElementXml(element, reinterpret_cast<const char*>(xmlBufferContent(buffer.get())));
+}
+
+std::string StandaloneElementXml(const xmlNode* element, std::string_view written) {
+  std::string xml(written);
   // An element whose namespace is declared by an ancestor gets the declaration on itself. Nothing else
   // is added or rewritten: a signed document inside must keep the exact namespaces it was signed with.
   const xmlNs* ns = element->ns;

@@ -4,6 +4,7 @@
 #include <libxml/tree.h>
 
 #include <string>
+#include <string_view>
 
 namespace vxn::sim {
 
@@ -11,5 +12,8 @@ namespace vxn::sim {
 // declared by an ancestor gets that declaration on itself; nothing else is added or rewritten, so a
 // signed document inside keeps the exact namespaces it was signed with.
 std::string StandaloneElementXml(const xmlNode* element);
+// The same from the element's text as xmlNodeDump writes it (the bytes it was received in, when those
+// are the same: ReceivedElement).
+std::string StandaloneElementXml(const xmlNode* element, std::string_view written);
 
 } // namespace vxn::sim

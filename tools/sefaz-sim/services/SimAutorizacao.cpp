@@ -69,7 +69,8 @@ std::string TSimAutorizacao::Handle(const TSimRequest& request, const TSimContex
   const outside::XmlDocPtr parsed = request.DataElement ? nullptr : ParseLot(request.DataXml);
   const xmlNode* lot =
       request.DataElement ? request.DataElement : (parsed ? xmlDocGetRootElement(parsed.get()) : nullptr);
-  const std::vector<TSimLotDocument> documents = LotDocuments(lot);
+  const std::vector<TSimLotDocument> documents =
+      LotDocuments(lot, request.DataElement ? request.DataChildren : std::vector<std::string_view>{});
   const std::string cUF = context.States.ReplyCode(
       request.Section, documents.empty() ? request.HeaderCUF : documents.front().CUF);
   // A paralysed authoriser takes nothing in.
