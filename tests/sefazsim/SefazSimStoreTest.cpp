@@ -83,6 +83,45 @@ TEST(SefazSimStore, AFailedTransactionLeavesNothing) {
   EXPECT_EQ(store.SchemaVersion(), 3);
 }
 
+// Statements are kept prepared between uses: one still being read is not taken by the same text used
+// inside it, and one used before starts again with none of its earlier values bound.
+TEST(SefazSimStore, AKeptStatementServesOneUseAtATime) {
+  TSimStore store("");
+  for (const char* name : {"a", "b", "c"})
+    store.TakeNext(name, 10, 1000);
+  std::vector<std::string> outer;
+  std::vector<std::string> inner;
+  std::vector<std::string> bound;
+  std::vector<std::string> unbound;
+  store.Transaction([&](TSimStore& s) {
+    const char* sql = "SELECT name FROM sequences WHERE ?1 IS NULL OR name = ?1 ORDER BY name";
+    {
+      sim::TSimStatement all = s.Prepare(sql);
+      all.Bind({nullptr});
+      while (all.Step() && outer.size() < 10) {
+        outer.push_back(all.Text(0));
+        sim::TSimStatement one = s.Prepare(sql);
+        one.Bind({std::string("b")});
+        while (one.Step() && inner.size() < 10)
+          inner.push_back(one.Text(0));
+      }
+    }
+    {
+      sim::TSimStatement c = s.Prepare(sql);
+      c.Bind({std::string("c")});
+      while (c.Step() && bound.size() < 10)
+        bound.push_back(c.Text(0));
+    }
+    sim::TSimStatement again = s.Prepare(sql);
+    while (again.Step() && unbound.size() < 10) // nothing bound: ?1 is NULL
+      unbound.push_back(again.Text(0));
+  });
+  EXPECT_EQ(outer, (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(inner, (std::vector<std::string>{"b", "b", "b"}));
+  EXPECT_EQ(bound, (std::vector<std::string>{"c"}));
+  EXPECT_EQ(unbound, (std::vector<std::string>{"a", "b", "c"}));
+}
+
 // A data folder of a server from before the distribution feeds is brought up to date when a newer server
 // opens it: the recipient's summary of a document authorised then, and the issuer's event for it, are in
 // the recipient's feed in the order they happened.

@@ -90,8 +90,19 @@ TSimStatement::TSimStatement(sqlite3* db, std::string_view sql) : db_(db) {
     Fail(db, "prepare");
 }
 
+TSimStatement::TSimStatement(sqlite3* db, sqlite3_stmt* kept, bool& inUse)
+    : db_(db), stmt_(kept), inUse_(&inUse) {
+  inUse = true;
+}
+
 TSimStatement::~TSimStatement() {
-  sqlite3_finalize(stmt_);
+  if (!inUse_) {
+    sqlite3_finalize(stmt_);
+    return;
+  }
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+  *inUse_ = false;
 }
 
 TSimStatement& TSimStatement::Bind(const std::vector<TSimValue>& values) {
@@ -176,6 +187,8 @@ TSimStore::TSimStore(const std::string& dataDir) {
 }
 
 TSimStore::~TSimStore() {
+  for (auto& [sql, kept] : kept_)
+    sqlite3_finalize(kept.Statement);
   sqlite3_close(db_);
 }
 
@@ -192,7 +205,7 @@ void TSimStore::Transaction(const std::function<void(TSimStore&)>& work) {
   };
   // IMMEDIATE takes the write lock at once, so two processes never both read and then both write. A
   // transaction inside another is a savepoint of it.
-  Exec(db_, nested ? "SAVEPOINT inner" : "BEGIN IMMEDIATE");
+  Control(nested ? "SAVEPOINT inner" : "BEGIN IMMEDIATE");
   ++depth_;
   try {
     work(*this);
@@ -203,7 +216,7 @@ void TSimStore::Transaction(const std::function<void(TSimStore&)>& work) {
   }
   --depth_;
   try {
-    Exec(db_, nested ? "RELEASE inner" : "COMMIT");
+    Control(nested ? "RELEASE inner" : "COMMIT");
   } catch (...) {
     undo();
     throw;
@@ -211,7 +224,27 @@ void TSimStore::Transaction(const std::function<void(TSimStore&)>& work) {
 }
 
 TSimStatement TSimStore::Prepare(std::string_view sql) {
-  return TSimStatement(db_, sql);
+  // Preparing a statement (parsing and planning its text) cost more than running it: each of a lot's
+  // documents ran the same few statements.
+  auto [at, added] = kept_.try_emplace(std::string(sql));
+  TKept& kept = at->second;
+  if (added && sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                                  &kept.Statement, nullptr) != SQLITE_OK) {
+    kept_.erase(at);
+    Fail(db_, "prepare");
+  }
+  if (kept.InUse)
+    return TSimStatement(db_, sql);
+  return TSimStatement(db_, kept.Statement, kept.InUse);
+}
+
+void TSimStore::Control(std::string_view sql) {
+  TSimStatement statement = Prepare(sql);
+  try {
+    statement.Run();
+  } catch (const std::runtime_error&) {
+    throw std::runtime_error("sefaz-sim: database: " + std::string(sqlite3_errmsg(db_)));
+  }
 }
 
 void TSimStore::Execute(std::string_view sql, const std::vector<TSimValue>& values) {

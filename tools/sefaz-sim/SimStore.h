@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -35,6 +36,9 @@ using TSimValue = std::variant<std::nullptr_t, std::int64_t, std::string>;
 class TSimStatement {
 public:
   TSimStatement(sqlite3* db, std::string_view sql);
+  // A statement its store keeps prepared (`inUse` set while this lends it): reset and its values
+  // cleared when this ends, for the next use.
+  TSimStatement(sqlite3* db, sqlite3_stmt* kept, bool& inUse);
   ~TSimStatement();
   TSimStatement(const TSimStatement&) = delete;
   TSimStatement& operator=(const TSimStatement&) = delete;
@@ -52,6 +56,7 @@ public:
 private:
   sqlite3* db_;
   sqlite3_stmt* stmt_ = nullptr;
+  bool* inUse_ = nullptr; // a kept statement's flag; null for one of its own
 };
 
 class TSimStore {
@@ -76,7 +81,9 @@ public:
   // it throws only its own changes are undone before the exception goes on.
   void Transaction(const std::function<void(TSimStore&)>& work);
 
-  // Inside a transaction: a statement of this store's connection.
+  // Inside a transaction: a statement of this store's connection. The statement of each text is
+  // prepared once and kept for the next time (a text already in use, by a statement still alive, gets
+  // one of its own).
   TSimStatement Prepare(std::string_view sql);
   // Inside a transaction: one statement without a result.
   void Execute(std::string_view sql, const std::vector<TSimValue>& values = {});
@@ -90,12 +97,21 @@ public:
   int SchemaVersion();
 
 private:
+  struct TKept {
+    sqlite3_stmt* Statement = nullptr;
+    bool InUse = false;
+  };
+
   void Migrate();
+  // Runs one of the statements that begin and end a transaction, kept prepared.
+  void Control(std::string_view sql);
 
   std::string path_;
   sqlite3* db_ = nullptr;
   std::recursive_mutex mutex_;
   int depth_ = 0; // transactions open on the thread that holds mutex_
+  // The statements prepared, by their text (used under mutex_).
+  std::unordered_map<std::string, TKept> kept_;
 };
 
 } // namespace vxn::sim
