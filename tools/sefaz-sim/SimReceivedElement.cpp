@@ -14,9 +14,18 @@ namespace {
 
 constexpr std::size_t kNone = std::string_view::npos;
 
+// The characters of the names this reads (ASCII letters, digits, '_', '-', '.', ':'), as a table: most
+// of a document's bytes are in its names.
+constexpr std::array<bool, 256> kNameChars = [] {
+  std::array<bool, 256> name{};
+  for (int c = 0; c < 256; ++c)
+    name[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+              c == '-' || c == '.' || c == ':';
+  return name;
+}();
+
 bool IsNameChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
-         c == '.' || c == ':';
+  return kNameChars[static_cast<unsigned char>(c)];
 }
 
 // The bytes of text that xmlNodeDump writes as they are: not '<' (markup), '&' (an escape), '>' (escaped),
@@ -92,11 +101,11 @@ public:
     std::size_t childStart = 0;
     while (p_ < s_.size()) {
       if (s_[p_] != '<') {
-        if (text_[static_cast<unsigned char>(s_[p_])])
-          ++p_;
-        else if (!Escape(false))
-          return std::nullopt;
         emptySoFar = false;
+        while (p_ < s_.size() && text_[static_cast<unsigned char>(s_[p_])])
+          ++p_;
+        if (p_ < s_.size() && s_[p_] != '<' && !Escape(false))
+          return std::nullopt;
         continue;
       }
       const std::size_t tagStart = p_;
