@@ -49,6 +49,13 @@ std::string Envelope(const std::string& lot, const std::string& doctype = "",
          dadosMsg + lot + dadosMsgEnd + "</soap12:Body></soap12:Envelope>";
 }
 
+// The lot without its namespace declaration, which the message wrapper around it declares as default.
+std::string LotNamespaceOnTheWrapper() {
+  return Envelope(
+      Replaced(Lot(), "<enviNFe xmlns=\"" + kNFe + "\" versao=\"4.00\">", "<enviNFe versao=\"4.00\">"), "",
+      "<w:nfeDadosMsg xmlns:w=\"" + kWsdl + "\" xmlns=\"" + kNFe + "\">", "</w:nfeDadosMsg>");
+}
+
 struct TEnvelopeCase {
   const char* Name;
   std::string Text;
@@ -60,10 +67,7 @@ std::vector<TEnvelopeCase> Cases() {
   return {
       {"as_clients_send_it", Envelope(Lot()), true},
       // The lot's namespace declared on the message wrapper, which its own text then declares.
-      {"namespace_of_the_lot_from_the_wrapper",
-       Envelope(Replaced(Lot(), openLot, "<enviNFe versao=\"4.00\">"), "",
-                "<w:nfeDadosMsg xmlns:w=\"" + kWsdl + "\" xmlns=\"" + kNFe + "\">", "</w:nfeDadosMsg>"),
-       true},
+      {"namespace_of_the_lot_from_the_wrapper", LotNamespaceOnTheWrapper(), true},
       // Not escaped in the documents' text when read from the envelope, which names its encoding.
       {"non_ascii_attribute_in_a_document",
        Envelope(
@@ -150,10 +154,7 @@ std::vector<TReceivedCase> ReceivedCases() {
   return {
       {"as_clients_send_it", Envelope(Lot()), true},
       // The declaration the lot's text gets from its wrapper is added as when written out.
-      {"namespace_of_the_lot_from_the_wrapper",
-       Envelope(Replaced(Lot(), openLot, "<enviNFe versao=\"4.00\">"), "",
-                "<w:nfeDadosMsg xmlns:w=\"" + kWsdl + "\" xmlns=\"" + kNFe + "\">", "</w:nfeDadosMsg>"),
-       true},
+      {"namespace_of_the_lot_from_the_wrapper", LotNamespaceOnTheWrapper(), true},
       {"prefixed_lot",
        Envelope(Replaced(Replaced(Lot(), openLot, "<n:enviNFe xmlns:n=\"" + kNFe + "\" versao=\"4.00\">"),
                          "</enviNFe>", "</n:enviNFe>")),
